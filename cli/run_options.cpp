@@ -1,0 +1,61 @@
+#include "cli/run_options.h"
+
+#include "cli/parameter_assignment.h"
+
+namespace vendrel {
+namespace {
+
+constexpr int kMaxThreads = 256;
+
+const std::string& option_value(const std::vector<std::string>& args, std::size_t& i) {
+    if (i + 1 >= args.size()) {
+        throw UsageError("option " + args[i] + " needs a value");
+    }
+    return args[++i];
+}
+
+}  // namespace
+
+const char* usage_text() {
+    return "usage: vendrel-run [--set key=value]... [--threads N] --out FILE.vdl\n"
+           "Runs the model headless and saves the project.\n"
+           "  --set key=value   set a model parameter (for example totaltime=100000,\n"
+           "                    depths=0,5,10,15,20,30,40,50); may be repeated\n"
+           "  --threads N       worker threads for the run (0 keeps the default)\n"
+           "  --out FILE.vdl    the project file to write\n";
+}
+
+RunOptions parse_run_options(const std::vector<std::string>& args) {
+    RunOptions options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg == "--set") {
+            const std::string& setting = option_value(args, i);
+            const auto eq = setting.find('=');
+            if (eq == std::string::npos || eq == 0) {
+                throw UsageError("--set expects key=value, got \"" + setting + "\"");
+            }
+            options.settings.emplace_back(setting.substr(0, eq), setting.substr(eq + 1));
+        } else if (arg == "--threads") {
+            const std::string& value = option_value(args, i);
+            const std::optional<int> n = parse_int_strict(value);
+            if (!n || *n < 0 || *n > kMaxThreads) {
+                throw UsageError("--threads expects a whole number from 0 to " +
+                                 std::to_string(kMaxThreads) + ", got \"" + value + "\"");
+            }
+            options.threads = *n;
+        } else if (arg == "--out") {
+            options.out = option_value(args, i);
+        } else {
+            throw UsageError("unknown option \"" + arg + "\"");
+        }
+    }
+    if (!options.help && options.out.empty()) {
+        throw UsageError("no output file: give --out FILE.vdl");
+    }
+    return options;
+}
+
+}  // namespace vendrel

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vendrel {
+
+// A command line that cannot be run; the message says why.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct RunOptions {
+    std::vector<std::pair<std::string, std::string>> settings;  // --set key=value, in order
+    std::optional<int> threads;
+    std::string out;
+    bool help = false;
+};
+
+RunOptions parse_run_options(const std::vector<std::string>& args);
+
+const char* usage_text();
+
+}  // namespace vendrel

@@ -1,0 +1,307 @@
+#include "core/engine.h"
+
+#include <algorithm>
+
+#include "core/diffusion.h"
+#include "core/initial_geometry.h"
+#include "core/int_conversion.h"
+#include "core/model_parameters.h"
+#include "core/model_state.h"
+#include "core/production.h"
+#include "core/time_step.h"
+#include "core/view_notifier.h"
+
+#ifdef _OPENMP
+#include <omp.h>
+#endif
+
+namespace vendrel {
+
+// What one run keeps for itself.
+struct Engine::Run {
+    std::int32_t step_count = 0;
+    std::int32_t steps_per_record = 0;
+    std::int32_t steps_since_record = 0;
+    SineState sines{};
+    // Which faults move each column, and how far per step.
+    std::vector<std::uint8_t> fault_columns = std::vector<std::uint8_t>(COLUMN_SLOTS, 0);
+    FaultSteps fault_steps{0, 0};
+    bool any_fault_column = false;
+    // Fault movement each column's recorded horizons still owe.
+    std::vector<double> owed = std::vector<double>(COLUMN_SLOTS, 0.0);
+    bool owing = false;
+    LandNeighbours neighbours;
+};
+
+// ---- model lock ---------------------------------------------------------
+
+ModelAccess::ModelAccess(Engine& engine, std::unique_lock<std::mutex> lock)
+    : engine_(&engine), lock_(std::move(lock)) {}
+
+ModelAccess::~ModelAccess() {
+    if (lock_.owns_lock()) {
+        engine_->release_model(lock_);
+    }
+}
+
+std::unique_lock<std::mutex> Engine::lock_model() {
+    access_requests_.fetch_add(1, std::memory_order_acq_rel);
+    std::unique_lock<std::mutex> lock(mutex_);
+    access_requests_.fetch_sub(1, std::memory_order_acq_rel);
+    return lock;
+}
+
+void Engine::release_model(std::unique_lock<std::mutex>& lock) {
+    lock.unlock();
+    cv_.notify_all();
+}
+
+ModelAccess Engine::read_access() { return ModelAccess(*this, lock_model()); }
+
+ModelAccess Engine::exclusive_access() {
+    s_.flags.running.store(0);
+    std::unique_lock<std::mutex> lock = lock_model();
+    if (in_run_.load()) {
+        // The run is paused at a step boundary; let it see running == 0 and end.
+        cv_.notify_all();
+        cv_.wait(lock, [this] { return !in_run_.load(); });
+    }
+    announce_idle();
+    return ModelAccess(*this, std::move(lock));
+}
+
+// ---- life of the thread -------------------------------------------------
+
+Engine::Engine(ModelParameters& params, ModelState& state) : p_(params), s_(state) {}
+
+Engine::~Engine() { shutdown_engine(); }
+
+void Engine::start_engine() {
+    if (thread_.joinable()) {
+        return;
+    }
+    s_.flags.running.store(0);
+    s_.flags.engine_alive.store(1);
+    thread_ = std::thread([this] { engine_thread_main(); });
+}
+
+void Engine::shutdown_engine() {
+    if (!thread_.joinable()) {
+        return;
+    }
+    {
+        std::unique_lock<std::mutex> lock = lock_model();
+        s_.flags.running.store(0);
+        s_.flags.engine_alive.store(0);
+        release_model(lock);
+    }
+    thread_.join();
+}
+
+void Engine::start_run() {
+    ModelAccess idle = exclusive_access();
+    s_.horizon_count.store(1);
+    s_.display_current_disp.store(1, std::memory_order_release);
+    s_.flags.running.store(1);
+}
+
+void Engine::stop_run() { s_.flags.running.store(0); }
+
+void Engine::stop_and_wait() { ModelAccess idle = exclusive_access(); }
+
+bool Engine::is_running() const { return s_.flags.running.load() != 0; }
+
+bool Engine::wait_until_idle(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(idle_mutex_);
+    return idle_cv_.wait_for(lock, timeout, [this] {
+        return !in_run_.load() && s_.flags.running.load() == 0;
+    });
+}
+
+void Engine::announce_idle() {
+    { std::lock_guard<std::mutex> lock(idle_mutex_); }
+    idle_cv_.notify_all();
+}
+
+int Engine::engine_thread_main() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        cv_.wait(lock, [this] {
+            return s_.flags.running.load() != 0 || s_.flags.engine_alive.load() == 0;
+        });
+        if (s_.flags.running.load() != 0) {
+            in_run_.store(true);
+            run_simulation(lock);
+            in_run_.store(false);
+            cv_.notify_all();
+            announce_idle();
+        }
+        if (s_.flags.engine_alive.load() == 0) {
+            return 1;
+        }
+    }
+}
+
+void Engine::request_redraw() {
+    if (ViewNotifier* n = notifier_.load()) {
+        n->request_redraw();
+    }
+}
+
+// ---- the run ------------------------------------------------------------
+
+void Engine::begin_run(Run& run) {
+#ifdef _OPENMP
+    if (p_.omp_threads != 0) {
+        omp_set_num_threads(p_.omp_threads);
+    }
+#endif
+    s_.horizon_count.store(1);
+    s_.display_current_disp.store(1, std::memory_order_release);
+    s_.dx = derive_dx(p_);
+    s_.dt = derive_dt(s_.dx, p_.diff_coeff);
+    build_initial_geometry(p_, s_);
+    run.step_count = truncate_to_int32(p_.totaltime / s_.dt);
+    run.steps_per_record = truncate_to_int32(p_.display_inc / s_.dt);
+    s_.current_sea_level = p_.baselevel;
+    run.sines = {0, 0, 0};
+    run.steps_since_record = 0;
+
+    run.fault_steps = fault_steps(p_, s_.dt);
+    run.any_fault_column = false;
+    for (int i = 1; i <= COLUMN_COUNT; ++i) {
+        run.fault_columns[i] = faults_moving_column(p_, i, s_.dx);
+        run.any_fault_column = run.any_fault_column || run.fault_columns[i] != 0;
+    }
+}
+
+void Engine::run_simulation(std::unique_lock<std::mutex>& lock) {
+    Run run;
+    begin_run(run);
+    steps_taken_.store(0, std::memory_order_relaxed);
+    for (std::int64_t i = 1; i <= run.step_count; ++i) {
+        hand_over_if_asked(run, lock);
+        if (s_.flags.running.load() == 0) {
+            break;
+        }
+        steps_taken_.store(i, std::memory_order_relaxed);
+        s_.sim_time = double(i) * s_.dt;
+        advance_sea_level(p_, s_, run.sines);
+        advance_surface(run);
+
+        run.steps_since_record += 1;
+        if (run.steps_since_record == run.steps_per_record) {
+            const int slot = s_.horizon_count.load() + 1;
+            if (slot > MAX_HORIZON_SLOT) {
+                break;  // no room for another horizon: the run ends here
+            }
+            record_step(run, slot);
+            request_redraw();
+            run.steps_since_record = 0;
+        }
+    }
+    settle_fault_movement(run);
+    s_.flags.running.store(0);
+    request_redraw();
+}
+
+// Diffusion, production, basinal sediment and the faults, column by column.
+void Engine::advance_surface(Run& run) {
+    const double dt = s_.dt;
+    const double L = s_.current_sea_level;
+    const double factor = diffusion_factor(dt, s_.dx, p_.diff_coeff);
+    double* z = s_.surface.data();
+    double* change = s_.diffusion_change.data();
+    for (int i = 2; i < COLUMN_COUNT; ++i) {
+        change[i] = diffusion_change_at(factor, z[i - 1], z[i], z[i + 1]);
+    }
+    change[1] = change[2];
+    change[COLUMN_COUNT] = change[COLUMN_COUNT - 1];
+
+    const std::uint8_t* faults = run.fault_columns.data();
+    const FaultSteps steps = run.fault_steps;
+    for (int i = 1; i <= COLUMN_COUNT; ++i) {
+        double v = z[i] + change[i];
+        v = produced_surface(p_, v, L, dt);
+        v = basinal_surface(p_, v, L, dt);
+        z[i] = moved_by_faults(v, faults[i], steps);
+    }
+    if (run.any_fault_column) {
+        double* owed = run.owed.data();
+        for (int i = 1; i <= COLUMN_COUNT; ++i) {
+            owed[i] = moved_by_faults(owed[i], faults[i], steps);
+        }
+        run.owing = true;
+    }
+}
+
+namespace {
+
+// Pays the fault movement a column's horizons owe into slots 1..count.
+void pay_owed(ModelState& s, std::vector<double>& owed, const std::vector<std::uint8_t>& faults,
+              int i, int count) {
+    if (faults[i] == 0) {
+        return;
+    }
+    double* z = s.horizon_z[i];
+    const double shift = owed[i];
+    for (int h = 1; h <= count; ++h) {
+        z[h] = z[h] + shift;
+    }
+    owed[i] = 0.0;
+}
+
+// Below this many horizon values a parallel region costs more than it saves.
+constexpr long kParallelRecordingWork = 20000;
+
+}  // namespace
+
+void Engine::settle_fault_movement(Run& run) {
+    if (!run.owing) {
+        return;
+    }
+    const int count = s_.horizon_count.load();
+#pragma omp parallel for schedule(static) if (long(count) * COLUMN_COUNT >= kParallelRecordingWork)
+    for (int i = 1; i <= COLUMN_COUNT; ++i) {
+        pay_owed(s_, run.owed, run.fault_columns, i, count);
+    }
+    run.owing = false;
+}
+
+// Records slot `slot`: each column's owed fault movement, the new horizon,
+// truncation of the older ones, the new layer's attributes and, with
+// compaction on, the compaction of every layer; then publication.
+void Engine::record_step(Run& run, int slot) {
+    const int previous = s_.horizon_count.load();
+    const double L = s_.current_sea_level;
+    const bool compact = p_.includecompact == 1;
+    const bool owing = run.owing;
+    find_land_neighbours(s_, L, run.neighbours);
+    s_.horizon_count.store(slot);
+
+#pragma omp parallel for schedule(static) if (long(slot) * COLUMN_COUNT >= kParallelRecordingWork)
+    for (int i = 1; i <= COLUMN_COUNT; ++i) {
+        if (owing) {
+            pay_owed(s_, run.owed, run.fault_columns, i, previous);
+        }
+        record_horizon_column(s_, L, i, slot, run.neighbours);
+        truncate_horizons_column(s_, i, slot);
+        set_new_layer_column(p_, s_, i, slot);
+        if (compact) {
+            compact_column(p_, s_, i, slot);
+        }
+    }
+    run.owing = false;
+    s_.sealevel_values[slot] = L;
+    s_.display_current_disp.store(slot, std::memory_order_release);
+}
+
+void Engine::hand_over_if_asked(Run& run, std::unique_lock<std::mutex>& lock) {
+    if (access_requests_.load(std::memory_order_acquire) == 0) {
+        return;
+    }
+    settle_fault_movement(run);
+    cv_.wait(lock, [this] { return access_requests_.load(std::memory_order_acquire) == 0; });
+}
+
+}  // namespace vendrel

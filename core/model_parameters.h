@@ -1,0 +1,95 @@
+#pragma once
+// Every user-settable model and display parameter.
+//
+// Conventions: x runs from 0 at the left edge to max_x; the vertical
+// coordinate is measured downward (0 at the top, max_y at the base), so a
+// smaller value is higher and water depth is surface minus sea level.
+// Lengths in metres, times in years, rates in metres per thousand years,
+// porosity as a fraction, angles in degrees. Flags are int32 holding 0 or 1.
+
+#include <array>
+#include <cstdint>
+
+namespace vendrel {
+
+// Degrees per radian, used in both directions instead of 180/pi.
+inline constexpr double kDegreesPerRadian = 57.296;
+
+struct ModelParameters {
+    // Model dimensions and initial geometry.
+    double max_x = 2000.0;
+    double max_y = 500.0;
+    double ramp_dip = 0.0;  // derived at start
+    std::int32_t ramp_geometry = 1;
+    std::int32_t isolated_platform = 0;
+    std::array<double, 10> control_x{0, 100, 255, 600, 1000, 1200, 1300, 1800, 1900, 2000};
+    std::array<double, 10> control_y{430, 430, 250, 200, 300, 350, 350, 420, 420, 420};
+    std::int32_t reset_geometry = 1;
+
+    // Run length and recording.
+    double totaltime = 200000.0;
+    double display_inc = 2000.0;
+    std::int32_t every_step = 1;
+
+    // Sea level.
+    double baselevel = 250.0;
+    double baselevel_rise = 0.0;
+    double amp_1 = 50.0;
+    double wave_1 = 100000.0;
+    double amp_2 = 20.0;
+    double wave_2 = 41000.0;
+    double amp_3 = 10.0;
+    double wave_3 = 23000.0;
+
+    // Carbonate factory: production rate against water depth.
+    std::array<double, 8> depths{0, 5, 10, 15, 20, 30, 40, 50};
+    std::array<double, 8> rates{0, 10, 6, 3, 1, 1, 0.5, 0.2};
+
+    // Transport, basinal sedimentation, compaction.
+    double diff_coeff = 0.25;
+    double basin_threshold = 100.0;
+    double basin_sed_rate = 0.0;
+    std::int32_t includecompact = 0;
+    double phizero = 0.45;
+    double cvalue = 0.0005;
+
+    // Tectonics.
+    double fault1 = 0.0;  // derived at start
+    double fault2 = 0.0;  // derived at start
+    double slip1 = 0.0;
+    double slip2 = 0.0;
+    std::int32_t antithetic1 = 0;
+    std::int32_t antithetic2 = 0;
+
+    // Parallel execution: worker threads, 0 leaves the runtime's default.
+    std::int32_t omp_threads = 0;  // derived at start
+
+    // Display.
+    std::int32_t draw_bl = 1;
+    std::int32_t draw_bath = 0;
+    double bath_marker = 20.0;
+    double depth1 = 5.0, depth2 = 15.0, depth3 = 35.0, depth4 = 125.0;
+    double dist1 = 5.0, dist2 = 45.0, dist3 = 85.0, dist4 = 165.0;
+    double poro1 = 0.1, poro2 = 0.2, poro3 = 0.3, poro4 = 0.4;
+    std::int32_t draw_simple = 0;
+    std::int32_t draw_depthdepo = 1;
+    std::int32_t draw_distance = 0;
+    std::int32_t draw_porosity = 0;
+};
+
+// The starting sea level before any reset (also the initial current sea level).
+inline constexpr double kInitialSeaLevel = 250.0;
+
+// The parameter set as the program has it at start: compiled-in defaults,
+// then the fields derived from them (fault positions, base level, thread
+// count from the parallel runtime's maximum, ramp dip).
+ModelParameters make_startup_parameters(int runtime_max_threads);
+
+// The parallel runtime's maximum thread count (1 without OpenMP).
+int runtime_max_threads();
+
+// What constructing a document sets: the default production curve and the
+// default control points, the last one at the current max_x.
+void set_document_defaults(ModelParameters& p);
+
+}  // namespace vendrel

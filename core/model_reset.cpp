@@ -1,0 +1,33 @@
+#include "core/model_reset.h"
+
+#include <algorithm>
+
+#include "core/initial_geometry.h"
+#include "core/int_conversion.h"
+#include "core/model_parameters.h"
+#include "core/model_state.h"
+#include "core/sea_level.h"
+#include "core/time_step.h"
+
+namespace vendrel {
+
+void reset_model(ModelParameters& p, ModelState& s, int keep_slots_through) {
+    s.dx = derive_dx(p);
+    s.dt = derive_dt(s.dx, p.diff_coeff);
+    if (p.reset_geometry == 1) {
+        build_initial_geometry(p, s);
+    }
+    p.reset_geometry = 0;
+    s.current_sea_level = p.baselevel;
+    // Limited to the slots the curve has; a degenerate quotient plans slot 0 only.
+    s.increment_count = std::clamp(truncate_to_int32(p.totaltime / p.display_inc), 0,
+                                   MAX_HORIZON_SLOT);
+
+    const int keep = std::clamp(keep_slots_through, 0, MAX_HORIZON_SLOT);
+    double kept[HORIZON_SLOTS];
+    std::copy(s.sealevel_values + 1, s.sealevel_values + keep + 1, kept + 1);
+    plan_sea_level_curve(p, s);
+    std::copy(kept + 1, kept + keep + 1, s.sealevel_values + 1);
+}
+
+}  // namespace vendrel

@@ -1,0 +1,26 @@
+#include "document/project_data.h"
+
+#include <algorithm>
+
+#include "core/model_state.h"
+
+namespace vendrel {
+
+ProjectData take_project_snapshot(const ModelParameters& p, const ModelState& s) {
+    ProjectData d;
+    d.params = p;
+    d.count = std::clamp(s.published_count(), 0, MAX_HORIZON_SLOT);
+    d.x_values.assign(s.x_values.data(), s.x_values.data() + COLUMN_SLOTS);
+    d.horizons.resize(std::size_t(COLUMN_COUNT) * d.count);
+    auto out = d.horizons.begin();
+    for (int c = 1; c <= COLUMN_COUNT; ++c) {
+        for (int h = 1; h <= d.count; ++h) {
+            *out++ = {s.horizon_z[c][h], s.horizon_depth[c][h], s.horizon_distance[c][h],
+                      s.horizon_porosity[c][h]};
+        }
+    }
+    d.sealevels.assign(s.sealevel_values, s.sealevel_values + d.count + 1);
+    return d;
+}
+
+}  // namespace vendrel

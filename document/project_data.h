@@ -1,0 +1,37 @@
+#pragma once
+// One whole project as the file holds it: the parameters, the column
+// positions, every published horizon with its three attributes and the sea
+// level of every published horizon. The writer formats it; the reader fills
+// one before anything reaches the model.
+
+#include <array>
+#include <vector>
+
+#include "core/model_parameters.h"
+
+namespace vendrel {
+
+struct ModelState;
+
+struct ProjectData {
+    ModelParameters params;
+    int count = 0;  // published horizons N (slots 1..N)
+    // x_values[c] for columns 1..2000 (index 0 unused).
+    std::vector<double> x_values;
+    // z, water depth, distance and porosity of column c, slot h at
+    // [(c - 1) * count + (h - 1)]: the order of the file.
+    std::vector<std::array<double, 4>> horizons;
+    // sealevels[h] for slots 1..count (index 0 unused).
+    std::vector<double> sealevels;
+
+    const std::array<double, 4>& horizon(int column, int slot) const {
+        return horizons[std::size_t(column - 1) * count + (slot - 1)];
+    }
+};
+
+// Copies the published part of the model. The caller keeps the engine from
+// changing it meanwhile (Engine::read_access). A count outside 0..500 is
+// limited to that range.
+ProjectData take_project_snapshot(const ModelParameters& p, const ModelState& s);
+
+}  // namespace vendrel

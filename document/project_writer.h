@@ -1,0 +1,23 @@
+#pragma once
+// The project file (.vdl): ASCII text, CR LF after every line.
+//   A  43 parameter lines "key value..." in a fixed order, then
+//      "display_current_disp N"
+//   B  2000 lines "x_values x"
+//   C  2000 x N lines "values z depth distance porosity", column by column,
+//      slots 1..N within each column
+//   D  N lines "sealevel_values level"
+//   E  6 fault lines
+// Reals are printed as "%lf" prints them in the C locale, integers as "%d".
+
+#include <string>
+
+#include "document/project_data.h"
+
+namespace vendrel {
+
+std::string format_project_file(const ProjectData& data);
+
+// Writes the file atomically (see write_file_atomically); throws FileError.
+void save_project_file(const std::string& path, const ProjectData& data);
+
+}  // namespace vendrel
