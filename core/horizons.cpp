@@ -92,8 +92,6 @@ void set_new_layer_column(const ModelParameters& p, ModelState& s, int i, int h)
     s.horizon_porosity[i][h] = p.phizero;
 }
 
-namespace {
-
 // Porosity of a layer buried b below the newest horizon; never increases.
 double compacted_porosity(double c, double phi0, double current, double b) {
     return std::min(phi0 * std::exp(-c * b), current);
@@ -104,48 +102,30 @@ double compacted_thickness(double thickness0, double phi0, double phi) {
     return thickness0 * ((1 - phi0) / (1 - phi));
 }
 
-}  // namespace
-
-void compact_column_reference(const ModelParameters& p, ModelState& s, int i, int N) {
-    double* z = s.horizon_z[i];
-    double* porosity = s.horizon_porosity[i];
-    const double* phi0 = s.horizon_phi0[i];
-    const double* thickness0 = s.horizon_thickness0[i];
-    for (int j = 2; j <= N; ++j) {
-        const double b = std::fabs(z[N] - z[j]);
-        const double phi = compacted_porosity(p.cvalue, phi0[j], porosity[j], b);
-        porosity[j] = phi;
-        const double t = std::fabs(z[j] - z[j - 1]);
-        const double T = compacted_thickness(thickness0[j], phi0[j], phi);
-        if (t > T) {
-            for (int k = j; k <= N; ++k) {
-                z[k] += t - T;
-            }
-        }
-    }
-}
-
 void compact_column(const ModelParameters& p, ModelState& s, int i, int N) {
     double* z = s.horizon_z[i];
     double* porosity = s.horizon_porosity[i];
     const double* phi0 = s.horizon_phi0[i];
     const double* thickness0 = s.horizon_thickness0[i];
     const double c = p.cvalue;
-    // Horizons below j are final; j and above still owe `shift`.
+    // Burial depths and thicknesses are differences of horizons that move
+    // together, so they are taken from the positions before this pass; only
+    // the accumulated movement is carried up the column. That keeps the
+    // exponentials of different layers independent of each other.
+    const double newest = z[N];
+    double below = z[1];
     double shift = 0.0;
     for (int j = 2; j <= N; ++j) {
-        const double zj = z[j] + shift;
-        const double b = std::fabs((z[N] + shift) - zj);
-        const double phi = compacted_porosity(c, phi0[j], porosity[j], b);
+        const double here = z[j];
+        const double phi = compacted_porosity(c, phi0[j], porosity[j], std::fabs(newest - here));
         porosity[j] = phi;
-        const double t = std::fabs(zj - z[j - 1]);
+        const double t = std::fabs(here - below);
         const double T = compacted_thickness(thickness0[j], phi0[j], phi);
         if (t > T) {
             shift += t - T;
-            z[j] = zj + (t - T);
-        } else {
-            z[j] = zj;
         }
+        z[j] = here + shift;
+        below = here;
     }
 }
 

@@ -45,10 +45,15 @@ void record_horizon_column(ModelState& s, double L, int i, int h, const LandNeig
 void truncate_horizons_column(ModelState& s, int i, int h);
 void set_new_layer_column(const ModelParameters& p, ModelState& s, int i, int h);
 
-// Compaction of column i over slots 2..N, one pass. The reference form moves
-// every younger horizon for each thinned layer; the fast form carries the
-// accumulated movement up the column instead and agrees to rounding.
-void compact_column_reference(const ModelParameters& p, ModelState& s, int i, int N);
+// Porosity of a layer buried b below the newest horizon (never increases),
+// and the thickness that keeps its solid volume at porosity phi.
+double compacted_porosity(double c, double phi0, double current, double b);
+double compacted_thickness(double thickness0, double phi0, double phi);
+
+// One compaction pass over slots 2..N of column i. Moving horizon j and all
+// younger ones down for each thinned layer j is done as one accumulated
+// movement carried up the column: the same as moving them layer by layer,
+// to rounding.
 void compact_column(const ModelParameters& p, ModelState& s, int i, int N);
 
 }  // namespace vendrel

@@ -1,0 +1,77 @@
+// Whole runs as vendrel-run makes them, and the writing of a 500-horizon
+// project. Run with --benchmark_repetitions=5 and read the medians.
+
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+
+#include "core/simulation.h"
+#include "document/project_writer.h"
+
+namespace {
+
+using namespace vendrel;
+
+enum class Load { Default, Heavy };
+
+void configure(ModelParameters& p, Load load, int threads) {
+    if (load == Load::Heavy) {
+        p.includecompact = 1;
+        p.slip1 = 1;
+        p.slip2 = 0.5;
+        p.display_inc = 400;
+    }
+    if (threads > 0) {
+        p.omp_threads = threads;
+    }
+}
+
+void run_to_end(Simulation& sim) {
+    sim.engine().start_run();
+    while (!sim.engine().wait_until_idle(std::chrono::seconds(10))) {
+    }
+}
+
+// Arg: thread count, 0 for the program's default.
+void BM_Run(benchmark::State& state, Load load) {
+    ModelParameters params = make_startup_parameters(runtime_max_threads());
+    Simulation sim(params);
+    sim.new_model();
+    sim.change_parameters([&](ModelParameters& p) { configure(p, load, int(state.range(0))); });
+    for (auto _ : state) {
+        run_to_end(sim);
+    }
+    state.counters["horizons"] = sim.state().published_count();
+}
+BENCHMARK_CAPTURE(BM_Run, default_run, Load::Default)
+    ->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(BM_Run, heavy_run, Load::Heavy)
+    ->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_WriteHeavyProject(benchmark::State& state) {
+    ModelParameters params = make_startup_parameters(runtime_max_threads());
+    Simulation sim(params);
+    sim.new_model();
+    sim.change_parameters([&](ModelParameters& p) { configure(p, Load::Heavy, 0); });
+    run_to_end(sim);
+    char folder[] = "/tmp/vendrel-bench-XXXXXX";
+    const std::string path = std::string(mkdtemp(folder)) + "/heavy.vdl";
+    for (auto _ : state) {
+        ProjectData data;
+        {
+            ModelAccess access = sim.engine().read_access();
+            data = take_project_snapshot(sim.params(), sim.state());
+        }
+        save_project_file(path, data);
+    }
+    unlink(path.c_str());
+    rmdir(folder);
+}
+BENCHMARK(BM_WriteHeavyProject)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();

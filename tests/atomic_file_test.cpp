@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <filesystem>
+#include <string>
+
+#include "document/atomic_file.h"
+#include "tests/test_support.h"
+
+namespace vendrel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::read_file;
+using testing::TempDir;
+using testing::write_file;
+
+std::size_t entries_in(const std::string& folder) {
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder)) {
+        ++n;
+    }
+    return n;
+}
+
+TEST(AtomicFile, ReplacesTheOldFileWholly) {
+    TempDir dir;
+    const std::string target = dir.file("ramp.vdl");
+    write_file(target, "old contents");
+    write_file_atomically(target, "new contents");
+    EXPECT_EQ(read_file(target), "new contents");
+    EXPECT_EQ(entries_in(dir.path()), 1u) << "a temporary file was left behind";
+}
+
+TEST(AtomicFile, FailuresLeaveTheOldFileAndNoTemporary) {
+    TempDir dir;
+    fs::create_directory(dir.file("folder"));
+    struct Case {
+        const char* name;
+        std::string path;
+    };
+    const Case cases[] = {
+        {"missing folder", dir.file("no/such/folder/x.vdl")},
+        {"target is a folder", dir.file("folder")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_THROW(write_file_atomically(c.path, "x"), FileError);
+        EXPECT_THROW(ensure_writable_target(c.path), FileError);
+    }
+    EXPECT_TRUE(fs::is_directory(dir.file("folder")));
+    EXPECT_EQ(entries_in(dir.path()), 1u);
+}
+
+TEST(AtomicFile, WriteFailureMidwayKeepsOldFile) {
+    // A file-size limit makes the write fail part of the way, as a full disk
+    // would.
+    TempDir dir;
+    const std::string target = dir.file("ramp.vdl");
+    write_file(target, "old project");
+    const auto old_handler = signal(SIGXFSZ, SIG_IGN);
+    rlimit old_limit{};
+    getrlimit(RLIMIT_FSIZE, &old_limit);
+    rlimit small = old_limit;
+    small.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &small);
+    std::string error;
+    try {
+        write_file_atomically(target, std::string(100000, 'x'));
+    } catch (const FileError& e) {
+        error = e.what();
+    }
+    setrlimit(RLIMIT_FSIZE, &old_limit);
+    signal(SIGXFSZ, old_handler);
+    EXPECT_NE(error.find(target), std::string::npos) << error;
+    EXPECT_EQ(read_file(target), "old project");
+    EXPECT_EQ(entries_in(dir.path()), 1u);
+}
+
+}  // namespace
+}  // namespace vendrel

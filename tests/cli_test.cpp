@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "cli/parameter_assignment.h"
+#include "cli/run_options.h"
+#include "tests/test_support.h"
+
+namespace vendrel {
+namespace {
+
+TEST(AssignParameter, StoresOnlyTheNamedField) {
+    ModelParameters p = testing::document_parameters();
+    const ModelParameters before = p;
+    assign_parameter(p, "max_x", "3000");
+    EXPECT_EQ(p.max_x, 3000);
+    EXPECT_EQ(p.fault1, before.fault1);
+    EXPECT_EQ(p.control_x[9], before.control_x[9]);
+
+    assign_parameter(p, "depths", "0,1,2,3,4,5,6,7.5");
+    EXPECT_EQ(p.depths[7], 7.5);
+    assign_parameter(p, "includecompact", "1");
+    EXPECT_EQ(p.includecompact, 1);
+    assign_parameter(p, "poro3", "0.35");
+    EXPECT_EQ(p.poro3, 0.35);
+    assign_parameter(p, "slip1", "+1e-1");
+    EXPECT_EQ(p.slip1, 0.1);
+    assign_parameter(p, "amp_2", "nan");
+    EXPECT_TRUE(std::isnan(p.amp_2));
+    assign_parameter(p, "basin_threshold", "inf");
+    EXPECT_TRUE(std::isinf(p.basin_threshold));
+}
+
+TEST(AssignParameter, RefusesWhatItCannotStore) {
+    struct Case {
+        const char* key;
+        const char* value;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"no_such_key", "1", "unknown parameter \"no_such_key\""},
+        {"totaltime", "", "expected a number"},
+        {"totaltime", "12abc", "expected a number"},
+        {"totaltime", "1,5", "expected a number"},
+        {"includecompact", "1.5", "expected a whole number"},
+        {"every_step", "99999999999", "expected a whole number"},
+        {"depths", "0,5,10", "expected 8 numbers"},
+        {"control_x", "1,2,3,4,5,6,7,8,9,x", "numbers separated by commas"},
+        {"slip1", "+-1", "expected a number"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key + std::string("=") + c.value);
+        ModelParameters p = testing::document_parameters();
+        try {
+            assign_parameter(p, c.key, c.value);
+            ADD_FAILURE() << "accepted";
+        } catch (const UsageError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+        }
+    }
+}
+
+TEST(RunOptions, CommandLines) {
+    const RunOptions o =
+        parse_run_options({"--set", "totaltime=100", "--threads", "2", "--out", "a.vdl"});
+    ASSERT_EQ(o.settings.size(), 1u);
+    EXPECT_EQ(o.settings[0].first, "totaltime");
+    EXPECT_EQ(o.settings[0].second, "100");
+    EXPECT_EQ(o.threads, 2);
+    EXPECT_EQ(o.out, "a.vdl");
+
+    const std::vector<std::vector<std::string>> bad = {
+        {"--out"},          {"--bogus", "--out", "a"},   {"--set", "x", "--out", "a"},
+        {"--threads", "-1", "--out", "a"}, {"--threads", "many", "--out", "a"},
+        {"--threads", "100000", "--out", "a"}, {"--set", "a=1"},
+    };
+    for (const auto& args : bad) {
+        EXPECT_THROW(parse_run_options(args), UsageError) << args[0];
+    }
+}
+
+// Runs vendrel-run with `args`; returns its exit status and stderr.
+std::pair<int, std::string> run_cli(const std::string& args, const testing::TempDir& dir) {
+    const std::string err = dir.file("stderr.txt");
+    const std::string command =
+        std::string(VENDREL_RUN_PATH) + " " + args + " >/dev/null 2>" + err;
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::read_file(err)};
+}
+
+TEST(VendrelRun, RunsAndSaves) {
+    testing::TempDir dir;
+    const std::string out = dir.file("short.vdl");
+    const auto [status, err] =
+        run_cli("--set totaltime=2000 --set display_inc=500 --threads 1 --out " + out, dir);
+    EXPECT_EQ(status, 0) << err;
+    const std::string text = testing::read_file(out);
+    EXPECT_NE(text.find("display_current_disp 5\r\n"), std::string::npos);
+    EXPECT_NE(text.find("totaltime 2000.000000\r\n"), std::string::npos);
+}
+
+TEST(VendrelRun, BadInputWritesNothing) {
+    testing::TempDir dir;
+    std::filesystem::create_directory(dir.file("folder"));
+    const std::string out = dir.file("x.vdl");
+    struct Case {
+        std::string args;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"--set nokey=1 --out " + out, "unknown parameter"},
+        {"--set totaltime=abc --out " + out, "expected a number"},
+        {"--out " + dir.file("missing/x.vdl"), "cannot save"},
+        {"--out " + dir.file("folder"), "Is a directory"},
+        {"--frobnicate --out " + out, "unknown option"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        const auto [status, err] = run_cli(c.args, dir);
+        EXPECT_NE(status, 0);
+        EXPECT_NE(err.find(c.message), std::string::npos) << err;
+        EXPECT_FALSE(std::filesystem::exists(out));
+    }
+}
+
+}  // namespace
+}  // namespace vendrel

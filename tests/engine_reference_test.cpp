@@ -1,0 +1,121 @@
+// The engine against the literal algorithm: byte-identical files where the
+// engine performs the same operations, every value within 1e-6 where it
+// takes its shortcuts (fault movement of the horizons paid at recordings,
+// compaction once per recording with accumulated movement).
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "document/project_writer.h"
+#include "tests/reference_model.h"
+#include "tests/test_support.h"
+
+namespace vendrel {
+namespace {
+
+struct ReferenceCase {
+    const char* name;
+    std::function<void(ModelParameters&)> change;
+    bool same_operations;
+};
+
+void PrintTo(const ReferenceCase& c, std::ostream* os) { *os << c.name; }
+
+class EngineAgainstReference : public ::testing::TestWithParam<ReferenceCase> {};
+
+TEST_P(EngineAgainstReference, SameFile) {
+    ModelParameters p = testing::document_parameters();
+    p.totaltime = 2000;
+    p.display_inc = 100;
+    GetParam().change(p);
+    const ProjectData engine = testing::run_engine(p);
+    const ProjectData reference = testing::run_reference(p);
+    ASSERT_EQ(engine.count, reference.count);
+    EXPECT_GT(engine.count, 1);
+    if (GetParam().same_operations) {
+        EXPECT_TRUE(format_project_file(engine) == format_project_file(reference));
+        EXPECT_EQ(testing::largest_difference(engine, reference), 0.0);
+    } else {
+        EXPECT_LE(testing::largest_difference(engine, reference), 1e-6);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EngineAgainstReference,
+    ::testing::Values(
+        ReferenceCase{"defaults", [](ModelParameters&) {}, true},
+        ReferenceCase{"platform, basinal sediment, rising sea",
+                      [](ModelParameters& p) {
+                          p.isolated_platform = 1;
+                          p.basin_sed_rate = 1;
+                          p.basin_threshold = 50;
+                          p.baselevel_rise = 20;
+                          p.rates = {5, 80, 60, 30, 10, 10, 5, 2};
+                      },
+                      true},
+        ReferenceCase{"erosion of an emergent platform",
+                      [](ModelParameters& p) {
+                          p.isolated_platform = 1;
+                          p.diff_coeff = 2;
+                          p.totaltime = 500;
+                          p.display_inc = 25;
+                          p.baselevel_rise = -200;
+                      },
+                      true},
+        ReferenceCase{"faults",
+                      [](ModelParameters& p) {
+                          p.slip1 = 20;
+                          p.slip2 = -10;
+                          p.antithetic2 = 1;
+                      },
+                      false},
+        ReferenceCase{"compaction",
+                      [](ModelParameters& p) {
+                          p.includecompact = 1;
+                          p.cvalue = 0.01;
+                          p.rates = {0, 100, 60, 30, 10, 10, 5, 2};
+                          p.totaltime = 1000;
+                      },
+                      false},
+        ReferenceCase{"everything",
+                      [](ModelParameters& p) {
+                          p.includecompact = 1;
+                          p.cvalue = 0.005;
+                          p.isolated_platform = 1;
+                          p.slip1 = 50;
+                          p.antithetic1 = 1;
+                          p.slip2 = 30;
+                          p.basin_sed_rate = 1;
+                          p.rates = {0, 100, 60, 30, 10, 10, 5, 2};
+                          p.totaltime = 1000;
+                      },
+                      false}),
+    [](const auto& info) {
+        std::string name = info.param.name;
+        for (char& ch : name) {
+            if (!std::isalnum(static_cast<unsigned char>(ch))) {
+                ch = '_';
+            }
+        }
+        return name;
+    });
+
+TEST(EngineThreads, SameFileWithOneAndTwoThreads) {
+    ModelParameters p = testing::document_parameters();
+    p.totaltime = 20000;
+    p.display_inc = 100;
+    p.includecompact = 1;
+    p.slip1 = 1;
+    p.slip2 = 0.5;
+    p.isolated_platform = 1;
+    p.omp_threads = 1;
+    const std::string one = format_project_file(testing::run_engine(p));
+    p.omp_threads = 2;
+    const std::string two = format_project_file(testing::run_engine(p));
+    EXPECT_EQ(one.size(), two.size());
+    EXPECT_TRUE(one == two);
+}
+
+}  // namespace
+}  // namespace vendrel

@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+#include <time.h>
+
+#include <atomic>
+#include <chrono>
+#include <limits>
+#include <thread>
+
+#include "core/simulation.h"
+#include "core/view_notifier.h"
+#include "document/project_data.h"
+#include "tests/test_support.h"
+
+namespace vendrel {
+namespace {
+
+using namespace std::chrono_literals;
+
+class CountingNotifier : public ViewNotifier {
+public:
+    void request_redraw() override { count.fetch_add(1); }
+    std::atomic<int> count{0};
+};
+
+class EngineRun : public ::testing::Test {
+protected:
+    ModelParameters params = make_startup_parameters(2);
+    Simulation sim{params};
+    CountingNotifier notifier;
+
+    void SetUp() override {
+        sim.engine().set_notifier(&notifier);
+        sim.new_model();
+    }
+    // Applies `change` as a dialog would and runs to the end.
+    template <class Change>
+    void run_with(Change change) {
+        sim.change_parameters(change);
+        notifier.count = 0;
+        sim.engine().start_run();
+        ASSERT_TRUE(sim.engine().wait_until_idle(60s));
+    }
+    int published() { return sim.state().display_current_disp.load(); }
+};
+
+TEST_F(EngineRun, DegenerateRunsTakeNoStepsOrRecordNothing) {
+    struct Case {
+        const char* name;
+        double max_x, diff_coeff, totaltime, display_inc;
+        long long steps;
+        int published;
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const Case cases[] = {
+        {"totaltime below dt", 2000, 0.25, 0.5, 2000, 0, 1},
+        {"display_inc below dt", 2000, 0.25, 300, 0.5, 300, 1},
+        {"zero width", 0, 0.25, 200000, 2000, 0, 1},
+        {"tiny width overflows the step count", 1, 0.25, 200000, 2000, 0, 1},
+        {"NaN run length", 2000, 0.25, nan, 2000, 0, 1},
+        {"negative increment", 2000, 0.25, 300, -100, 300, 1},
+        {"zero kappa", 2000, 0, 400, 100, 400, 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        run_with([&](ModelParameters& p) {
+            p.max_x = c.max_x;
+            p.diff_coeff = c.diff_coeff;
+            p.totaltime = c.totaltime;
+            p.display_inc = c.display_inc;
+        });
+        EXPECT_EQ(sim.engine().steps_taken(), c.steps);
+        EXPECT_EQ(published(), c.published);
+        EXPECT_EQ(sim.state().flags.running.load(), 0);
+        EXPECT_EQ(notifier.count.load(), c.published)  // one per recording, one at the end
+            << "repaint requests";
+    }
+}
+
+TEST_F(EngineRun, DefaultRecordingSlots) {
+    run_with([](ModelParameters& p) { p.totaltime = 20000; });
+    EXPECT_EQ(sim.engine().steps_taken(), 20000);
+    EXPECT_EQ(published(), 11);
+    EXPECT_EQ(sim.state().horizon_count.load(), 11);
+    EXPECT_EQ(notifier.count.load(), 11);
+    EXPECT_DOUBLE_EQ(sim.state().sim_time, 20000);
+}
+
+TEST_F(EngineRun, FiveHundredIncrementsStopAtTheLastSlot) {
+    run_with([](ModelParameters& p) {
+        p.totaltime = 5000;
+        p.display_inc = 10;  // 500 increments: the last would need slot 501
+    });
+    EXPECT_EQ(published(), 500);
+    EXPECT_EQ(sim.engine().steps_taken(), 5000);
+
+    run_with([](ModelParameters& p) {
+        p.totaltime = 20000;
+        p.display_inc = 10;  // 2000 increments: the run ends at slot 500
+    });
+    EXPECT_EQ(published(), 500);
+    EXPECT_EQ(sim.engine().steps_taken(), 5000);
+    EXPECT_EQ(sim.state().flags.running.load(), 0);
+}
+
+TEST_F(EngineRun, NonFiniteParametersRunWithoutHarm) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    run_with([&](ModelParameters& p) {
+        p.totaltime = 2000;
+        p.display_inc = 500;
+        p.amp_1 = nan;
+        p.rates[2] = inf;
+        p.slip1 = nan;
+        p.fault2 = -inf;
+        p.cvalue = nan;
+        p.includecompact = 1;
+        p.isolated_platform = 1;
+        p.control_x[3] = nan;
+    });
+    EXPECT_EQ(published(), 5);
+}
+
+TEST_F(EngineRun, StopKeepsRecordedHorizons) {
+    sim.change_parameters([](ModelParameters& p) { p.display_inc = 100; });
+    sim.engine().start_run();
+    while (published() < 4) {
+        std::this_thread::sleep_for(1ms);
+    }
+    sim.engine().stop_run();
+    ASSERT_TRUE(sim.engine().wait_until_idle(10s));
+    const int kept = published();
+    EXPECT_GE(kept, 4);
+    EXPECT_LT(kept, 500);
+    EXPECT_LT(sim.engine().steps_taken(), 200000);
+    EXPECT_EQ(sim.state().horizon_count.load(), kept);
+}
+
+TEST_F(EngineRun, ExclusiveAccessStopsTheRunBetweenSteps) {
+    sim.engine().start_run();
+    std::this_thread::sleep_for(20ms);
+    {
+        ModelAccess idle = sim.engine().exclusive_access();
+        EXPECT_EQ(sim.state().flags.running.load(), 0);
+        const long long steps = sim.engine().steps_taken();
+        std::this_thread::sleep_for(20ms);
+        EXPECT_EQ(sim.engine().steps_taken(), steps) << "no step while the model is held";
+    }
+    EXPECT_TRUE(sim.engine().wait_until_idle(1s));
+}
+
+TEST_F(EngineRun, ReadAccessPausesARunningEngine) {
+    sim.engine().start_run();
+    for (int k = 0; k < 20; ++k) {
+        ModelAccess access = sim.engine().read_access();
+        const long long steps = sim.engine().steps_taken();
+        const ProjectData snapshot = take_project_snapshot(sim.params(), sim.state());
+        EXPECT_EQ(sim.engine().steps_taken(), steps);
+        EXPECT_EQ(snapshot.sealevels.size(), std::size_t(snapshot.count) + 1);
+    }
+    EXPECT_TRUE(sim.engine().is_running() || sim.engine().steps_taken() == 200000);
+    sim.engine().stop_and_wait();
+    EXPECT_FALSE(sim.engine().is_running());
+}
+
+double cpu_seconds_of_process() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + t.tv_nsec / 1e9;
+}
+
+TEST_F(EngineRun, IdleEngineSleepsAndStartsAtOnce) {
+    // A spinning engine would use the whole 300 ms.
+    const double before = cpu_seconds_of_process();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_LT(cpu_seconds_of_process() - before, 0.15) << "the idle engine spins";
+
+    sim.engine().start_run();
+    EXPECT_TRUE(sim.engine().is_running()) << "start_run waited for the run to end";
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (sim.engine().steps_taken() == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_GT(sim.engine().steps_taken(), 0);
+    EXPECT_LT(sim.engine().steps_taken(), 200000);
+    sim.engine().stop_and_wait();
+}
+
+}  // namespace
+}  // namespace vendrel
