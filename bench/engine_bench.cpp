@@ -47,9 +47,9 @@ void BM_Run(benchmark::State& state, Load load) {
     state.counters["horizons"] = sim.state().published_count();
 }
 BENCHMARK_CAPTURE(BM_Run, default_run, Load::Default)
-    ->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1);
+    ->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK_CAPTURE(BM_Run, heavy_run, Load::Heavy)
-    ->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1);
+    ->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 void BM_WriteHeavyProject(benchmark::State& state) {
     ModelParameters params = make_startup_parameters(runtime_max_threads());
@@ -70,7 +70,7 @@ void BM_WriteHeavyProject(benchmark::State& state) {
     unlink(path.c_str());
     rmdir(folder);
 }
-BENCHMARK(BM_WriteHeavyProject)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_WriteHeavyProject)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 }  // namespace
 

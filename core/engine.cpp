@@ -218,12 +218,14 @@ void Engine::advance_surface(Run& run) {
     change[1] = change[2];
     change[COLUMN_COUNT] = change[COLUMN_COUNT - 1];
 
+    const ProductionCurve curve(p_, L);
+    const BasinalDeposit basinal(p_, L, dt);
     const std::uint8_t* faults = run.fault_columns.data();
     const FaultSteps steps = run.fault_steps;
     for (int i = 1; i <= COLUMN_COUNT; ++i) {
         double v = z[i] + change[i];
-        v = produced_surface(p_, v, L, dt);
-        v = basinal_surface(p_, v, L, dt);
+        v = produced_surface(curve, v, dt);
+        v = basinal.surface_after(v);
         z[i] = moved_by_faults(v, faults[i], steps);
     }
     if (run.any_fault_column) {

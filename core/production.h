@@ -13,39 +13,79 @@ namespace vendrel {
 
 struct ModelState;
 
-// Rate for surface s under sea level L: the curve depths are shifted by L
-// and the first interval that ends at or below s is interpolated, so a
-// depth exactly at a curve point takes that point's rate. Shallower than
-// the first point gives R1; deeper than the last point (or NaN) gives 0.
-inline double production_rate(const ModelParameters& p, double s, double L) {
-    const auto& D = p.depths;
-    const auto& R = p.rates;
-    if (s < D[0] + L) {
-        return R[0];
-    }
-    if (L <= s && s <= D[1] + L) {
-        return (R[1] - R[0]) * ((s - (D[0] + L)) / (D[1] - D[0])) + R[0];
-    }
-    for (int k = 2; k < 8; ++k) {
-        if (D[k - 1] + L < s && s <= D[k] + L) {
-            return (R[k] - R[k - 1]) * ((s - (D[k - 1] + L)) / (D[k] - D[k - 1])) + R[k - 1];
+// The production curve under sea level L, with the depths shifted by L.
+// rate(s) compares the surface value s with the shifted depths, taking the
+// first test that holds:
+//   s < D1 + L                 R1 (shallower than the first point)
+//   L <= s <= D2 + L           interpolated between points 1 and 2
+//   Dk-1 + L < s <= Dk + L     interpolated between points k-1 and k
+//   otherwise (or NaN)         0 (deeper than the last point)
+// so a depth exactly at a curve point takes that point's rate.
+class ProductionCurve {
+public:
+    ProductionCurve(const ModelParameters& p, double L) : sea_level_(L), rates_(p.rates) {
+        for (int k = 0; k < 8; ++k) {
+            shifted_[k] = p.depths[k] + L;
+        }
+        ordered_ = true;
+        for (int k = 1; k < 8; ++k) {
+            width_[k] = p.depths[k] - p.depths[k - 1];
+            rise_[k] = p.rates[k] - p.rates[k - 1];
+            ordered_ = ordered_ && shifted_[k - 1] <= shifted_[k];
         }
     }
-    return 0.0;
+
+    double rate(double s) const {
+        if (s < shifted_[0]) {
+            return rates_[0];
+        }
+        // On an ordered curve nothing deeper than the last point can pass a test.
+        if (ordered_ && s > shifted_[7]) {
+            return 0.0;
+        }
+        if (sea_level_ <= s && s <= shifted_[1]) {
+            return interpolate(1, s);
+        }
+        for (int k = 2; k < 8; ++k) {
+            if (shifted_[k - 1] < s && s <= shifted_[k]) {
+                return interpolate(k, s);
+            }
+        }
+        return 0.0;
+    }
+
+private:
+    double interpolate(int k, double s) const {
+        return rise_[k] * ((s - shifted_[k - 1]) / width_[k]) + rates_[k - 1];
+    }
+    double sea_level_;
+    bool ordered_;
+    std::array<double, 8> rates_;
+    std::array<double, 8> shifted_{};
+    std::array<double, 8> width_{};
+    std::array<double, 8> rise_{};
+};
+
+inline double production_rate(const ModelParameters& p, double s, double L) {
+    return ProductionCurve(p, L).rate(s);
 }
 
 // Surface after one step of production.
-inline double produced_surface(const ModelParameters& p, double s, double L, double dt) {
-    return s - production_rate(p, s, L) * dt * 0.001;
+inline double produced_surface(const ProductionCurve& curve, double s, double dt) {
+    return s - curve.rate(s) * dt * 0.001;
 }
 
-// Surface after one step of basinal sedimentation.
-inline double basinal_surface(const ModelParameters& p, double s, double L, double dt) {
-    if (s - L > p.basin_threshold) {
-        return s - p.basin_sed_rate * dt * 0.001;
-    }
-    return s;
-}
+// Basinal sedimentation of one step: columns deeper than the threshold
+// below sea level L get rate x dt x 0.001.
+class BasinalDeposit {
+public:
+    BasinalDeposit(const ModelParameters& p, double L, double dt)
+        : sea_level_(L), threshold_(p.basin_threshold), thickness_(p.basin_sed_rate * dt * 0.001) {}
+    double surface_after(double s) const { return s - sea_level_ > threshold_ ? s - thickness_ : s; }
+
+private:
+    double sea_level_, threshold_, thickness_;
+};
 
 // Columns first to last (inclusive) of surface, as phases of a time step.
 void produce_carbonate(const ModelParameters& p, ModelState& s, int first, int last);

@@ -25,21 +25,29 @@ TEST(Production, RateAgainstWaterDepth) {
         SCOPED_TRACE(c.surface);
         EXPECT_NEAR(production_rate(p, c.surface, 250), c.rate, 1e-12);
     }
-    EXPECT_NEAR(produced_surface(p, 252.5, 250, 1), 252.495, 1e-12);
+    EXPECT_NEAR(produced_surface(ProductionCurve(p, 250), 252.5, 1), 252.495, 1e-12);
+}
+
+TEST(Production, UnorderedCurveStillTakesTheFirstMatchingInterval) {
+    ModelParameters p = testing::document_parameters();
+    p.depths = {0, 5, 100, 15, 20, 30, 40, 50};
+    // 80 m of water lies beyond the last point but inside the interval 5..100.
+    EXPECT_NEAR(production_rate(p, 330, 250), 10 - 4 * 75.0 / 95, 1e-12);
 }
 
 TEST(Production, NegativeRateDeepens) {
     ModelParameters p = testing::document_parameters();
     p.rates[1] = -10;
-    EXPECT_GT(produced_surface(p, 255, 250, 1), 255);
+    EXPECT_GT(produced_surface(ProductionCurve(p, 250), 255, 1), 255);
 }
 
 TEST(Basinal, OnlyStrictlyDeeperThanThreshold) {
     ModelParameters p = testing::document_parameters();
     p.basin_threshold = 100;
     p.basin_sed_rate = 0.5;
-    EXPECT_EQ(basinal_surface(p, 350, 250, 1), 350);
-    EXPECT_NEAR(basinal_surface(p, 350.5, 250, 1), 350.5 - 0.0005, 1e-12);
+    const BasinalDeposit deposit(p, 250, 1);
+    EXPECT_EQ(deposit.surface_after(350), 350);
+    EXPECT_NEAR(deposit.surface_after(350.5), 350.5 - 0.0005, 1e-12);
 }
 
 class Diffusion : public ::testing::Test {
