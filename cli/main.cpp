@@ -12,6 +12,7 @@
 #include "cli/run_options.h"
 #include "core/simulation.h"
 #include "document/atomic_file.h"
+#include "document/project_open.h"
 #include "document/project_writer.h"
 
 namespace {
@@ -36,11 +37,42 @@ void show_progress(Simulation& sim, Clock::time_point start) {
     std::fflush(stderr);
 }
 
+// Prints one line on what a project holds; the error when it does not read.
+int check(const std::string& path) {
+    ModelParameters params = make_startup_parameters(runtime_max_threads());
+    Simulation sim(params);
+    sim.new_model();
+    ProjectDefaults defaults;
+    {
+        ModelAccess access = sim.engine().read_access();
+        defaults = current_project_values(sim.params(), sim.state());
+    }
+    const ProjectData data = ReadProjectFile(path, defaults).data;
+    std::printf("%s: %d horizons, section %g x %g m, run of %g years recorded every %g years\n",
+                path.c_str(), data.count, data.params.max_x, data.params.max_y,
+                data.params.totaltime, data.params.display_inc);
+    return 0;
+}
+
+void save(Simulation& sim, const std::string& path, ProjectData& data) {
+    {
+        ModelAccess access = sim.engine().read_access();
+        data = take_project_snapshot(sim.params(), sim.state());
+    }
+    save_project_file(path, data);
+}
+
 int run(const RunOptions& options) {
+    if (!options.check.empty()) {
+        return check(options.check);
+    }
     ensure_writable_target(options.out);
     ModelParameters params = make_startup_parameters(runtime_max_threads());
     Simulation sim(params);
     sim.new_model();
+    if (!options.project.empty()) {
+        open_project(sim, options.project);
+    }
 
     ModelParameters edited = sim.params();
     for (const auto& [key, value] : options.settings) {
@@ -48,6 +80,18 @@ int run(const RunOptions& options) {
     }
     if (options.threads) {
         edited.omp_threads = *options.threads;
+    }
+    if (options.no_run) {
+        // The values go in as a project line would carry them; the opened
+        // results stay as they are.
+        {
+            ModelAccess idle = sim.engine().exclusive_access();
+            sim.params() = edited;
+        }
+        ProjectData data;
+        save(sim, options.out, data);
+        std::printf("vendrel-run: %d horizons; saved %s\n", data.count, options.out.c_str());
+        return 0;
     }
     sim.change_parameters([&](ModelParameters& p) { p = edited; });
 
@@ -65,11 +109,7 @@ int run(const RunOptions& options) {
     const double run_seconds = seconds_since(start);
 
     ProjectData data;
-    {
-        ModelAccess access = sim.engine().read_access();
-        data = take_project_snapshot(sim.params(), sim.state());
-    }
-    save_project_file(options.out, data);
+    save(sim, options.out, data);
     std::printf("vendrel-run: %lld steps, %d horizons, %.2f s; saved %s\n",
                 static_cast<long long>(sim.engine().steps_taken()), data.count, run_seconds,
                 options.out.c_str());

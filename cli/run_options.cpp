@@ -17,12 +17,17 @@ const std::string& option_value(const std::vector<std::string>& args, std::size_
 }  // namespace
 
 const char* usage_text() {
-    return "usage: vendrel-run [--set key=value]... [--threads N] --out FILE.vdl\n"
+    return "usage: vendrel-run [PROJECT.vdl] [--set key=value]... [--threads N] [--no-run]\n"
+           "                   --out FILE.vdl\n"
+           "       vendrel-run --check PROJECT.vdl\n"
            "Runs the model headless and saves the project.\n"
+           "  PROJECT.vdl       start from this project instead of a new one\n"
            "  --set key=value   set a model parameter (for example totaltime=100000,\n"
            "                    depths=0,5,10,15,20,30,40,50); may be repeated\n"
            "  --threads N       worker threads for the run (0 keeps the default)\n"
-           "  --out FILE.vdl    the project file to write\n";
+           "  --no-run          save the project as opened, with the --set values, unrun\n"
+           "  --out FILE.vdl    the project file to write\n"
+           "  --check FILE.vdl  check that a project file reads; print what it holds\n";
 }
 
 RunOptions parse_run_options(const std::vector<std::string>& args) {
@@ -48,11 +53,20 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
             options.threads = *n;
         } else if (arg == "--out") {
             options.out = option_value(args, i);
-        } else {
+        } else if (arg == "--no-run") {
+            options.no_run = true;
+        } else if (arg == "--check") {
+            options.check = option_value(args, i);
+        } else if (arg.rfind("-", 0) == 0 && arg.size() > 1) {
             throw UsageError("unknown option \"" + arg + "\"");
+        } else if (options.project.empty()) {
+            options.project = arg;
+        } else {
+            throw UsageError("more than one project given: \"" + options.project + "\" and \"" +
+                             arg + "\"");
         }
     }
-    if (!options.help && options.out.empty()) {
+    if (!options.help && options.check.empty() && options.out.empty()) {
         throw UsageError("no output file: give --out FILE.vdl");
     }
     return options;

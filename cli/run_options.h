@@ -15,9 +15,12 @@ public:
 };
 
 struct RunOptions {
+    std::string project;  // the project to start from; empty for a new one
     std::vector<std::pair<std::string, std::string>> settings;  // --set key=value, in order
     std::optional<int> threads;
     std::string out;
+    bool no_run = false;   // save what was opened (and set) without running
+    std::string check;     // validate this project and report
     bool help = false;
 };
 

@@ -129,3 +129,60 @@ TEST(VendrelRun, BadInputWritesNothing) {
 
 }  // namespace
 }  // namespace vendrel
+
+namespace vendrel {
+namespace {
+
+TEST(VendrelRun, ProjectsInAndOut) {
+    testing::TempDir dir;
+    const std::string first = dir.file("first.vdl");
+    const std::string copy = dir.file("copy.vdl");
+    const std::string rerun = dir.file("rerun.vdl");
+    ASSERT_EQ(run_cli("--set totaltime=1000 --set display_inc=250 --set slip1=3 --out " + first,
+                      dir).first, 0);
+
+    // Opened and saved unrun: the same bytes.
+    auto [status, err] = run_cli(first + " --no-run --out " + copy, dir);
+    EXPECT_EQ(status, 0) << err;
+    EXPECT_EQ(testing::read_file(copy), testing::read_file(first));
+
+    // --set without running changes the parameter line only.
+    std::tie(status, err) = run_cli(first + " --no-run --set slip2=4 --out " + copy, dir);
+    EXPECT_EQ(status, 0) << err;
+    const std::string changed = testing::read_file(copy);
+    EXPECT_NE(changed.find("slip2 4.000000\r\n"), std::string::npos);
+    EXPECT_EQ(changed.size(), testing::read_file(first).size());
+
+    // A run from the project keeps its parameters.
+    std::tie(status, err) = run_cli(first + " --set display_inc=500 --out " + rerun, dir);
+    EXPECT_EQ(status, 0) << err;
+    const std::string text = testing::read_file(rerun);
+    EXPECT_NE(text.find("slip1 3.000000\r\n"), std::string::npos);
+    EXPECT_NE(text.find("display_current_disp 3\r\n"), std::string::npos);
+}
+
+TEST(VendrelRun, CheckReportsOneLine) {
+    testing::TempDir dir;
+    const std::string good = dir.file("good.vdl");
+    ASSERT_EQ(run_cli("--set totaltime=400 --set display_inc=100 --out " + good, dir).first, 0);
+    const std::string out = dir.file("check.txt");
+    const std::string command =
+        std::string(VENDREL_RUN_PATH) + " --check " + good + " >" + out + " 2>&1";
+    EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 0);
+    EXPECT_NE(testing::read_file(out).find("5 horizons"), std::string::npos);
+
+    const std::string text = testing::read_file(good);
+    const std::string bad = dir.file("bad.vdl");
+    testing::write_file(bad, text.substr(0, text.size() - 40));
+    const auto [status, err] = run_cli("--check " + bad, dir);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(err.find("bad.vdl: line 12054: expected 1 value after \"antithetic1\""),
+              std::string::npos)
+        << err;
+    const auto [missing_status, missing_err] = run_cli("--check " + dir.file("none.vdl"), dir);
+    EXPECT_EQ(missing_status, 1);
+    EXPECT_NE(missing_err.find("cannot open"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vendrel

@@ -1,0 +1,53 @@
+#pragma once
+// Reading a project file. The reader is positional: a line's meaning comes
+// from its position, never from its key. Tokens are separated by spaces,
+// commas and semicolons (a tab is not a separator); a line may lack its
+// last value (a key-only line of one value stores nothing, a line of several
+// values takes 0 for the missing one), and a line lacking more, an empty
+// line or the end of the file is an error. The whole file is read into a
+// ProjectData first; the model changes only once it is complete.
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/model_state.h"
+#include "document/atomic_file.h"
+#include "document/project_data.h"
+
+namespace vendrel {
+
+// A project file that cannot be read; the message names the file, the line
+// and what was expected and found.
+class ProjectFileError : public FileError {
+public:
+    using FileError::FileError;
+};
+
+// What a line that stores nothing leaves in place: the model's current
+// values of everything a file can carry.
+struct ProjectDefaults {
+    ModelParameters params;
+    int count = 0;
+    std::vector<double> x_values;                       // columns 1..2000
+    std::array<double, HORIZON_SLOTS> sealevels{};      // slots 0..500
+};
+ProjectDefaults current_project_values(const ModelParameters& p, const ModelState& s);
+
+struct LoadedProject {
+    ProjectData data;
+    // Line 1's value, which also becomes the current sea level.
+    std::optional<double> first_line_sea_level;
+};
+
+// Reads `contents` as the file `name` (used in messages). Throws
+// ProjectFileError.
+LoadedProject parse_project_file(std::string_view contents, const std::string& name,
+                                 const ProjectDefaults& defaults);
+
+// Reads the file at `path`. Throws FileError when it cannot be read and
+// ProjectFileError when it is not a valid project.
+LoadedProject ReadProjectFile(const std::string& path, const ProjectDefaults& defaults);
+
+}  // namespace vendrel

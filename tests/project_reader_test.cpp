@@ -1,0 +1,335 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "core/simulation.h"
+#include "document/number_parse.h"
+#include "document/project_open.h"
+#include "document/project_reader.h"
+#include "document/project_writer.h"
+#include "tests/reference_model.h"
+#include "tests/test_support.h"
+
+namespace vendrel {
+namespace {
+
+std::vector<std::string> split_lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        lines.push_back(text.substr(start, end - start + 1));
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+    }
+    return text;
+}
+
+TEST(NumberParse, RealsAsTheCLibraryReadsThem) {
+    const char* tokens[] = {"250.000000", "-20.000000", "0.1234565", "0.1234575",
+                            "2.675",      "1e400",      "-1e400",    "1e-400",
+                            "4.9e-324",   "-0.000000",  "1.5abc",    "abc",
+                            "",           "+7.5",       "0x10",      ".5",
+                            "5.",         "inf",        "-inf",      "infinity",
+                            "nan",        "-nan",       "NaN(123)",  "1e5x",
+                            "1e",         "123456789012345678901234567890.5",
+                            "0.30000000000000004440892098500626161694526672363281250001"};
+    for (const char* token : tokens) {
+        const double expected = std::strtod(token, nullptr);
+        const double got = parse_real_leading(token);
+        if (std::isnan(expected)) {
+            EXPECT_TRUE(std::isnan(got)) << token;
+        } else {
+            EXPECT_EQ(got, expected) << token;
+            EXPECT_EQ(std::signbit(got), std::signbit(expected)) << token;
+        }
+    }
+}
+
+TEST(NumberParse, IntegersSaturate) {
+    struct Case {
+        const char* token;
+        std::int32_t value;
+    };
+    const Case cases[] = {{"1", 1},        {"1.000000", 1},        {"-7", -7},
+                          {"+3", 3},       {"abc", 0},             {"", 0},
+                          {"2147483647", 2147483647}, {"2147483648", 2147483647},
+                          {"99999999999999999999", 2147483647}, {"-2147483648", -2147483647 - 1},
+                          {"-99999999999", -2147483647 - 1}, {"12x", 12}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(parse_int_leading(c.token), c.value) << c.token;
+    }
+}
+
+// A valid file of a short run (N = 3) and the values a key-only line keeps.
+class ReaderFixture : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ModelParameters p = testing::document_parameters();
+        p.totaltime = 600;
+        p.display_inc = 300;
+        p.isolated_platform = 1;
+        text_ = new std::string(format_project_file(testing::run_engine(p)));
+    }
+    static void TearDownTestSuite() { delete text_; }
+
+    void SetUp() override {
+        defaults.params = testing::document_parameters();
+        defaults.params.max_x = 1234;
+        defaults.params.slip1 = 9;
+        defaults.count = 2;
+        defaults.x_values.assign(COLUMN_SLOTS, -5.0);
+        defaults.sealevels.fill(-7.0);
+        lines = split_lines(*text_);
+    }
+    LoadedProject read(const std::string& text) { return parse_project_file(text, "ramp.vdl", defaults); }
+    LoadedProject read_lines() { return read(joined(lines)); }
+    // The message of the error reading `text`, or "" when it reads.
+    std::string error_of(const std::string& text) {
+        try {
+            read(text);
+        } catch (const ProjectFileError& e) {
+            return e.what();
+        }
+        return "";
+    }
+
+    static std::string* text_;
+    ProjectDefaults defaults;
+    std::vector<std::string> lines;
+    static constexpr int N = 3;
+    static constexpr int kFirstValues = 2045;                      // line number
+    static constexpr int kFirstSeaLevel = kFirstValues + 2000 * N;  // line number
+    static constexpr int kFault1 = kFirstSeaLevel + N;
+};
+std::string* ReaderFixture::text_ = nullptr;
+
+TEST_F(ReaderFixture, ValidFileReadsBack) {
+    ASSERT_EQ(lines.size(), 2050u + 2001u * N);
+    const LoadedProject loaded = read(*text_);
+    EXPECT_EQ(loaded.data.count, N);
+    EXPECT_EQ(loaded.data.params.max_x, 2000);
+    EXPECT_EQ(loaded.data.params.isolated_platform, 1);
+    EXPECT_EQ(loaded.data.params.slip1, 0);
+    EXPECT_EQ(format_project_file(loaded.data), *text_);
+    ASSERT_TRUE(loaded.first_line_sea_level.has_value());
+    EXPECT_EQ(*loaded.first_line_sea_level, 250);
+}
+
+TEST_F(ReaderFixture, LinesThatStoreOrKeep) {
+    struct Case {
+        const char* name;
+        int line;
+        const char* text;
+        double ModelParameters::*field;
+        double expected;
+    };
+    const Case cases[] = {
+        {"comma", 32, "max_x,3000\r\n", &ModelParameters::max_x, 3000},
+        {"mixed and repeated separators", 32, "max_x ;, 3000\n", &ModelParameters::max_x, 3000},
+        {"tab inside is no separator", 32, "max_x\t3000\r\n", &ModelParameters::max_x, 1234},
+        {"tab at the ends is trimmed", 32, "\tmax_x 3000\t\r\n", &ModelParameters::max_x, 3000},
+        {"key only keeps the old value", 32, "max_x\r\n", &ModelParameters::max_x, 1234},
+        {"not a number", 32, "max_x abc\r\n", &ModelParameters::max_x, 0},
+        {"leading number", 32, "max_x 12.5m\r\n", &ModelParameters::max_x, 12.5},
+        {"extra tokens ignored", 32, "max_x 3000 4000 x\r\n", &ModelParameters::max_x, 3000},
+        {"the key is not compared", 32, "anything 3000\r\n", &ModelParameters::max_x, 3000},
+        {"line 1 under another key", 1, "max_y 240\r\n", &ModelParameters::baselevel, 240},
+        {"fault line key only", kFault1 + 2, "slip1\r\n", &ModelParameters::slip1, 9},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        lines = split_lines(*text_);
+        lines[c.line - 1] = c.text;
+        const LoadedProject loaded = read_lines();
+        EXPECT_EQ(loaded.data.params.*c.field, c.expected);
+    }
+}
+
+TEST_F(ReaderFixture, MultiValueLines) {
+    lines[34] = "control_x 1 2 3 4 5 6 7 8 9\r\n";  // lacks its last value
+    lines[kFirstValues - 1] = "values 1;2,3\r\n";
+    lines[44] = "x_values\r\n";
+    lines[kFirstSeaLevel - 1] = "sealevel_values\r\n";
+    lines[8] = "draw_bl 1.000000\r\n";
+    lines[19] = "includecompact 99999999999\r\n";
+    const LoadedProject loaded = read_lines();
+    EXPECT_EQ(loaded.data.params.control_x[8], 9);
+    EXPECT_EQ(loaded.data.params.control_x[9], 0);
+    EXPECT_EQ(loaded.data.horizon(1, 1)[2], 3);
+    EXPECT_EQ(loaded.data.horizon(1, 1)[3], 0);
+    EXPECT_EQ(loaded.data.x_values[1], -5.0);
+    EXPECT_EQ(loaded.data.sealevels[1], -7.0);
+    EXPECT_EQ(loaded.data.params.draw_bl, 1);
+    EXPECT_EQ(loaded.data.params.includecompact, 2147483647);
+}
+
+TEST_F(ReaderFixture, ErrorsNameTheLine) {
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* error;
+    };
+    auto with_line = [&](int number, const std::string& text) {
+        std::vector<std::string> copy = split_lines(*text_);
+        copy[number - 1] = text;
+        return joined(copy);
+    };
+    auto up_to = [&](int number) {
+        const std::vector<std::string> all = split_lines(*text_);
+        return joined(std::vector<std::string>(all.begin(), all.begin() + number));
+    };
+    const Case cases[] = {
+        {"empty file", "", "ramp.vdl: line 1: expected 1 value after \"baselevel\", found the end of the file"},
+        {"values line with two numbers", with_line(kFirstValues + 7, "values 1 2\r\n"),
+         "ramp.vdl: line 2052: expected 4 values after \"values\", found 2"},
+        {"control_x with eight", with_line(35, "control_x 1 2 3 4 5 6 7 8\r\n"),
+         "line 35: expected 10 values after \"control_x\", found 8"},
+        {"blank line", with_line(40, "\r\n"), "line 40: expected 8 values after \"rates\", found an empty line"},
+        {"white space only", with_line(3, " \t \r\n"), "line 3: expected 1 value after \"amp_1\", found an empty line"},
+        {"ends at the fault lines", up_to(kFault1 - 1),
+         "line 8048: expected 1 value after \"fault1\", found the end of the file"},
+        {"count 501", with_line(44, "display_current_disp 501\r\n"),
+         "line 44: expected a horizon count from 0 to 500 after \"display_current_disp\", found 501"},
+        {"count -1", with_line(44, "display_current_disp -1\r\n"), "found -1"},
+        {"cut inside section C", up_to(3000), "line 3001: expected 4 values after \"values\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string message = error_of(c.text);
+        EXPECT_NE(message.find(c.error), std::string::npos) << message;
+    }
+}
+
+TEST_F(ReaderFixture, CountZeroSkipsHorizonsAndSeaLevels) {
+    std::vector<std::string> cut(lines.begin(), lines.begin() + kFirstValues - 1);
+    cut[43] = "display_current_disp 0\r\n";
+    cut.insert(cut.end(), lines.begin() + kFault1 - 1, lines.end());
+    lines = cut;
+    lines[kFirstValues - 1 + 2] = "slip1 2.5\r\n";
+    const LoadedProject loaded = read_lines();
+    EXPECT_EQ(loaded.data.count, 0);
+    EXPECT_EQ(loaded.data.params.slip1, 2.5);
+    EXPECT_EQ(split_lines(format_project_file(loaded.data)).size(), 2050u);
+}
+
+TEST_F(ReaderFixture, KeyOnlyCountKeepsThePreviousCount) {
+    lines[43] = "display_current_disp\r\n";
+    // The previous count is 2: two lines per column, then the sea levels.
+    std::vector<std::string> two(lines.begin(), lines.begin() + kFirstValues - 1);
+    for (int c = 0; c < 2000; ++c) {
+        two.push_back(lines[kFirstValues - 1 + c * N]);
+        two.push_back(lines[kFirstValues - 1 + c * N + 1]);
+    }
+    two.insert(two.end(), lines.begin() + kFirstSeaLevel - 1, lines.end());
+    // Sea levels: 3 lines where 2 are read, so the third is taken as fault1.
+    lines = two;
+    const LoadedProject loaded = read_lines();
+    EXPECT_EQ(loaded.data.count, 2);
+}
+
+TEST_F(ReaderFixture, LineFeedsAloneReadTheSame) {
+    std::string bare = *text_;
+    std::string::size_type at = 0;
+    while ((at = bare.find("\r\n", at)) != std::string::npos) {
+        bare.erase(at, 1);
+    }
+    EXPECT_EQ(format_project_file(read(bare).data), *text_);
+    EXPECT_EQ(format_project_file(read(*text_ + "trailing junk\r\n\r\n").data), *text_);
+}
+
+class OpenProject : public ::testing::Test {
+protected:
+    ModelParameters params = make_startup_parameters(2);
+    Simulation sim{params};
+    testing::TempDir dir;
+
+    void SetUp() override { sim.new_model(); }
+    std::string saved() {
+        ModelAccess access = sim.engine().read_access();
+        return format_project_file(take_project_snapshot(sim.params(), sim.state()));
+    }
+    void run(double totaltime, double display_inc) {
+        sim.change_parameters([&](ModelParameters& p) {
+            p.totaltime = totaltime;
+            p.display_inc = display_inc;
+            p.baselevel_rise = 7;
+        });
+        sim.engine().start_run();
+        ASSERT_TRUE(sim.engine().wait_until_idle(std::chrono::minutes(1)));
+    }
+};
+
+TEST_F(OpenProject, SaveOpenSaveGivesTheSameBytes) {
+    run(3000, 300);
+    const std::string first = saved();
+    const std::string path = dir.file("run.vdl");
+    save_project_file(path, take_project_snapshot(sim.params(), sim.state()));
+    sim.new_model();
+    open_project(sim, path);
+    EXPECT_EQ(sim.state().horizon_count.load(), 1);
+    EXPECT_EQ(sim.state().display_current_disp.load(), 11);
+    EXPECT_EQ(sim.params().reset_geometry, 0);
+    EXPECT_EQ(saved(), first);
+    // Slot 0 and the slots above the loaded count hold the planned curve.
+    EXPECT_NEAR(sim.state().sealevel_values[0], 250 - 7 * 0.3, 1e-9);
+}
+
+TEST_F(OpenProject, BrokenFileLeavesEverythingAsItWas) {
+    run(3000, 300);
+    const std::string path = dir.file("other.vdl");
+    {
+        ModelParameters other = testing::document_parameters();
+        other.totaltime = 1000;
+        other.display_inc = 100;
+        other.max_x = 3000;
+        std::string text = format_project_file(testing::run_engine(other));
+        testing::write_file(path, text.substr(0, text.size() / 2));
+    }
+    const std::string before = saved();
+    const double sea_level = sim.state().current_sea_level;
+    EXPECT_THROW(open_project(sim, path), ProjectFileError);
+    EXPECT_EQ(saved(), before);
+    EXPECT_EQ(sim.state().current_sea_level, sea_level);
+    EXPECT_THROW(open_project(sim, dir.file("missing.vdl")), FileError);
+    EXPECT_EQ(saved(), before);
+}
+
+TEST_F(OpenProject, OpeningStopsARunFirst) {
+    const std::string path = dir.file("run.vdl");
+    save_project_file(path, take_project_snapshot(sim.params(), sim.state()));
+    sim.engine().start_run();
+    open_project(sim, path);
+    EXPECT_FALSE(sim.engine().is_running());
+    EXPECT_EQ(sim.state().display_current_disp.load(), 1);
+}
+
+TEST_F(OpenProject, LocaleWithDecimalCommaChangesNothing) {
+    run(2000, 500);
+    const std::string path = dir.file("a.vdl");
+    save_project_file(path, take_project_snapshot(sim.params(), sim.state()));
+    const std::string c_bytes = testing::read_file(path);
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
+        GTEST_SKIP() << "de_DE.UTF-8 is not installed (scripts/setup installs it)";
+    }
+    sim.new_model();
+    open_project(sim, path);
+    const std::string again = saved();
+    std::setlocale(LC_ALL, "C");
+    EXPECT_EQ(again, c_bytes);
+}
+
+}  // namespace
+}  // namespace vendrel
