@@ -9,6 +9,8 @@
 #include <string>
 
 #include "core/simulation.h"
+#include "document/project_open.h"
+#include "document/project_open.h"
 #include "document/project_writer.h"
 
 namespace {
@@ -71,6 +73,28 @@ void BM_WriteHeavyProject(benchmark::State& state) {
     rmdir(folder);
 }
 BENCHMARK(BM_WriteHeavyProject)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// Opening the heavy run's project: reading, checking and storing it.
+void BM_OpenHeavyProject(benchmark::State& state) {
+    ModelParameters params = make_startup_parameters(runtime_max_threads());
+    Simulation sim(params);
+    sim.new_model();
+    sim.change_parameters([&](ModelParameters& p) { configure(p, Load::Heavy, 0); });
+    run_to_end(sim);
+    char folder[] = "/tmp/vendrel-bench-XXXXXX";
+    const std::string path = std::string(mkdtemp(folder)) + "/heavy.vdl";
+    {
+        ModelAccess access = sim.engine().read_access();
+        save_project_file(path, take_project_snapshot(sim.params(), sim.state()));
+    }
+    for (auto _ : state) {
+        open_project(sim, path);
+    }
+    state.counters["horizons"] = sim.state().published_count();
+    unlink(path.c_str());
+    rmdir(folder);
+}
+BENCHMARK(BM_OpenHeavyProject)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 }  // namespace
 
