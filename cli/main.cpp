@@ -128,8 +128,7 @@ int main(int argc, char** argv) {
         }
         return run(options);
     } catch (const UsageError& e) {
-        std::fprintf(stderr, "vendrel-run: %s\n", e.what());
-        std::fputs("Try 'vendrel-run --help'.\n", stderr);
+        std::fprintf(stderr, "vendrel-run: %s (see vendrel-run --help)\n", e.what());
         return 2;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vendrel-run: %s\n", e.what());

@@ -1,11 +1,14 @@
 #include "document/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
@@ -57,6 +60,33 @@ bool write_all(int fd, std::string_view contents) {
     return true;
 }
 
+std::string base_name(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Temporary files of `path` left by saves that never finished (the process
+// died): named "<file>.tmp-<pid>-..." with no process of that pid alive.
+void remove_stale_temporaries(const std::string& path) {
+    const std::string prefix = base_name(path) + ".tmp-";
+    const std::string folder = folder_of(path);
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.rfind(prefix, 0) != 0) {
+            continue;
+        }
+        const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+        if (pid > 0 && pid != long(getpid()) && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH) {
+            ::unlink((folder + "/" + name).c_str());
+        }
+    }
+    ::closedir(dir);
+}
+
 void sync_folder(const std::string& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
@@ -102,6 +132,7 @@ void write_file_atomically(const std::string& path, std::string_view contents) {
         fail(path, error);
     }
     sync_folder(folder_of(path));
+    remove_stale_temporaries(path);
 }
 
 }  // namespace vendrel

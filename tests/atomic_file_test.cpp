@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <chrono>
+#include <random>
 #include <string>
+#include <thread>
 
 #include "document/atomic_file.h"
 #include "tests/test_support.h"
@@ -76,6 +81,46 @@ TEST(AtomicFile, WriteFailureMidwayKeepsOldFile) {
     EXPECT_NE(error.find(target), std::string::npos) << error;
     EXPECT_EQ(read_file(target), "old project");
     EXPECT_EQ(entries_in(dir.path()), 1u);
+}
+
+}  // namespace
+}  // namespace vendrel
+
+namespace vendrel {
+namespace {
+
+// A child saves over the project again and again and is killed at random
+// moments: the project is always one of the two complete versions.
+TEST(AtomicFile, SurvivesKillsDuringSaves) {
+    TempDir dir;
+    const std::string target = dir.file("ramp.vdl");
+    const std::string versions[2] = {std::string(3 << 20, 'a') + "end a",
+                                     std::string(2 << 20, 'b') + "end b"};
+    write_file(target, versions[0]);
+    std::mt19937 random(3);
+    std::uniform_int_distribution<int> delay_us(0, 30000);
+    int killed_mid_save = 0;
+    for (int round = 0; round < 40; ++round) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int k = round;; ++k) {
+                write_file_atomically(target, versions[k % 2]);
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(delay_us(random)));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        const std::string now = read_file(target);
+        ASSERT_TRUE(now == versions[0] || now == versions[1])
+            << "round " << round << ": " << now.size() << " bytes";
+        killed_mid_save += entries_in(dir.path()) > 1 ? 1 : 0;
+    }
+    EXPECT_GT(killed_mid_save, 0) << "no kill landed during a save";
+    write_file_atomically(target, "final");
+    EXPECT_EQ(read_file(target), "final");
+    EXPECT_EQ(entries_in(dir.path()), 1u) << "temporary files of killed saves were left";
 }
 
 }  // namespace

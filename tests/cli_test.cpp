@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -106,6 +107,7 @@ TEST(VendrelRun, RunsAndSaves) {
 TEST(VendrelRun, BadInputWritesNothing) {
     testing::TempDir dir;
     std::filesystem::create_directory(dir.file("folder"));
+    testing::write_file(dir.file("notes.txt"), "field notes\nnot a project\n");
     const std::string out = dir.file("x.vdl");
     struct Case {
         std::string args;
@@ -114,15 +116,22 @@ TEST(VendrelRun, BadInputWritesNothing) {
     const Case cases[] = {
         {"--set nokey=1 --out " + out, "unknown parameter"},
         {"--set totaltime=abc --out " + out, "expected a number"},
+        {"--set depths=1,2 --out " + out, "expected 8 numbers"},
+        {"--threads 9999 --out " + out, "--threads expects"},
         {"--out " + dir.file("missing/x.vdl"), "cannot save"},
         {"--out " + dir.file("folder"), "Is a directory"},
         {"--frobnicate --out " + out, "unknown option"},
+        {dir.file("none.vdl") + " --out " + out, "cannot open"},
+        {dir.file("folder") + " --out " + out, "Is a directory"},
+        {dir.file("notes.txt") + " --out " + out, "notes.txt: line 3: expected 1 value"},
+        {"--set totaltime=10 --out /proc/vendrel-test.vdl", "cannot save /proc/vendrel-test.vdl"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);
         const auto [status, err] = run_cli(c.args, dir);
         EXPECT_NE(status, 0);
         EXPECT_NE(err.find(c.message), std::string::npos) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
         EXPECT_FALSE(std::filesystem::exists(out));
     }
 }
