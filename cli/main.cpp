@@ -8,12 +8,18 @@
 #include <string>
 #include <vector>
 
+#include <QGuiApplication>
+#include <memory>
+
 #include "cli/parameter_assignment.h"
+#include "cli/picture_export.h"
 #include "cli/run_options.h"
 #include "core/simulation.h"
 #include "document/atomic_file.h"
+#include "document/number_format.h"
 #include "document/project_open.h"
 #include "document/project_writer.h"
+#include "view/section_snapshot.h"
 
 namespace {
 
@@ -32,8 +38,9 @@ void show_progress(Simulation& sim, Clock::time_point start) {
         ka = sim.state().sim_time / 1000;
         horizons = sim.state().published_count();
     }
-    std::fprintf(stderr, "\r  %.1f of %.1f ka, %d horizons, %.1f s   ", ka,
-                 sim.params().totaltime / 1000, horizons, seconds_since(start));
+    std::fprintf(stderr, "\r  %s of %s ka, %d horizons, %s s   ", format_fixed(ka, 0, 1).c_str(),
+                 format_fixed(sim.params().totaltime / 1000, 0, 1).c_str(), horizons,
+                 format_fixed(seconds_since(start), 0, 1).c_str());
     std::fflush(stderr);
 }
 
@@ -62,11 +69,26 @@ void save(Simulation& sim, const std::string& path, ProjectData& data) {
     save_project_file(path, data);
 }
 
+void save_picture_if_asked(Simulation& sim, const RunOptions& options) {
+    if (options.image.empty()) {
+        return;
+    }
+    SectionSnapshot snapshot;
+    {
+        ModelAccess access = sim.engine().read_access();
+        snapshot = take_section_snapshot(sim.params(), sim.state());
+    }
+    save_section_picture(snapshot, options.image_width, options.image_height, options.image);
+}
+
 int run(const RunOptions& options) {
     if (!options.check.empty()) {
         return check(options.check);
     }
     ensure_writable_target(options.out);
+    if (!options.image.empty()) {
+        ensure_writable_target(options.image);
+    }
     ModelParameters params = make_startup_parameters(runtime_max_threads());
     Simulation sim(params);
     sim.new_model();
@@ -90,6 +112,7 @@ int run(const RunOptions& options) {
         }
         ProjectData data;
         save(sim, options.out, data);
+        save_picture_if_asked(sim, options);
         std::printf("vendrel-run: %d horizons; saved %s\n", data.count, options.out.c_str());
         return 0;
     }
@@ -110,9 +133,10 @@ int run(const RunOptions& options) {
 
     ProjectData data;
     save(sim, options.out, data);
-    std::printf("vendrel-run: %lld steps, %d horizons, %.2f s; saved %s\n",
-                static_cast<long long>(sim.engine().steps_taken()), data.count, run_seconds,
-                options.out.c_str());
+    save_picture_if_asked(sim, options);
+    std::printf("vendrel-run: %lld steps, %d horizons, %s s; saved %s\n",
+                static_cast<long long>(sim.engine().steps_taken()), data.count,
+                format_fixed(run_seconds, 0, 2).c_str(), options.out.c_str());
     return 0;
 }
 
@@ -125,6 +149,15 @@ int main(int argc, char** argv) {
         if (options.help) {
             std::fputs(usage_text(), stdout);
             return 0;
+        }
+        // Pictures are drawn with the window's renderer, which needs the
+        // toolkit's fonts; the offscreen platform needs no display.
+        std::unique_ptr<QGuiApplication> toolkit;
+        if (!options.image.empty()) {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            }
+            toolkit = std::make_unique<QGuiApplication>(argc, argv);
         }
         return run(options);
     } catch (const UsageError& e) {

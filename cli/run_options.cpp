@@ -6,6 +6,20 @@ namespace vendrel {
 namespace {
 
 constexpr int kMaxThreads = 256;
+constexpr int kMaxImageSide = 20000;
+
+// "WxH" with both sides from 1 to kMaxImageSide.
+void parse_size(const std::string& text, RunOptions& options) {
+    const auto x = text.find('x');
+    const std::optional<int> w = x == std::string::npos ? std::nullopt : parse_int_strict(text.substr(0, x));
+    const std::optional<int> h = x == std::string::npos ? std::nullopt : parse_int_strict(text.substr(x + 1));
+    if (!w || !h || *w < 1 || *h < 1 || *w > kMaxImageSide || *h > kMaxImageSide) {
+        throw UsageError("--size expects WIDTHxHEIGHT in pixels (1 to " +
+                         std::to_string(kMaxImageSide) + "), got \"" + text + "\"");
+    }
+    options.image_width = *w;
+    options.image_height = *h;
+}
 
 const std::string& option_value(const std::vector<std::string>& args, std::size_t& i) {
     if (i + 1 >= args.size()) {
@@ -18,7 +32,7 @@ const std::string& option_value(const std::vector<std::string>& args, std::size_
 
 const char* usage_text() {
     return "usage: vendrel-run [PROJECT.vdl] [--set key=value]... [--threads N] [--no-run]\n"
-           "                   --out FILE.vdl\n"
+           "                   [--image FILE.png [--size WxH]] --out FILE.vdl\n"
            "       vendrel-run --check PROJECT.vdl\n"
            "Runs the model headless and saves the project.\n"
            "  PROJECT.vdl       start from this project instead of a new one\n"
@@ -27,6 +41,8 @@ const char* usage_text() {
            "  --threads N       worker threads for the run (0 keeps the default)\n"
            "  --no-run          save the project as opened, with the --set values, unrun\n"
            "  --out FILE.vdl    the project file to write\n"
+           "  --image FILE.png  also draw the final section into a picture\n"
+           "  --size WxH        size of that picture in pixels (default 1600x800)\n"
            "  --check FILE.vdl  check that a project file reads; print what it holds\n";
 }
 
@@ -53,6 +69,10 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
             options.threads = *n;
         } else if (arg == "--out") {
             options.out = option_value(args, i);
+        } else if (arg == "--image") {
+            options.image = option_value(args, i);
+        } else if (arg == "--size") {
+            parse_size(option_value(args, i), options);
         } else if (arg == "--no-run") {
             options.no_run = true;
         } else if (arg == "--check") {

@@ -21,6 +21,9 @@ struct RunOptions {
     std::string out;
     bool no_run = false;   // save what was opened (and set) without running
     std::string check;     // validate this project and report
+    std::string image;     // picture of the final section, format by suffix
+    int image_width = 1600;
+    int image_height = 800;
     bool help = false;
 };
 

@@ -11,4 +11,8 @@ namespace vendrel {
 void append_fixed6(std::string& out, double value);
 void append_int(std::string& out, std::int32_t value);
 
+// printf "%<width>.<precision>lf" in the C locale: fixed notation, right
+// aligned in at least `width` characters.
+std::string format_fixed(double value, int width, int precision);
+
 }  // namespace vendrel

@@ -1,0 +1,79 @@
+// A full picture of the heavy run (500 horizons of 1999 segments) at
+// 1800 x 900, as a repaint of the window draws it, and the snapshot the
+// repaint takes first. Run with --benchmark_repetitions=5 and read the
+// medians.
+
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <chrono>
+
+#include "core/simulation.h"
+#include "view/section_renderer.h"
+#include "view/section_snapshot.h"
+
+namespace {
+
+using namespace vendrel;
+
+struct HeavyRun {
+    ModelParameters params = make_startup_parameters(runtime_max_threads());
+    Simulation sim{params};
+    HeavyRun() {
+        sim.new_model();
+        sim.change_parameters([](ModelParameters& p) {
+            p.includecompact = 1;
+            p.slip1 = 1;
+            p.slip2 = 0.5;
+            p.display_inc = 400;
+        });
+        sim.engine().start_run();
+        while (!sim.engine().wait_until_idle(std::chrono::seconds(10))) {
+        }
+    }
+};
+
+HeavyRun& heavy_run() {
+    static HeavyRun run;
+    return run;
+}
+
+void BM_SnapshotHeavySection(benchmark::State& state) {
+    HeavyRun& run = heavy_run();
+    for (auto _ : state) {
+        ModelAccess access = run.sim.engine().read_access();
+        benchmark::DoNotOptimize(take_section_snapshot(run.sim.params(), run.sim.state()));
+    }
+}
+BENCHMARK(BM_SnapshotHeavySection)->Unit(benchmark::kMillisecond);
+
+void BM_RenderHeavySection(benchmark::State& state) {
+    HeavyRun& run = heavy_run();
+    SectionSnapshot snapshot;
+    {
+        ModelAccess access = run.sim.engine().read_access();
+        snapshot = take_section_snapshot(run.sim.params(), run.sim.state());
+    }
+    snapshot.params.draw_bath = 1;
+    QImage image(1800, 900, QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter painter(&image);
+        render_section(painter, snapshot, NavigationState{}, image.size());
+    }
+    state.counters["horizons"] = snapshot.count;
+}
+BENCHMARK(BM_RenderHeavySection)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,319 @@
+#include "view/section_renderer.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QRect>
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "document/number_format.h"
+#include "view/class_colours.h"
+
+namespace vendrel {
+
+Thresholds thresholds_of(ColourMode mode, const ModelParameters& p) {
+    switch (mode) {
+        case ColourMode::Depth:
+            return {p.depth1, p.depth2, p.depth3, p.depth4};
+        case ColourMode::Distance:
+            return {p.dist1, p.dist2, p.dist3, p.dist4};
+        case ColourMode::Porosity:
+            return {p.poro1, p.poro2, p.poro3, p.poro4};
+        case ColourMode::TimeLines:
+            break;
+    }
+    return {0, 0, 0, 0};
+}
+
+namespace {
+
+const QColor kBlack(0, 0, 0);
+const QColor kWhite(255, 255, 255);
+constexpr int kThin = 5;  // index of the thin black pen after the five classes
+
+// Horizontal segments of one pen width, gathered by colour and filled as
+// rectangles in one call per colour: a w-pixel line from (x1, y) to (x2, y)
+// with square ends covers x1 - w/2 .. x2 + w/2 and w rows around y. Runs of
+// touching segments at the same height and colour are merged first.
+class FlatSegments {
+public:
+    explicit FlatSegments(int width) : width_(std::max(width, 1)) {}
+
+    void add(int colour, int x1, int x2, int y) {
+        if (x2 < x1) {
+            std::swap(x1, x2);
+        }
+        Run& run = open_[colour];
+        if (run.open && run.y == y && x1 <= run.x2 && x1 >= run.x1) {
+            run.x2 = std::max(run.x2, x2);
+            return;
+        }
+        close(colour);
+        run = {true, x1, x2, y};
+    }
+
+    // Fills everything gathered, colour by colour, in the order of `colours`.
+    void flush(QPainter& painter, const QColor* colours, int count) {
+        for (int c = 0; c < count; ++c) {
+            close(c);
+            if (rects_[c].empty()) {
+                continue;
+            }
+            painter.setBrush(colours[c]);
+            painter.drawRects(rects_[c].data(), int(rects_[c].size()));
+            rects_[c].clear();
+        }
+    }
+
+private:
+    struct Run {
+        bool open = false;
+        int x1 = 0, x2 = 0, y = 0;
+    };
+    void close(int colour) {
+        Run& run = open_[colour];
+        if (run.open) {
+            const int half = width_ / 2;
+            rects_[colour].emplace_back(run.x1 - half, run.y - half, run.x2 - run.x1 + width_,
+                                        width_);
+            run.open = false;
+        }
+    }
+    int width_;
+    std::array<Run, 6> open_{};
+    std::array<std::vector<QRect>, 6> rects_{};
+};
+
+class SectionPainter {
+public:
+    SectionPainter(QPainter& painter, const SectionSnapshot& snap, const NavigationState& nav,
+                   QSize client)
+        : p_(painter),
+          snap_(snap),
+          par_(snap.params),
+          map_(nav, par_.max_x, par_.max_y, client.width(), client.height()),
+          s_(nav.dpi_scale),
+          w_(client.width()),
+          h_(client.height()),
+          mode_(colour_mode(par_)),
+          thin_width_(std::max(scaled(1.8, s_), 1)),
+          class_width_(std::max(scaled(3.8, s_), 1)) {
+        for (int c = 0; c < 5; ++c) {
+            colours_[c] = kClassColours[c];
+        }
+        colours_[kThin] = kBlack;
+    }
+
+    void paint() {
+        p_.save();
+        p_.setRenderHint(QPainter::Antialiasing, false);
+        p_.fillRect(QRect(0, 0, w_, h_), kBackground);
+        QFont font("Arial");
+        font.setStyleHint(QFont::SansSerif);
+        font.setPixelSize(std::max(1, int(std::lround(12.0 * 96.0 * s_ / 72.0))));
+        p_.setFont(font);
+        p_.setBackground(kWhite);
+        p_.setBackgroundMode(Qt::OpaqueMode);
+
+        text_centred(w_ - n(70), n(20), kVersionText);
+        text_left(n(10), h_ - n(10), "Simulation time = " + fixed(snap_.sim_time / 1000, 5, 1) + " ka");
+        if (par_.draw_bl == 1) {
+            sea_level_line();
+        }
+        if (par_.draw_bath == 1) {
+            marker_line();
+        }
+        horizons();
+        if (par_.draw_bath == 1) {
+            marker_label();
+        }
+        if (mode_ != ColourMode::TimeLines) {
+            legends();
+        }
+        scale_bar();
+        if (par_.draw_bl == 1) {
+            sea_level_panel();
+        }
+        p_.restore();
+    }
+
+private:
+    int n(double offset) const { return scaled(offset, s_); }
+    static std::string fixed(double v, int width, int precision) {
+        return format_fixed(v, width, precision);
+    }
+
+    void text_left(int x, int baseline, const std::string& text) {
+        p_.setPen(kBlack);
+        p_.drawText(QPoint(x, baseline), QString::fromStdString(text));
+    }
+    void text_centred(int x, int baseline, const std::string& text) {
+        const QString s = QString::fromStdString(text);
+        p_.setPen(kBlack);
+        p_.drawText(QPoint(x - p_.fontMetrics().horizontalAdvance(s) / 2, baseline), s);
+    }
+
+    // An outlined rectangle from (l, t) to (r, b), right and bottom excluded.
+    // The outline is one pixel wide along l..r-1 and t..b-1.
+    void outlined_rect(int l, int t, int r, int b, const QColor& fill) {
+        p_.setPen(QPen(kBlack, 0));
+        p_.setBrush(fill);
+        p_.drawRect(l, t, r - l - 1, b - t - 1);
+    }
+    void filled_rect(int l, int t, int r, int b, const QColor& fill) {
+        p_.fillRect(QRect(l, t, r - l, b - t), fill);
+    }
+
+    int newest() const { return snap_.count; }
+
+    // A flat line over the columns whose newest horizon lies deeper than
+    // `level`, at that level, with the class pen of colour `colour`.
+    void line_over_deeper_columns(double level, int colour) {
+        if (newest() < 1) {
+            return;
+        }
+        const double* z = snap_.horizon_z(newest());
+        const int y = map_.Y(level);
+        FlatSegments segments(class_width_);
+        for (int j = 1; j < COLUMN_COUNT; ++j) {
+            if (z[j] > level) {
+                segments.add(colour, map_.X(snap_.x_values[j]), map_.X(snap_.x_values[j + 1]), y);
+            }
+        }
+        p_.setPen(Qt::NoPen);
+        segments.flush(p_, colours_.data(), 5);
+    }
+
+    void sea_level_line() { line_over_deeper_columns(snap_.current_sea_level, 1); }
+    double marker_level() const { return snap_.current_sea_level + par_.bath_marker; }
+    void marker_line() { line_over_deeper_columns(marker_level(), 3); }
+    void marker_label() {
+        text_centred(w_ - n(80), map_.Y(marker_level()), fixed(-par_.bath_marker, 5, 1) + " m");
+    }
+
+    void horizons() {
+        const Thresholds t = thresholds_of(mode_, par_);
+        const int step = snap_.running ? std::max(par_.every_step, 1) : 1;
+        std::vector<int> x(COLUMN_SLOTS);
+        for (int j = 1; j <= COLUMN_COUNT; ++j) {
+            x[j] = map_.X(snap_.x_values[j]);
+        }
+        const bool coloured = mode_ != ColourMode::TimeLines;
+        p_.setPen(Qt::NoPen);
+        for (int h = 1; h <= snap_.count; h += step) {
+            const double* z = snap_.horizon_z(h);
+            FlatSegments segments(coloured ? class_width_ : thin_width_);
+            if (coloured) {
+                const double* v = snap_.horizon_attribute(h);
+                for (int j = 1; j < COLUMN_COUNT; ++j) {
+                    segments.add(class_of(v[j], t), x[j], x[j + 1], map_.Y(z[j]));
+                }
+            } else {
+                for (int j = 1; j < COLUMN_COUNT; ++j) {
+                    segments.add(kThin, x[j], x[j + 1], map_.Y(z[j]));
+                }
+            }
+            segments.flush(p_, colours_.data(), 6);
+        }
+    }
+
+    void legends() {
+        outlined_rect(n(5), h_ - n(180), n(165), h_ - n(30), kWhite);
+        if (par_.draw_depthdepo == 1) {
+            legend(ColourMode::Depth, "Depth of Deposition");
+        } else if (par_.draw_porosity == 1) {
+            legend(ColourMode::Porosity, "Porosity");
+        }
+        if (par_.draw_distance == 1) {
+            legend(ColourMode::Distance, "Distance from Shoreline");
+        }
+    }
+
+    void legend(ColourMode mode, const char* title) {
+        const Thresholds t = thresholds_of(mode, par_);
+        const bool porosity = mode == ColourMode::Porosity;
+        const int decimals = porosity ? 3 : 1;
+        const std::string unit = porosity ? "" : " m";
+        const std::string rows[5] = {
+            fixed(0, 4, 1) + " - " + fixed(t[0], 4, decimals) + unit,
+            fixed(t[0], 4, decimals) + "  - " + fixed(t[1], 4, decimals) + unit,
+            fixed(t[1], 4, decimals) + "  - " + fixed(t[2], 4, decimals) + unit,
+            fixed(t[2], 4, decimals) + "  - " + fixed(t[3], 4, decimals) + unit,
+            "> " + fixed(t[3], 4, decimals) + unit,
+        };
+        // Swatch bottoms, tops and text baselines, class 1 at the bottom.
+        const int bottom[5] = {40, 65, 91, 117, 143};
+        const int top[5] = {65, 91, 117, 143, 169};
+        const int baseline[5] = {50, 75, 100, 125, 150};
+        for (int c = 0; c < 5; ++c) {
+            const int l = n(10), r = n(35), tp = h_ - n(top[c]), bt = h_ - n(bottom[c]);
+            outlined_rect(l, tp, r, bt, kClassColours[c]);
+            filled_rect(l, tp, r, bt, kClassColours[c]);
+            text_left(n(45), h_ - n(baseline[c]), rows[c]);
+        }
+        text_left(n(15), h_ - n(192), title);
+    }
+
+    void scale_bar() {
+        const int b = to_pixel((100 / par_.max_x) * w_);
+        const int l = n(300);
+        outlined_rect(l, h_ - n(45), l + b, h_ - n(30), kBlack);
+        outlined_rect(l + b, h_ - n(45), l + 2 * b, h_ - n(30), kBlack);
+        text_left(l, h_ - n(10), "scale = 200.0 m");
+    }
+
+    void sea_level_panel() {
+        const QPoint corner(w_ - 420, h_ - 320);
+        p_.save();
+        outlined_rect(corner.x(), corner.y(), w_ - 20, h_ - 20, kWhite);
+        p_.setBackgroundMode(Qt::TransparentMode);
+        p_.translate(corner);
+
+        const double n_increments = par_.totaltime / par_.display_inc;
+        const double span = std::min(par_.max_y, std::fabs(snap_.sealevel_min - snap_.sealevel_max));
+        // A flat planned curve (span 0) is drawn at the top of the plot.
+        auto height = [&](int k) {
+            return span > 0 ? 250 * (snap_.sealevels[k] - snap_.sealevel_min) / span : 0.0;
+        };
+        auto point = [&](int k) {
+            const int x = to_pixel((400 / n_increments) * (k - 1));
+            return k == 1 ? QPoint(x, to_pixel(10 + height(k))) : QPoint(x, 10 + to_pixel(height(k)));
+        };
+        const QPen thin(kBlack, thin_width_, Qt::SolidLine, Qt::SquareCap);
+        const QPen recorded(kClassColours[0], class_width_, Qt::SolidLine, Qt::SquareCap);
+        QPoint from = point(1);
+        for (int k = 2; k <= snap_.increment_count; ++k) {
+            const QPoint to = point(k);
+            p_.setPen(k <= snap_.count ? recorded : thin);
+            p_.drawLine(from, to);
+            from = to;
+        }
+        text_left(133, 285,
+                  "Sea Level = " + fixed(par_.max_y - snap_.current_sea_level, 5, 1) + " m ");
+        text_left(0, 285, fixed(0, 5, 1) + " ka");
+        text_left(330, 285, fixed(par_.totaltime / 1000, 5, 1) + " ka");
+        p_.restore();
+    }
+
+    QPainter& p_;
+    const SectionSnapshot& snap_;
+    const ModelParameters& par_;
+    ViewMapping map_;
+    double s_;
+    int w_, h_;
+    ColourMode mode_;
+    int thin_width_, class_width_;
+    std::array<QColor, 6> colours_;
+};
+
+}  // namespace
+
+void render_section(QPainter& painter, const SectionSnapshot& snapshot,
+                    const NavigationState& navigation, QSize client) {
+    SectionPainter(painter, snapshot, navigation, client).paint();
+}
+
+}  // namespace vendrel

@@ -1,0 +1,26 @@
+#pragma once
+// The picture of the section: background, version and time texts, the
+// sea-level line and bathymetric marker under the horizons, the horizons
+// from the oldest to the newest as staircases of one flat segment per
+// column, coloured by class in the active colour mode (thin black
+// time-lines otherwise), then the marker label, the legend, the scale bar
+// and the sea-level panel. Draws through QPainter onto any paint device.
+
+#include <QColor>
+#include <QSize>
+
+#include "view/navigation.h"
+#include "view/section_snapshot.h"
+
+class QPainter;
+
+namespace vendrel {
+
+inline constexpr const char* kVersionText = "Vendrel 0.90";
+inline const QColor kBackground(220, 220, 220);
+
+// Paints the whole client area of size `client` (top-left at 0, 0).
+void render_section(QPainter& painter, const SectionSnapshot& snapshot,
+                    const NavigationState& navigation, QSize client);
+
+}  // namespace vendrel
