@@ -1,0 +1,42 @@
+#include "app/single_instance.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <cerrno>
+
+namespace vendrel {
+
+QString SingleInstanceGuard::default_lock_path() {
+    const QString configured = qEnvironmentVariable("VENDREL_INSTANCE_LOCK");
+    return configured.isEmpty() ? QDir::tempPath() + "/VendrelApp_Mutex.lock" : configured;
+}
+
+SingleInstanceGuard::~SingleInstanceGuard() { release(); }
+
+SingleInstanceGuard::Outcome SingleInstanceGuard::acquire(const QString& path) {
+    release();
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return Outcome::Unavailable;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return error == EWOULDBLOCK ? Outcome::HeldElsewhere : Outcome::Unavailable;
+    }
+    fd_ = fd;
+    return Outcome::Acquired;
+}
+
+void SingleInstanceGuard::release() {
+    if (fd_ >= 0) {
+        ::flock(fd_, LOCK_UN);
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+}  // namespace vendrel

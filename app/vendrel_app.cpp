@@ -1,0 +1,212 @@
+#include "app/vendrel_app.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QPointer>
+#include <QStatusBar>
+
+#include "app/command_ids.h"
+#include "app/dialogs/openmp_dialog.h"
+#include "app/main_frame.h"
+#include "app/vendrel_doc.h"
+#include "app/vendrel_view.h"
+#include "app/window_services.h"
+#include "core/view_notifier.h"
+
+namespace vendrel {
+
+// The engine's repaint requests, queued to the view on the window's thread.
+class RepaintNotifier : public ViewNotifier {
+public:
+    explicit RepaintNotifier(QWidget* view) : view_(view) {}
+    void request_redraw() override {
+        QMetaObject::invokeMethod(view_, [view = view_] { view->update(); }, Qt::QueuedConnection);
+    }
+
+private:
+    QWidget* view_;
+};
+
+CVendrelApp::CVendrelApp(WindowServices* services)
+    : own_services_(services ? nullptr : std::make_unique<QtWindowServices>()),
+      services_(services ? services : own_services_.get()),
+      params_(make_startup_parameters(runtime_max_threads())) {
+    QCoreApplication::setOrganizationName("Local AppWizard-Generated Applications");
+    QCoreApplication::setApplicationName("Vendrel");
+}
+
+CVendrelApp::~CVendrelApp() {
+    if (doc_) {
+        doc_->simulation().engine().set_notifier(nullptr);
+        doc_->simulation().engine().stop_and_wait();
+    }
+    frame_.reset();
+    doc_.reset();
+}
+
+bool CVendrelApp::InitInstance(const QString& project, bool show, const QString& lock_path) {
+    if (guard_.acquire(lock_path) == SingleInstanceGuard::Outcome::HeldElsewhere) {
+        return false;
+    }
+    recent_ = std::make_unique<RecentFiles>();
+    doc_ = std::make_unique<CVendrelDoc>(params_, *services_, *recent_);
+    frame_ = std::make_unique<CMainFrame>(*this, *doc_, navigation_);
+    doc_->set_dialog_parent(frame_.get());
+    doc_->new_document();
+    if (!project.isEmpty() && !doc_->open_document(project)) {
+        doc_->new_document();  // the error was shown; carry on with a new document
+    }
+    if (show) {
+        frame_->show();
+        frame_->activateWindow();
+    }
+    navigation_.dpi_scale = frame_->logicalDpiY() > 0 ? frame_->logicalDpiY() / 96.0 : 1.0;
+    notifier_ = std::make_unique<RepaintNotifier>(&frame_->view());
+    doc_->simulation().engine().set_notifier(notifier_.get());
+    repaint_main_window();
+    return true;
+}
+
+int CVendrelApp::ExitInstance() {
+    guard_.release();
+    return 0;
+}
+
+bool CVendrelApp::is_running() const {
+    return doc_ && doc_->simulation().engine().is_running();
+}
+
+bool CVendrelApp::handles(int id) const {
+    switch (id) {
+        case ID_FILE_NEW:
+        case ID_FILE_OPEN:
+        case ID_FILE_SAVE:
+        case ID_FILE_SAVE_AS:
+        case ID_APP_EXIT:
+        case ID_VIEW_STATUS_BAR:
+        case ID_START_SIMULATION:
+        case ID_STOP_SIMULATION:
+        case ID_OPENMP_THREADS:
+        case ID_ZOOM_IN:
+        case ID_ZOOM_OUT:
+        case ID_MOVE_LEFT:
+        case ID_MOVE_RIGHT:
+        case ID_MOVE_UP:
+        case ID_MOVE_DOWN:
+            return true;
+        default:
+            return id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + RecentFiles::kMaxEntries;
+    }
+}
+
+void CVendrelApp::on_command(int id) {
+    switch (id) {
+        case ID_FILE_NEW:
+            doc_->new_document();
+            break;
+        case ID_FILE_OPEN:
+            doc_->open_with_dialog();
+            break;
+        case ID_FILE_SAVE:
+            doc_->save();
+            break;
+        case ID_FILE_SAVE_AS:
+            doc_->save_as();
+            break;
+        case ID_APP_EXIT:
+            frame_->close();
+            break;
+        case ID_VIEW_STATUS_BAR:
+            frame_->statusBar()->setVisible(!frame_->statusBar()->isVisible());
+            break;
+        case ID_START_SIMULATION:
+            start_simulation();
+            break;
+        case ID_STOP_SIMULATION:
+            stop_simulation();
+            break;
+        case ID_OPENMP_THREADS:
+            set_thread_count();
+            break;
+        case ID_ZOOM_IN:
+            zoom_in(navigation_);
+            repaint_main_window();
+            break;
+        case ID_ZOOM_OUT:
+            zoom_out(navigation_);
+            repaint_main_window();
+            break;
+        case ID_MOVE_LEFT:
+            move_model_left(navigation_);
+            repaint_main_window();
+            break;
+        case ID_MOVE_RIGHT:
+            move_model_right(navigation_);
+            repaint_main_window();
+            break;
+        case ID_MOVE_UP:
+            move_model_up(navigation_);
+            repaint_main_window();
+            break;
+        case ID_MOVE_DOWN:
+            move_model_down(navigation_);
+            repaint_main_window();
+            break;
+        default:
+            if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + RecentFiles::kMaxEntries) {
+                open_recent(id - ID_FILE_MRU_FILE1);
+            }
+            break;
+    }
+}
+
+void CVendrelApp::mark_document_modified() { doc_->SetModifiedFlag(true); }
+
+void CVendrelApp::repaint_main_window() {
+    if (frame_) {
+        frame_->view().update();
+    }
+}
+
+void CVendrelApp::apply_dialog_changes(const std::function<void(ModelParameters&)>& store,
+                                       bool mark_modified) {
+    doc_->simulation().change_parameters(store);
+    if (mark_modified) {
+        mark_document_modified();
+    }
+    repaint_main_window();
+}
+
+void CVendrelApp::start_simulation() {
+    doc_->simulation().engine().start_run();
+    mark_document_modified();
+    repaint_main_window();
+}
+
+void CVendrelApp::stop_simulation() {
+    doc_->simulation().engine().stop_run();
+    repaint_main_window();
+}
+
+void CVendrelApp::set_thread_count() {
+    Simulation& sim = doc_->simulation();
+    COpenMPDlg dialog(*services_, sim.params().omp_threads, frame_.get());
+    if (services_->exec_dialog(dialog) != QDialog::Accepted) {
+        return;
+    }
+    const std::int32_t threads = dialog.thread_count();
+    apply_dialog_changes([threads](ModelParameters& p) { p.omp_threads = threads; }, false);
+}
+
+void CVendrelApp::open_recent(int index) {
+    const QStringList entries = recent_->entries();
+    if (index >= entries.size() || !doc_->SaveModified()) {
+        return;
+    }
+    const QString path = entries[index];
+    if (!doc_->open_document(path) && !QFileInfo::exists(path)) {
+        recent_->remove(path);
+    }
+}
+
+}  // namespace vendrel

@@ -1,0 +1,43 @@
+#include "app/window_services.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace vendrel {
+
+void QtWindowServices::show_message(QWidget* parent, const QString& text) {
+    QMessageBox::warning(parent, QApplication::applicationDisplayName(), text, QMessageBox::Ok);
+}
+
+WindowServices::SaveAnswer QtWindowServices::ask_save_changes(QWidget* parent,
+                                                              const QString& name) {
+    const auto answer = QMessageBox::question(
+        parent, QApplication::applicationDisplayName(), QString("Save changes to %1?").arg(name),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    if (answer == QMessageBox::Yes) {
+        return SaveAnswer::Yes;
+    }
+    return answer == QMessageBox::No ? SaveAnswer::No : SaveAnswer::Cancel;
+}
+
+QString QtWindowServices::open_file_name(QWidget* parent, const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, "Open", QString(), filter);
+}
+
+QString QtWindowServices::save_file_name(QWidget* parent, const QString& proposed,
+                                         const QString& filter) {
+    QFileDialog dialog(parent, "Save As", QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("vdl");
+    dialog.selectFile(proposed);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return QString();
+    }
+    return dialog.selectedFiles().first();
+}
+
+int QtWindowServices::exec_dialog(QDialog& dialog) { return dialog.exec(); }
+
+}  // namespace vendrel
