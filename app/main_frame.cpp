@@ -15,6 +15,7 @@
 #include "app/vendrel_doc.h"
 #include "app/vendrel_view.h"
 #include "core/model_parameters.h"
+#include "core/model_state.h"
 #include "document/number_format.h"
 #include "view/navigation.h"
 
@@ -182,6 +183,7 @@ void CMainFrame::build_status_bar() {
 
 std::array<QString, 5> CMainFrame::pane_texts() const {
     const ModelParameters& p = doc_.simulation().params();
+    const ModelState& state = doc_.simulation().state();
     const int threads = p.omp_threads != 0 ? p.omp_threads : runtime_max_threads();
     QString geometry = p.isolated_platform != 0 ? "Arbitrary Platform" : "Simple Ramp";
     if (doc_.IsModified()) {
@@ -193,8 +195,8 @@ std::array<QString, 5> CMainFrame::pane_texts() const {
             ? QString::fromStdString(format_fixed((p.max_x / w) / (p.max_y / h), 5, 2))
             : QString("  ---");
     return {QString("Using %1 Threads").arg(threads), geometry,
-            QString::fromStdString("dt = " + format_fixed(view_->shown_dt(), 5, 3) + " yrs"),
-            QString::fromStdString("dx = " + format_fixed(view_->shown_dx(), 5, 2) + " m"),
+            QString::fromStdString("dt = " + format_fixed(state.dt.load(), 5, 3) + " yrs"),
+            QString::fromStdString("dx = " + format_fixed(state.dx.load(), 5, 2) + " m"),
             "VE = " + exaggeration};
 }
 

@@ -22,8 +22,6 @@ void CVendrelView::paintEvent(QPaintEvent*) {
         ModelAccess access = sim.engine().read_access();
         snapshot = take_section_snapshot(sim.params(), sim.state());
     }
-    shown_dx_ = snapshot.dx;
-    shown_dt_ = snapshot.dt;
     QImage picture(size(), QImage::Format_RGB32);
     {
         QPainter painter(&picture);

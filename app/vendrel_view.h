@@ -19,18 +19,12 @@ class CVendrelView : public QWidget {
 public:
     CVendrelView(CVendrelDoc& doc, NavigationState& navigation, QWidget* parent = nullptr);
 
-    // dx and dt as the last picture saw them.
-    double shown_dx() const { return shown_dx_; }
-    double shown_dt() const { return shown_dt_; }
-
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     CVendrelDoc& doc_;
     NavigationState& navigation_;
-    double shown_dx_ = 0;
-    double shown_dt_ = 0;
 };
 
 }  // namespace vendrel

@@ -73,8 +73,10 @@ struct ModelState {
 
     double current_sea_level = kInitialSeaLevel;
     double sim_time = 0.0;
-    double dx = 0.0;
-    double dt = 1.0;
+    // Column spacing and time step; atomic so that the status bar may read
+    // them while the engine sets them at the start of a run.
+    std::atomic<double> dx{0.0};
+    std::atomic<double> dt{1.0};
     double sealevel_min = 0.0;
     double sealevel_max = 0.0;
     std::int32_t increment_count = 100;

@@ -58,8 +58,6 @@ SectionSnapshot take_section_snapshot(const ModelParameters& p, const ModelState
     }
     snap.current_sea_level = s.current_sea_level;
     snap.sim_time = s.sim_time;
-    snap.dx = s.dx;
-    snap.dt = s.dt;
     std::copy(std::begin(s.sealevel_values), std::end(s.sealevel_values), snap.sealevels.begin());
     snap.sealevel_min = s.sealevel_min;
     snap.sealevel_max = s.sealevel_max;
