@@ -6,12 +6,21 @@
 #include <QStatusBar>
 
 #include "app/command_ids.h"
+#include "app/dialogs/carbonate_factory_dialog.h"
+#include "app/dialogs/display_preferences_dialog.h"
+#include "app/dialogs/information_dialogs.h"
 #include "app/dialogs/openmp_dialog.h"
+#include "app/dialogs/platform_dialog.h"
+#include "app/dialogs/runtime_dialog.h"
+#include "app/dialogs/sea_level_dialog.h"
+#include "app/dialogs/single_value_dialogs.h"
+#include "app/dialogs/tectonics_dialog.h"
 #include "app/main_frame.h"
 #include "app/vendrel_doc.h"
 #include "app/vendrel_view.h"
 #include "app/window_services.h"
 #include "core/view_notifier.h"
+#include "view/display_toggles.h"
 
 namespace vendrel {
 
@@ -93,6 +102,25 @@ bool CVendrelApp::handles(int id) const {
         case ID_MOVE_RIGHT:
         case ID_MOVE_UP:
         case ID_MOVE_DOWN:
+        case ID_RUNTIME:
+        case ID_CARBONATE_FACTORY:
+        case ID_EROSION:
+        case ID_BASINAL:
+        case ID_SEA_LEVEL:
+        case ID_COMPACTION:
+        case ID_MODEL_DIMENSIONS:
+        case ID_SIMPLE_RAMP:
+        case ID_ARBITRARY_PLATFORM:
+        case ID_BLOCK_FAULTING:
+        case ID_DISPLAY_PREFERENCES:
+        case ID_DEPTH_OF_DEPOSITION:
+        case ID_DISTANCE_FROM_SHORELINE:
+        case ID_POROSITY:
+        case ID_SHOW_TIME_LINES:
+        case ID_SHOW_SEA_LEVEL:
+        case ID_SHOW_BATH_MARKER:
+        case ID_APP_ABOUT:
+        case ID_GEEKY_DETAILS:
             return true;
         default:
             return id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + RecentFiles::kMaxEntries;
@@ -152,6 +180,69 @@ void CVendrelApp::on_command(int id) {
             move_model_down(navigation_);
             repaint_main_window();
             break;
+        case ID_RUNTIME:
+            run_model_dialog<CDispDlg>();
+            break;
+        case ID_CARBONATE_FACTORY:
+            run_model_dialog<CVendrelDlg>();
+            break;
+        case ID_EROSION:
+            run_model_dialog<CErosDlg>();
+            break;
+        case ID_BASINAL:
+            run_model_dialog<CsedsDlg>();
+            break;
+        case ID_SEA_LEVEL:
+            run_model_dialog<CsealevelDlg>();
+            break;
+        case ID_COMPACTION:
+            run_model_dialog<CCompactDlg>();
+            break;
+        case ID_MODEL_DIMENSIONS:
+            run_model_dialog<CInitialGeomDlg>();
+            break;
+        case ID_SIMPLE_RAMP:
+            run_model_dialog<CRampDipDlg>();
+            break;
+        case ID_ARBITRARY_PLATFORM:
+            run_model_dialog<CIsolDlg>();
+            break;
+        case ID_BLOCK_FAULTING:
+            run_model_dialog<CTectDlg>(false);  // does not mark the document modified
+            break;
+        case ID_DISPLAY_PREFERENCES:
+            display_preferences();
+            break;
+        case ID_DEPTH_OF_DEPOSITION:
+            change_display([](ModelParameters& p) { toggle_colour_mode(p, ColourFlag::Depth); });
+            break;
+        case ID_DISTANCE_FROM_SHORELINE:
+            change_display([](ModelParameters& p) { toggle_colour_mode(p, ColourFlag::Distance); });
+            break;
+        case ID_POROSITY:
+            change_display([](ModelParameters& p) { toggle_colour_mode(p, ColourFlag::Porosity); });
+            break;
+        case ID_SHOW_TIME_LINES:
+            change_display([this](ModelParameters& p) { toggle_time_lines(p, saved_colour_mode_); });
+            break;
+        case ID_SHOW_SEA_LEVEL:
+            change_display([](ModelParameters& p) { p.draw_bl = flag_not(p.draw_bl); });
+            break;
+        case ID_SHOW_BATH_MARKER:
+            change_display([](ModelParameters& p) { p.draw_bath = flag_not(p.draw_bath); });
+            break;
+        case ID_APP_ABOUT: {
+            CAboutDlg about(frame_.get());
+            services_->exec_dialog(about);
+            break;
+        }
+        case ID_GEEKY_DETAILS: {
+            CgeekyDlg details(frame_.get());
+            if (services_->exec_dialog(details) == QDialog::Accepted) {
+                repaint_main_window();
+            }
+            break;
+        }
         default:
             if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + RecentFiles::kMaxEntries) {
                 open_recent(id - ID_FILE_MRU_FILE1);
@@ -175,6 +266,28 @@ void CVendrelApp::apply_dialog_changes(const std::function<void(ModelParameters&
         mark_document_modified();
     }
     repaint_main_window();
+}
+
+template <class Dialog>
+void CVendrelApp::run_model_dialog(bool mark_modified) {
+    Dialog dialog(*services_, doc_->simulation().params(), frame_.get());
+    if (services_->exec_dialog(dialog) == QDialog::Accepted) {
+        apply_dialog_changes([&dialog](ModelParameters& p) { dialog.store(p); }, mark_modified);
+    }
+}
+
+// The engine reads no display parameter, so these change while a run goes on.
+void CVendrelApp::change_display(const std::function<void(ModelParameters&)>& change) {
+    change(doc_->simulation().params());
+    mark_document_modified();
+    repaint_main_window();
+}
+
+void CVendrelApp::display_preferences() {
+    CDispPrefsDlg dialog(*services_, doc_->simulation().params(), frame_.get());
+    if (services_->exec_dialog(dialog) == QDialog::Accepted) {
+        change_display([&dialog](ModelParameters& p) { dialog.store(p); });
+    }
 }
 
 void CVendrelApp::start_simulation() {

@@ -56,7 +56,15 @@ public:
     void apply_dialog_changes(const std::function<void(ModelParameters&)>& store,
                               bool mark_modified = true);
 
+    std::int32_t saved_colour_mode() const { return saved_colour_mode_; }
+
 private:
+    template <class Dialog>
+    void run_model_dialog(bool mark_modified = true);
+    void display_preferences();
+    // A display toggle: `change` edits the display flags; then the document
+    // is marked modified and the window repaints. No reset.
+    void change_display(const std::function<void(ModelParameters&)>& change);
     void start_simulation();
     void stop_simulation();
     void set_thread_count();
@@ -71,6 +79,7 @@ private:
     std::unique_ptr<CVendrelDoc> doc_;
     std::unique_ptr<CMainFrame> frame_;
     std::unique_ptr<RepaintNotifier> notifier_;
+    std::int32_t saved_colour_mode_ = 1;
 };
 
 }  // namespace vendrel

@@ -1,7 +1,9 @@
 #include "app/dialogs/dialog_conventions.h"
 
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <charconv>
 #include <limits>
 
@@ -81,6 +83,27 @@ QString integer_range_message(std::int32_t low, std::int32_t high) {
 
 ParameterDialog::ParameterDialog(WindowServices& services, QWidget* parent)
     : QDialog(parent), services_(services) {}
+
+QLineEdit* ParameterDialog::edit_box(int control) {
+    auto* box = new QLineEdit(this);
+    box->setObjectName(QString("edit%1").arg(control));
+    box->setMaximumWidth(110);
+    return box;
+}
+
+QCheckBox* ParameterDialog::check_box(int control, const QString& text) {
+    auto* box = new QCheckBox(text, this);
+    box->setObjectName(QString("check%1").arg(control));
+    return box;
+}
+
+QWidget* ParameterDialog::ok_cancel_buttons() {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    return buttons;
+}
 
 void ParameterDialog::exchange_real(QLineEdit* box, double* value) {
     box->setText(format_real(*value));

@@ -40,6 +40,12 @@ public:
     void accept() override;
 
 protected:
+    // Controls named after their control numbers ("edit1004", "check1011").
+    QLineEdit* edit_box(int control);
+    QCheckBox* check_box(int control, const QString& text);
+    // OK (the default button) and Cancel, wired to accept and reject.
+    QWidget* ok_cancel_buttons();
+
     // An edit box exchanging a real; its text is set from *value now.
     void exchange_real(QLineEdit* box, double* value);
     void exchange_int(QLineEdit* box, std::int32_t* value);
@@ -58,6 +64,9 @@ protected:
     // Called after every value is stored, before the dialog closes.
     virtual void after_store() {}
 
+    // Shows `message`, then puts the focus in `box` with its text selected.
+    void refuse(QLineEdit* box, const QString& message);
+
 private:
     struct Step {
         enum Kind { Real, Int, Check, RealRange, IntRange, Custom } kind = Real;
@@ -72,7 +81,6 @@ private:
         std::int32_t read_int = 0;
     };
     bool run_steps();
-    void refuse(QLineEdit* box, const QString& message);
 
     WindowServices& services_;
     std::vector<Step> steps_;

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <array>
+
+#include "app/dialogs/dialog_conventions.h"
+#include "core/model_parameters.h"
+
+namespace vendrel {
+
+// Display Preferences: the four thresholds of each colour mode and the
+// depth of the bathymetric marker. Changes the picture only.
+class CDispPrefsDlg : public ParameterDialog {
+public:
+    CDispPrefsDlg(WindowServices& services, const ModelParameters& p, QWidget* parent = nullptr);
+    void store(ModelParameters& p) const;
+
+private:
+    std::array<double, 4> depth_, distance_, porosity_;
+    double marker_;
+};
+
+}  // namespace vendrel
