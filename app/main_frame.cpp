@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QMenuBar>
 #include <QShortcut>
@@ -242,7 +243,7 @@ bool CMainFrame::command_checked(int id) const {
         case ID_SHOW_BATH_MARKER:
             return p.draw_bath == 1;
         case ID_VIEW_STATUS_BAR:
-            return statusBar()->isVisible();
+            return statusBar()->isVisibleTo(const_cast<CMainFrame*>(this));
         default:
             return false;
     }
@@ -288,6 +289,14 @@ void CMainFrame::rebuild_recent_files() {
         file_menu_->insertAction(recent_placeholder_, item);  // in order, where the placeholder is
         recent_actions_.append(item);
     }
+}
+
+QImage CMainFrame::client_area_image() {
+    QRect area = view_->geometry();
+    if (statusBar()->isVisibleTo(this)) {
+        area = area.united(statusBar()->geometry());
+    }
+    return grab(area).toImage();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -41,6 +41,8 @@ public:
     std::array<QString, 5> pane_texts() const;
     void update_status_panes();
     QAction* action(int id) const;  // the menu item of a command
+    // What the client area shows: the view and, when visible, the status bar.
+    QImage client_area_image();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

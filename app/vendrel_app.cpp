@@ -1,6 +1,11 @@
 #include "app/vendrel_app.h"
 
 #include <QCoreApplication>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QFileInfo>
 #include <QPointer>
 #include <QStatusBar>
@@ -20,6 +25,10 @@
 #include "app/vendrel_view.h"
 #include "app/window_services.h"
 #include "core/view_notifier.h"
+#include "document/atomic_file.h"
+#include "view/bmp_file.h"
+#include "view/print_path.h"
+#include "view/section_snapshot.h"
 #include "view/display_toggles.h"
 
 namespace vendrel {
@@ -121,6 +130,10 @@ bool CVendrelApp::handles(int id) const {
         case ID_SHOW_BATH_MARKER:
         case ID_APP_ABOUT:
         case ID_GEEKY_DETAILS:
+        case ID_SAVE_BITMAP:
+        case ID_FILE_PRINT:
+        case ID_FILE_PRINT_PREVIEW:
+        case ID_FILE_PRINT_SETUP:
             return true;
         default:
             return id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + RecentFiles::kMaxEntries;
@@ -145,7 +158,7 @@ void CVendrelApp::on_command(int id) {
             frame_->close();
             break;
         case ID_VIEW_STATUS_BAR:
-            frame_->statusBar()->setVisible(!frame_->statusBar()->isVisible());
+            frame_->statusBar()->setVisible(!frame_->statusBar()->isVisibleTo(frame_.get()));
             break;
         case ID_START_SIMULATION:
             start_simulation();
@@ -231,6 +244,18 @@ void CVendrelApp::on_command(int id) {
         case ID_SHOW_BATH_MARKER:
             change_display([](ModelParameters& p) { p.draw_bath = flag_not(p.draw_bath); });
             break;
+        case ID_SAVE_BITMAP:
+            save_bitmap();
+            break;
+        case ID_FILE_PRINT:
+            print(false);
+            break;
+        case ID_FILE_PRINT_PREVIEW:
+            print(true);
+            break;
+        case ID_FILE_PRINT_SETUP:
+            print_setup();
+            break;
         case ID_APP_ABOUT: {
             CAboutDlg about(frame_.get());
             services_->exec_dialog(about);
@@ -288,6 +313,67 @@ void CVendrelApp::display_preferences() {
     if (services_->exec_dialog(dialog) == QDialog::Accepted) {
         change_display([&dialog](ModelParameters& p) { dialog.store(p); });
     }
+}
+
+void CVendrelApp::save_bitmap() {
+    const QString path = services_->bitmap_file_name(frame_.get());
+    if (path.isEmpty()) {
+        return;  // Cancel ends the export
+    }
+    const QImage picture = frame_->client_area_image();
+    if (picture.isNull()) {
+        services_->show_message(frame_.get(), "CreateCompatibleDC has failed", "Failed");
+        return;
+    }
+    const QByteArray bytes = encode_bmp32(picture);
+    try {
+        write_file_atomically(path.toStdString(),
+                              std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    } catch (const FileError& e) {
+        services_->show_message(frame_.get(), QString::fromStdString(e.what()));
+    }
+}
+
+QPrinter& CVendrelApp::printer() {
+    if (!printer_) {
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer_->setPageOrientation(QPageLayout::Landscape);
+    }
+    return *printer_;
+}
+
+void CVendrelApp::print(bool preview) {
+    const QSize client = frame_->view().size();
+    auto paint = [this, client](QPrinter* target) {
+        Simulation& sim = doc_->simulation();
+        SectionSnapshot snapshot;
+        {
+            ModelAccess access = sim.engine().read_access();
+            snapshot = take_section_snapshot(sim.params(), sim.state(), true);
+        }
+        QPainter painter(target);
+        const QRectF page = target->pageLayout().paintRectPixels(target->resolution());
+        print_section(painter, QRectF(QPointF(0, 0), page.size()), target->resolution(), snapshot,
+                      navigation_, client);
+    };
+    QPrinter& target = printer();
+    target.setFromTo(1, 1);
+    if (preview) {
+        QPrintPreviewDialog dialog(&target, frame_.get());
+        connect(&dialog, &QPrintPreviewDialog::paintRequested, this, paint);
+        services_->exec_dialog(dialog);
+        return;
+    }
+    QPrintDialog dialog(&target, frame_.get());
+    dialog.setMinMax(1, 1);  // one page
+    if (services_->exec_dialog(dialog) == QDialog::Accepted) {
+        paint(&target);
+    }
+}
+
+void CVendrelApp::print_setup() {
+    QPageSetupDialog dialog(&printer(), frame_.get());
+    services_->exec_dialog(dialog);
 }
 
 void CVendrelApp::start_simulation() {

@@ -13,6 +13,8 @@
 #include "core/model_parameters.h"
 #include "view/navigation.h"
 
+class QPrinter;
+
 namespace vendrel {
 
 class CMainFrame;
@@ -65,6 +67,10 @@ private:
     // A display toggle: `change` edits the display flags; then the document
     // is marked modified and the window repaints. No reset.
     void change_display(const std::function<void(ModelParameters&)>& change);
+    void save_bitmap();
+    void print(bool preview);
+    void print_setup();
+    QPrinter& printer();
     void start_simulation();
     void stop_simulation();
     void set_thread_count();
@@ -80,6 +86,7 @@ private:
     std::unique_ptr<CMainFrame> frame_;
     std::unique_ptr<RepaintNotifier> notifier_;
     std::int32_t saved_colour_mode_ = 1;
+    std::unique_ptr<QPrinter> printer_;
 };
 
 }  // namespace vendrel

@@ -2,13 +2,29 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 
 namespace vendrel {
 
-void QtWindowServices::show_message(QWidget* parent, const QString& text) {
-    QMessageBox::warning(parent, QApplication::applicationDisplayName(), text, QMessageBox::Ok);
+void QtWindowServices::show_message(QWidget* parent, const QString& text, const QString& title) {
+    QMessageBox::warning(parent, title.isEmpty() ? QApplication::applicationDisplayName() : title,
+                         text, QMessageBox::Ok);
+}
+
+QString QtWindowServices::bitmap_file_name(QWidget* parent) {
+    QDir().mkpath("savedincrements");
+    QFileDialog dialog(parent, "Select Output Bmp File", "savedincrements",
+                       "Bitmaps (*.bmp);;All Files (*.*)");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("bmp");
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.selectFile("increment.bmp");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return QString();
+    }
+    return dialog.selectedFiles().first();
 }
 
 WindowServices::SaveAnswer QtWindowServices::ask_save_changes(QWidget* parent,

@@ -69,16 +69,25 @@ void save(Simulation& sim, const std::string& path, ProjectData& data) {
     save_project_file(path, data);
 }
 
+bool wants_pictures(const RunOptions& options) {
+    return !options.image.empty() || !options.pdf.empty();
+}
+
 void save_picture_if_asked(Simulation& sim, const RunOptions& options) {
-    if (options.image.empty()) {
+    if (!wants_pictures(options)) {
         return;
     }
     SectionSnapshot snapshot;
     {
         ModelAccess access = sim.engine().read_access();
-        snapshot = take_section_snapshot(sim.params(), sim.state());
+        snapshot = take_section_snapshot(sim.params(), sim.state(), !options.pdf.empty());
     }
-    save_section_picture(snapshot, options.image_width, options.image_height, options.image);
+    if (!options.image.empty()) {
+        save_section_picture(snapshot, options.image_width, options.image_height, options.image);
+    }
+    if (!options.pdf.empty()) {
+        save_section_pdf(snapshot, options.image_width, options.image_height, options.pdf);
+    }
 }
 
 int run(const RunOptions& options) {
@@ -86,8 +95,10 @@ int run(const RunOptions& options) {
         return check(options.check);
     }
     ensure_writable_target(options.out);
-    if (!options.image.empty()) {
-        ensure_writable_target(options.image);
+    for (const std::string& picture : {options.image, options.pdf}) {
+        if (!picture.empty()) {
+            ensure_writable_target(picture);
+        }
     }
     ModelParameters params = make_startup_parameters(runtime_max_threads());
     Simulation sim(params);
@@ -153,7 +164,7 @@ int main(int argc, char** argv) {
         // Pictures are drawn with the window's renderer, which needs the
         // toolkit's fonts; the offscreen platform needs no display.
         std::unique_ptr<QGuiApplication> toolkit;
-        if (!options.image.empty()) {
+        if (wants_pictures(options)) {
             if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
                 qputenv("QT_QPA_PLATFORM", "offscreen");
             }

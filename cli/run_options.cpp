@@ -32,7 +32,7 @@ const std::string& option_value(const std::vector<std::string>& args, std::size_
 
 const char* usage_text() {
     return "usage: vendrel-run [PROJECT.vdl] [--set key=value]... [--threads N] [--no-run]\n"
-           "                   [--image FILE.png [--size WxH]] --out FILE.vdl\n"
+           "                   [--image FILE.png] [--pdf FILE.pdf] [--size WxH] --out FILE.vdl\n"
            "       vendrel-run --check PROJECT.vdl\n"
            "Runs the model headless and saves the project.\n"
            "  PROJECT.vdl       start from this project instead of a new one\n"
@@ -41,7 +41,8 @@ const char* usage_text() {
            "  --threads N       worker threads for the run (0 keeps the default)\n"
            "  --no-run          save the project as opened, with the --set values, unrun\n"
            "  --out FILE.vdl    the project file to write\n"
-           "  --image FILE.png  also draw the final section into a picture\n"
+           "  --image FILE.png  also draw the final section into a picture (.bmp: 32-bit)\n"
+           "  --pdf FILE.pdf    also print the final section onto one PDF page\n"
            "  --size WxH        size of that picture in pixels (default 1600x800)\n"
            "  --check FILE.vdl  check that a project file reads; print what it holds\n";
 }
@@ -71,6 +72,8 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
             options.out = option_value(args, i);
         } else if (arg == "--image") {
             options.image = option_value(args, i);
+        } else if (arg == "--pdf") {
+            options.pdf = option_value(args, i);
         } else if (arg == "--size") {
             parse_size(option_value(args, i), options);
         } else if (arg == "--no-run") {

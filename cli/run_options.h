@@ -22,6 +22,7 @@ struct RunOptions {
     bool no_run = false;   // save what was opened (and set) without running
     std::string check;     // validate this project and report
     std::string image;     // picture of the final section, format by suffix
+    std::string pdf;       // the printed page of the final section
     int image_width = 1600;
     int image_height = 800;
     bool help = false;

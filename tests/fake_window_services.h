@@ -11,7 +11,11 @@ namespace vendrel::testing {
 
 class FakeWindowServices : public WindowServices {
 public:
-    void show_message(QWidget*, const QString& text) override { messages.append(text); }
+    void show_message(QWidget*, const QString& text, const QString& title = {}) override {
+        messages.append(text);
+        titles.append(title);
+    }
+    QString bitmap_file_name(QWidget*) override { return next_bitmap; }
     SaveAnswer ask_save_changes(QWidget*, const QString& name) override {
         prompts.append(name);
         return save_answer;
@@ -26,6 +30,8 @@ public:
     }
 
     QStringList messages;
+    QStringList titles;
+    QString next_bitmap;
     QStringList prompts;
     QStringList proposed_names;
     SaveAnswer save_answer = SaveAnswer::No;

@@ -90,17 +90,20 @@ private:
 class SectionPainter {
 public:
     SectionPainter(QPainter& painter, const SectionSnapshot& snap, const NavigationState& nav,
-                   QSize client)
+                   QSize client, const RenderOptions& options)
         : p_(painter),
           snap_(snap),
           par_(snap.params),
-          map_(nav, par_.max_x, par_.max_y, client.width(), client.height()),
+          print_(options.print),
+          enlarge_(print_ ? 5 : 1),
+          map_(nav, par_.max_x, par_.max_y, enlarge_ * client.width(), enlarge_ * client.height()),
           s_(nav.dpi_scale),
-          w_(client.width()),
-          h_(client.height()),
+          w_(enlarge_ * client.width()),
+          h_(enlarge_ * client.height()),
           mode_(colour_mode(par_)),
-          thin_width_(std::max(scaled(1.8, s_), 1)),
-          class_width_(std::max(scaled(3.8, s_), 1)) {
+          thin_width_(std::max(print_ ? scaled(9, s_) : scaled(1.8, s_), 1)),
+          class_width_(std::max(print_ ? scaled(19, s_) : scaled(3.8, s_), 1)),
+          font_pixels_(options.font_pixels > 0 ? options.font_pixels : 12.0 * 96.0 * s_ / 72.0) {
         for (int c = 0; c < 5; ++c) {
             colours_[c] = kClassColours[c];
         }
@@ -113,7 +116,7 @@ public:
         p_.fillRect(QRect(0, 0, w_, h_), kBackground);
         QFont font("Arial");
         font.setStyleHint(QFont::SansSerif);
-        font.setPixelSize(std::max(1, int(std::lround(12.0 * 96.0 * s_ / 72.0))));
+        font.setPixelSize(std::max(1, int(std::lround(font_pixels_))));
         p_.setFont(font);
         p_.setBackground(kWhite);
         p_.setBackgroundMode(Qt::OpaqueMode);
@@ -130,18 +133,25 @@ public:
         if (par_.draw_bath == 1) {
             marker_label();
         }
-        if (mode_ != ColourMode::TimeLines) {
+        if (print_ ? (par_.draw_depthdepo == 1 || par_.draw_distance == 1)
+                   : mode_ != ColourMode::TimeLines) {
             legends();
         }
         scale_bar();
         if (par_.draw_bl == 1) {
-            sea_level_panel();
+            if (print_) {
+                printed_sea_level_panel();
+            } else {
+                sea_level_panel();
+            }
         }
         p_.restore();
     }
 
 private:
-    int n(double offset) const { return scaled(offset, s_); }
+    // A fixed offset at the display scale; on paper five times larger (5 n
+    // is formed first).
+    int n(double offset) const { return scaled(enlarge_ * offset, s_); }
     static std::string fixed(double v, int width, int precision) {
         return format_fixed(v, width, precision);
     }
@@ -194,6 +204,12 @@ private:
         text_centred(w_ - n(80), map_.Y(marker_level()), fixed(-par_.bath_marker, 5, 1) + " m");
     }
 
+    // On paper, outside the depth and distance modes, porosity below 0.4 is
+    // black and the rest (NaN included) blue.
+    bool printed_by_porosity() const {
+        return print_ && mode_ != ColourMode::Depth && mode_ != ColourMode::Distance;
+    }
+
     void horizons() {
         const Thresholds t = thresholds_of(mode_, par_);
         const int step = snap_.running ? std::max(par_.every_step, 1) : 1;
@@ -205,6 +221,22 @@ private:
         p_.setPen(Qt::NoPen);
         for (int h = 1; h <= snap_.count; h += step) {
             const double* z = snap_.horizon_z(h);
+            if (printed_by_porosity()) {
+                // A snapshot taken for the screen in time-lines mode has no
+                // porosity: everything is then drawn as unknown porosity.
+                const double* porosity = snap_.attribute.empty() ? nullptr : snap_.horizon_attribute(h);
+                FlatSegments thin(thin_width_), thick(class_width_);
+                for (int j = 1; j < COLUMN_COUNT; ++j) {
+                    if (porosity != nullptr && porosity[j] < 0.4) {
+                        thin.add(kThin, x[j], x[j + 1], map_.Y(z[j]));
+                    } else {
+                        thick.add(1, x[j], x[j + 1], map_.Y(z[j]));
+                    }
+                }
+                thin.flush(p_, colours_.data(), 6);
+                thick.flush(p_, colours_.data(), 6);
+                continue;
+            }
             FlatSegments segments(coloured ? class_width_ : thin_width_);
             if (coloured) {
                 const double* v = snap_.horizon_attribute(h);
@@ -224,7 +256,7 @@ private:
         outlined_rect(n(5), h_ - n(180), n(165), h_ - n(30), kWhite);
         if (par_.draw_depthdepo == 1) {
             legend(ColourMode::Depth, "Depth of Deposition");
-        } else if (par_.draw_porosity == 1) {
+        } else if (par_.draw_porosity == 1 && !print_) {
             legend(ColourMode::Porosity, "Porosity");
         }
         if (par_.draw_distance == 1) {
@@ -298,22 +330,51 @@ private:
         p_.restore();
     }
 
+    // The paper panel: 2000 x 1500 printer pixels, the recorded sea levels
+    // scaled by the section height, only the newest segment red.
+    void printed_sea_level_panel() {
+        const int right = w_ - 100, bottom = h_ - 100;
+        const QPoint corner(right - 2000, bottom - 1500);
+        p_.save();
+        outlined_rect(corner.x(), corner.y(), right, bottom, kWhite);
+        p_.setBackgroundMode(Qt::TransparentMode);
+        p_.translate(corner);
+        const double n_increments = par_.totaltime / par_.display_inc;
+        auto y_of = [&](int k) { return to_pixel(1250 * snap_.sealevels[k] / par_.max_y); };
+        QPoint from(0, y_of(1));
+        p_.setPen(QPen(kBlack, thin_width_, Qt::SolidLine, Qt::SquareCap));
+        for (int k = 2; k <= snap_.count; ++k) {
+            if (k == snap_.count) {
+                p_.setPen(QPen(kClassColours[0], class_width_, Qt::SolidLine, Qt::SquareCap));
+            }
+            const QPoint to(to_pixel((2000 / n_increments) * (k - 1)), y_of(k));
+            p_.drawLine(from, to);
+            from = to;
+        }
+        text_left(50, 200,
+                  "Sea Level = " + fixed(par_.max_y - snap_.current_sea_level, 5, 1) + " m ");
+        p_.restore();
+    }
+
     QPainter& p_;
     const SectionSnapshot& snap_;
     const ModelParameters& par_;
+    bool print_;
+    int enlarge_;
     ViewMapping map_;
     double s_;
     int w_, h_;
     ColourMode mode_;
     int thin_width_, class_width_;
+    double font_pixels_;
     std::array<QColor, 6> colours_;
 };
 
 }  // namespace
 
 void render_section(QPainter& painter, const SectionSnapshot& snapshot,
-                    const NavigationState& navigation, QSize client) {
-    SectionPainter(painter, snapshot, navigation, client).paint();
+                    const NavigationState& navigation, QSize client, const RenderOptions& options) {
+    SectionPainter(painter, snapshot, navigation, client, options).paint();
 }
 
 }  // namespace vendrel

@@ -19,8 +19,21 @@ namespace vendrel {
 inline constexpr const char* kVersionText = "Vendrel 0.90";
 inline const QColor kBackground(220, 220, 220);
 
-// Paints the whole client area of size `client` (top-left at 0, 0).
+// The print path draws the screen picture five times larger, with a
+// 10-point font, porosity shown as black below 0.4 and blue above outside
+// the depth and distance modes, no porosity legend, and a sea-level panel
+// of the recorded levels only.
+struct RenderOptions {
+    bool print = false;
+    // Height of the font in the painter's units; 0 for 12 points at the
+    // display scale.
+    double font_pixels = 0;
+};
+
+// Paints the whole client area of size `client` (top-left at 0, 0); the
+// print path covers five times that size.
 void render_section(QPainter& painter, const SectionSnapshot& snapshot,
-                    const NavigationState& navigation, QSize client);
+                    const NavigationState& navigation, QSize client,
+                    const RenderOptions& options = {});
 
 }  // namespace vendrel

@@ -46,14 +46,19 @@ void copy_by_horizon(const HorizonArray& from, int count, std::vector<double>& t
 
 }  // namespace
 
-SectionSnapshot take_section_snapshot(const ModelParameters& p, const ModelState& s) {
+SectionSnapshot take_section_snapshot(const ModelParameters& p, const ModelState& s,
+                                      bool for_print) {
     SectionSnapshot snap;
     snap.params = p;
     snap.running = s.flags.running.load() == 1;
     snap.count = std::clamp(s.published_count(), 0, MAX_HORIZON_SLOT);
     snap.x_values.assign(s.x_values.data(), s.x_values.data() + COLUMN_SLOTS);
     copy_by_horizon(s.horizon_z, snap.count, snap.z);
-    if (const HorizonArray* attribute = attribute_of(colour_mode(p), s)) {
+    ColourMode mode = colour_mode(p);
+    if (for_print && (mode == ColourMode::TimeLines || mode == ColourMode::Porosity)) {
+        mode = ColourMode::Porosity;
+    }
+    if (const HorizonArray* attribute = attribute_of(mode, s)) {
         copy_by_horizon(*attribute, snap.count, snap.attribute);
     }
     snap.current_sea_level = s.current_sea_level;

@@ -38,7 +38,10 @@ struct SectionSnapshot {
     }
 };
 
-// The caller keeps the engine from changing the model meanwhile.
-SectionSnapshot take_section_snapshot(const ModelParameters& p, const ModelState& s);
+// The caller keeps the engine from changing the model meanwhile. For the
+// print path the attribute outside the depth and distance modes is the
+// porosity.
+SectionSnapshot take_section_snapshot(const ModelParameters& p, const ModelState& s,
+                                      bool for_print = false);
 
 }  // namespace vendrel

@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QTemporaryDir>
+#include <cmath>
+#include <cstring>
+
+#include "app/command_ids.h"
+#include "app/main_frame.h"
+#include "app/vendrel_app.h"
+#include "app/vendrel_view.h"
+#include "tests/fake_window_services.h"
+#include "view/bmp_file.h"
+#include "view/print_path.h"
+#include "view/section_renderer.h"
+
+void PrintTo(const QColor& c, std::ostream* os) {
+    *os << "(" << c.red() << ", " << c.green() << ", " << c.blue() << ")";
+}
+
+namespace vendrel {
+namespace {
+
+std::uint32_t u32(const QByteArray& b, int at) {
+    std::uint32_t v = 0;
+    std::memcpy(&v, b.constData() + at, 4);
+    return v;
+}
+std::uint16_t u16(const QByteArray& b, int at) {
+    std::uint16_t v = 0;
+    std::memcpy(&v, b.constData() + at, 2);
+    return v;
+}
+
+TEST(BitmapFile, HeadersAndBottomUpRows) {
+    QImage image(1000, 700, QImage::Format_RGB32);
+    image.fill(QColor(220, 220, 220));
+    image.setPixelColor(0, 0, QColor(10, 20, 30));
+    image.setPixelColor(999, 699, QColor(40, 50, 60));
+    const QByteArray bmp = encode_bmp32(image);
+    ASSERT_EQ(bmp.size(), 2800054);
+    EXPECT_EQ(bmp.left(2), "BM");
+    struct Field {
+        int offset, size;
+        std::uint32_t value;
+    };
+    const Field fields[] = {{2, 4, 2800054}, {6, 2, 0},  {8, 2, 0},    {10, 4, 54}, {14, 4, 40},
+                            {18, 4, 1000},   {22, 4, 700}, {26, 2, 1}, {28, 2, 32}, {30, 4, 0},
+                            {34, 4, 0},      {38, 4, 0}, {42, 4, 0},   {46, 4, 0},  {50, 4, 0}};
+    for (const Field& f : fields) {
+        EXPECT_EQ(f.size == 4 ? u32(bmp, f.offset) : u16(bmp, f.offset), f.value)
+            << "offset " << f.offset;
+    }
+    const int last_row = 54 + 699 * 1000 * 4;
+    EXPECT_EQ(std::uint8_t(bmp[last_row + 0]), 30) << "blue first";
+    EXPECT_EQ(std::uint8_t(bmp[last_row + 1]), 20);
+    EXPECT_EQ(std::uint8_t(bmp[last_row + 2]), 10);
+    EXPECT_EQ(std::uint8_t(bmp[last_row + 3]), 0);
+    EXPECT_EQ(std::uint8_t(bmp[54 + 999 * 4 + 2]), 40) << "the bottom row comes first";
+}
+
+class Export : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app = std::make_unique<CVendrelApp>(&services);
+        ASSERT_TRUE(app->InitInstance(QString(), true, dir.filePath("lock")));
+        app->frame().resize(1200, 700);
+        QApplication::processEvents();
+    }
+    QTemporaryDir dir;
+    testing::FakeWindowServices services;
+    std::unique_ptr<CVendrelApp> app;
+};
+
+TEST_F(Export, SavesTheClientArea) {
+    services.next_bitmap = dir.filePath("increment.bmp");
+    app->frame().execute(ID_SAVE_BITMAP);
+    QFile file(services.next_bitmap);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bmp = file.readAll();
+    const QImage client = app->frame().client_area_image();
+    EXPECT_EQ(int(u32(bmp, 18)), client.width());
+    EXPECT_EQ(int(u32(bmp, 22)), client.height());
+    EXPECT_GT(client.height(), app->frame().view().height()) << "the status bar is included";
+    EXPECT_EQ(bmp.size(), 54 + 4 * client.width() * client.height());
+    EXPECT_TRUE(services.messages.isEmpty());
+}
+
+TEST_F(Export, CancelWritesNothingAndFailuresAreReported) {
+    services.next_bitmap.clear();
+    app->frame().execute(ID_SAVE_BITMAP);
+    EXPECT_TRUE(QDir(dir.path()).entryList({"*.bmp"}).isEmpty());
+    EXPECT_TRUE(services.messages.isEmpty());
+
+    services.next_bitmap = dir.filePath("no/such/folder/x.bmp");
+    app->frame().execute(ID_SAVE_BITMAP);
+    ASSERT_EQ(services.messages.size(), 1);
+    EXPECT_TRUE(services.messages[0].contains("cannot save")) << services.messages[0].toStdString();
+    EXPECT_FALSE(QFile::exists(services.next_bitmap));
+}
+
+TEST_F(Export, PrintCommandPrintsOnePage) {
+    const QString pdf = dir.filePath("printed.pdf");
+    int min_page = 0, max_page = 0;
+    services.answer_dialog = [&](QDialog& dialog) {
+        auto& print = static_cast<QPrintDialog&>(dialog);
+        min_page = print.minPage();
+        max_page = print.maxPage();
+        print.printer()->setOutputFormat(QPrinter::PdfFormat);
+        print.printer()->setOutputFileName(pdf);
+        dialog.done(QDialog::Accepted);
+        return int(QDialog::Accepted);
+    };
+    app->frame().execute(ID_FILE_PRINT);
+    EXPECT_EQ(min_page, 1);
+    EXPECT_EQ(max_page, 1);
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_EQ(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") + bytes.count("/Type /Page "),
+              1);
+}
+
+// A section of flat horizons whose porosity changes across the section.
+SectionSnapshot porosity_section() {
+    SectionSnapshot s;
+    s.params.draw_bl = 0;
+    s.params.draw_depthdepo = 0;
+    s.params.draw_porosity = 1;
+    s.count = 1;
+    s.x_values.resize(COLUMN_SLOTS);
+    s.z.assign(COLUMN_SLOTS, 250);
+    s.attribute.assign(COLUMN_SLOTS, 0.3);
+    for (int j = 1; j <= COLUMN_COUNT; ++j) {
+        s.x_values[j] = j;
+        s.attribute[j] = j <= 700 ? 0.3 : j <= 1400 ? 0.4 : std::nan("");
+    }
+    return s;
+}
+
+// The print path on a page five times a window of 400 x 300 pixels: the
+// horizon at 250 m lies at y 750, the legend frame spans (25, 600) to
+// (825, 1350).
+QImage printed(const SectionSnapshot& s) {
+    QImage page(2000, 1500, QImage::Format_RGB32);
+    QPainter painter(&page);
+    print_section(painter, QRectF(0, 0, 2000, 1500), 96, s, NavigationState{}, QSize(400, 300));
+    return page;
+}
+
+TEST(PrintPath, PorositySplitAndLegends) {
+    SectionSnapshot s = porosity_section();
+    QImage page = printed(s);
+    const int y = 750;
+    EXPECT_EQ(page.pixelColor(300, y), QColor(0, 0, 0)) << "below 0.4: thin black";
+    EXPECT_EQ(page.pixelColor(1000, y), QColor(0, 0, 255)) << "0.4: blue";
+    EXPECT_EQ(page.pixelColor(1800, y), QColor(0, 0, 255)) << "NaN: blue";
+    EXPECT_EQ(page.pixelColor(300, y - 6), QColor(220, 220, 220)) << "the black pen is 9 wide";
+    EXPECT_EQ(page.pixelColor(1000, y - 6), QColor(0, 0, 255)) << "the blue pen is 19 wide";
+    EXPECT_EQ(page.pixelColor(200, 1000), QColor(220, 220, 220)) << "no porosity legend";
+
+    s.params.draw_porosity = 0;  // time-lines only: the same split
+    EXPECT_EQ(printed(s).pixelColor(1000, y), QColor(0, 0, 255));
+
+    s.params.draw_depthdepo = 1;
+    s.attribute.assign(COLUMN_SLOTS, 3);  // depth class 1
+    page = printed(s);
+    EXPECT_EQ(page.pixelColor(1500, y), QColor(255, 0, 0));
+    EXPECT_EQ(page.pixelColor(200, 1000), QColor(255, 255, 255)) << "depth legend frame";
+}
+
+TEST(PrintPath, OnePageOfPdf) {
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    SectionSnapshot s = porosity_section();
+    s.params.draw_bl = 1;
+    s.increment_count = 100;
+    ASSERT_TRUE(print_section_to_pdf(&buffer, s, NavigationState{}, QSize(1600, 800)));
+    EXPECT_TRUE(pdf.startsWith("%PDF"));
+    EXPECT_EQ(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") + pdf.count("/Type /Page "),
+              1);
+}
+
+}  // namespace
+}  // namespace vendrel
