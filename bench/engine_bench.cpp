@@ -53,15 +53,24 @@ BENCHMARK_CAPTURE(BM_Run, default_run, Load::Default)
 BENCHMARK_CAPTURE(BM_Run, heavy_run, Load::Heavy)
     ->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
-void BM_WriteHeavyProject(benchmark::State& state) {
+// The heavy run, finished, with a scratch project path beside it.
+struct FinishedHeavyRun {
     ModelParameters params = make_startup_parameters(runtime_max_threads());
-    Simulation sim(params);
-    sim.new_model();
-    sim.change_parameters([&](ModelParameters& p) { configure(p, Load::Heavy, 0); });
-    run_to_end(sim);
-    char folder[] = "/tmp/vendrel-bench-XXXXXX";
-    const std::string path = std::string(mkdtemp(folder)) + "/heavy.vdl";
-    for (auto _ : state) {
+    Simulation sim{params};
+    char folder[32] = "/tmp/vendrel-bench-XXXXXX";
+    std::string path;
+
+    FinishedHeavyRun() {
+        sim.new_model();
+        sim.change_parameters([&](ModelParameters& p) { configure(p, Load::Heavy, 0); });
+        run_to_end(sim);
+        path = std::string(mkdtemp(folder)) + "/heavy.vdl";
+    }
+    ~FinishedHeavyRun() {
+        unlink(path.c_str());
+        rmdir(folder);
+    }
+    void save() {
         ProjectData data;
         {
             ModelAccess access = sim.engine().read_access();
@@ -69,30 +78,24 @@ void BM_WriteHeavyProject(benchmark::State& state) {
         }
         save_project_file(path, data);
     }
-    unlink(path.c_str());
-    rmdir(folder);
+};
+
+void BM_WriteHeavyProject(benchmark::State& state) {
+    FinishedHeavyRun run;
+    for (auto _ : state) {
+        run.save();
+    }
 }
 BENCHMARK(BM_WriteHeavyProject)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 // Opening the heavy run's project: reading, checking and storing it.
 void BM_OpenHeavyProject(benchmark::State& state) {
-    ModelParameters params = make_startup_parameters(runtime_max_threads());
-    Simulation sim(params);
-    sim.new_model();
-    sim.change_parameters([&](ModelParameters& p) { configure(p, Load::Heavy, 0); });
-    run_to_end(sim);
-    char folder[] = "/tmp/vendrel-bench-XXXXXX";
-    const std::string path = std::string(mkdtemp(folder)) + "/heavy.vdl";
-    {
-        ModelAccess access = sim.engine().read_access();
-        save_project_file(path, take_project_snapshot(sim.params(), sim.state()));
-    }
+    FinishedHeavyRun run;
+    run.save();
     for (auto _ : state) {
-        open_project(sim, path);
+        open_project(run.sim, run.path);
     }
-    state.counters["horizons"] = sim.state().published_count();
-    unlink(path.c_str());
-    rmdir(folder);
+    state.counters["horizons"] = run.sim.state().published_count();
 }
 BENCHMARK(BM_OpenHeavyProject)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 

@@ -18,27 +18,23 @@ void drop_plus_sign(std::string_view& text) {
     }
 }
 
+// The whole text as one number, or nothing.
+template <class Number>
+std::optional<Number> parse_whole(std::string_view text) {
+    drop_plus_sign(text);
+    Number value = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 }  // namespace
 
-std::optional<double> parse_real_strict(std::string_view text) {
-    drop_plus_sign(text);
-    double value = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
+std::optional<double> parse_real_strict(std::string_view text) { return parse_whole<double>(text); }
 
-std::optional<int> parse_int_strict(std::string_view text) {
-    drop_plus_sign(text);
-    int value = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
+std::optional<int> parse_int_strict(std::string_view text) { return parse_whole<int>(text); }
 
 namespace {
 
