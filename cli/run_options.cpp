@@ -1,11 +1,12 @@
 #include "cli/run_options.h"
 
 #include "cli/parameter_assignment.h"
+#include "core/engine.h"
 
 namespace vendrel {
 namespace {
 
-constexpr int kMaxThreads = 256;
+constexpr int kMaxThreads = kMaxWorkerThreads;
 constexpr int kMaxImageSide = 20000;
 
 // "WxH" with both sides from 1 to kMaxImageSide.

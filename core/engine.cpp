@@ -152,8 +152,10 @@ void Engine::request_redraw() {
 
 void Engine::begin_run(Run& run) {
 #ifdef _OPENMP
-    if (p_.omp_threads != 0) {
-        omp_set_num_threads(p_.omp_threads);
+    // The dialog accepts any count up to 2^31 - 1; asking the runtime for
+    // that many threads would bring the machine down, so it is capped.
+    if (p_.omp_threads > 0) {
+        omp_set_num_threads(std::min<int>(p_.omp_threads, kMaxWorkerThreads));
     }
 #endif
     s_.horizon_count.store(1);

@@ -55,6 +55,9 @@ struct ModelState;
 class ViewNotifier;
 class Engine;
 
+// The most worker threads a run asks the parallel runtime for.
+inline constexpr int kMaxWorkerThreads = 256;
+
 // Holds the model lock; releasing it lets a paused run go on.
 class ModelAccess {
 public:

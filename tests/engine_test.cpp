@@ -120,6 +120,15 @@ TEST_F(EngineRun, NonFiniteParametersRunWithoutHarm) {
     EXPECT_EQ(published(), 5);
 }
 
+TEST_F(EngineRun, HugeThreadCountIsCapped) {
+    run_with([](ModelParameters& p) {
+        p.totaltime = 400;
+        p.display_inc = 20;  // enough horizons for the recording loop to go parallel
+        p.omp_threads = 2147483647;  // the dialog's upper bound
+    });
+    EXPECT_EQ(published(), 21);
+}
+
 TEST_F(EngineRun, StopKeepsRecordedHorizons) {
     sim.change_parameters([](ModelParameters& p) { p.display_inc = 100; });
     sim.engine().start_run();
