@@ -23,7 +23,9 @@
 namespace vendrel {
 namespace {
 
-QString spaces(int n) { return QString(n, ' '); }
+QString spaces(int n) {
+    return QString(n, ' ');
+}
 
 }  // namespace
 
@@ -43,7 +45,9 @@ CMainFrame::CMainFrame(CVendrelApp& app, CVendrelDoc& doc, NavigationState& navi
     }
 }
 
-void CMainFrame::update_title(const QString& title) { setWindowTitle(title + " - Vendrel"); }
+void CMainFrame::update_title(const QString& title) {
+    setWindowTitle(title + " - Vendrel");
+}
 
 QAction* CMainFrame::add_item(QMenu* menu, const QString& caption, int id, const QString& prompt) {
     QAction* item = menu->addAction(caption);
@@ -73,7 +77,8 @@ void CMainFrame::build_menus() {
     add_item(file_menu_, "&Open...\tCtrl+O", ID_FILE_OPEN, "Open an existing document");
     add_item(file_menu_, "Save Increment as Bitmap", ID_SAVE_BITMAP);
     add_item(file_menu_, "&Save\tCtrl+S", ID_FILE_SAVE, "Save the active document");
-    add_item(file_menu_, "Save &As...", ID_FILE_SAVE_AS, "Save the active document with a new name");
+    add_item(file_menu_, "Save &As...", ID_FILE_SAVE_AS,
+             "Save the active document with a new name");
     file_menu_->addSeparator();
     add_item(file_menu_, "&Print...\tCtrl+P", ID_FILE_PRINT, "Print the active document");
     add_item(file_menu_, "Print Pre&view", ID_FILE_PRINT_PREVIEW, "Display full pages");
@@ -121,7 +126,8 @@ void CMainFrame::build_menus() {
              "Show and change display thresholds etc");
     add_item(model_view, "Show Sea Level", ID_SHOW_SEA_LEVEL, "Show or hide the base-level");
     add_item(model_view, "Show Bathymmetry Marker", ID_SHOW_BATH_MARKER);
-    add_item(model_view, "Show Simple Time-Lines", ID_SHOW_TIME_LINES, "Only draw chronostrat lines");
+    add_item(model_view, "Show Simple Time-Lines", ID_SHOW_TIME_LINES,
+             "Only draw chronostrat lines");
     add_item(model_view, "Show Vendrel Status Bar", ID_VIEW_STATUS_BAR,
              "Show or hide the status bar");
     bar->addSeparator();
@@ -146,11 +152,11 @@ void CMainFrame::build_menus() {
 
 void CMainFrame::build_accelerators() {
     const std::pair<QKeySequence, int> accelerators[] = {
-        {QKeySequence("Ctrl+N"), ID_FILE_NEW},      {QKeySequence("Ctrl+O"), ID_FILE_OPEN},
-        {QKeySequence("Ctrl+S"), ID_FILE_SAVE},     {QKeySequence("Ctrl+P"), ID_FILE_PRINT},
+        {QKeySequence("Ctrl+N"), ID_FILE_NEW},         {QKeySequence("Ctrl+O"), ID_FILE_OPEN},
+        {QKeySequence("Ctrl+S"), ID_FILE_SAVE},        {QKeySequence("Ctrl+P"), ID_FILE_PRINT},
         {QKeySequence("Ctrl+R"), ID_START_SIMULATION}, {QKeySequence("Ctrl+1"), ID_ZOOM_IN},
-        {QKeySequence("Ctrl+0"), ID_ZOOM_OUT},      {QKeySequence(Qt::Key_Left), ID_MOVE_LEFT},
-        {QKeySequence(Qt::Key_Right), ID_MOVE_RIGHT}, {QKeySequence(Qt::Key_Up), ID_MOVE_UP},
+        {QKeySequence("Ctrl+0"), ID_ZOOM_OUT},         {QKeySequence(Qt::Key_Left), ID_MOVE_LEFT},
+        {QKeySequence(Qt::Key_Right), ID_MOVE_RIGHT},  {QKeySequence(Qt::Key_Up), ID_MOVE_UP},
         {QKeySequence(Qt::Key_Down), ID_MOVE_DOWN},
     };
     for (const auto& [keys, id] : accelerators) {
@@ -163,9 +169,9 @@ void CMainFrame::build_accelerators() {
 void CMainFrame::build_status_bar() {
     QStatusBar* bar = statusBar();
     bar->setMinimumHeight(60);
-    const QString sizing[5] = {
-        "Model Data" + spaces(16), "Running" + spaces(16) + "model status", "Time Step" + spaces(15),
-        "Dx sampling" + spaces(10), "Show the vertical exageration"};
+    const QString sizing[5] = {"Model Data" + spaces(16), "Running" + spaces(16) + "model status",
+                               "Time Step" + spaces(15), "Dx sampling" + spaces(10),
+                               "Show the vertical exageration"};
     for (int k = 0; k < 5; ++k) {
         panes_[k] = new QLabel(sizing[k], bar);
         panes_[k]->setObjectName(QString("pane%1").arg(k + 1));
@@ -192,9 +198,8 @@ std::array<QString, 5> CMainFrame::pane_texts() const {
     }
     const int w = view_->width(), h = view_->height();
     const QString exaggeration =
-        w > 0 && h > 0
-            ? QString::fromStdString(format_fixed((p.max_x / w) / (p.max_y / h), 5, 2))
-            : QString("  ---");
+        w > 0 && h > 0 ? QString::fromStdString(format_fixed((p.max_x / w) / (p.max_y / h), 5, 2))
+                       : QString("  ---");
     return {QString("Using %1 Threads").arg(threads), geometry,
             QString::fromStdString("dt = " + format_fixed(state.dt.load(), 5, 3) + " yrs"),
             QString::fromStdString("dx = " + format_fixed(state.dx.load(), 5, 2) + " m"),
@@ -285,7 +290,8 @@ void CMainFrame::rebuild_recent_files() {
         auto* item = new QAction(QString("&%1 %2").arg(k + 1).arg(entries[k]), file_menu_);
         item->setData(ID_FILE_MRU_FILE1 + k);
         item->setStatusTip("Open this document");
-        connect(item, &QAction::triggered, this, [this, id = ID_FILE_MRU_FILE1 + k] { execute(id); });
+        connect(item, &QAction::triggered, this,
+                [this, id = ID_FILE_MRU_FILE1 + k] { execute(id); });
         file_menu_->insertAction(recent_placeholder_, item);  // in order, where the placeholder is
         recent_actions_.append(item);
     }

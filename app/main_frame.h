@@ -26,7 +26,7 @@ inline const char* const kIdleMessage = "  Vendrel 0.90";
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 
-public:
+  public:
     CMainFrame(CVendrelApp& app, CVendrelDoc& doc, NavigationState& navigation);
 
     CVendrelView& view() { return *view_; }
@@ -44,10 +44,10 @@ public:
     // What the client area shows: the view and, when visible, the status bar.
     QImage client_area_image();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void build_menus();
     void build_accelerators();
     void build_status_bar();

@@ -8,7 +8,9 @@ namespace {
 
 const char* const kSection = "Recent File List";
 
-QString key(int k) { return QString("File%1").arg(k); }
+QString key(int k) {
+    return QString("File%1").arg(k);
+}
 
 }  // namespace
 

@@ -8,7 +8,7 @@
 namespace vendrel {
 
 class RecentFiles {
-public:
+  public:
     static constexpr int kMaxEntries = 4;
 
     RecentFiles();  // loads the list from the settings
@@ -16,7 +16,7 @@ public:
     void add(const QString& path);
     void remove(const QString& path);
 
-private:
+  private:
     void store() const;
     QStringList entries_;
 };

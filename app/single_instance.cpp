@@ -14,7 +14,9 @@ QString SingleInstanceGuard::default_lock_path() {
     return configured.isEmpty() ? QDir::tempPath() + "/VendrelApp_Mutex.lock" : configured;
 }
 
-SingleInstanceGuard::~SingleInstanceGuard() { release(); }
+SingleInstanceGuard::~SingleInstanceGuard() {
+    release();
+}
 
 SingleInstanceGuard::Outcome SingleInstanceGuard::acquire(const QString& path) {
     release();

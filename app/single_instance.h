@@ -8,7 +8,7 @@
 namespace vendrel {
 
 class SingleInstanceGuard {
-public:
+  public:
     enum class Outcome { Acquired, HeldElsewhere, Unavailable };
 
     // The lock file: $VENDREL_INSTANCE_LOCK when set, else
@@ -23,7 +23,7 @@ public:
     Outcome acquire(const QString& path);
     void release();
 
-private:
+  private:
     int fd_ = -1;
 };
 

@@ -1,13 +1,13 @@
 #include "app/vendrel_app.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QPageSetupDialog>
 #include <QPainter>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QFileInfo>
-#include <QPointer>
 #include <QStatusBar>
 
 #include "app/command_ids.h"
@@ -27,21 +27,22 @@
 #include "core/view_notifier.h"
 #include "document/atomic_file.h"
 #include "view/bmp_file.h"
+#include "view/display_toggles.h"
 #include "view/print_path.h"
 #include "view/section_snapshot.h"
-#include "view/display_toggles.h"
 
 namespace vendrel {
 
 // The engine's repaint requests, queued to the view on the window's thread.
 class RepaintNotifier : public ViewNotifier {
-public:
+  public:
     explicit RepaintNotifier(QWidget* view) : view_(view) {}
     void request_redraw() override {
-        QMetaObject::invokeMethod(view_, [view = view_] { view->update(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            view_, [view = view_] { view->update(); }, Qt::QueuedConnection);
     }
 
-private:
+  private:
     QWidget* view_;
 };
 
@@ -236,7 +237,8 @@ void CVendrelApp::on_command(int id) {
             change_display([](ModelParameters& p) { toggle_colour_mode(p, ColourFlag::Porosity); });
             break;
         case ID_SHOW_TIME_LINES:
-            change_display([this](ModelParameters& p) { toggle_time_lines(p, saved_colour_mode_); });
+            change_display(
+                [this](ModelParameters& p) { toggle_time_lines(p, saved_colour_mode_); });
             break;
         case ID_SHOW_SEA_LEVEL:
             change_display([](ModelParameters& p) { p.draw_bl = flag_not(p.draw_bl); });
@@ -276,7 +278,9 @@ void CVendrelApp::on_command(int id) {
     }
 }
 
-void CVendrelApp::mark_document_modified() { doc_->SetModifiedFlag(true); }
+void CVendrelApp::mark_document_modified() {
+    doc_->SetModifiedFlag(true);
+}
 
 void CVendrelApp::repaint_main_window() {
     if (frame_) {

@@ -25,7 +25,7 @@ class RepaintNotifier;
 class CVendrelApp : public QObject {
     Q_OBJECT
 
-public:
+  public:
     // `services` answers dialogs and message boxes; nullptr uses Qt's.
     explicit CVendrelApp(WindowServices* services = nullptr);
     ~CVendrelApp() override;
@@ -60,7 +60,7 @@ public:
 
     std::int32_t saved_colour_mode() const { return saved_colour_mode_; }
 
-private:
+  private:
     template <class Dialog>
     void run_model_dialog(bool mark_modified = true);
     void display_preferences();

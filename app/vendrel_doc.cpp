@@ -48,7 +48,8 @@ bool CVendrelDoc::OnNewDocument() {
 bool CVendrelDoc::OnOpenDocument(const QString& path) {
     QFile check(path);
     if (!check.open(QIODevice::ReadOnly)) {
-        services_.show_message(dialog_parent_, QString("Cannot open %1: %2.").arg(path, check.errorString()));
+        services_.show_message(dialog_parent_,
+                               QString("Cannot open %1: %2.").arg(path, check.errorString()));
         return false;
     }
     check.close();
@@ -152,6 +153,8 @@ bool CVendrelDoc::save() {
     return DoSave(path_, true);
 }
 
-bool CVendrelDoc::save_as() { return DoSave(QString(), true); }
+bool CVendrelDoc::save_as() {
+    return DoSave(QString(), true);
+}
 
 }  // namespace vendrel

@@ -26,7 +26,7 @@ inline const char* const kProjectFilter = "Vendrel Files (*.vdl)";
 class CVendrelDoc : public QObject {
     Q_OBJECT
 
-public:
+  public:
     CVendrelDoc(ModelParameters& params, WindowServices& services, RecentFiles& recent);
     ~CVendrelDoc() override;
 
@@ -53,11 +53,11 @@ public:
     bool save();
     bool save_as();
 
-signals:
+  signals:
     void titleChanged(const QString& title);
     void modelChanged();  // the view should repaint
 
-private:
+  private:
     WindowServices& services_;
     RecentFiles& recent_;
     std::unique_ptr<Simulation> simulation_;

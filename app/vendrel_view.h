@@ -16,13 +16,13 @@ class CVendrelDoc;
 class CVendrelView : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     CVendrelView(CVendrelDoc& doc, NavigationState& navigation, QWidget* parent = nullptr);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     CVendrelDoc& doc_;
     NavigationState& navigation_;
 };

@@ -54,6 +54,8 @@ QString QtWindowServices::save_file_name(QWidget* parent, const QString& propose
     return dialog.selectedFiles().first();
 }
 
-int QtWindowServices::exec_dialog(QDialog& dialog) { return dialog.exec(); }
+int QtWindowServices::exec_dialog(QDialog& dialog) {
+    return dialog.exec();
+}
 
 }  // namespace vendrel

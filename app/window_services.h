@@ -11,7 +11,7 @@ class QWidget;
 namespace vendrel {
 
 class WindowServices {
-public:
+  public:
     enum class SaveAnswer { Yes, No, Cancel };
 
     virtual ~WindowServices() = default;
@@ -35,12 +35,13 @@ public:
 
 // The services as Qt provides them.
 class QtWindowServices : public WindowServices {
-public:
+  public:
     void show_message(QWidget* parent, const QString& text, const QString& title = {}) override;
     QString bitmap_file_name(QWidget* parent) override;
     SaveAnswer ask_save_changes(QWidget* parent, const QString& name) override;
     QString open_file_name(QWidget* parent, const QString& filter) override;
-    QString save_file_name(QWidget* parent, const QString& proposed, const QString& filter) override;
+    QString save_file_name(QWidget* parent, const QString& proposed,
+                           const QString& filter) override;
     int exec_dialog(QDialog& dialog) override;
 };
 

@@ -10,7 +10,6 @@
 
 #include "core/simulation.h"
 #include "document/project_open.h"
-#include "document/project_open.h"
 #include "document/project_writer.h"
 
 namespace {
@@ -49,9 +48,19 @@ void BM_Run(benchmark::State& state, Load load) {
     state.counters["horizons"] = sim.state().published_count();
 }
 BENCHMARK_CAPTURE(BM_Run, default_run, Load::Default)
-    ->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
 BENCHMARK_CAPTURE(BM_Run, heavy_run, Load::Heavy)
-    ->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
 
 // The heavy run, finished, with a scratch project path beside it.
 struct FinishedHeavyRun {

@@ -2,14 +2,13 @@
 
 #include <unistd.h>
 
+#include <QGuiApplication>
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
-
-#include <QGuiApplication>
-#include <memory>
 
 #include "cli/parameter_assignment.h"
 #include "cli/picture_export.h"

@@ -32,9 +32,13 @@ std::optional<Number> parse_whole(std::string_view text) {
 
 }  // namespace
 
-std::optional<double> parse_real_strict(std::string_view text) { return parse_whole<double>(text); }
+std::optional<double> parse_real_strict(std::string_view text) {
+    return parse_whole<double>(text);
+}
 
-std::optional<int> parse_int_strict(std::string_view text) { return parse_whole<int>(text); }
+std::optional<int> parse_int_strict(std::string_view text) {
+    return parse_whole<int>(text);
+}
 
 namespace {
 

@@ -12,8 +12,10 @@ constexpr int kMaxImageSide = 20000;
 // "WxH" with both sides from 1 to kMaxImageSide.
 void parse_size(const std::string& text, RunOptions& options) {
     const auto x = text.find('x');
-    const std::optional<int> w = x == std::string::npos ? std::nullopt : parse_int_strict(text.substr(0, x));
-    const std::optional<int> h = x == std::string::npos ? std::nullopt : parse_int_strict(text.substr(x + 1));
+    const std::optional<int> w =
+        x == std::string::npos ? std::nullopt : parse_int_strict(text.substr(0, x));
+    const std::optional<int> h =
+        x == std::string::npos ? std::nullopt : parse_int_strict(text.substr(x + 1));
     if (!w || !h || *w < 1 || *h < 1 || *w > kMaxImageSide || *h > kMaxImageSide) {
         throw UsageError("--size expects WIDTHxHEIGHT in pixels (1 to " +
                          std::to_string(kMaxImageSide) + "), got \"" + text + "\"");

@@ -10,7 +10,7 @@ namespace vendrel {
 
 // A command line that cannot be run; the message says why.
 class UsageError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -19,10 +19,10 @@ struct RunOptions {
     std::vector<std::pair<std::string, std::string>> settings;  // --set key=value, in order
     std::optional<int> threads;
     std::string out;
-    bool no_run = false;   // save what was opened (and set) without running
-    std::string check;     // validate this project and report
-    std::string image;     // picture of the final section, format by suffix
-    std::string pdf;       // the printed page of the final section
+    bool no_run = false;  // save what was opened (and set) without running
+    std::string check;    // validate this project and report
+    std::string image;    // picture of the final section, format by suffix
+    std::string pdf;      // the printed page of the final section
     int image_width = 1600;
     int image_height = 800;
     bool help = false;

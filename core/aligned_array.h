@@ -10,7 +10,7 @@
 namespace vendrel {
 
 class AlignedArray {
-public:
+  public:
     static constexpr std::size_t kAlignment = 64;
 
     explicit AlignedArray(std::size_t size)
@@ -25,7 +25,7 @@ public:
     double& operator[](std::size_t i) { return data_[i]; }
     const double& operator[](std::size_t i) const { return data_[i]; }
 
-private:
+  private:
     // Rounded up to a whole number of alignment blocks.
     static std::size_t bytes(std::size_t size) {
         const std::size_t raw = size * sizeof(double);

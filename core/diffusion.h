@@ -11,7 +11,9 @@ struct ModelParameters;
 struct ModelState;
 
 // Factor of the stencil: (dt / (dx dx)) kappa.
-inline double diffusion_factor(double dt, double dx, double kappa) { return dt / (dx * dx) * kappa; }
+inline double diffusion_factor(double dt, double dx, double kappa) {
+    return dt / (dx * dx) * kappa;
+}
 
 // Change of a column from its own and its neighbours' surface values.
 inline double diffusion_change_at(double factor, double left, double centre, double right) {

@@ -56,7 +56,9 @@ void Engine::release_model(std::unique_lock<std::mutex>& lock) {
     cv_.notify_all();
 }
 
-ModelAccess Engine::read_access() { return ModelAccess(*this, lock_model()); }
+ModelAccess Engine::read_access() {
+    return ModelAccess(*this, lock_model());
+}
 
 ModelAccess Engine::exclusive_access() {
     s_.flags.running.store(0);
@@ -74,7 +76,9 @@ ModelAccess Engine::exclusive_access() {
 
 Engine::Engine(ModelParameters& params, ModelState& state) : p_(params), s_(state) {}
 
-Engine::~Engine() { shutdown_engine(); }
+Engine::~Engine() {
+    shutdown_engine();
+}
 
 void Engine::start_engine() {
     if (thread_.joinable()) {
@@ -105,17 +109,22 @@ void Engine::start_run() {
     s_.flags.running.store(1);
 }
 
-void Engine::stop_run() { s_.flags.running.store(0); }
+void Engine::stop_run() {
+    s_.flags.running.store(0);
+}
 
-void Engine::stop_and_wait() { ModelAccess idle = exclusive_access(); }
+void Engine::stop_and_wait() {
+    ModelAccess idle = exclusive_access();
+}
 
-bool Engine::is_running() const { return s_.flags.running.load() != 0; }
+bool Engine::is_running() const {
+    return s_.flags.running.load() != 0;
+}
 
 bool Engine::wait_until_idle(std::chrono::milliseconds timeout) {
     std::unique_lock<std::mutex> lock(idle_mutex_);
-    return idle_cv_.wait_for(lock, timeout, [this] {
-        return !in_run_.load() && s_.flags.running.load() == 0;
-    });
+    return idle_cv_.wait_for(lock, timeout,
+                             [this] { return !in_run_.load() && s_.flags.running.load() == 0; });
 }
 
 void Engine::announce_idle() {

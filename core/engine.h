@@ -60,12 +60,12 @@ inline constexpr int kMaxWorkerThreads = 256;
 
 // Holds the model lock; releasing it lets a paused run go on.
 class ModelAccess {
-public:
+  public:
     ModelAccess(ModelAccess&&) = default;
     ModelAccess& operator=(ModelAccess&&) = delete;
     ~ModelAccess();
 
-private:
+  private:
     friend class Engine;
     ModelAccess(Engine& engine, std::unique_lock<std::mutex> lock);
     Engine* engine_;
@@ -73,7 +73,7 @@ private:
 };
 
 class Engine {
-public:
+  public:
     // The engine of one document. Nothing runs until start_engine.
     Engine(ModelParameters& params, ModelState& state);
     ~Engine();
@@ -109,7 +109,7 @@ public:
     // returns 1 once engine_alive is cleared.
     int engine_thread_main();
 
-private:
+  private:
     friend class ModelAccess;
     struct Run;
 

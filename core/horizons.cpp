@@ -9,10 +9,14 @@
 namespace vendrel {
 namespace {
 
-bool is_land(double surface, double L) { return L >= surface; }
+bool is_land(double surface, double L) {
+    return L >= surface;
+}
 
 // Smaller of a candidate distance and the best so far; a NaN candidate loses.
-double closer(double best, double candidate) { return candidate < best ? candidate : best; }
+double closer(double best, double candidate) {
+    return candidate < best ? candidate : best;
+}
 
 }  // namespace
 

@@ -20,8 +20,8 @@ void reset_model(ModelParameters& p, ModelState& s, int keep_slots_through) {
     p.reset_geometry = 0;
     s.current_sea_level = p.baselevel;
     // Limited to the slots the curve has; a degenerate quotient plans slot 0 only.
-    s.increment_count = std::clamp(truncate_to_int32(p.totaltime / p.display_inc), 0,
-                                   MAX_HORIZON_SLOT);
+    s.increment_count =
+        std::clamp(truncate_to_int32(p.totaltime / p.display_inc), 0, MAX_HORIZON_SLOT);
 
     const int keep = std::clamp(keep_slots_through, 0, MAX_HORIZON_SLOT);
     double kept[HORIZON_SLOTS];

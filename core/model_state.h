@@ -24,14 +24,14 @@ inline constexpr int MAX_HORIZON_SLOT = HORIZON_SLOTS - 1;
 
 // One per-horizon attribute for every column: column c, slot h at [c][h].
 class HorizonArray {
-public:
+  public:
     HorizonArray() : values_(std::size_t{COLUMN_SLOTS} * HORIZON_SLOTS) {}
     double* operator[](int column) { return values_.data() + std::size_t(column) * HORIZON_SLOTS; }
     const double* operator[](int column) const {
         return values_.data() + std::size_t(column) * HORIZON_SLOTS;
     }
 
-private:
+  private:
     AlignedArray values_;
 };
 

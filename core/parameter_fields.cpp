@@ -67,7 +67,9 @@ const ParameterField kFields[] = {
 
 }  // namespace
 
-std::span<const ParameterField> parameter_fields() { return kFields; }
+std::span<const ParameterField> parameter_fields() {
+    return kFields;
+}
 
 const ParameterField* find_parameter_field(std::string_view name) {
     const auto it = std::find_if(std::begin(kFields), std::end(kFields),

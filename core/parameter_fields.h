@@ -14,9 +14,9 @@
 
 namespace vendrel {
 
-using ParameterMember =
-    std::variant<double ModelParameters::*, std::int32_t ModelParameters::*,
-                 std::array<double, 10> ModelParameters::*, std::array<double, 8> ModelParameters::*>;
+using ParameterMember = std::variant<double ModelParameters::*, std::int32_t ModelParameters::*,
+                                     std::array<double, 10> ModelParameters::*,
+                                     std::array<double, 8> ModelParameters::*>;
 
 enum class FileSection {
     Parameters,  // the first 43 lines, before the horizon count

@@ -22,7 +22,7 @@ struct ModelState;
 //   otherwise (or NaN)         0 (deeper than the last point)
 // so a depth exactly at a curve point takes that point's rate.
 class ProductionCurve {
-public:
+  public:
     ProductionCurve(const ModelParameters& p, double L) : sea_level_(L), rates_(p.rates) {
         for (int k = 0; k < 8; ++k) {
             shifted_[k] = p.depths[k] + L;
@@ -54,7 +54,7 @@ public:
         return 0.0;
     }
 
-private:
+  private:
     double interpolate(int k, double s) const {
         return rise_[k] * ((s - shifted_[k - 1]) / width_[k]) + rates_[k - 1];
     }
@@ -78,12 +78,14 @@ inline double produced_surface(const ProductionCurve& curve, double s, double dt
 // Basinal sedimentation of one step: columns deeper than the threshold
 // below sea level L get rate x dt x 0.001.
 class BasinalDeposit {
-public:
+  public:
     BasinalDeposit(const ModelParameters& p, double L, double dt)
         : sea_level_(L), threshold_(p.basin_threshold), thickness_(p.basin_sed_rate * dt * 0.001) {}
-    double surface_after(double s) const { return s - sea_level_ > threshold_ ? s - thickness_ : s; }
+    double surface_after(double s) const {
+        return s - sea_level_ > threshold_ ? s - thickness_ : s;
+    }
 
-private:
+  private:
     double sea_level_, threshold_, thickness_;
 };
 

@@ -22,7 +22,9 @@ Simulation::Simulation(ModelParameters& params)
     engine_.start_engine();
 }
 
-Simulation::~Simulation() { engine_.shutdown_engine(); }
+Simulation::~Simulation() {
+    engine_.shutdown_engine();
+}
 
 void Simulation::new_model() {
     ModelAccess idle = engine_.exclusive_access();

@@ -14,7 +14,7 @@
 namespace vendrel {
 
 class Simulation {
-public:
+  public:
     explicit Simulation(ModelParameters& params);
     ~Simulation();
     Simulation(const Simulation&) = delete;
@@ -33,7 +33,7 @@ public:
     // 1 and the model is reset with its geometry rebuilt.
     void change_parameters(const std::function<void(ModelParameters&)>& change);
 
-private:
+  private:
     ModelParameters& params_;
     ModelState state_;
     Engine engine_;

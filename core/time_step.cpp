@@ -5,7 +5,9 @@
 
 namespace vendrel {
 
-double derive_dx(const ModelParameters& p) { return p.max_x / COLUMN_COUNT; }
+double derive_dx(const ModelParameters& p) {
+    return p.max_x / COLUMN_COUNT;
+}
 
 double derive_dt(double dx, double diff_coeff) {
     const double limit = 0.5 * dx * dx / diff_coeff;

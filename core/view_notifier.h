@@ -7,7 +7,7 @@ namespace vendrel {
 // so an implementation must return at once and must not touch the model
 // (queue the repaint and read the model later, on its own thread).
 class ViewNotifier {
-public:
+  public:
     virtual ~ViewNotifier() = default;
     virtual void request_redraw() = 0;
 };

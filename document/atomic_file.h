@@ -9,7 +9,7 @@ namespace vendrel {
 // A file that could not be read or written; the message names the file and
 // the reason.
 class FileError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

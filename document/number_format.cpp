@@ -11,14 +11,16 @@ namespace {
 // specials "nan", "-nan", "inf" and "-inf".
 void append_fixed(std::string& out, double value, int precision) {
     char buffer[400];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                      std::chars_format::fixed, precision);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
     out.append(buffer, result.ptr);
 }
 
 }  // namespace
 
-void append_fixed6(std::string& out, double value) { append_fixed(out, value, 6); }
+void append_fixed6(std::string& out, double value) {
+    append_fixed(out, value, 6);
+}
 
 std::string format_fixed(double value, int width, int precision) {
     std::string digits;

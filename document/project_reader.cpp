@@ -35,7 +35,7 @@ std::string base_name(const std::string& path) {
 
 // The file line by line, with a line past the end reading as empty.
 class LineSource {
-public:
+  public:
     LineSource(std::string_view text, std::string name) : text_(text), name_(std::move(name)) {}
 
     // Reads the next line; `requested` tokens of which the first is the key.
@@ -57,14 +57,16 @@ public:
         return count_ >= 2 ? count_ - 1 : 0;
     }
 
-    std::string_view value(int k) const { return k + 1 < count_ ? tokens_[k + 1] : std::string_view(); }
+    std::string_view value(int k) const {
+        return k + 1 < count_ ? tokens_[k + 1] : std::string_view();
+    }
     int line_number() const { return number_; }
 
     [[noreturn]] void fail(const std::string& what) const {
         throw ProjectFileError(name_ + ": line " + std::to_string(number_) + ": " + what);
     }
 
-private:
+  private:
     int split(std::string_view line, int requested) {
         int count = 0;
         std::size_t i = 0;

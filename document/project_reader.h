@@ -21,7 +21,7 @@ namespace vendrel {
 // A project file that cannot be read; the message names the file, the line
 // and what was expected and found.
 class ProjectFileError : public FileError {
-public:
+  public:
     using FileError::FileError;
 };
 
@@ -30,8 +30,8 @@ public:
 struct ProjectDefaults {
     ModelParameters params;
     int count = 0;
-    std::vector<double> x_values;                       // columns 1..2000
-    std::array<double, HORIZON_SLOTS> sealevels{};      // slots 0..500
+    std::vector<double> x_values;                   // columns 1..2000
+    std::array<double, HORIZON_SLOTS> sealevels{};  // slots 0..500
 };
 ProjectDefaults current_project_values(const ModelParameters& p, const ModelState& s);
 

@@ -29,7 +29,8 @@ const vendrel::ProjectDefaults& defaults() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     try {
-        const vendrel::LoadedProject loaded = vendrel::parse_project_file(text, "fuzz.vdl", defaults());
+        const vendrel::LoadedProject loaded =
+            vendrel::parse_project_file(text, "fuzz.vdl", defaults());
         const std::string written = vendrel::format_project_file(loaded.data);
         const vendrel::LoadedProject again =
             vendrel::parse_project_file(written, "written.vdl", defaults());

@@ -24,7 +24,7 @@ namespace {
 using testing::FakeWindowServices;
 
 class Program : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         app = std::make_unique<CVendrelApp>(&services);
         ASSERT_TRUE(app->InitInstance(QString(), false, dir.filePath("instance.lock")));
@@ -56,7 +56,11 @@ TEST_F(Program, TitleSequence) {
     services.next_save = file("ramp1.vdl");
     const Step steps[] = {
         {"start-up", [] {}, "New Simulation"},
-        {"Start Simulation", [&] { frame().execute(ID_START_SIMULATION); wait_idle(); },
+        {"Start Simulation",
+         [&] {
+             frame().execute(ID_START_SIMULATION);
+             wait_idle();
+         },
          "New Simulation*"},
         {"Save As ramp1.vdl", [&] { frame().execute(ID_FILE_SAVE_AS); }, "ramp1.vdl"},
         {"a change", [&] { app->mark_document_modified(); }, "ramp1.vdl*"},
@@ -167,7 +171,8 @@ TEST_F(Program, BrokenProjectLeavesEverythingAsItWas) {
     services.save_answer = WindowServices::SaveAnswer::No;
     frame().execute(ID_FILE_OPEN);
     ASSERT_EQ(services.messages.size(), 1);
-    EXPECT_TRUE(services.messages[0].contains("broken.vdl: line ")) << services.messages[0].toStdString();
+    EXPECT_TRUE(services.messages[0].contains("broken.vdl: line "))
+        << services.messages[0].toStdString();
     EXPECT_EQ(doc().title(), "good.vdl*");
     EXPECT_EQ(doc().path_name(), file("good.vdl"));
     EXPECT_TRUE(doc().IsModified());

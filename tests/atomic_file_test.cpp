@@ -1,16 +1,17 @@
+#include "document/atomic_file.h"
+
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <chrono>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <thread>
 
-#include "document/atomic_file.h"
 #include "tests/test_support.h"
 
 namespace vendrel {

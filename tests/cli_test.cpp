@@ -75,9 +75,13 @@ TEST(RunOptions, CommandLines) {
     EXPECT_EQ(o.out, "a.vdl");
 
     const std::vector<std::vector<std::string>> bad = {
-        {"--out"},          {"--bogus", "--out", "a"},   {"--set", "x", "--out", "a"},
-        {"--threads", "-1", "--out", "a"}, {"--threads", "many", "--out", "a"},
-        {"--threads", "100000", "--out", "a"}, {"--set", "a=1"},
+        {"--out"},
+        {"--bogus", "--out", "a"},
+        {"--set", "x", "--out", "a"},
+        {"--threads", "-1", "--out", "a"},
+        {"--threads", "many", "--out", "a"},
+        {"--threads", "100000", "--out", "a"},
+        {"--set", "a=1"},
     };
     for (const auto& args : bad) {
         EXPECT_THROW(parse_run_options(args), UsageError) << args[0];
@@ -87,8 +91,7 @@ TEST(RunOptions, CommandLines) {
 // Runs vendrel-run with `args`; returns its exit status and stderr.
 std::pair<int, std::string> run_cli(const std::string& args, const testing::TempDir& dir) {
     const std::string err = dir.file("stderr.txt");
-    const std::string command =
-        std::string(VENDREL_RUN_PATH) + " " + args + " >/dev/null 2>" + err;
+    const std::string command = std::string(VENDREL_RUN_PATH) + " " + args + " >/dev/null 2>" + err;
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::read_file(err)};
 }
@@ -147,8 +150,10 @@ TEST(VendrelRun, ProjectsInAndOut) {
     const std::string first = dir.file("first.vdl");
     const std::string copy = dir.file("copy.vdl");
     const std::string rerun = dir.file("rerun.vdl");
-    ASSERT_EQ(run_cli("--set totaltime=1000 --set display_inc=250 --set slip1=3 --out " + first,
-                      dir).first, 0);
+    ASSERT_EQ(
+        run_cli("--set totaltime=1000 --set display_inc=250 --set slip1=3 --out " + first, dir)
+            .first,
+        0);
 
     // Opened and saved unrun: the same bytes.
     auto [status, err] = run_cli(first + " --no-run --out " + copy, dir);

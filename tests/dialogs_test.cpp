@@ -38,7 +38,8 @@ QLineEdit* box(QDialog& dialog, int control) {
 // Types `entries` into a dialog of type D made from `p`, presses OK and,
 // when it closes, stores into `p`. Returns the messages shown.
 template <class D>
-QString confirm(ModelParameters& p, const std::map<int, QString>& entries, bool* accepted = nullptr) {
+QString confirm(ModelParameters& p, const std::map<int, QString>& entries,
+                bool* accepted = nullptr) {
     FakeWindowServices services;
     D dialog(services, p);
     for (const auto& [control, text] : entries) {
@@ -66,36 +67,54 @@ TEST(ParameterDialogs, RangeChecksAndMessages) {
     };
     const Case cases[] = {
         {"factory depth 1000.5",
-         [](ModelParameters& p, bool* a) { return confirm<CVendrelDlg>(p, {{1004, "1000.5"}}, a); },
+         [](ModelParameters& p, bool* a) {
+             return confirm<CVendrelDlg>(p, {{1004, "1000.5"}}, a);
+         },
          false, "Enter a number between 0 and 1000."},
         {"factory negative rate",
-         [](ModelParameters& p, bool* a) { return confirm<CVendrelDlg>(p, {{1010, "-4"}}, a); },
+         [](ModelParameters& p, bool* a) {
+             return confirm<CVendrelDlg>(p, {{1010, "-4"}}, a);
+         },
          true, ""},
         {"erosion -0.1",
-         [](ModelParameters& p, bool* a) { return confirm<CErosDlg>(p, {{1000, "-0.1"}}, a); },
+         [](ModelParameters& p, bool* a) {
+             return confirm<CErosDlg>(p, {{1000, "-0.1"}}, a);
+         },
          false, "Enter a number between 0 and " + kLargestBound + "."},
         {"erosion 0",
-         [](ModelParameters& p, bool* a) { return confirm<CErosDlg>(p, {{1000, "0"}}, a); }, true,
-         ""},
+         [](ModelParameters& p, bool* a) {
+             return confirm<CErosDlg>(p, {{1000, "0"}}, a);
+         },
+         true, ""},
         {"basinal rate first",
          [](ModelParameters& p, bool* a) {
              return confirm<CsedsDlg>(p, {{1000, "600"}, {1002, "2"}}, a);
          },
          false, "Enter a number between 0 and 1."},
         {"basinal threshold",
-         [](ModelParameters& p, bool* a) { return confirm<CsedsDlg>(p, {{1000, "600"}}, a); },
+         [](ModelParameters& p, bool* a) {
+             return confirm<CsedsDlg>(p, {{1000, "600"}}, a);
+         },
          false, "Enter a number between 0 and 500."},
         {"sea level amplitude 1",
-         [](ModelParameters& p, bool* a) { return confirm<CsealevelDlg>(p, {{1004, "150"}}, a); },
+         [](ModelParameters& p, bool* a) {
+             return confirm<CsealevelDlg>(p, {{1004, "150"}}, a);
+         },
          false, "Enter a number between 0 and 100."},
         {"sea level amplitude 2",
-         [](ModelParameters& p, bool* a) { return confirm<CsealevelDlg>(p, {{1006, "150"}}, a); },
+         [](ModelParameters& p, bool* a) {
+             return confirm<CsealevelDlg>(p, {{1006, "150"}}, a);
+         },
          true, ""},
         {"sea level unreadable",
-         [](ModelParameters& p, bool* a) { return confirm<CsealevelDlg>(p, {{1002, "x"}}, a); },
+         [](ModelParameters& p, bool* a) {
+             return confirm<CsealevelDlg>(p, {{1002, "x"}}, a);
+         },
          false, "Enter a number."},
         {"compaction porosity above 1",
-         [](ModelParameters& p, bool* a) { return confirm<CCompactDlg>(p, {{1000, "1.5"}}, a); },
+         [](ModelParameters& p, bool* a) {
+             return confirm<CCompactDlg>(p, {{1000, "1.5"}}, a);
+         },
          true, ""},
         {"dimensions height 1001",
          [](ModelParameters& p, bool* a) {
@@ -103,10 +122,14 @@ TEST(ParameterDialogs, RangeChecksAndMessages) {
          },
          false, "Enter a number between 0 and 1000."},
         {"ramp dip 90",
-         [](ModelParameters& p, bool* a) { return confirm<CRampDipDlg>(p, {{1000, "90"}}, a); },
+         [](ModelParameters& p, bool* a) {
+             return confirm<CRampDipDlg>(p, {{1000, "90"}}, a);
+         },
          false, "Enter a number between 0 and 89.9."},
         {"preferences 1000",
-         [](ModelParameters& p, bool* a) { return confirm<CDispPrefsDlg>(p, {{1003, "1000"}}, a); },
+         [](ModelParameters& p, bool* a) {
+             return confirm<CDispPrefsDlg>(p, {{1003, "1000"}}, a);
+         },
          true, ""},
         {"preferences 1000.5",
          [](ModelParameters& p, bool* a) {
@@ -197,7 +220,8 @@ TEST(ParameterDialogs, LastControlPointBeyondTheWidthIsAlwaysRefused) {
     ModelParameters p = testing::document_parameters();
     p.control_x[9] = 2500;  // as a project file may have it
     bool accepted = true;
-    EXPECT_EQ(confirm<CIsolDlg>(p, {{1011, "60"}}, &accepted), "Enter a number between 0 and 2000.");
+    EXPECT_EQ(confirm<CIsolDlg>(p, {{1011, "60"}}, &accepted),
+              "Enter a number between 0 and 2000.");
     EXPECT_FALSE(accepted) << "the read-only box cannot be corrected";
 }
 
@@ -256,7 +280,9 @@ TEST(DisplayToggles, ModeSequences) {
         {"depth off, then time-lines off again",
          {{ID_DEPTH_OF_DEPOSITION, 0, 0, 0, 1}, {ID_SHOW_TIME_LINES, 1, 0, 0, 0}}},
         {"porosity saved by time-lines",
-         {{ID_POROSITY, 0, 0, 1, 0}, {ID_SHOW_TIME_LINES, 0, 0, 0, 1}, {ID_SHOW_TIME_LINES, 0, 0, 1, 0}}},
+         {{ID_POROSITY, 0, 0, 1, 0},
+          {ID_SHOW_TIME_LINES, 0, 0, 0, 1},
+          {ID_SHOW_TIME_LINES, 0, 0, 1, 0}}},
         {"porosity off keeps the saved mode",
          {{ID_POROSITY, 0, 0, 1, 0}, {ID_POROSITY, 0, 0, 0, 1}, {ID_SHOW_TIME_LINES, 1, 0, 0, 0}}},
     };

@@ -20,7 +20,9 @@ struct ReferenceCase {
     bool same_operations;
 };
 
-void PrintTo(const ReferenceCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ReferenceCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class EngineAgainstReference : public ::testing::TestWithParam<ReferenceCase> {};
 
@@ -43,54 +45,53 @@ TEST_P(EngineAgainstReference, SameFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, EngineAgainstReference,
-    ::testing::Values(
-        ReferenceCase{"defaults", [](ModelParameters&) {}, true},
-        ReferenceCase{"platform, basinal sediment, rising sea",
-                      [](ModelParameters& p) {
-                          p.isolated_platform = 1;
-                          p.basin_sed_rate = 1;
-                          p.basin_threshold = 50;
-                          p.baselevel_rise = 20;
-                          p.rates = {5, 80, 60, 30, 10, 10, 5, 2};
-                      },
-                      true},
-        ReferenceCase{"erosion of an emergent platform",
-                      [](ModelParameters& p) {
-                          p.isolated_platform = 1;
-                          p.diff_coeff = 2;
-                          p.totaltime = 500;
-                          p.display_inc = 25;
-                          p.baselevel_rise = -200;
-                      },
-                      true},
-        ReferenceCase{"faults",
-                      [](ModelParameters& p) {
-                          p.slip1 = 20;
-                          p.slip2 = -10;
-                          p.antithetic2 = 1;
-                      },
-                      false},
-        ReferenceCase{"compaction",
-                      [](ModelParameters& p) {
-                          p.includecompact = 1;
-                          p.cvalue = 0.01;
-                          p.rates = {0, 100, 60, 30, 10, 10, 5, 2};
-                          p.totaltime = 1000;
-                      },
-                      false},
-        ReferenceCase{"everything",
-                      [](ModelParameters& p) {
-                          p.includecompact = 1;
-                          p.cvalue = 0.005;
-                          p.isolated_platform = 1;
-                          p.slip1 = 50;
-                          p.antithetic1 = 1;
-                          p.slip2 = 30;
-                          p.basin_sed_rate = 1;
-                          p.rates = {0, 100, 60, 30, 10, 10, 5, 2};
-                          p.totaltime = 1000;
-                      },
-                      false}),
+    ::testing::Values(ReferenceCase{"defaults", [](ModelParameters&) {}, true},
+                      ReferenceCase{"platform, basinal sediment, rising sea",
+                                    [](ModelParameters& p) {
+                                        p.isolated_platform = 1;
+                                        p.basin_sed_rate = 1;
+                                        p.basin_threshold = 50;
+                                        p.baselevel_rise = 20;
+                                        p.rates = {5, 80, 60, 30, 10, 10, 5, 2};
+                                    },
+                                    true},
+                      ReferenceCase{"erosion of an emergent platform",
+                                    [](ModelParameters& p) {
+                                        p.isolated_platform = 1;
+                                        p.diff_coeff = 2;
+                                        p.totaltime = 500;
+                                        p.display_inc = 25;
+                                        p.baselevel_rise = -200;
+                                    },
+                                    true},
+                      ReferenceCase{"faults",
+                                    [](ModelParameters& p) {
+                                        p.slip1 = 20;
+                                        p.slip2 = -10;
+                                        p.antithetic2 = 1;
+                                    },
+                                    false},
+                      ReferenceCase{"compaction",
+                                    [](ModelParameters& p) {
+                                        p.includecompact = 1;
+                                        p.cvalue = 0.01;
+                                        p.rates = {0, 100, 60, 30, 10, 10, 5, 2};
+                                        p.totaltime = 1000;
+                                    },
+                                    false},
+                      ReferenceCase{"everything",
+                                    [](ModelParameters& p) {
+                                        p.includecompact = 1;
+                                        p.cvalue = 0.005;
+                                        p.isolated_platform = 1;
+                                        p.slip1 = 50;
+                                        p.antithetic1 = 1;
+                                        p.slip2 = 30;
+                                        p.basin_sed_rate = 1;
+                                        p.rates = {0, 100, 60, 30, 10, 10, 5, 2};
+                                        p.totaltime = 1000;
+                                    },
+                                    false}),
     [](const auto& info) {
         std::string name = info.param.name;
         for (char& ch : name) {

@@ -26,14 +26,14 @@ namespace {
 using namespace std::chrono_literals;
 
 class CountingNotifier : public ViewNotifier {
-public:
+  public:
     void request_redraw() override { count.fetch_add(1, std::memory_order_relaxed); }
     std::atomic<long> count{0};
 };
 
 // Aborts the process when the test stops making progress.
 class Watchdog {
-public:
+  public:
     explicit Watchdog(std::chrono::seconds limit)
         : thread_([this, limit] {
               std::unique_lock<std::mutex> lock(mutex_);
@@ -59,7 +59,7 @@ public:
     }
     void tick() { progress_.fetch_add(1); }
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable cv_;
     bool done_ = false;

@@ -17,13 +17,13 @@ namespace {
 using namespace std::chrono_literals;
 
 class CountingNotifier : public ViewNotifier {
-public:
+  public:
     void request_redraw() override { count.fetch_add(1); }
     std::atomic<int> count{0};
 };
 
 class EngineRun : public ::testing::Test {
-protected:
+  protected:
     ModelParameters params = make_startup_parameters(2);
     Simulation sim{params};
     CountingNotifier notifier;
@@ -123,7 +123,7 @@ TEST_F(EngineRun, NonFiniteParametersRunWithoutHarm) {
 TEST_F(EngineRun, HugeThreadCountIsCapped) {
     run_with([](ModelParameters& p) {
         p.totaltime = 400;
-        p.display_inc = 20;  // enough horizons for the recording loop to go parallel
+        p.display_inc = 20;          // enough horizons for the recording loop to go parallel
         p.omp_threads = 2147483647;  // the dialog's upper bound
     });
     EXPECT_EQ(published(), 21);

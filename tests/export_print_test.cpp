@@ -51,9 +51,9 @@ TEST(BitmapFile, HeadersAndBottomUpRows) {
         int offset, size;
         std::uint32_t value;
     };
-    const Field fields[] = {{2, 4, 2800054}, {6, 2, 0},  {8, 2, 0},    {10, 4, 54}, {14, 4, 40},
+    const Field fields[] = {{2, 4, 2800054}, {6, 2, 0},    {8, 2, 0},  {10, 4, 54}, {14, 4, 40},
                             {18, 4, 1000},   {22, 4, 700}, {26, 2, 1}, {28, 2, 32}, {30, 4, 0},
-                            {34, 4, 0},      {38, 4, 0}, {42, 4, 0},   {46, 4, 0},  {50, 4, 0}};
+                            {34, 4, 0},      {38, 4, 0},   {42, 4, 0}, {46, 4, 0},  {50, 4, 0}};
     for (const Field& f : fields) {
         EXPECT_EQ(f.size == 4 ? u32(bmp, f.offset) : u16(bmp, f.offset), f.value)
             << "offset " << f.offset;
@@ -67,7 +67,7 @@ TEST(BitmapFile, HeadersAndBottomUpRows) {
 }
 
 class Export : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         app = std::make_unique<CVendrelApp>(&services);
         ASSERT_TRUE(app->InitInstance(QString(), true, dir.filePath("lock")));
@@ -124,8 +124,9 @@ TEST_F(Export, PrintCommandPrintsOnePage) {
     QFile file(pdf);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
-    EXPECT_EQ(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") + bytes.count("/Type /Page "),
-              1);
+    EXPECT_EQ(
+        bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") + bytes.count("/Type /Page "),
+        1);
 }
 
 // A section of flat horizons whose porosity changes across the section.

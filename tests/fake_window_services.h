@@ -10,7 +10,7 @@
 namespace vendrel::testing {
 
 class FakeWindowServices : public WindowServices {
-public:
+  public:
     void show_message(QWidget*, const QString& text, const QString& title = {}) override {
         messages.append(text);
         titles.append(title);

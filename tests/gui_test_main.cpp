@@ -9,8 +9,8 @@
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    const std::filesystem::path runtime =
-        std::filesystem::temp_directory_path() / ("vendrel-test-runtime-" + std::to_string(getuid()));
+    const std::filesystem::path runtime = std::filesystem::temp_directory_path() /
+                                          ("vendrel-test-runtime-" + std::to_string(getuid()));
     std::filesystem::create_directories(runtime);
     std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 0);

@@ -1,10 +1,11 @@
+#include "core/horizons.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <memory>
 #include <random>
 
-#include "core/horizons.h"
 #include "core/model_state.h"
 #include "tests/test_support.h"
 
@@ -12,7 +13,7 @@ namespace vendrel {
 namespace {
 
 class Horizons : public ::testing::Test {
-protected:
+  protected:
     ModelParameters p = testing::document_parameters();
     std::unique_ptr<ModelState> s = std::make_unique<ModelState>(p);
     LandNeighbours neighbours;
@@ -123,8 +124,8 @@ TEST(Compaction, PassAgreesWithLiteralAlgorithm) {
     // Literal pass on b.
     double* z = b->horizon_z[1];
     for (int j = 2; j <= N; ++j) {
-        const double phi = compacted_porosity(p.cvalue, 0.45, b->horizon_porosity[1][j],
-                                              std::fabs(z[N] - z[j]));
+        const double phi =
+            compacted_porosity(p.cvalue, 0.45, b->horizon_porosity[1][j], std::fabs(z[N] - z[j]));
         b->horizon_porosity[1][j] = phi;
         const double t = std::fabs(z[j] - z[j - 1]);
         const double T = compacted_thickness(b->horizon_thickness0[1][j], 0.45, phi);

@@ -36,7 +36,7 @@ TEST(DocumentDefaults, LastControlPointFollowsWidth) {
 }
 
 class ConstructedState : public ::testing::Test {
-protected:
+  protected:
     ModelParameters p = testing::document_parameters();
     std::unique_ptr<ModelState> s = std::make_unique<ModelState>(p);
 };
@@ -71,8 +71,8 @@ TEST_F(ConstructedState, EverySlotDefinedAndColumnArraysAligned) {
     }
     EXPECT_EQ(s->sealevel_values[500], 0.0);
     EXPECT_EQ(s->diffusion_change[1000], 0.0);
-    for (const AlignedArray* a : {&s->x_values, &s->initial_surface, &s->surface,
-                                  &s->diffusion_change}) {
+    for (const AlignedArray* a :
+         {&s->x_values, &s->initial_surface, &s->surface, &s->diffusion_change}) {
         EXPECT_EQ(reinterpret_cast<std::uintptr_t>(a->data()) % 64, 0u);
     }
 }

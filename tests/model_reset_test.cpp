@@ -1,3 +1,5 @@
+#include "core/model_reset.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -6,7 +8,6 @@
 
 #include "core/initial_geometry.h"
 #include "core/int_conversion.h"
-#include "core/model_reset.h"
 #include "core/model_state.h"
 #include "core/time_step.h"
 #include "tests/test_support.h"
@@ -24,10 +25,17 @@ TEST(TruncateToInt32, TowardZeroElseIntMin) {
         std::int32_t expected;
     };
     const Case cases[] = {
-        {200000.0, 200000}, {1999.9999, 1999},       {-7.9, -7},
-        {0.4, 0},           {2147483647.9, 2147483647}, {-2147483648.9, kIntMin},
-        {2147483648.0, kIntMin}, {-1e12, kIntMin}, {kNaN, kIntMin},
-        {kInf, kIntMin},    {-kInf, kIntMin},
+        {200000.0, 200000},
+        {1999.9999, 1999},
+        {-7.9, -7},
+        {0.4, 0},
+        {2147483647.9, 2147483647},
+        {-2147483648.9, kIntMin},
+        {2147483648.0, kIntMin},
+        {-1e12, kIntMin},
+        {kNaN, kIntMin},
+        {kInf, kIntMin},
+        {-kInf, kIntMin},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value);
@@ -40,9 +48,9 @@ TEST(TimeStep, DxAndDtRules) {
         double max_x, diff_coeff, dx, dt;
     };
     const Case cases[] = {
-        {2000, 0.25, 1, 1},     {4000, 0.25, 2, 1},  {500, 0.25, 0.25, 0.125},
-        {2000, 0.0, 1, 1},      {2000, kNaN, 1, 1},  {2000, 1.0, 1, 0.5},
-        {2000, -1.0, 1, -0.5},  {0, 0.25, 0, 0},     {2, 0.25, 0.001, 0.000002},
+        {2000, 0.25, 1, 1},    {4000, 0.25, 2, 1}, {500, 0.25, 0.25, 0.125},
+        {2000, 0.0, 1, 1},     {2000, kNaN, 1, 1}, {2000, 1.0, 1, 0.5},
+        {2000, -1.0, 1, -0.5}, {0, 0.25, 0, 0},    {2, 0.25, 0.001, 0.000002},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "max_x " << c.max_x << " kappa " << c.diff_coeff);
@@ -77,7 +85,7 @@ TEST(ControlPoints, ZeroWidthSegmentGivesPointDepth) {
 }
 
 class Reset : public ::testing::Test {
-protected:
+  protected:
     ModelParameters p = testing::document_parameters();
     std::unique_ptr<ModelState> s = std::make_unique<ModelState>(p);
 };
@@ -119,9 +127,8 @@ TEST_F(Reset, IncrementCountStaysInsideTheCurve) {
         double totaltime, display_inc;
         int increment_count;
     };
-    const Case cases[] = {{200000, 2000, 100}, {200000, 400, 500}, {200000, 1, 500},
-                          {200000, 0, 0},      {200000, -5, 0},    {1000, 2000, 0},
-                          {kNaN, 2000, 0}};
+    const Case cases[] = {{200000, 2000, 100}, {200000, 400, 500}, {200000, 1, 500}, {200000, 0, 0},
+                          {200000, -5, 0},     {1000, 2000, 0},    {kNaN, 2000, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.totaltime << " / " << c.display_inc);
         p.totaltime = c.totaltime;

@@ -18,9 +18,9 @@ TEST(Production, RateAgainstWaterDepth) {
         double surface, rate;
     };
     // Sea level 250: the surface value minus 250 is the water depth.
-    const Case cases[] = {{252.5, 5},   {255, 10},        {262.5, 4.5},   {300, 0.2},
-                          {300.0001, 0}, {249, 0},        {250, 0},       {270, 1},
-                          {275, 1},      {285, 0.75},     {std::nan(""), 0}};
+    const Case cases[] = {{252.5, 5},    {255, 10},   {262.5, 4.5},     {300, 0.2},
+                          {300.0001, 0}, {249, 0},    {250, 0},         {270, 1},
+                          {275, 1},      {285, 0.75}, {std::nan(""), 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.surface);
         EXPECT_NEAR(production_rate(p, c.surface, 250), c.rate, 1e-12);
@@ -51,7 +51,7 @@ TEST(Basinal, OnlyStrictlyDeeperThanThreshold) {
 }
 
 class Diffusion : public ::testing::Test {
-protected:
+  protected:
     ModelParameters p = testing::document_parameters();
     std::unique_ptr<ModelState> s = std::make_unique<ModelState>(p);
     void step() {

@@ -1,3 +1,5 @@
+#include "document/project_reader.h"
+
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -10,7 +12,6 @@
 #include "core/simulation.h"
 #include "document/number_parse.h"
 #include "document/project_open.h"
-#include "document/project_reader.h"
 #include "document/project_writer.h"
 #include "tests/reference_model.h"
 #include "tests/test_support.h"
@@ -38,13 +39,32 @@ std::string joined(const std::vector<std::string>& lines) {
 }
 
 TEST(NumberParse, RealsAsTheCLibraryReadsThem) {
-    const char* tokens[] = {"250.000000", "-20.000000", "0.1234565", "0.1234575",
-                            "2.675",      "1e400",      "-1e400",    "1e-400",
-                            "4.9e-324",   "-0.000000",  "1.5abc",    "abc",
-                            "",           "+7.5",       "0x10",      ".5",
-                            "5.",         "inf",        "-inf",      "infinity",
-                            "nan",        "-nan",       "NaN(123)",  "1e5x",
-                            "1e",         "123456789012345678901234567890.5",
+    const char* tokens[] = {"250.000000",
+                            "-20.000000",
+                            "0.1234565",
+                            "0.1234575",
+                            "2.675",
+                            "1e400",
+                            "-1e400",
+                            "1e-400",
+                            "4.9e-324",
+                            "-0.000000",
+                            "1.5abc",
+                            "abc",
+                            "",
+                            "+7.5",
+                            "0x10",
+                            ".5",
+                            "5.",
+                            "inf",
+                            "-inf",
+                            "infinity",
+                            "nan",
+                            "-nan",
+                            "NaN(123)",
+                            "1e5x",
+                            "1e",
+                            "123456789012345678901234567890.5",
                             "0.30000000000000004440892098500626161694526672363281250001"};
     for (const char* token : tokens) {
         const double expected = std::strtod(token, nullptr);
@@ -63,11 +83,18 @@ TEST(NumberParse, IntegersSaturate) {
         const char* token;
         std::int32_t value;
     };
-    const Case cases[] = {{"1", 1},        {"1.000000", 1},        {"-7", -7},
-                          {"+3", 3},       {"abc", 0},             {"", 0},
-                          {"2147483647", 2147483647}, {"2147483648", 2147483647},
-                          {"99999999999999999999", 2147483647}, {"-2147483648", -2147483647 - 1},
-                          {"-99999999999", -2147483647 - 1}, {"12x", 12}};
+    const Case cases[] = {{"1", 1},
+                          {"1.000000", 1},
+                          {"-7", -7},
+                          {"+3", 3},
+                          {"abc", 0},
+                          {"", 0},
+                          {"2147483647", 2147483647},
+                          {"2147483648", 2147483647},
+                          {"99999999999999999999", 2147483647},
+                          {"-2147483648", -2147483647 - 1},
+                          {"-99999999999", -2147483647 - 1},
+                          {"12x", 12}};
     for (const Case& c : cases) {
         EXPECT_EQ(parse_int_leading(c.token), c.value) << c.token;
     }
@@ -75,7 +102,7 @@ TEST(NumberParse, IntegersSaturate) {
 
 // A valid file of a short run (N = 3) and the values a key-only line keeps.
 class ReaderFixture : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         ModelParameters p = testing::document_parameters();
         p.totaltime = 600;
@@ -94,7 +121,9 @@ protected:
         defaults.sealevels.fill(-7.0);
         lines = split_lines(*text_);
     }
-    LoadedProject read(const std::string& text) { return parse_project_file(text, "ramp.vdl", defaults); }
+    LoadedProject read(const std::string& text) {
+        return parse_project_file(text, "ramp.vdl", defaults);
+    }
     LoadedProject read_lines() { return read(joined(lines)); }
     // The message of the error reading `text`, or "" when it reads.
     std::string error_of(const std::string& text) {
@@ -110,7 +139,7 @@ protected:
     ProjectDefaults defaults;
     std::vector<std::string> lines;
     static constexpr int N = 3;
-    static constexpr int kFirstValues = 2045;                      // line number
+    static constexpr int kFirstValues = 2045;                       // line number
     static constexpr int kFirstSeaLevel = kFirstValues + 2000 * N;  // line number
     static constexpr int kFault1 = kFirstSeaLevel + N;
 };
@@ -192,17 +221,21 @@ TEST_F(ReaderFixture, ErrorsNameTheLine) {
         return joined(std::vector<std::string>(all.begin(), all.begin() + number));
     };
     const Case cases[] = {
-        {"empty file", "", "ramp.vdl: line 1: expected 1 value after \"baselevel\", found the end of the file"},
+        {"empty file", "",
+         "ramp.vdl: line 1: expected 1 value after \"baselevel\", found the end of the file"},
         {"values line with two numbers", with_line(kFirstValues + 7, "values 1 2\r\n"),
          "ramp.vdl: line 2052: expected 4 values after \"values\", found 2"},
         {"control_x with eight", with_line(35, "control_x 1 2 3 4 5 6 7 8\r\n"),
          "line 35: expected 10 values after \"control_x\", found 8"},
-        {"blank line", with_line(40, "\r\n"), "line 40: expected 8 values after \"rates\", found an empty line"},
-        {"white space only", with_line(3, " \t \r\n"), "line 3: expected 1 value after \"amp_1\", found an empty line"},
+        {"blank line", with_line(40, "\r\n"),
+         "line 40: expected 8 values after \"rates\", found an empty line"},
+        {"white space only", with_line(3, " \t \r\n"),
+         "line 3: expected 1 value after \"amp_1\", found an empty line"},
         {"ends at the fault lines", up_to(kFault1 - 1),
          "line 8048: expected 1 value after \"fault1\", found the end of the file"},
         {"count 501", with_line(44, "display_current_disp 501\r\n"),
-         "line 44: expected a horizon count from 0 to 500 after \"display_current_disp\", found 501"},
+         "line 44: expected a horizon count from 0 to 500 after \"display_current_disp\", found "
+         "501"},
         {"count -1", with_line(44, "display_current_disp -1\r\n"), "found -1"},
         {"cut inside section C", up_to(3000), "line 3001: expected 4 values after \"values\""},
     };
@@ -251,7 +284,7 @@ TEST_F(ReaderFixture, LineFeedsAloneReadTheSame) {
 }
 
 class OpenProject : public ::testing::Test {
-protected:
+  protected:
     ModelParameters params = make_startup_parameters(2);
     Simulation sim{params};
     testing::TempDir dir;

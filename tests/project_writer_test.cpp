@@ -1,3 +1,5 @@
+#include "document/project_writer.h"
+
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -12,7 +14,6 @@
 #include "core/model_reset.h"
 #include "core/simulation.h"
 #include "document/number_format.h"
-#include "document/project_writer.h"
 #include "tests/test_support.h"
 
 namespace vendrel {
@@ -40,13 +41,38 @@ std::string printf_lf(double v) {
 }
 
 TEST(NumberFormat, SameTextAsPrintf) {
-    const double values[] = {
-        0, -0.0, 250, 0.0005, -20, 0.0000005, 0.00000049999999999, 0.0000005000000001,
-        -0.0000004, -0.0000005, -1e-300, 2.5e-7, 1.0000005, 0.1234565, 0.1234575, 2.675,
-        1e15 + 0.3, 123456789.1234565, 1e300, -1e300, DBL_MAX, -DBL_MAX, DBL_MIN,
-        std::numeric_limits<double>::denorm_min(), 0.1, 1.0 / 3, 10000, 4503599627370496.5,
-        std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
-        std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::quiet_NaN()};
+    const double values[] = {0,
+                             -0.0,
+                             250,
+                             0.0005,
+                             -20,
+                             0.0000005,
+                             0.00000049999999999,
+                             0.0000005000000001,
+                             -0.0000004,
+                             -0.0000005,
+                             -1e-300,
+                             2.5e-7,
+                             1.0000005,
+                             0.1234565,
+                             0.1234575,
+                             2.675,
+                             1e15 + 0.3,
+                             123456789.1234565,
+                             1e300,
+                             -1e300,
+                             DBL_MAX,
+                             -DBL_MAX,
+                             DBL_MIN,
+                             std::numeric_limits<double>::denorm_min(),
+                             0.1,
+                             1.0 / 3,
+                             10000,
+                             4503599627370496.5,
+                             std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(),
+                             std::numeric_limits<double>::quiet_NaN(),
+                             -std::numeric_limits<double>::quiet_NaN()};
     for (double v : values) {
         std::string text;
         append_fixed6(text, v);
@@ -70,7 +96,7 @@ TEST(NumberFormat, IndependentOfProcessLocale) {
 }
 
 class SavedProject : public ::testing::Test {
-protected:
+  protected:
     ModelParameters params = make_startup_parameters(2);
     Simulation sim{params};
     void SetUp() override { sim.new_model(); }
@@ -95,10 +121,12 @@ TEST_F(SavedProject, RightAfterStartup) {
         {22, "cvalue 0.000500"},
         {23, "dist1 0.100000"},
         {26, "dist1 0.400000"},
-        {35, "control_x 0.000000 100.000000 255.000000 600.000000 1000.000000 1200.000000 "
-             "1300.000000 1800.000000 1900.000000 2000.000000"},
-        {39, "depths 0.000000 5.000000 10.000000 15.000000 20.000000 30.000000 40.000000 "
-             "50.000000"},
+        {35,
+         "control_x 0.000000 100.000000 255.000000 600.000000 1000.000000 1200.000000 "
+         "1300.000000 1800.000000 1900.000000 2000.000000"},
+        {39,
+         "depths 0.000000 5.000000 10.000000 15.000000 20.000000 30.000000 40.000000 "
+         "50.000000"},
         {43, "every_step 1"},
         {44, "display_current_disp 1"},
         {45, "x_values 1.000000"},
@@ -136,8 +164,8 @@ TEST_F(SavedProject, LineCountFollowsPublishedCount) {
         int count;
         std::size_t lines;
     };
-    for (const Case c : {Case{0, 2050}, Case{3, 2050 + 2001 * 3}, Case{-4, 2050},
-                         Case{777, 2050 + 2001 * 500}}) {
+    for (const Case c :
+         {Case{0, 2050}, Case{3, 2050 + 2001 * 3}, Case{-4, 2050}, Case{777, 2050 + 2001 * 500}}) {
         SCOPED_TRACE(c.count);
         sim.state().display_current_disp = c.count;
         const std::vector<std::string> lines = saved_lines();
@@ -151,7 +179,10 @@ TEST_F(SavedProject, LineCountFollowsPublishedCount) {
 }
 
 TEST_F(SavedProject, DefaultRunHasOneHundredAndOneHorizons) {
-    sim.change_parameters([](ModelParameters& p) { p.totaltime = 20000; p.display_inc = 200; });
+    sim.change_parameters([](ModelParameters& p) {
+        p.totaltime = 20000;
+        p.display_inc = 200;
+    });
     sim.engine().start_run();
     ASSERT_TRUE(sim.engine().wait_until_idle(std::chrono::minutes(1)));
     EXPECT_EQ(saved_lines().size(), 2050u + 2001u * 101u);

@@ -44,8 +44,7 @@ void compact_literally(const ModelParameters& p, ModelState& s) {
         double* porosity = s.horizon_porosity[i];
         for (int j = 2; j <= N; ++j) {
             const double b = std::fabs(z[N] - z[j]);
-            const double phi =
-                compacted_porosity(p.cvalue, s.horizon_phi0[i][j], porosity[j], b);
+            const double phi = compacted_porosity(p.cvalue, s.horizon_phi0[i][j], porosity[j], b);
             porosity[j] = phi;
             const double t = std::fabs(z[j] - z[j - 1]);
             const double T =

@@ -1,3 +1,5 @@
+#include "core/sea_level.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -5,14 +7,13 @@
 
 #include "core/model_reset.h"
 #include "core/model_state.h"
-#include "core/sea_level.h"
 #include "tests/test_support.h"
 
 namespace vendrel {
 namespace {
 
 class SeaLevel : public ::testing::Test {
-protected:
+  protected:
     ModelParameters p = testing::document_parameters();
     std::unique_ptr<ModelState> s = std::make_unique<ModelState>(p);
 
@@ -80,8 +81,8 @@ TEST_F(SeaLevel, ZeroPeriodSinusoidIsAbsent) {
     p.amp_2 = 20;
     const double level = level_after(10, 1.0);
     EXPECT_TRUE(std::isfinite(level));
-    const double expected = 250 - 50 * std::sin(10 / (100000 / 6.28)) -
-                            10 * std::sin(10 / (23000 / 6.28));
+    const double expected =
+        250 - 50 * std::sin(10 / (100000 / 6.28)) - 10 * std::sin(10 / (23000 / 6.28));
     EXPECT_NEAR(level, expected, 1e-12);
     reset_model(p, *s);
     EXPECT_TRUE(std::isfinite(s->sealevel_min));

@@ -1,3 +1,5 @@
+#include "view/section_renderer.h"
+
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -7,7 +9,6 @@
 
 #include "view/class_colours.h"
 #include "view/navigation.h"
-#include "view/section_renderer.h"
 #include "view/section_snapshot.h"
 
 void PrintTo(const QColor& c, std::ostream* os) {
@@ -25,7 +26,7 @@ TEST(Navigation, Mapping) {
     const ViewMapping map(n, 2000, 500, 1000, 400);
     EXPECT_EQ(map.X(2000), 1000);  // column 2000 at the right edge
     EXPECT_EQ(map.Y(500), 400);
-    EXPECT_EQ(map.X(1), 0);        // trunc(1000 / 2000)
+    EXPECT_EQ(map.X(1), 0);  // trunc(1000 / 2000)
     EXPECT_EQ(map.X(3), 1);
     EXPECT_DOUBLE_EQ(vertical_exaggeration(2000, 500, 1000, 500), 2.0);
 }
@@ -114,15 +115,17 @@ QImage render(const SectionSnapshot& s, NavigationState n = {}) {
     render_section(painter, s, n, image.size());
     return image;
 }
-QColor at(const QImage& image, int x, int y) { return image.pixelColor(x, y); }
+QColor at(const QImage& image, int x, int y) {
+    return image.pixelColor(x, y);
+}
 
 TEST(SectionRenderer, ClassColoursAtAndAboveThresholds) {
     SectionSnapshot s = flat_section(1);
     s.params.depth1 = 5;
-    set_attribute(s, 1, 1, 400, 5);                 // exactly T1: class 1
+    set_attribute(s, 1, 1, 400, 5);                            // exactly T1: class 1
     set_attribute(s, 1, 401, 800, std::nextafter(5.0, 10.0));  // just above: class 2
-    set_attribute(s, 1, 801, 1200, 35);            // T3: class 3
-    set_attribute(s, 1, 1201, 1600, 125.5);        // above T4: class 5
+    set_attribute(s, 1, 801, 1200, 35);                        // T3: class 3
+    set_attribute(s, 1, 1201, 1600, 125.5);                    // above T4: class 5
     set_attribute(s, 1, 1601, 2000, std::numeric_limits<double>::quiet_NaN());
     const QImage image = render(s);
     const int y = 150;

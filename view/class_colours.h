@@ -9,9 +9,9 @@
 
 namespace vendrel {
 
-inline const std::array<QColor, 5> kClassColours = {
-    QColor(255, 0, 0), QColor(0, 0, 255), QColor(0, 255, 0), QColor(155, 30, 125),
-    QColor(155, 155, 40)};
+inline const std::array<QColor, 5> kClassColours = {QColor(255, 0, 0), QColor(0, 0, 255),
+                                                    QColor(0, 255, 0), QColor(155, 30, 125),
+                                                    QColor(155, 155, 40)};
 
 using Thresholds = std::array<double, 4>;
 

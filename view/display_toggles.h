@@ -14,7 +14,9 @@ namespace vendrel {
 enum class ColourFlag { Depth, Distance, Porosity };
 
 // 1 when the flag is 0, else 0.
-inline std::int32_t flag_not(std::int32_t flag) { return flag == 0 ? 1 : 0; }
+inline std::int32_t flag_not(std::int32_t flag) {
+    return flag == 0 ? 1 : 0;
+}
 
 void toggle_colour_mode(ModelParameters& p, ColourFlag mode);
 void toggle_time_lines(ModelParameters& p, std::int32_t& saved_colour_mode);

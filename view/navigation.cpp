@@ -21,14 +21,28 @@ void pan_by(std::int32_t& pan, int direction, double dpi_scale) {
 
 }  // namespace
 
-void zoom_in(NavigationState& n) { multiply_zoom(n, 1.5); }
-void zoom_out(NavigationState& n) { multiply_zoom(n, 0.66666); }
-void move_model_left(NavigationState& n) { pan_by(n.pan_x, +1, n.dpi_scale); }
-void move_model_right(NavigationState& n) { pan_by(n.pan_x, -1, n.dpi_scale); }
-void move_model_up(NavigationState& n) { pan_by(n.pan_y, +1, n.dpi_scale); }
-void move_model_down(NavigationState& n) { pan_by(n.pan_y, -1, n.dpi_scale); }
+void zoom_in(NavigationState& n) {
+    multiply_zoom(n, 1.5);
+}
+void zoom_out(NavigationState& n) {
+    multiply_zoom(n, 0.66666);
+}
+void move_model_left(NavigationState& n) {
+    pan_by(n.pan_x, +1, n.dpi_scale);
+}
+void move_model_right(NavigationState& n) {
+    pan_by(n.pan_x, -1, n.dpi_scale);
+}
+void move_model_up(NavigationState& n) {
+    pan_by(n.pan_y, +1, n.dpi_scale);
+}
+void move_model_down(NavigationState& n) {
+    pan_by(n.pan_y, -1, n.dpi_scale);
+}
 
-int scaled(double n, double dpi_scale) { return to_pixel(n * dpi_scale); }
+int scaled(double n, double dpi_scale) {
+    return to_pixel(n * dpi_scale);
+}
 
 std::int32_t to_pixel(double v) {
     constexpr double kLimit = 1073741824.0;  // 2^30

@@ -25,8 +25,8 @@ struct NavigationState {
 inline constexpr double kMinZoom = 1e-3;
 inline constexpr double kMaxZoom = 1e3;
 
-void zoom_in(NavigationState& n);     // x 1.5
-void zoom_out(NavigationState& n);    // x 0.66666
+void zoom_in(NavigationState& n);           // x 1.5
+void zoom_out(NavigationState& n);          // x 0.66666
 void move_model_left(NavigationState& n);   // pan_x + 50 s
 void move_model_right(NavigationState& n);  // pan_x - 50 s
 void move_model_up(NavigationState& n);     // pan_y + 50 s
@@ -43,16 +43,20 @@ std::int32_t to_pixel(double v);
 double vertical_exaggeration(double max_x, double max_y, int width, int height);
 
 class ViewMapping {
-public:
+  public:
     // Client area of width w and height h with its top-left at (left, top).
     ViewMapping(const NavigationState& n, double max_x, double max_y, int w, int h, int left = 0,
                 int top = 0)
         : n_(n), max_x_(max_x), max_y_(max_y), w_(w), h_(h), left_(left), top_(top) {}
 
-    std::int32_t X(double x) const { return to_pixel((x / max_x_) * w_ * n_.zoom_x) - n_.pan_x + left_; }
-    std::int32_t Y(double z) const { return to_pixel((z / max_y_) * h_ * n_.zoom_y) - n_.pan_y + top_; }
+    std::int32_t X(double x) const {
+        return to_pixel((x / max_x_) * w_ * n_.zoom_x) - n_.pan_x + left_;
+    }
+    std::int32_t Y(double z) const {
+        return to_pixel((z / max_y_) * h_ * n_.zoom_y) - n_.pan_y + top_;
+    }
 
-private:
+  private:
     NavigationState n_;
     double max_x_, max_y_;
     int w_, h_, left_, top_;

@@ -39,7 +39,7 @@ constexpr int kThin = 5;  // index of the thin black pen after the five classes
 // with square ends covers x1 - w/2 .. x2 + w/2 and w rows around y. Runs of
 // touching segments at the same height and colour are merged first.
 class FlatSegments {
-public:
+  public:
     explicit FlatSegments(int width) : width_(std::max(width, 1)) {}
 
     void add(int colour, int x1, int x2, int y) {
@@ -68,7 +68,7 @@ public:
         }
     }
 
-private:
+  private:
     struct Run {
         bool open = false;
         int x1 = 0, x2 = 0, y = 0;
@@ -88,7 +88,7 @@ private:
 };
 
 class SectionPainter {
-public:
+  public:
     SectionPainter(QPainter& painter, const SectionSnapshot& snap, const NavigationState& nav,
                    QSize client, const RenderOptions& options)
         : p_(painter),
@@ -122,7 +122,8 @@ public:
         p_.setBackgroundMode(Qt::OpaqueMode);
 
         text_centred(w_ - n(70), n(20), kVersionText);
-        text_left(n(10), h_ - n(10), "Simulation time = " + fixed(snap_.sim_time / 1000, 5, 1) + " ka");
+        text_left(n(10), h_ - n(10),
+                  "Simulation time = " + fixed(snap_.sim_time / 1000, 5, 1) + " ka");
         if (par_.draw_bl == 1) {
             sea_level_line();
         }
@@ -148,7 +149,7 @@ public:
         p_.restore();
     }
 
-private:
+  private:
     // A fixed offset at the display scale; on paper five times larger (5 n
     // is formed first).
     int n(double offset) const { return scaled(enlarge_ * offset, s_); }
@@ -224,7 +225,8 @@ private:
             if (printed_by_porosity()) {
                 // A snapshot taken for the screen in time-lines mode has no
                 // porosity: everything is then drawn as unknown porosity.
-                const double* porosity = snap_.attribute.empty() ? nullptr : snap_.horizon_attribute(h);
+                const double* porosity =
+                    snap_.attribute.empty() ? nullptr : snap_.horizon_attribute(h);
                 FlatSegments thin(thin_width_), thick(class_width_);
                 for (int j = 1; j < COLUMN_COUNT; ++j) {
                     if (porosity != nullptr && porosity[j] < 0.4) {
@@ -305,14 +307,16 @@ private:
         p_.translate(corner);
 
         const double n_increments = par_.totaltime / par_.display_inc;
-        const double span = std::min(par_.max_y, std::fabs(snap_.sealevel_min - snap_.sealevel_max));
+        const double span =
+            std::min(par_.max_y, std::fabs(snap_.sealevel_min - snap_.sealevel_max));
         // A flat planned curve (span 0) is drawn at the top of the plot.
         auto height = [&](int k) {
             return span > 0 ? 250 * (snap_.sealevels[k] - snap_.sealevel_min) / span : 0.0;
         };
         auto point = [&](int k) {
             const int x = to_pixel((400 / n_increments) * (k - 1));
-            return k == 1 ? QPoint(x, to_pixel(10 + height(k))) : QPoint(x, 10 + to_pixel(height(k)));
+            return k == 1 ? QPoint(x, to_pixel(10 + height(k)))
+                          : QPoint(x, 10 + to_pixel(height(k)));
         };
         const QPen thin(kBlack, thin_width_, Qt::SolidLine, Qt::SquareCap);
         const QPen recorded(kClassColours[0], class_width_, Qt::SolidLine, Qt::SquareCap);

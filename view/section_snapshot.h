@@ -19,7 +19,7 @@ ColourMode colour_mode(const ModelParameters& p);
 struct SectionSnapshot {
     ModelParameters params;
     bool running = false;
-    int count = 0;  // published horizons, slots 1..count
+    int count = 0;                 // published horizons, slots 1..count
     std::vector<double> x_values;  // columns 1..2000
     // Horizon h of column j at [(h - 1) * COLUMN_SLOTS + j]: position, and
     // the attribute of the colour mode (none in time-lines mode).

@@ -12,7 +12,8 @@ CVendrelDlg::CVendrelDlg(WindowServices& services, const ModelParameters& p, QWi
     constexpr int kDepthBoxes[8] = {1000, 1002, 1004, 1005, 1006, 1007, 1008, 1009};
     constexpr int kRateBoxes[8] = {1001, 1003, 1010, 1011, 1012, 1013, 1014, 1015};
     auto* grid = new QGridLayout(this);
-    add_row(grid, 0, nullptr, new QLabel("Depth (m)", this), new QLabel("Production Rate (m/ka)", this));
+    add_row(grid, 0, nullptr, new QLabel("Depth (m)", this),
+            new QLabel("Production Rate (m/ka)", this));
     QLineEdit* depth_boxes[8];
     QLineEdit* rate_boxes[8];
     for (int k = 0; k < 8; ++k) {

@@ -9,11 +9,11 @@ namespace vendrel {
 
 // Carbonate Factory: the eight points of the depth-production curve.
 class CVendrelDlg : public ParameterDialog {
-public:
+  public:
     CVendrelDlg(WindowServices& services, const ModelParameters& p, QWidget* parent = nullptr);
     void store(ModelParameters& p) const;
 
-private:
+  private:
     std::array<double, 8> depths_, rates_;
 };
 

@@ -19,14 +19,18 @@ QString format_real(double value) {
     return QString::fromLatin1(buffer, int(result.ptr - buffer));
 }
 
-QString format_int(std::int32_t value) { return QString::number(value); }
+QString format_int(std::int32_t value) {
+    return QString::number(value);
+}
 
 namespace {
 
 constexpr int kRealChars = 399;
 constexpr int kIntChars = 63;
 
-bool is_blank(QChar c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool is_blank(QChar c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 // The text after leading blanks, limited to what the reader takes.
 std::string scanned_part(const QString& text, int limit) {
@@ -50,8 +54,9 @@ bool starts_a_number(const std::string& s) {
         return i + 1 < s.size() && s[i + 1] >= '0' && s[i + 1] <= '9';
     }
     const std::string rest = s.substr(i, 3);
-    return rest.size() == 3 && (QString::fromStdString(rest).compare("inf", Qt::CaseInsensitive) == 0 ||
-                                QString::fromStdString(rest).compare("nan", Qt::CaseInsensitive) == 0);
+    return rest.size() == 3 &&
+           (QString::fromStdString(rest).compare("inf", Qt::CaseInsensitive) == 0 ||
+            QString::fromStdString(rest).compare("nan", Qt::CaseInsensitive) == 0);
 }
 
 }  // namespace
@@ -219,8 +224,8 @@ bool ParameterDialog::run_steps() {
             case Step::IntRange: {
                 const std::int32_t v = read_int(step.box);
                 if (v < step.low || v > step.high) {
-                    refuse(step.box, integer_range_message(std::int32_t(step.low),
-                                                           std::int32_t(step.high)));
+                    refuse(step.box,
+                           integer_range_message(std::int32_t(step.low), std::int32_t(step.high)));
                     return false;
                 }
                 break;

@@ -33,13 +33,13 @@ QString number_range_message(double low, double high);
 QString integer_range_message(std::int32_t low, std::int32_t high);
 
 class ParameterDialog : public QDialog {
-public:
+  public:
     ParameterDialog(WindowServices& services, QWidget* parent);
 
     // OK: runs the steps; closes only when every one passes.
     void accept() override;
 
-protected:
+  protected:
     // Controls named after their control numbers ("edit1004", "check1011").
     QLineEdit* edit_box(int control);
     QCheckBox* check_box(int control, const QString& text);
@@ -67,7 +67,7 @@ protected:
     // Shows `message`, then puts the focus in `box` with its text selected.
     void refuse(QLineEdit* box, const QString& message);
 
-private:
+  private:
     struct Step {
         enum Kind { Real, Int, Check, RealRange, IntRange, Custom } kind = Real;
         QLineEdit* box = nullptr;

@@ -10,11 +10,11 @@ namespace vendrel {
 // Display Preferences: the four thresholds of each colour mode and the
 // depth of the bathymetric marker. Changes the picture only.
 class CDispPrefsDlg : public ParameterDialog {
-public:
+  public:
     CDispPrefsDlg(WindowServices& services, const ModelParameters& p, QWidget* parent = nullptr);
     void store(ModelParameters& p) const;
 
-private:
+  private:
     std::array<double, 4> depth_, distance_, porosity_;
     double marker_;
 };

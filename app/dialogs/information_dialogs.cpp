@@ -35,13 +35,15 @@ CgeekyDlg::CgeekyDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle("Geeky Details");
     auto* grid = new QGridLayout(this);
     grid->addWidget(
-        wrapped_text(this, "Vendrel is a standalone desktop application. Its interface is built "
-                           "with the Qt toolkit and its code is written in C++."),
+        wrapped_text(this,
+                     "Vendrel is a standalone desktop application. Its interface is built "
+                     "with the Qt toolkit and its code is written in C++."),
         0, 0);
     grid->addWidget(
-        wrapped_text(this, "The computational engine runs as a separate thread, so the window "
-                           "stays responsive, and its loops over the columns are parallelised "
-                           "with OpenMP."),
+        wrapped_text(this,
+                     "The computational engine runs as a separate thread, so the window "
+                     "stays responsive, and its loops over the columns are parallelised "
+                     "with OpenMP."),
         1, 1);
     grid->addWidget(ok_button(this), 2, 0, Qt::AlignCenter);
     grid->addWidget(wrapped_text(this, "None of the code is available as open source."), 2, 2);

@@ -6,12 +6,12 @@
 namespace vendrel {
 
 class CAboutDlg : public QDialog {
-public:
+  public:
     explicit CAboutDlg(QWidget* parent = nullptr);
 };
 
 class CgeekyDlg : public QDialog {
-public:
+  public:
     explicit CgeekyDlg(QWidget* parent = nullptr);
 };
 

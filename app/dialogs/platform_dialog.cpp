@@ -16,8 +16,8 @@ CIsolDlg::CIsolDlg(WindowServices& services, const ModelParameters& p, QWidget* 
     const int x_boxes[10] = {1000, 1002, 1004, 1005, 1006, 1007, 1008, 1009, 1001, 1003};
     auto* grid = new QGridLayout(this);
     grid->addWidget(
-        new QLabel("Initial Geometry is Defined by 10 Control Points (CP, x and y)", this), 0, 0,
-        1, 11, Qt::AlignCenter);
+        new QLabel("Initial Geometry is Defined by 10 Control Points (CP, x and y)", this), 0, 0, 1,
+        11, Qt::AlignCenter);
     grid->addWidget(new QLabel("x (m)", this), 2, 0);
     grid->addWidget(new QLabel("y (m)", this), 3, 0);
     QLineEdit* x[10];

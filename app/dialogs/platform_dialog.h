@@ -11,11 +11,11 @@ namespace vendrel {
 // above the base of the section. CP1's x cannot be changed and CP10's x is
 // the section's width.
 class CIsolDlg : public ParameterDialog {
-public:
+  public:
     CIsolDlg(WindowServices& services, const ModelParameters& p, QWidget* parent = nullptr);
     void store(ModelParameters& p) const;
 
-private:
+  private:
     std::array<double, 10> x_, height_;
 };
 

@@ -23,9 +23,10 @@ CDispDlg::CDispDlg(WindowServices& services, const ModelParameters& p, QWidget* 
       step_box_(edit_box(1004)) {
     setWindowTitle("Runtime and Display Inc.");
     auto* grid = new QGridLayout(this);
-    grid->addWidget(wrapped_text(this, "Here you can specify the total run-time for the simulation "
-                                       "and the frequency with which you record and display "
-                                       "simulation results"),
+    grid->addWidget(wrapped_text(this,
+                                 "Here you can specify the total run-time for the simulation "
+                                 "and the frequency with which you record and display "
+                                 "simulation results"),
                     0, 0, 1, 2);
     add_row(grid, 1, new QLabel("Total Run Time (yrs)", this), total_box_);
     add_row(grid, 2, new QLabel("Recording Increment (yrs)", this), increment_box_);

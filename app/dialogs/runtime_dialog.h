@@ -10,14 +10,14 @@ namespace vendrel {
 // fewer: when the run time or the increment box loses the focus (with the
 // truncated quotient), and on OK (with the exact one).
 class CDispDlg : public ParameterDialog {
-public:
+  public:
     CDispDlg(WindowServices& services, const ModelParameters& p, QWidget* parent = nullptr);
     void store(ModelParameters& p) const;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void limit_recordings();
 
     double totaltime_, display_inc_;

@@ -10,12 +10,12 @@ namespace vendrel {
 // Sea-Level Variation: the starting sea level as a height above the base of
 // the section, the trend and the three sinusoids.
 class CsealevelDlg : public ParameterDialog {
-public:
+  public:
     CsealevelDlg(WindowServices& services, const ModelParameters& p, QWidget* parent = nullptr);
     // baselevel from the height with the max_y in force now.
     void store(ModelParameters& p) const;
 
-private:
+  private:
     double height_, rise_;
     std::array<double, 3> amplitude_, wavelength_;
 };

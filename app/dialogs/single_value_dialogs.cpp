@@ -19,8 +19,9 @@ CErosDlg::CErosDlg(WindowServices& services, const ModelParameters& p, QWidget* 
     setWindowTitle("Erosion Parameters");
     QLineEdit* box = edit_box(1000);
     auto* grid = new QGridLayout(this);
-    grid->addWidget(wrapped_text(this, "Slope-dependant erosion, transport and deposition are "
-                                       "modelled using a simple diffusion model."),
+    grid->addWidget(wrapped_text(this,
+                                 "Slope-dependant erosion, transport and deposition are "
+                                 "modelled using a simple diffusion model."),
                     0, 0, 1, 2);
     add_row(grid, 1, new QLabel("Diffusion Coeff  (m2/yr)", this), box);
     grid->addWidget(ok_cancel_buttons(), 2, 0, 1, 2);
@@ -34,8 +35,9 @@ CsedsDlg::CsedsDlg(WindowServices& services, const ModelParameters& p, QWidget* 
     QLineEdit* threshold = edit_box(1000);
     QLineEdit* rate = edit_box(1002);
     auto* grid = new QGridLayout(this);
-    grid->addWidget(wrapped_text(this, "Basinal, background, sedimentation occurs beneath a "
-                                       "prescribed depth threshold and at a constant rate"),
+    grid->addWidget(wrapped_text(this,
+                                 "Basinal, background, sedimentation occurs beneath a "
+                                 "prescribed depth threshold and at a constant rate"),
                     0, 0, 1, 2);
     add_row(grid, 1, new QLabel("Threshold (m)", this), threshold);
     add_row(grid, 2, new QLabel("Deposition Rate (m/ka)", this), rate);

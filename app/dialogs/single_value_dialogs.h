@@ -9,30 +9,30 @@ namespace vendrel {
 
 // Erosion Parameters: the diffusion coefficient.
 class CErosDlg : public ParameterDialog {
-public:
+  public:
     CErosDlg(WindowServices& services, const ModelParameters& p, QWidget* parent = nullptr);
     void store(ModelParameters& p) const { p.diff_coeff = diff_coeff_; }
 
-private:
+  private:
     double diff_coeff_;
 };
 
 // Basinal Sedimentation: threshold depth and rate.
 class CsedsDlg : public ParameterDialog {
-public:
+  public:
     CsedsDlg(WindowServices& services, const ModelParameters& p, QWidget* parent = nullptr);
     void store(ModelParameters& p) const {
         p.basin_threshold = threshold_;
         p.basin_sed_rate = rate_;
     }
 
-private:
+  private:
     double threshold_, rate_;
 };
 
 // Compaction: switch, initial porosity and Athy's coefficient.
 class CCompactDlg : public ParameterDialog {
-public:
+  public:
     CCompactDlg(WindowServices& services, const ModelParameters& p, QWidget* parent = nullptr);
     void store(ModelParameters& p) const {
         p.phizero = phizero_;
@@ -40,7 +40,7 @@ public:
         p.includecompact = includecompact_;
     }
 
-private:
+  private:
     std::int32_t includecompact_;
     double phizero_, cvalue_;
 };
@@ -49,21 +49,21 @@ private:
 // points keep their heights above the base, the last control point follows
 // the width and the ramp dip follows both.
 class CInitialGeomDlg : public ParameterDialog {
-public:
+  public:
     CInitialGeomDlg(WindowServices& services, const ModelParameters& p, QWidget* parent = nullptr);
     void store(ModelParameters& p) const;
 
-private:
+  private:
     double width_, height_;
 };
 
 // Simple Ramp: the dip of the straight initial ramp, which sets the height.
 class CRampDipDlg : public ParameterDialog {
-public:
+  public:
     CRampDipDlg(WindowServices& services, const ModelParameters& p, QWidget* parent = nullptr);
     void store(ModelParameters& p) const;
 
-private:
+  private:
     double dip_;
 };
 

@@ -25,7 +25,8 @@ CTectDlg::CTectDlg(WindowServices& services, const ModelParameters& p, QWidget* 
     QCheckBox* sense1 = check_box(1011, "Antithetic");
     QCheckBox* sense2 = check_box(1012, "Antithetic");
     auto* grid = new QGridLayout(this);
-    add_row(grid, 0, nullptr, new QLabel("Position (m)", this), new QLabel("Slip Rate (m/ka)", this));
+    add_row(grid, 0, nullptr, new QLabel("Position (m)", this),
+            new QLabel("Slip Rate (m/ka)", this));
     add_row(grid, 1, new QLabel("1st Fault", this), position1, rate1, sense1);
     add_row(grid, 2, new QLabel("2nd Fault", this), position2, rate2, sense2);
     add_row(grid, 3, new QLabel("3rd Fault", this), position3, rate3);
