@@ -265,7 +265,7 @@ void pay_owed(ModelState& s, std::vector<double>& owed, const std::vector<std::u
 }
 
 // Below this many horizon values a parallel region costs more than it saves.
-constexpr long kParallelRecordingWork = 20000;
+[[maybe_unused]] constexpr long kParallelRecordingWork = 20000;
 
 }  // namespace
 
