@@ -20,7 +20,12 @@ SingleInstanceGuard::~SingleInstanceGuard() {
 
 SingleInstanceGuard::Outcome SingleInstanceGuard::acquire(const QString& path) {
     release();
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    const QByteArray name = QFile::encodeName(path);
+    int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EACCES) {
+        // Another user's lock file: a read-only descriptor takes the lock too.
+        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    }
     if (fd < 0) {
         return Outcome::Unavailable;
     }
