@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -67,6 +68,18 @@ class Watchdog {
     std::thread thread_;
 };
 
+// Line 44's count N matches the file's length: 2050 + 2001 N lines.
+bool saved_file_is_consistent(const std::string& path) {
+    const std::string text = testing::read_file(path);
+    const std::size_t key = text.find("display_current_disp ");
+    if (key == std::string::npos) {
+        return false;
+    }
+    const long count = std::strtol(text.c_str() + key + 21, nullptr, 10);
+    const long lines = long(std::count(text.begin(), text.end(), '\n'));
+    return count >= 1 && count <= 500 && lines == 2050 + 2001 * count;
+}
+
 TEST(EngineStress, EveryWindowOperationDuringRuns) {
     ModelParameters params = make_startup_parameters(2);
     Simulation sim(params);
@@ -115,6 +128,7 @@ TEST(EngineStress, EveryWindowOperationDuringRuns) {
                 }
                 save_project_file(path, data);
                 ++saves;
+                ASSERT_TRUE(saved_file_is_consistent(path));
                 break;
             }
             case 4:
