@@ -118,6 +118,8 @@ TEST_F(Program, MenuStatesIdleAndRunning) {
     sim().params().draw_bl = 2;  // a project may carry other values: no tick
     EXPECT_FALSE(frame().command_checked(ID_SHOW_SEA_LEVEL));
 
+    // A run far longer than the test.
+    app->apply_dialog_changes([](ModelParameters& p) { p.totaltime = 1e7; });
     frame().execute(ID_START_SIMULATION);
     EXPECT_FALSE(frame().command_enabled(ID_START_SIMULATION));
     EXPECT_FALSE(frame().command_enabled(ID_OPENMP_THREADS));
