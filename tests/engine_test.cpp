@@ -187,6 +187,7 @@ TEST_F(EngineRun, IdleEngineSleepsAndStartsAtOnce) {
     std::this_thread::sleep_for(300ms);
     EXPECT_LT(cpu_seconds_of_process() - before, 0.15) << "the idle engine spins";
 
+    sim.change_parameters([](ModelParameters& p) { p.totaltime = 1e7; });  // longer than the test
     sim.engine().start_run();
     EXPECT_TRUE(sim.engine().is_running()) << "start_run waited for the run to end";
     const auto deadline = std::chrono::steady_clock::now() + 30s;
@@ -194,7 +195,7 @@ TEST_F(EngineRun, IdleEngineSleepsAndStartsAtOnce) {
         std::this_thread::sleep_for(1ms);
     }
     EXPECT_GT(sim.engine().steps_taken(), 0);
-    EXPECT_LT(sim.engine().steps_taken(), 200000);
+    EXPECT_LT(sim.engine().steps_taken(), 10000000);
     sim.engine().stop_and_wait();
 }
 
