@@ -50,6 +50,7 @@ CVendrelApp::CVendrelApp(WindowServices* services)
     : own_services_(services ? nullptr : std::make_unique<QtWindowServices>()),
       services_(services ? services : own_services_.get()),
       params_(make_startup_parameters(runtime_max_threads())) {
+    build_command_table();
     QCoreApplication::setOrganizationName("Local AppWizard-Generated Applications");
     QCoreApplication::setApplicationName("Vendrel");
 }
@@ -96,185 +97,92 @@ bool CVendrelApp::is_running() const {
 }
 
 bool CVendrelApp::handles(int id) const {
-    switch (id) {
-        case ID_FILE_NEW:
-        case ID_FILE_OPEN:
-        case ID_FILE_SAVE:
-        case ID_FILE_SAVE_AS:
-        case ID_APP_EXIT:
-        case ID_VIEW_STATUS_BAR:
-        case ID_START_SIMULATION:
-        case ID_STOP_SIMULATION:
-        case ID_OPENMP_THREADS:
-        case ID_ZOOM_IN:
-        case ID_ZOOM_OUT:
-        case ID_MOVE_LEFT:
-        case ID_MOVE_RIGHT:
-        case ID_MOVE_UP:
-        case ID_MOVE_DOWN:
-        case ID_RUNTIME:
-        case ID_CARBONATE_FACTORY:
-        case ID_EROSION:
-        case ID_BASINAL:
-        case ID_SEA_LEVEL:
-        case ID_COMPACTION:
-        case ID_MODEL_DIMENSIONS:
-        case ID_SIMPLE_RAMP:
-        case ID_ARBITRARY_PLATFORM:
-        case ID_BLOCK_FAULTING:
-        case ID_DISPLAY_PREFERENCES:
-        case ID_DEPTH_OF_DEPOSITION:
-        case ID_DISTANCE_FROM_SHORELINE:
-        case ID_POROSITY:
-        case ID_SHOW_TIME_LINES:
-        case ID_SHOW_SEA_LEVEL:
-        case ID_SHOW_BATH_MARKER:
-        case ID_APP_ABOUT:
-        case ID_GEEKY_DETAILS:
-        case ID_SAVE_BITMAP:
-        case ID_FILE_PRINT:
-        case ID_FILE_PRINT_PREVIEW:
-        case ID_FILE_PRINT_SETUP:
-            return true;
-        default:
-            return id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + RecentFiles::kMaxEntries;
-    }
+    return commands_.contains(id);
 }
 
 void CVendrelApp::on_command(int id) {
-    switch (id) {
-        case ID_FILE_NEW:
-            doc_->new_document();
-            break;
-        case ID_FILE_OPEN:
-            doc_->open_with_dialog();
-            break;
-        case ID_FILE_SAVE:
-            doc_->save();
-            break;
-        case ID_FILE_SAVE_AS:
-            doc_->save_as();
-            break;
-        case ID_APP_EXIT:
-            frame_->close();
-            break;
-        case ID_VIEW_STATUS_BAR:
-            frame_->statusBar()->setVisible(!frame_->statusBar()->isVisibleTo(frame_.get()));
-            break;
-        case ID_START_SIMULATION:
-            start_simulation();
-            break;
-        case ID_STOP_SIMULATION:
-            stop_simulation();
-            break;
-        case ID_OPENMP_THREADS:
-            set_thread_count();
-            break;
-        case ID_ZOOM_IN:
-            zoom_in(navigation_);
+    if (const auto it = commands_.find(id); it != commands_.end()) {
+        it->second();
+    }
+}
+
+// Every command with a handler; a command missing here is greyed.
+void CVendrelApp::build_command_table() {
+    auto repaint_after = [this](void (*navigate)(NavigationState&)) {
+        return [this, navigate] {
+            navigate(navigation_);
             repaint_main_window();
-            break;
-        case ID_ZOOM_OUT:
-            zoom_out(navigation_);
-            repaint_main_window();
-            break;
-        case ID_MOVE_LEFT:
-            move_model_left(navigation_);
-            repaint_main_window();
-            break;
-        case ID_MOVE_RIGHT:
-            move_model_right(navigation_);
-            repaint_main_window();
-            break;
-        case ID_MOVE_UP:
-            move_model_up(navigation_);
-            repaint_main_window();
-            break;
-        case ID_MOVE_DOWN:
-            move_model_down(navigation_);
-            repaint_main_window();
-            break;
-        case ID_RUNTIME:
-            run_model_dialog<CDispDlg>();
-            break;
-        case ID_CARBONATE_FACTORY:
-            run_model_dialog<CVendrelDlg>();
-            break;
-        case ID_EROSION:
-            run_model_dialog<CErosDlg>();
-            break;
-        case ID_BASINAL:
-            run_model_dialog<CsedsDlg>();
-            break;
-        case ID_SEA_LEVEL:
-            run_model_dialog<CsealevelDlg>();
-            break;
-        case ID_COMPACTION:
-            run_model_dialog<CCompactDlg>();
-            break;
-        case ID_MODEL_DIMENSIONS:
-            run_model_dialog<CInitialGeomDlg>();
-            break;
-        case ID_SIMPLE_RAMP:
-            run_model_dialog<CRampDipDlg>();
-            break;
-        case ID_ARBITRARY_PLATFORM:
-            run_model_dialog<CIsolDlg>();
-            break;
-        case ID_BLOCK_FAULTING:
-            run_model_dialog<CTectDlg>(false);  // does not mark the document modified
-            break;
-        case ID_DISPLAY_PREFERENCES:
-            display_preferences();
-            break;
-        case ID_DEPTH_OF_DEPOSITION:
-            change_display([](ModelParameters& p) { toggle_colour_mode(p, ColourFlag::Depth); });
-            break;
-        case ID_DISTANCE_FROM_SHORELINE:
-            change_display([](ModelParameters& p) { toggle_colour_mode(p, ColourFlag::Distance); });
-            break;
-        case ID_POROSITY:
-            change_display([](ModelParameters& p) { toggle_colour_mode(p, ColourFlag::Porosity); });
-            break;
-        case ID_SHOW_TIME_LINES:
-            change_display(
-                [this](ModelParameters& p) { toggle_time_lines(p, saved_colour_mode_); });
-            break;
-        case ID_SHOW_SEA_LEVEL:
-            change_display([](ModelParameters& p) { p.draw_bl = flag_not(p.draw_bl); });
-            break;
-        case ID_SHOW_BATH_MARKER:
-            change_display([](ModelParameters& p) { p.draw_bath = flag_not(p.draw_bath); });
-            break;
-        case ID_SAVE_BITMAP:
-            save_bitmap();
-            break;
-        case ID_FILE_PRINT:
-            print(false);
-            break;
-        case ID_FILE_PRINT_PREVIEW:
-            print(true);
-            break;
-        case ID_FILE_PRINT_SETUP:
-            print_setup();
-            break;
-        case ID_APP_ABOUT: {
-            CAboutDlg about(frame_.get());
-            services_->exec_dialog(about);
-            break;
-        }
-        case ID_GEEKY_DETAILS: {
-            CgeekyDlg details(frame_.get());
-            if (services_->exec_dialog(details) == QDialog::Accepted) {
-                repaint_main_window();
-            }
-            break;
-        }
-        default:
-            if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + RecentFiles::kMaxEntries) {
-                open_recent(id - ID_FILE_MRU_FILE1);
-            }
-            break;
+        };
+    };
+    auto toggle_mode = [this](ColourFlag mode) {
+        return [this, mode] {
+            change_display([mode](ModelParameters& p) { toggle_colour_mode(p, mode); });
+        };
+    };
+    commands_ = {
+        {ID_FILE_NEW, [this] { doc_->new_document(); }},
+        {ID_FILE_OPEN, [this] { doc_->open_with_dialog(); }},
+        {ID_FILE_SAVE, [this] { doc_->save(); }},
+        {ID_FILE_SAVE_AS, [this] { doc_->save_as(); }},
+        {ID_APP_EXIT, [this] { frame_->close(); }},
+        {ID_VIEW_STATUS_BAR,
+         [this] {
+             frame_->statusBar()->setVisible(!frame_->statusBar()->isVisibleTo(frame_.get()));
+         }},
+        {ID_START_SIMULATION, [this] { start_simulation(); }},
+        {ID_STOP_SIMULATION, [this] { stop_simulation(); }},
+        {ID_OPENMP_THREADS, [this] { set_thread_count(); }},
+        {ID_ZOOM_IN, repaint_after(zoom_in)},
+        {ID_ZOOM_OUT, repaint_after(zoom_out)},
+        {ID_MOVE_LEFT, repaint_after(move_model_left)},
+        {ID_MOVE_RIGHT, repaint_after(move_model_right)},
+        {ID_MOVE_UP, repaint_after(move_model_up)},
+        {ID_MOVE_DOWN, repaint_after(move_model_down)},
+        {ID_RUNTIME, [this] { run_model_dialog<CDispDlg>(); }},
+        {ID_CARBONATE_FACTORY, [this] { run_model_dialog<CVendrelDlg>(); }},
+        {ID_EROSION, [this] { run_model_dialog<CErosDlg>(); }},
+        {ID_BASINAL, [this] { run_model_dialog<CsedsDlg>(); }},
+        {ID_SEA_LEVEL, [this] { run_model_dialog<CsealevelDlg>(); }},
+        {ID_COMPACTION, [this] { run_model_dialog<CCompactDlg>(); }},
+        {ID_MODEL_DIMENSIONS, [this] { run_model_dialog<CInitialGeomDlg>(); }},
+        {ID_SIMPLE_RAMP, [this] { run_model_dialog<CRampDipDlg>(); }},
+        {ID_ARBITRARY_PLATFORM, [this] { run_model_dialog<CIsolDlg>(); }},
+        // Block Faulting does not mark the document modified.
+        {ID_BLOCK_FAULTING, [this] { run_model_dialog<CTectDlg>(false); }},
+        {ID_DISPLAY_PREFERENCES, [this] { display_preferences(); }},
+        {ID_DEPTH_OF_DEPOSITION, toggle_mode(ColourFlag::Depth)},
+        {ID_DISTANCE_FROM_SHORELINE, toggle_mode(ColourFlag::Distance)},
+        {ID_POROSITY, toggle_mode(ColourFlag::Porosity)},
+        {ID_SHOW_TIME_LINES,
+         [this] {
+             change_display(
+                 [this](ModelParameters& p) { toggle_time_lines(p, saved_colour_mode_); });
+         }},
+        {ID_SHOW_SEA_LEVEL,
+         [this] { change_display([](ModelParameters& p) { p.draw_bl = flag_not(p.draw_bl); }); }},
+        {ID_SHOW_BATH_MARKER,
+         [this] {
+             change_display([](ModelParameters& p) { p.draw_bath = flag_not(p.draw_bath); });
+         }},
+        {ID_SAVE_BITMAP, [this] { save_bitmap(); }},
+        {ID_FILE_PRINT, [this] { print(false); }},
+        {ID_FILE_PRINT_PREVIEW, [this] { print(true); }},
+        {ID_FILE_PRINT_SETUP, [this] { print_setup(); }},
+        {ID_APP_ABOUT,
+         [this] {
+             CAboutDlg about(frame_.get());
+             services_->exec_dialog(about);
+         }},
+        {ID_GEEKY_DETAILS,
+         [this] {
+             CgeekyDlg details(frame_.get());
+             if (services_->exec_dialog(details) == QDialog::Accepted) {
+                 repaint_main_window();
+             }
+         }},
+    };
+    for (int k = 0; k < RecentFiles::kMaxEntries; ++k) {
+        commands_[ID_FILE_MRU_FILE1 + k] = [this, k] { open_recent(k); };
     }
 }
 

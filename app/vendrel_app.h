@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QStringList>
 #include <functional>
+#include <map>
 #include <memory>
 
 #include "app/recent_files.h"
@@ -61,6 +62,7 @@ class CVendrelApp : public QObject {
     std::int32_t saved_colour_mode() const { return saved_colour_mode_; }
 
   private:
+    void build_command_table();
     template <class Dialog>
     void run_model_dialog(bool mark_modified = true);
     void display_preferences();
@@ -87,6 +89,7 @@ class CVendrelApp : public QObject {
     std::unique_ptr<RepaintNotifier> notifier_;
     std::int32_t saved_colour_mode_ = 1;
     std::unique_ptr<QPrinter> printer_;
+    std::map<int, std::function<void()>> commands_;
 };
 
 }  // namespace vendrel

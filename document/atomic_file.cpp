@@ -60,15 +60,10 @@ bool write_all(int fd, std::string_view contents) {
     return true;
 }
 
-std::string base_name(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // Temporary files of `path` left by saves that never finished (the process
 // died): named "<file>.tmp-<pid>-..." with no process of that pid alive.
 void remove_stale_temporaries(const std::string& path) {
-    const std::string prefix = base_name(path) + ".tmp-";
+    const std::string prefix = file_name_of(path) + ".tmp-";
     const std::string folder = folder_of(path);
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) {
@@ -96,6 +91,11 @@ void sync_folder(const std::string& folder) {
 }
 
 }  // namespace
+
+std::string file_name_of(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
 
 void ensure_writable_target(const std::string& path) {
     struct stat target {};

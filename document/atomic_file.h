@@ -13,6 +13,9 @@ class FileError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The part of `path` after its last "/" (the whole path without one).
+std::string file_name_of(const std::string& path);
+
 // Replaces the file at `path` with `contents` so that the path always holds
 // either the complete old file or the complete new one: the contents go to
 // a temporary file in the same folder, which is flushed to disk and then

@@ -28,11 +28,6 @@ std::string_view trimmed(std::string_view line) {
     return line.substr(first, last - first + 1);
 }
 
-std::string base_name(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The file line by line, with a line past the end reading as empty.
 class LineSource {
   public:
@@ -177,7 +172,7 @@ ProjectDefaults current_project_values(const ModelParameters& p, const ModelStat
 
 LoadedProject parse_project_file(std::string_view contents, const std::string& name,
                                  const ProjectDefaults& defaults) {
-    LineSource source(contents, base_name(name));
+    LineSource source(contents, file_name_of(name));
     LoadedProject loaded;
     ProjectData& d = loaded.data;
     d.params = defaults.params;

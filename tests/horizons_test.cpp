@@ -7,6 +7,7 @@
 #include <random>
 
 #include "core/model_state.h"
+#include "tests/reference_model.h"
 #include "tests/test_support.h"
 
 namespace vendrel {
@@ -121,20 +122,7 @@ TEST(Compaction, PassAgreesWithLiteralAlgorithm) {
         }
     }
     compact_column(p, *a, 1, N);
-    // Literal pass on b.
-    double* z = b->horizon_z[1];
-    for (int j = 2; j <= N; ++j) {
-        const double phi =
-            compacted_porosity(p.cvalue, 0.45, b->horizon_porosity[1][j], std::fabs(z[N] - z[j]));
-        b->horizon_porosity[1][j] = phi;
-        const double t = std::fabs(z[j] - z[j - 1]);
-        const double T = compacted_thickness(b->horizon_thickness0[1][j], 0.45, phi);
-        if (t > T) {
-            for (int k = j; k <= N; ++k) {
-                z[k] += t - T;
-            }
-        }
-    }
+    testing::compact_column_literally(p, *b, 1, N);
     for (int h = 1; h <= N; ++h) {
         SCOPED_TRACE(h);
         EXPECT_NEAR(a->horizon_z[1][h], b->horizon_z[1][h], 1e-9);

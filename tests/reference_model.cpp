@@ -19,6 +19,24 @@
 #include "core/time_step.h"
 
 namespace vendrel::testing {
+
+void compact_column_literally(const ModelParameters& p, ModelState& s, int i, int N) {
+    double* z = s.horizon_z[i];
+    double* porosity = s.horizon_porosity[i];
+    for (int j = 2; j <= N; ++j) {
+        const double b = std::fabs(z[N] - z[j]);
+        const double phi = compacted_porosity(p.cvalue, s.horizon_phi0[i][j], porosity[j], b);
+        porosity[j] = phi;
+        const double t = std::fabs(z[j] - z[j - 1]);
+        const double T = compacted_thickness(s.horizon_thickness0[i][j], s.horizon_phi0[i][j], phi);
+        if (t > T) {
+            for (int k = j; k <= N; ++k) {
+                z[k] += t - T;
+            }
+        }
+    }
+}
+
 namespace {
 
 void record_literally(const ModelParameters& p, ModelState& s, int h) {
@@ -40,21 +58,7 @@ void record_literally(const ModelParameters& p, ModelState& s, int h) {
 void compact_literally(const ModelParameters& p, ModelState& s) {
     const int N = s.display_current_disp.load();
     for (int i = 1; i <= COLUMN_COUNT; ++i) {
-        double* z = s.horizon_z[i];
-        double* porosity = s.horizon_porosity[i];
-        for (int j = 2; j <= N; ++j) {
-            const double b = std::fabs(z[N] - z[j]);
-            const double phi = compacted_porosity(p.cvalue, s.horizon_phi0[i][j], porosity[j], b);
-            porosity[j] = phi;
-            const double t = std::fabs(z[j] - z[j - 1]);
-            const double T =
-                compacted_thickness(s.horizon_thickness0[i][j], s.horizon_phi0[i][j], phi);
-            if (t > T) {
-                for (int k = j; k <= N; ++k) {
-                    z[k] += t - T;
-                }
-            }
-        }
+        compact_column_literally(p, s, i, N);
     }
 }
 

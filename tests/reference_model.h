@@ -8,7 +8,15 @@
 #include "core/model_parameters.h"
 #include "document/project_data.h"
 
+namespace vendrel {
+struct ModelState;
+}
+
 namespace vendrel::testing {
+
+// One compaction pass over slots 2..N of column i, each thinned layer
+// moving every younger horizon.
+void compact_column_literally(const ModelParameters& p, ModelState& s, int i, int N);
 
 // Constructs a document, resets as New and a dialog OK would with `p`, runs
 // to the end and returns what a save would write.

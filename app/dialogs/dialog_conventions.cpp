@@ -112,55 +112,26 @@ QWidget* ParameterDialog::ok_cancel_buttons() {
 
 void ParameterDialog::exchange_real(QLineEdit* box, double* value) {
     box->setText(format_real(*value));
-    Step step;
-    step.kind = Step::Real;
-    step.box = box;
-    step.real = value;
-    steps_.push_back(step);
+    steps_.push_back({.kind = Step::Real, .box = box, .real = value});
 }
 
 void ParameterDialog::exchange_int(QLineEdit* box, std::int32_t* value) {
     box->setText(format_int(*value));
-    Step step;
-    step.kind = Step::Int;
-    step.box = box;
-    step.integer = value;
-    steps_.push_back(step);
+    steps_.push_back({.kind = Step::Int, .box = box, .integer = value});
 }
 
 void ParameterDialog::exchange_check(QCheckBox* box, std::int32_t* value) {
     box->setChecked(*value == 1);
-    Step step;
-    step.kind = Step::Check;
-    step.check_box = box;
-    step.integer = value;
-    steps_.push_back(step);
+    steps_.push_back({.kind = Step::Check, .check_box = box, .integer = value});
 }
 
 void ParameterDialog::check_real(QLineEdit* box, double low, double high) {
-    Step step;
-    step.kind = Step::RealRange;
-    step.box = box;
-    step.low = low;
-    step.high = high;
-    steps_.push_back(step);
+    steps_.push_back({.kind = Step::RealRange, .box = box, .low = low, .high = high});
 }
 
 void ParameterDialog::check_int(QLineEdit* box, std::int32_t low, std::int32_t high) {
-    Step step;
-    step.kind = Step::IntRange;
-    step.box = box;
-    step.low = low;
-    step.high = high;
-    steps_.push_back(step);
-}
-
-void ParameterDialog::check_custom(QLineEdit* box, std::function<QString()> check) {
-    Step step;
-    step.kind = Step::Custom;
-    step.box = box;
-    step.custom = std::move(check);
-    steps_.push_back(step);
+    steps_.push_back(
+        {.kind = Step::IntRange, .box = box, .low = double(low), .high = double(high)});
 }
 
 double ParameterDialog::read_real(QLineEdit* box) const {
@@ -230,14 +201,6 @@ bool ParameterDialog::run_steps() {
                 }
                 break;
             }
-            case Step::Custom: {
-                const QString message = step.custom();
-                if (!message.isEmpty()) {
-                    refuse(step.box, message);
-                    return false;
-                }
-                break;
-            }
         }
     }
     return true;
@@ -254,7 +217,6 @@ void ParameterDialog::accept() {
             *step.integer = step.read_int;
         }
     }
-    after_store();
     QDialog::accept();
 }
 

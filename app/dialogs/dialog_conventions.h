@@ -11,7 +11,6 @@
 #include <QDialog>
 #include <QString>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -53,34 +52,25 @@ class ParameterDialog : public QDialog {
     // Range checks on the value last read from `box`.
     void check_real(QLineEdit* box, double low, double high);
     void check_int(QLineEdit* box, std::int32_t low, std::int32_t high);
-    // A check of the dialog's own, run in its place among the steps: it
-    // returns a message to refuse, or an empty string.
-    void check_custom(QLineEdit* box, std::function<QString()> check);
-
-    // The value last read from a box during OK (valid inside custom checks).
-    double read_real(QLineEdit* box) const;
-    std::int32_t read_int(QLineEdit* box) const;
-
-    // Called after every value is stored, before the dialog closes.
-    virtual void after_store() {}
-
     // Shows `message`, then puts the focus in `box` with its text selected.
     void refuse(QLineEdit* box, const QString& message);
 
   private:
     struct Step {
-        enum Kind { Real, Int, Check, RealRange, IntRange, Custom } kind = Real;
+        enum Kind { Real, Int, Check, RealRange, IntRange } kind = Real;
         QLineEdit* box = nullptr;
         QCheckBox* check_box = nullptr;
         double* real = nullptr;
         std::int32_t* integer = nullptr;
         double low = 0, high = 0;
-        std::function<QString()> custom;
         // What OK read, stored only when every step passes.
         double read_real = 0;
         std::int32_t read_int = 0;
     };
     bool run_steps();
+    // The value last read from a box during OK.
+    double read_real(QLineEdit* box) const;
+    std::int32_t read_int(QLineEdit* box) const;
 
     WindowServices& services_;
     std::vector<Step> steps_;
