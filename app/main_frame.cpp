@@ -189,8 +189,8 @@ void CMainFrame::build_status_bar() {
 }
 
 std::array<QString, 5> CMainFrame::pane_texts() const {
-    const ModelParameters& p = doc_.simulation().params();
-    const ModelState& state = doc_.simulation().state();
+    const Simulation& sim = doc_.simulation();
+    const ModelParameters& p = sim.params();
     const int threads = p.omp_threads != 0 ? p.omp_threads : runtime_max_threads();
     QString geometry = p.isolated_platform != 0 ? "Arbitrary Platform" : "Simple Ramp";
     if (doc_.IsModified()) {
@@ -201,8 +201,8 @@ std::array<QString, 5> CMainFrame::pane_texts() const {
         w > 0 && h > 0 ? QString::fromStdString(format_fixed((p.max_x / w) / (p.max_y / h), 5, 2))
                        : QString("  ---");
     return {QString("Using %1 Threads").arg(threads), geometry,
-            QString::fromStdString("dt = " + format_fixed(state.dt.load(), 5, 3) + " yrs"),
-            QString::fromStdString("dx = " + format_fixed(state.dx.load(), 5, 2) + " m"),
+            QString::fromStdString("dt = " + format_fixed(sim.dt(), 5, 3) + " yrs"),
+            QString::fromStdString("dx = " + format_fixed(sim.dx(), 5, 2) + " m"),
             "VE = " + exaggeration};
 }
 
@@ -230,23 +230,24 @@ bool CMainFrame::command_enabled(int id) const {
 
 bool CMainFrame::command_checked(int id) const {
     const ModelParameters& p = doc_.simulation().params();
+    const DisplaySettings& d = doc_.project().display();
     switch (id) {
         case ID_SIMPLE_RAMP:
             return p.ramp_geometry == 1;
         case ID_ARBITRARY_PLATFORM:
             return p.isolated_platform == 1;
         case ID_DEPTH_OF_DEPOSITION:
-            return p.draw_depthdepo == 1;
+            return d.draw_depthdepo == 1;
         case ID_DISTANCE_FROM_SHORELINE:
-            return p.draw_distance == 1;
+            return d.draw_distance == 1;
         case ID_POROSITY:
-            return p.draw_porosity == 1;
+            return d.draw_porosity == 1;
         case ID_SHOW_TIME_LINES:
-            return p.draw_simple == 1;
+            return d.draw_simple == 1;
         case ID_SHOW_SEA_LEVEL:
-            return p.draw_bl == 1;
+            return d.draw_bl == 1;
         case ID_SHOW_BATH_MARKER:
-            return p.draw_bath == 1;
+            return d.draw_bath == 1;
         case ID_VIEW_STATUS_BAR:
             return statusBar()->isVisibleTo(const_cast<CMainFrame*>(this));
         default:

@@ -48,8 +48,7 @@ class RepaintNotifier : public ViewNotifier {
 
 CVendrelApp::CVendrelApp(WindowServices* services)
     : own_services_(services ? nullptr : std::make_unique<QtWindowServices>()),
-      services_(services ? services : own_services_.get()),
-      params_(make_startup_parameters(runtime_max_threads())) {
+      services_(services ? services : own_services_.get()) {
     build_command_table();
     QCoreApplication::setOrganizationName("Local AppWizard-Generated Applications");
     QCoreApplication::setApplicationName("Vendrel");
@@ -57,8 +56,8 @@ CVendrelApp::CVendrelApp(WindowServices* services)
 
 CVendrelApp::~CVendrelApp() {
     if (doc_) {
-        doc_->simulation().engine().set_notifier(nullptr);
-        doc_->simulation().engine().stop_and_wait();
+        doc_->simulation().set_notifier(nullptr);
+        doc_->simulation().stop_and_wait();
     }
     frame_.reset();
     doc_.reset();
@@ -69,7 +68,8 @@ bool CVendrelApp::InitInstance(const QString& project, bool show, const QString&
         return false;
     }
     recent_ = std::make_unique<RecentFiles>();
-    doc_ = std::make_unique<CVendrelDoc>(params_, *services_, *recent_);
+    doc_ = std::make_unique<CVendrelDoc>(make_startup_parameters(runtime_max_threads()), *services_,
+                                         *recent_);
     frame_ = std::make_unique<CMainFrame>(*this, *doc_, navigation_);
     doc_->set_dialog_parent(frame_.get());
     doc_->new_document();
@@ -82,7 +82,7 @@ bool CVendrelApp::InitInstance(const QString& project, bool show, const QString&
     }
     navigation_.dpi_scale = frame_->logicalDpiY() > 0 ? frame_->logicalDpiY() / 96.0 : 1.0;
     notifier_ = std::make_unique<RepaintNotifier>(&frame_->view());
-    doc_->simulation().engine().set_notifier(notifier_.get());
+    doc_->simulation().set_notifier(notifier_.get());
     repaint_main_window();
     return true;
 }
@@ -93,7 +93,7 @@ int CVendrelApp::ExitInstance() {
 }
 
 bool CVendrelApp::is_running() const {
-    return doc_ && doc_->simulation().engine().is_running();
+    return doc_ && doc_->simulation().is_running();
 }
 
 bool CVendrelApp::handles(int id) const {
@@ -116,7 +116,7 @@ void CVendrelApp::build_command_table() {
     };
     auto toggle_mode = [this](ColourFlag mode) {
         return [this, mode] {
-            change_display([mode](ModelParameters& p) { toggle_colour_mode(p, mode); });
+            change_display([mode](DisplaySettings& d) { toggle_colour_mode(d, mode); });
         };
     };
     commands_ = {
@@ -138,7 +138,7 @@ void CVendrelApp::build_command_table() {
         {ID_MOVE_RIGHT, repaint_after(move_model_right)},
         {ID_MOVE_UP, repaint_after(move_model_up)},
         {ID_MOVE_DOWN, repaint_after(move_model_down)},
-        {ID_RUNTIME, [this] { run_model_dialog<CDispDlg>(); }},
+        {ID_RUNTIME, [this] { runtime_dialog(); }},
         {ID_CARBONATE_FACTORY, [this] { run_model_dialog<CVendrelDlg>(); }},
         {ID_EROSION, [this] { run_model_dialog<CErosDlg>(); }},
         {ID_BASINAL, [this] { run_model_dialog<CsedsDlg>(); }},
@@ -156,13 +156,13 @@ void CVendrelApp::build_command_table() {
         {ID_SHOW_TIME_LINES,
          [this] {
              change_display(
-                 [this](ModelParameters& p) { toggle_time_lines(p, saved_colour_mode_); });
+                 [this](DisplaySettings& d) { toggle_time_lines(d, saved_colour_mode_); });
          }},
         {ID_SHOW_SEA_LEVEL,
-         [this] { change_display([](ModelParameters& p) { p.draw_bl = flag_not(p.draw_bl); }); }},
+         [this] { change_display([](DisplaySettings& d) { d.draw_bl = flag_not(d.draw_bl); }); }},
         {ID_SHOW_BATH_MARKER,
          [this] {
-             change_display([](ModelParameters& p) { p.draw_bath = flag_not(p.draw_bath); });
+             change_display([](DisplaySettings& d) { d.draw_bath = flag_not(d.draw_bath); });
          }},
         {ID_SAVE_BITMAP, [this] { save_bitmap(); }},
         {ID_FILE_PRINT, [this] { print(false); }},
@@ -213,17 +213,27 @@ void CVendrelApp::run_model_dialog(bool mark_modified) {
     }
 }
 
-// The engine reads no display parameter, so these change while a run goes on.
-void CVendrelApp::change_display(const std::function<void(ModelParameters&)>& change) {
-    change(doc_->simulation().params());
+void CVendrelApp::runtime_dialog() {
+    DisplaySettings& display = doc_->project().display();
+    CDispDlg dialog(*services_, doc_->simulation().params(), display.every_step, frame_.get());
+    if (services_->exec_dialog(dialog) == QDialog::Accepted) {
+        display.every_step = dialog.every_step();
+        apply_dialog_changes([&dialog](ModelParameters& p) { dialog.store(p); });
+    }
+}
+
+// The engine never sees the display settings, so they change while a run
+// goes on.
+void CVendrelApp::change_display(const std::function<void(DisplaySettings&)>& change) {
+    change(doc_->project().display());
     mark_document_modified();
     repaint_main_window();
 }
 
 void CVendrelApp::display_preferences() {
-    CDispPrefsDlg dialog(*services_, doc_->simulation().params(), frame_.get());
+    CDispPrefsDlg dialog(*services_, doc_->project().display(), frame_.get());
     if (services_->exec_dialog(dialog) == QDialog::Accepted) {
-        change_display([&dialog](ModelParameters& p) { dialog.store(p); });
+        change_display([&dialog](DisplaySettings& d) { dialog.store(d); });
     }
 }
 
@@ -257,12 +267,7 @@ QPrinter& CVendrelApp::printer() {
 void CVendrelApp::print(bool preview) {
     const QSize client = frame_->view().size();
     auto paint = [this, client](QPrinter* target) {
-        Simulation& sim = doc_->simulation();
-        SectionSnapshot snapshot;
-        {
-            ModelAccess access = sim.engine().read_access();
-            snapshot = take_section_snapshot(sim.params(), sim.state(), true);
-        }
+        const SectionSnapshot snapshot = take_section_snapshot(doc_->project(), true);
         QPainter painter(target);
         const QRectF page = target->pageLayout().paintRectPixels(target->resolution());
         print_section(painter, QRectF(QPointF(0, 0), page.size()), target->resolution(), snapshot,
@@ -289,13 +294,13 @@ void CVendrelApp::print_setup() {
 }
 
 void CVendrelApp::start_simulation() {
-    doc_->simulation().engine().start_run();
+    doc_->simulation().start_run();
     mark_document_modified();
     repaint_main_window();
 }
 
 void CVendrelApp::stop_simulation() {
-    doc_->simulation().engine().stop_run();
+    doc_->simulation().stop_run();
     repaint_main_window();
 }
 

@@ -11,6 +11,7 @@
 
 #include "app/recent_files.h"
 #include "app/single_instance.h"
+#include "core/display_settings.h"
 #include "core/model_parameters.h"
 #include "view/navigation.h"
 
@@ -68,7 +69,8 @@ class CVendrelApp : public QObject {
     void display_preferences();
     // A display toggle: `change` edits the display flags; then the document
     // is marked modified and the window repaints. No reset.
-    void change_display(const std::function<void(ModelParameters&)>& change);
+    void change_display(const std::function<void(DisplaySettings&)>& change);
+    void runtime_dialog();
     void save_bitmap();
     void print(bool preview);
     void print_setup();
@@ -81,7 +83,6 @@ class CVendrelApp : public QObject {
     std::unique_ptr<WindowServices> own_services_;
     WindowServices* services_;
     SingleInstanceGuard guard_;
-    ModelParameters params_;
     NavigationState navigation_;
     std::unique_ptr<RecentFiles> recent_;
     std::unique_ptr<CVendrelDoc> doc_;

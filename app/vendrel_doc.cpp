@@ -1,17 +1,16 @@
 #include "app/vendrel_doc.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include "app/recent_files.h"
 #include "app/window_services.h"
-#include "document/project_open.h"
 #include "document/project_writer.h"
 
 namespace vendrel {
 
-CVendrelDoc::CVendrelDoc(ModelParameters& params, WindowServices& services, RecentFiles& recent)
-    : services_(services), recent_(recent), simulation_(std::make_unique<Simulation>(params)) {}
+CVendrelDoc::CVendrelDoc(const ModelParameters& startup, WindowServices& services,
+                         RecentFiles& recent)
+    : services_(services), recent_(recent), project_(std::make_unique<Project>(startup)) {}
 
 CVendrelDoc::~CVendrelDoc() = default;
 
@@ -40,21 +39,14 @@ void CVendrelDoc::SetPathName(const QString& path, bool add_to_recent) {
 bool CVendrelDoc::OnNewDocument() {
     path_.clear();
     SetModifiedFlag(false);
-    simulation_->new_model();
+    project_->simulation().new_model();
     emit modelChanged();
     return true;
 }
 
 bool CVendrelDoc::OnOpenDocument(const QString& path) {
-    QFile check(path);
-    if (!check.open(QIODevice::ReadOnly)) {
-        services_.show_message(dialog_parent_,
-                               QString("Cannot open %1: %2.").arg(path, check.errorString()));
-        return false;
-    }
-    check.close();
     try {
-        open_project(*simulation_, path.toStdString());
+        project_->open(path.toStdString());
     } catch (const FileError& e) {
         services_.show_message(dialog_parent_, QString::fromStdString(e.what()));
         return false;
@@ -65,12 +57,7 @@ bool CVendrelDoc::OnOpenDocument(const QString& path) {
 
 bool CVendrelDoc::OnSaveDocument(const QString& path) {
     try {
-        ProjectData data;
-        {
-            ModelAccess access = simulation_->engine().read_access();
-            data = take_project_snapshot(simulation_->params(), simulation_->state());
-        }
-        save_project_file(path.toStdString(), data);
+        save_project_file(path.toStdString(), project_->snapshot());
     } catch (const FileError& e) {
         services_.show_message(dialog_parent_, QString::fromStdString(e.what()));
         return false;

@@ -11,7 +11,7 @@
 #include <QString>
 #include <memory>
 
-#include "core/simulation.h"
+#include "document/project.h"
 
 class QWidget;
 
@@ -27,10 +27,11 @@ class CVendrelDoc : public QObject {
     Q_OBJECT
 
   public:
-    CVendrelDoc(ModelParameters& params, WindowServices& services, RecentFiles& recent);
+    CVendrelDoc(const ModelParameters& startup, WindowServices& services, RecentFiles& recent);
     ~CVendrelDoc() override;
 
-    Simulation& simulation() { return *simulation_; }
+    Project& project() { return *project_; }
+    Simulation& simulation() { return project_->simulation(); }
     void set_dialog_parent(QWidget* parent) { dialog_parent_ = parent; }
 
     const QString& title() const { return title_; }
@@ -60,7 +61,7 @@ class CVendrelDoc : public QObject {
   private:
     WindowServices& services_;
     RecentFiles& recent_;
-    std::unique_ptr<Simulation> simulation_;
+    std::unique_ptr<Project> project_;
     QWidget* dialog_parent_ = nullptr;
     QString title_;
     QString path_;

@@ -16,12 +16,7 @@ CVendrelView::CVendrelView(CVendrelDoc& doc, NavigationState& navigation, QWidge
 
 void CVendrelView::paintEvent(QPaintEvent*) {
     navigation_.dpi_scale = logicalDpiY() > 0 ? logicalDpiY() / 96.0 : 1.0;
-    Simulation& sim = doc_.simulation();
-    SectionSnapshot snapshot;
-    {
-        ModelAccess access = sim.engine().read_access();
-        snapshot = take_section_snapshot(sim.params(), sim.state());
-    }
+    const SectionSnapshot snapshot = take_section_snapshot(doc_.project());
     QImage picture(size(), QImage::Format_RGB32);
     {
         QPainter painter(&picture);

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "core/simulation.h"
-#include "document/project_open.h"
+#include "document/project.h"
 #include "document/project_writer.h"
 
 namespace {
@@ -31,8 +31,8 @@ void configure(ModelParameters& p, Load load, int threads) {
 }
 
 void run_to_end(Simulation& sim) {
-    sim.engine().start_run();
-    while (!sim.engine().wait_until_idle(std::chrono::seconds(10))) {
+    sim.start_run();
+    while (!sim.wait_until_idle(std::chrono::seconds(10))) {
     }
 }
 
@@ -45,7 +45,7 @@ void BM_Run(benchmark::State& state, Load load) {
     for (auto _ : state) {
         run_to_end(sim);
     }
-    state.counters["horizons"] = sim.state().published_count();
+    state.counters["horizons"] = sim.published_count();
 }
 BENCHMARK_CAPTURE(BM_Run, default_run, Load::Default)
     ->Arg(0)
@@ -64,8 +64,8 @@ BENCHMARK_CAPTURE(BM_Run, heavy_run, Load::Heavy)
 
 // The heavy run, finished, with a scratch project path beside it.
 struct FinishedHeavyRun {
-    ModelParameters params = make_startup_parameters(runtime_max_threads());
-    Simulation sim{params};
+    Project project{make_startup_parameters(runtime_max_threads())};
+    Simulation& sim = project.simulation();
     char folder[32] = "/tmp/vendrel-bench-XXXXXX";
     std::string path;
 
@@ -82,8 +82,8 @@ struct FinishedHeavyRun {
     void save() {
         ProjectData data;
         {
-            ModelAccess access = sim.engine().read_access();
-            data = take_project_snapshot(sim.params(), sim.state());
+            const Simulation::ReadGuard model = sim.read();
+            data = take_project_snapshot(model.params(), DisplaySettings{}, model.state());
         }
         save_project_file(path, data);
     }
@@ -102,9 +102,9 @@ void BM_OpenHeavyProject(benchmark::State& state) {
     FinishedHeavyRun run;
     run.save();
     for (auto _ : state) {
-        open_project(run.sim, run.path);
+        run.project.open(run.path);
     }
-    state.counters["horizons"] = run.sim.state().published_count();
+    state.counters["horizons"] = run.sim.published_count();
 }
 BENCHMARK(BM_OpenHeavyProject)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 

@@ -30,8 +30,8 @@ struct HeavyRun {
             p.slip2 = 0.5;
             p.display_inc = 400;
         });
-        sim.engine().start_run();
-        while (!sim.engine().wait_until_idle(std::chrono::seconds(10))) {
+        sim.start_run();
+        while (!sim.wait_until_idle(std::chrono::seconds(10))) {
         }
     }
 };
@@ -44,8 +44,9 @@ HeavyRun& heavy_run() {
 void BM_SnapshotHeavySection(benchmark::State& state) {
     HeavyRun& run = heavy_run();
     for (auto _ : state) {
-        ModelAccess access = run.sim.engine().read_access();
-        benchmark::DoNotOptimize(take_section_snapshot(run.sim.params(), run.sim.state()));
+        const Simulation::ReadGuard model = run.sim.read();
+        benchmark::DoNotOptimize(
+            take_section_snapshot(model.params(), DisplaySettings{}, model.state()));
     }
 }
 BENCHMARK(BM_SnapshotHeavySection)->Unit(benchmark::kMillisecond);
@@ -54,10 +55,10 @@ void BM_RenderHeavySection(benchmark::State& state) {
     HeavyRun& run = heavy_run();
     SectionSnapshot snapshot;
     {
-        ModelAccess access = run.sim.engine().read_access();
-        snapshot = take_section_snapshot(run.sim.params(), run.sim.state());
+        const Simulation::ReadGuard model = run.sim.read();
+        snapshot = take_section_snapshot(model.params(), DisplaySettings{}, model.state());
     }
-    snapshot.params.draw_bath = 1;
+    snapshot.display.draw_bath = 1;
     QImage image(1800, 900, QImage::Format_RGB32);
     for (auto _ : state) {
         QPainter painter(&image);

@@ -13,10 +13,9 @@
 #include "cli/parameter_assignment.h"
 #include "cli/picture_export.h"
 #include "cli/run_options.h"
-#include "core/simulation.h"
 #include "document/atomic_file.h"
 #include "document/number_format.h"
-#include "document/project_open.h"
+#include "document/project.h"
 #include "document/project_writer.h"
 #include "view/section_snapshot.h"
 
@@ -33,9 +32,9 @@ void show_progress(Simulation& sim, Clock::time_point start) {
     double ka = 0;
     int horizons = 0;
     {
-        ModelAccess access = sim.engine().read_access();
-        ka = sim.state().sim_time / 1000;
-        horizons = sim.state().published_count();
+        const Simulation::ReadGuard model = sim.read();
+        ka = model.state().sim_time / 1000;
+        horizons = model.state().published_count();
     }
     std::fprintf(stderr, "\r  %s of %s ka, %d horizons, %s s   ", format_fixed(ka, 0, 1).c_str(),
                  format_fixed(sim.params().totaltime / 1000, 0, 1).c_str(), horizons,
@@ -45,26 +44,17 @@ void show_progress(Simulation& sim, Clock::time_point start) {
 
 // Prints one line on what a project holds; the error when it does not read.
 int check(const std::string& path) {
-    ModelParameters params = make_startup_parameters(runtime_max_threads());
-    Simulation sim(params);
-    sim.new_model();
-    ProjectDefaults defaults;
-    {
-        ModelAccess access = sim.engine().read_access();
-        defaults = current_project_values(sim.params(), sim.state());
-    }
-    const ProjectData data = ReadProjectFile(path, defaults).data;
+    Project project(make_startup_parameters(runtime_max_threads()));
+    project.simulation().new_model();
+    const ProjectData data = ReadProjectFile(path, project.current_values()).data;
     std::printf("%s: %d horizons, section %g x %g m, run of %g years recorded every %g years\n",
                 path.c_str(), data.count, data.params.max_x, data.params.max_y,
                 data.params.totaltime, data.params.display_inc);
     return 0;
 }
 
-void save(Simulation& sim, const std::string& path, ProjectData& data) {
-    {
-        ModelAccess access = sim.engine().read_access();
-        data = take_project_snapshot(sim.params(), sim.state());
-    }
+void save(Project& project, const std::string& path, ProjectData& data) {
+    data = project.snapshot();
     save_project_file(path, data);
 }
 
@@ -72,15 +62,11 @@ bool wants_pictures(const RunOptions& options) {
     return !options.image.empty() || !options.pdf.empty();
 }
 
-void save_picture_if_asked(Simulation& sim, const RunOptions& options) {
+void save_picture_if_asked(Project& project, const RunOptions& options) {
     if (!wants_pictures(options)) {
         return;
     }
-    SectionSnapshot snapshot;
-    {
-        ModelAccess access = sim.engine().read_access();
-        snapshot = take_section_snapshot(sim.params(), sim.state(), !options.pdf.empty());
-    }
+    const SectionSnapshot snapshot = take_section_snapshot(project, !options.pdf.empty());
     if (!options.image.empty()) {
         save_section_picture(snapshot, options.image_width, options.image_height, options.image);
     }
@@ -99,16 +85,16 @@ int run(const RunOptions& options) {
             ensure_writable_target(picture);
         }
     }
-    ModelParameters params = make_startup_parameters(runtime_max_threads());
-    Simulation sim(params);
+    Project project(make_startup_parameters(runtime_max_threads()));
+    Simulation& sim = project.simulation();
     sim.new_model();
     if (!options.project.empty()) {
-        open_project(sim, options.project);
+        project.open(options.project);
     }
 
     ModelParameters edited = sim.params();
     for (const auto& [key, value] : options.settings) {
-        assign_parameter(edited, key, value);
+        assign_parameter(edited, project.display(), key, value);
     }
     if (options.threads) {
         edited.omp_threads = *options.threads;
@@ -116,13 +102,10 @@ int run(const RunOptions& options) {
     if (options.no_run) {
         // The values go in as a project line would carry them; the opened
         // results stay as they are.
-        {
-            ModelAccess idle = sim.engine().exclusive_access();
-            sim.params() = edited;
-        }
+        sim.modify().params() = edited;
         ProjectData data;
-        save(sim, options.out, data);
-        save_picture_if_asked(sim, options);
+        save(project, options.out, data);
+        save_picture_if_asked(project, options);
         std::printf("vendrel-run: %d horizons; saved %s\n", data.count, options.out.c_str());
         return 0;
     }
@@ -130,8 +113,8 @@ int run(const RunOptions& options) {
 
     const bool terminal = isatty(STDERR_FILENO) != 0;
     const Clock::time_point start = Clock::now();
-    sim.engine().start_run();
-    while (!sim.engine().wait_until_idle(std::chrono::milliseconds(200))) {
+    sim.start_run();
+    while (!sim.wait_until_idle(std::chrono::milliseconds(200))) {
         if (terminal) {
             show_progress(sim, start);
         }
@@ -142,10 +125,10 @@ int run(const RunOptions& options) {
     const double run_seconds = seconds_since(start);
 
     ProjectData data;
-    save(sim, options.out, data);
-    save_picture_if_asked(sim, options);
+    save(project, options.out, data);
+    save_picture_if_asked(project, options);
     std::printf("vendrel-run: %lld steps, %d horizons, %s s; saved %s\n",
-                static_cast<long long>(sim.engine().steps_taken()), data.count,
+                static_cast<long long>(sim.steps_taken()), data.count,
                 format_fixed(run_seconds, 0, 2).c_str(), options.out.c_str());
     return 0;
 }

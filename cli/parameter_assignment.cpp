@@ -1,11 +1,13 @@
 #include "cli/parameter_assignment.h"
 
 #include <charconv>
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include "cli/run_options.h"
 #include "core/parameter_fields.h"
+#include "document/number_parse.h"
 
 namespace vendrel {
 
@@ -24,7 +26,17 @@ std::optional<Number> parse_whole(std::string_view text) {
     drop_plus_sign(text);
     Number value = 0;
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size()) {
+    if (text.empty() || result.ptr != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    if constexpr (std::is_floating_point_v<Number>) {
+        // Beyond the range of a double: what the C library makes of it
+        // (an infinity, or zero for a tiny number).
+        if (result.ec == std::errc::result_out_of_range) {
+            return parse_real_leading(text);
+        }
+    }
+    if (result.ec != std::errc()) {
         return std::nullopt;
     }
     return value;
@@ -60,48 +72,53 @@ std::vector<std::string_view> split_values(std::string_view text) {
                      std::string(value) + "\"");
 }
 
+double parse_number(std::string_view name, std::string_view value, std::string_view text,
+                    const char* expected) {
+    const auto v = parse_real_strict(text);
+    if (!v) {
+        malformed(name, value, expected);
+    }
+    if (!std::isfinite(*v)) {
+        throw UsageError("--set " + std::string(name) + ": \"" + std::string(value) +
+                         "\" is not a finite number");
+    }
+    return *v;
+}
+
 }  // namespace
 
-void assign_parameter(ModelParameters& p, std::string_view name, std::string_view value) {
-    const ParameterField* field = find_parameter_field(name);
-    if (field == nullptr) {
+void assign_parameter(ModelParameters& p, DisplaySettings& display, std::string_view name,
+                      std::string_view value) {
+    const std::optional<ParameterKey> key = find_parameter_key(name);
+    if (!key) {
         throw UsageError("--set: unknown parameter \"" + std::string(name) + "\"");
     }
-    std::visit(
-        [&](auto m) {
-            auto& target = p.*m;
-            using T = std::remove_cvref_t<decltype(target)>;
-            if constexpr (std::is_same_v<T, double>) {
-                const auto v = parse_real_strict(value);
-                if (!v) {
-                    malformed(name, value, "a number");
-                }
-                target = *v;
-            } else if constexpr (std::is_same_v<T, std::int32_t>) {
-                const auto v = parse_int_strict(value);
-                if (!v) {
-                    malformed(name, value, "a whole number");
-                }
-                target = *v;
-            } else {
-                const auto parts = split_values(value);
-                if (parts.size() != target.size()) {
-                    const std::string expected =
-                        std::to_string(target.size()) + " numbers separated by commas";
-                    malformed(name, value, expected.c_str());
-                }
-                T values{};
-                for (std::size_t k = 0; k < parts.size(); ++k) {
-                    const auto v = parse_real_strict(parts[k]);
-                    if (!v) {
-                        malformed(name, value, "numbers separated by commas");
-                    }
-                    values[k] = *v;
-                }
-                target = values;
-            }
-        },
-        field->member);
+    const ParameterField& field = *key->field;
+    if (field.is_integer()) {
+        const auto v = parse_int_strict(value);
+        if (!v) {
+            malformed(name, value, "a whole number");
+        }
+        set_field_value(field, p, display, *v);
+        return;
+    }
+    if (key->element || field.count() == 1) {
+        set_field_value(field, p, display, parse_number(name, value, value, "a number"),
+                        key->element.value_or(0));
+        return;
+    }
+    const auto parts = split_values(value);
+    if (int(parts.size()) != field.count()) {
+        const std::string expected = std::to_string(field.count()) + " numbers separated by commas";
+        malformed(name, value, expected.c_str());
+    }
+    std::vector<double> values;
+    for (std::string_view part : parts) {
+        values.push_back(parse_number(name, value, part, "numbers separated by commas"));
+    }
+    for (int k = 0; k < field.count(); ++k) {
+        set_field_value(field, p, display, values[std::size_t(k)], k);
+    }
 }
 
 }  // namespace vendrel

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string_view>
 
+#include "core/display_settings.h"
 #include "core/model_parameters.h"
 
 namespace vendrel {
@@ -13,9 +14,12 @@ std::optional<double> parse_real_strict(std::string_view text);
 // A whole int32 ("-12"), or nothing.
 std::optional<int> parse_int_strict(std::string_view text);
 
-// Stores `value` into the field `name` as a project-file line would: no
-// other field changes. Fields with several values take them separated by
-// commas. Throws UsageError for an unknown name or a malformed value.
-void assign_parameter(ModelParameters& p, std::string_view name, std::string_view value);
+// Stores `value` into the parameter `name` (a field's code name, or
+// <field>_<k> for one element of an array) as a project-file line would: no
+// other value changes. A whole array takes its values separated by commas.
+// Throws UsageError for an unknown name, a malformed value or a number that
+// is not finite.
+void assign_parameter(ModelParameters& p, DisplaySettings& display, std::string_view name,
+                      std::string_view value);
 
 }  // namespace vendrel

@@ -74,7 +74,7 @@ ModelAccess Engine::exclusive_access() {
 
 // ---- life of the thread -------------------------------------------------
 
-Engine::Engine(ModelParameters& params, ModelState& state) : p_(params), s_(state) {}
+Engine::Engine(const ModelParameters& params, ModelState& state) : p_(params), s_(state) {}
 
 Engine::~Engine() {
     shutdown_engine();
@@ -104,8 +104,7 @@ void Engine::shutdown_engine() {
 
 void Engine::start_run() {
     ModelAccess idle = exclusive_access();
-    s_.horizon_count.store(1);
-    s_.display_current_disp.store(1, std::memory_order_release);
+    s_.reset_counters();
     s_.flags.running.store(1);
 }
 
@@ -167,8 +166,7 @@ void Engine::begin_run(Run& run) {
         omp_set_num_threads(std::min<int>(p_.omp_threads, kMaxWorkerThreads));
     }
 #endif
-    s_.horizon_count.store(1);
-    s_.display_current_disp.store(1, std::memory_order_release);
+    s_.reset_counters();
     s_.dx = derive_dx(p_);
     s_.dt = derive_dt(s_.dx, p_.diff_coeff);
     build_initial_geometry(p_, s_);

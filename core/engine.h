@@ -75,7 +75,7 @@ class ModelAccess {
 class Engine {
   public:
     // The engine of one document. Nothing runs until start_engine.
-    Engine(ModelParameters& params, ModelState& state);
+    Engine(const ModelParameters& params, ModelState& state);
     ~Engine();
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
@@ -124,7 +124,7 @@ class Engine {
     void request_redraw();
     void announce_idle();
 
-    ModelParameters& p_;
+    const ModelParameters& p_;
     ModelState& s_;
     std::atomic<ViewNotifier*> notifier_{nullptr};
     std::thread thread_;

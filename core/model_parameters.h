@@ -1,5 +1,6 @@
 #pragma once
-// Every user-settable model and display parameter.
+// Every user-settable parameter of the model (how it is drawn is
+// DisplaySettings).
 //
 // Conventions: x runs from 0 at the left edge to max_x; the vertical
 // coordinate is measured downward (0 at the top, max_y at the base), so a
@@ -29,7 +30,6 @@ struct ModelParameters {
     // Run length and recording.
     double totaltime = 200000.0;
     double display_inc = 2000.0;
-    std::int32_t every_step = 1;
 
     // Sea level.
     double baselevel = 250.0;
@@ -63,18 +63,6 @@ struct ModelParameters {
 
     // Parallel execution: worker threads, 0 leaves the runtime's default.
     std::int32_t omp_threads = 0;  // derived at start
-
-    // Display.
-    std::int32_t draw_bl = 1;
-    std::int32_t draw_bath = 0;
-    double bath_marker = 20.0;
-    double depth1 = 5.0, depth2 = 15.0, depth3 = 35.0, depth4 = 125.0;
-    double dist1 = 5.0, dist2 = 45.0, dist3 = 85.0, dist4 = 165.0;
-    double poro1 = 0.1, poro2 = 0.2, poro3 = 0.3, poro4 = 0.4;
-    std::int32_t draw_simple = 0;
-    std::int32_t draw_depthdepo = 1;
-    std::int32_t draw_distance = 0;
-    std::int32_t draw_porosity = 0;
 };
 
 // The starting sea level before any reset (also the initial current sea level).

@@ -13,8 +13,7 @@ ModelState::ModelState(const ModelParameters& p) {
         horizon_phi0[i][1] = p.phizero;
         horizon_porosity[i][1] = p.phizero;
     }
-    horizon_count.store(1);
-    display_current_disp.store(1, std::memory_order_release);
+    reset_counters();
     sealevel_values[1] = current_sea_level;
     flags.running.store(0);
     flags.engine_alive.store(1);

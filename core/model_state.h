@@ -84,6 +84,11 @@ struct ModelState {
     RunFlags flags;
 
     int published_count() const { return display_current_disp.load(std::memory_order_acquire); }
+    // Both counters back to 1: only the initial surface is published.
+    void reset_counters() {
+        horizon_count.store(1);
+        display_current_disp.store(1, std::memory_order_release);
+    }
 };
 
 }  // namespace vendrel

@@ -5,20 +5,15 @@
 namespace vendrel {
 namespace {
 
-const ModelParameters& with_document_defaults(ModelParameters& p) {
+ModelParameters with_document_defaults(ModelParameters p) {
     set_document_defaults(p);
     return p;
 }
 
-void reset_counters(ModelState& s) {
-    s.horizon_count.store(1);
-    s.display_current_disp.store(1, std::memory_order_release);
-}
-
 }  // namespace
 
-Simulation::Simulation(ModelParameters& params)
-    : params_(params), state_(with_document_defaults(params)), engine_(params_, state_) {
+Simulation::Simulation(const ModelParameters& startup)
+    : params_(with_document_defaults(startup)), state_(params_), engine_(params_, state_) {
     engine_.start_engine();
 }
 
@@ -26,9 +21,17 @@ Simulation::~Simulation() {
     engine_.shutdown_engine();
 }
 
+Simulation::ReadGuard Simulation::read() {
+    return ReadGuard(*this, engine_.read_access());
+}
+
+Simulation::WriteGuard Simulation::modify() {
+    return WriteGuard(*this, engine_.exclusive_access());
+}
+
 void Simulation::new_model() {
-    ModelAccess idle = engine_.exclusive_access();
-    reset_counters(state_);
+    WriteGuard model = modify();
+    model.state().reset_counters();
     params_.ramp_geometry = 1;
     state_.flags.running.store(0);
     params_.isolated_platform = 0;
@@ -37,9 +40,9 @@ void Simulation::new_model() {
 }
 
 void Simulation::change_parameters(const std::function<void(ModelParameters&)>& change) {
-    ModelAccess idle = engine_.exclusive_access();
+    WriteGuard model = modify();
     change(params_);
-    reset_counters(state_);
+    state_.reset_counters();
     params_.reset_geometry = 1;
     reset_model(params_, state_);
 }

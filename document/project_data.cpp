@@ -6,9 +6,11 @@
 
 namespace vendrel {
 
-ProjectData take_project_snapshot(const ModelParameters& p, const ModelState& s) {
+ProjectData take_project_snapshot(const ModelParameters& p, const DisplaySettings& display,
+                                  const ModelState& s) {
     ProjectData d;
     d.params = p;
+    d.display = display;
     d.count = std::clamp(s.published_count(), 0, MAX_HORIZON_SLOT);
     d.x_values.assign(s.x_values.data(), s.x_values.data() + COLUMN_SLOTS);
     d.horizons.resize(std::size_t(COLUMN_COUNT) * d.count);

@@ -1,5 +1,6 @@
 #pragma once
-// One whole project as the file holds it: the parameters, the column
+// One whole project as the file holds it: the parameters and display
+// settings, the column
 // positions, every published horizon with its three attributes and the sea
 // level of every published horizon. The writer formats it; the reader fills
 // one before anything reaches the model.
@@ -7,6 +8,7 @@
 #include <array>
 #include <vector>
 
+#include "core/display_settings.h"
 #include "core/model_parameters.h"
 
 namespace vendrel {
@@ -15,6 +17,7 @@ struct ModelState;
 
 struct ProjectData {
     ModelParameters params;
+    DisplaySettings display;
     int count = 0;  // published horizons N (slots 1..N)
     // x_values[c] for columns 1..2000 (index 0 unused).
     std::vector<double> x_values;
@@ -29,9 +32,9 @@ struct ProjectData {
     }
 };
 
-// Copies the published part of the model. The caller keeps the engine from
-// changing it meanwhile (Engine::read_access). A count outside 0..500 is
-// limited to that range.
-ProjectData take_project_snapshot(const ModelParameters& p, const ModelState& s);
+// Copies the published part of the model. The caller holds the model's
+// guard. A count outside 0..500 is limited to that range.
+ProjectData take_project_snapshot(const ModelParameters& p, const DisplaySettings& display,
+                                  const ModelState& s);
 
 }  // namespace vendrel

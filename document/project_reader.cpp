@@ -102,38 +102,36 @@ class LineSource {
 };
 
 // Reads one parameter line into its field; false when the line stored nothing.
-bool read_parameter(LineSource& source, const ParameterField& field, ModelParameters& p) {
-    const int values = value_count(field.member);
-    const int stored = source.read(values + 1, field.file_key);
+bool read_parameter(LineSource& source, const ParameterField& field, ModelParameters& p,
+                    DisplaySettings& display) {
+    const int stored = source.read(field.count() + 1, field.file_key);
     if (stored == 0) {
         return false;
     }
-    std::visit(
-        [&](auto m) {
-            auto& target = p.*m;
-            using T = std::remove_cvref_t<decltype(target)>;
-            if constexpr (std::is_same_v<T, double>) {
-                target = parse_real_leading(source.value(0));
-            } else if constexpr (std::is_same_v<T, std::int32_t>) {
-                target = parse_int_leading(source.value(0));
-            } else {
-                for (std::size_t k = 0; k < target.size(); ++k) {
-                    target[k] = parse_real_leading(source.value(int(k)));
-                }
+    visit_field(field, p, display, [&](auto& target) {
+        using T = std::remove_cvref_t<decltype(target)>;
+        if constexpr (std::is_same_v<T, double>) {
+            target = parse_real_leading(source.value(0));
+        } else if constexpr (std::is_same_v<T, std::int32_t>) {
+            target = parse_int_leading(source.value(0));
+        } else {
+            for (std::size_t k = 0; k < target.size(); ++k) {
+                target[k] = parse_real_leading(source.value(int(k)));
             }
-        },
-        field.member);
+        }
+    });
     return true;
 }
 
 // Reads the lines of one section's parameters; true when its first line
 // stored a value.
-bool read_parameters(LineSource& source, FileSection section, ModelParameters& p) {
+bool read_parameters(LineSource& source, FileSection section, ModelParameters& p,
+                     DisplaySettings& display) {
     bool first = true;
     bool first_stored = false;
     for (const ParameterField& field : parameter_fields()) {
         if (field.section == section) {
-            const bool stored = read_parameter(source, field, p);
+            const bool stored = read_parameter(source, field, p, display);
             first_stored = first ? stored : first_stored;
             first = false;
         }
@@ -161,9 +159,11 @@ void read_single(LineSource& source, std::string_view key, double& target) {
 
 }  // namespace
 
-ProjectDefaults current_project_values(const ModelParameters& p, const ModelState& s) {
+ProjectDefaults current_project_values(const ModelParameters& p, const DisplaySettings& display,
+                                       const ModelState& s) {
     ProjectDefaults d;
     d.params = p;
+    d.display = display;
     d.count = s.published_count();
     d.x_values.assign(s.x_values.data(), s.x_values.data() + COLUMN_SLOTS);
     std::copy(std::begin(s.sealevel_values), std::end(s.sealevel_values), d.sealevels.begin());
@@ -176,8 +176,9 @@ LoadedProject parse_project_file(std::string_view contents, const std::string& n
     LoadedProject loaded;
     ProjectData& d = loaded.data;
     d.params = defaults.params;
+    d.display = defaults.display;
 
-    if (read_parameters(source, FileSection::Parameters, d.params)) {
+    if (read_parameters(source, FileSection::Parameters, d.params, d.display)) {
         loaded.first_line_sea_level = d.params.baselevel;  // line 1
     }
 
@@ -201,7 +202,7 @@ LoadedProject parse_project_file(std::string_view contents, const std::string& n
     for (int h = 1; h <= N; ++h) {
         read_single(source, "sealevel_values", d.sealevels[h]);
     }
-    read_parameters(source, FileSection::Tectonics, d.params);
+    read_parameters(source, FileSection::Tectonics, d.params, d.display);
     return loaded;
 }
 

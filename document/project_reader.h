@@ -29,11 +29,13 @@ class ProjectFileError : public FileError {
 // values of everything a file can carry.
 struct ProjectDefaults {
     ModelParameters params;
+    DisplaySettings display;
     int count = 0;
     std::vector<double> x_values;                   // columns 1..2000
     std::array<double, HORIZON_SLOTS> sealevels{};  // slots 0..500
 };
-ProjectDefaults current_project_values(const ModelParameters& p, const ModelState& s);
+ProjectDefaults current_project_values(const ModelParameters& p, const DisplaySettings& display,
+                                       const ModelState& s);
 
 struct LoadedProject {
     ProjectData data;

@@ -10,32 +10,29 @@ namespace {
 
 constexpr const char* kLineEnd = "\r\n";
 
-void append_values(std::string& out, const ModelParameters& p, const ParameterMember& member) {
-    std::visit(
-        [&](auto m) {
-            const auto& value = p.*m;
-            using T = std::remove_cvref_t<decltype(value)>;
-            if constexpr (std::is_same_v<T, double>) {
+void append_values(std::string& out, const ProjectData& d, const ParameterField& field) {
+    visit_field(field, d.params, d.display, [&](const auto& value) {
+        using T = std::remove_cvref_t<decltype(value)>;
+        if constexpr (std::is_same_v<T, double>) {
+            out += ' ';
+            append_fixed6(out, value);
+        } else if constexpr (std::is_same_v<T, std::int32_t>) {
+            out += ' ';
+            append_int(out, value);
+        } else {
+            for (double v : value) {
                 out += ' ';
-                append_fixed6(out, value);
-            } else if constexpr (std::is_same_v<T, std::int32_t>) {
-                out += ' ';
-                append_int(out, value);
-            } else {
-                for (double v : value) {
-                    out += ' ';
-                    append_fixed6(out, v);
-                }
+                append_fixed6(out, v);
             }
-        },
-        member);
+        }
+    });
 }
 
-void append_parameter_lines(std::string& out, const ModelParameters& p, FileSection section) {
+void append_parameter_lines(std::string& out, const ProjectData& d, FileSection section) {
     for (const ParameterField& field : parameter_fields()) {
         if (field.section == section) {
             out += field.file_key;
-            append_values(out, p, field.member);
+            append_values(out, d, field);
             out += kLineEnd;
         }
     }
@@ -54,7 +51,7 @@ std::string format_project_file(const ProjectData& d) {
     std::string out;
     out.reserve(4096 + std::size_t(COLUMN_COUNT) * 32 + d.horizons.size() * 56 +
                 d.sealevels.size() * 32);
-    append_parameter_lines(out, d.params, FileSection::Parameters);
+    append_parameter_lines(out, d, FileSection::Parameters);
     out += "display_current_disp ";
     append_int(out, d.count);
     out += kLineEnd;
@@ -73,7 +70,7 @@ std::string format_project_file(const ProjectData& d) {
     for (int h = 1; h <= d.count; ++h) {
         append_keyed_real(out, "sealevel_values", d.sealevels[h]);
     }
-    append_parameter_lines(out, d.params, FileSection::Tectonics);
+    append_parameter_lines(out, d, FileSection::Tectonics);
     return out;
 }
 

@@ -33,7 +33,7 @@ class Program : public ::testing::Test {
     CMainFrame& frame() { return app->frame(); }
     Simulation& sim() { return doc().simulation(); }
     QString file(const QString& name) const { return dir.filePath(name); }
-    bool wait_idle() { return sim().engine().wait_until_idle(std::chrono::seconds(60)); }
+    bool wait_idle() { return sim().wait_until_idle(std::chrono::seconds(60)); }
     // A short run, as a dialog would set it up.
     void shorten_runs() {
         app->apply_dialog_changes([](ModelParameters& p) {
@@ -115,7 +115,7 @@ TEST_F(Program, MenuStatesIdleAndRunning) {
     EXPECT_TRUE(frame().command_checked(ID_DEPTH_OF_DEPOSITION));
     EXPECT_TRUE(frame().command_checked(ID_SHOW_SEA_LEVEL));
     EXPECT_FALSE(frame().command_checked(ID_SHOW_BATH_MARKER));
-    sim().params().draw_bl = 2;  // a project may carry other values: no tick
+    doc().project().display().draw_bl = 2;  // a project may carry other values: no tick
     EXPECT_FALSE(frame().command_checked(ID_SHOW_SEA_LEVEL));
 
     // A run far longer than the test.
@@ -134,27 +134,27 @@ TEST_F(Program, MenuStatesIdleAndRunning) {
 
 TEST_F(Program, StatusPanes) {
     frame().view().resize(1600, 800);
-    sim().params().omp_threads = 4;
+    sim().modify().params().omp_threads = 4;
     const auto panes = frame().pane_texts();
     EXPECT_EQ(panes[0], "Using 4 Threads");
     EXPECT_EQ(panes[1], "Simple Ramp");
     EXPECT_EQ(panes[2], "dt = 1.000 yrs");
     EXPECT_EQ(panes[3], "dx =  1.00 m");
     EXPECT_EQ(panes[4], "VE =  2.00");
-    sim().params().omp_threads = 0;
+    sim().modify().params().omp_threads = 0;
     EXPECT_EQ(frame().pane_texts()[0], QString("Using %1 Threads").arg(runtime_max_threads()));
 }
 
 TEST_F(Program, StartRecordsAndStopKeepsHorizons) {
     app->apply_dialog_changes([](ModelParameters& p) { p.display_inc = 100; });
     frame().execute(ID_START_SIMULATION);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return sim().state().published_count() >= 4; }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sim().published_count() >= 4; }, 60000));
     frame().execute(ID_STOP_SIMULATION);
     ASSERT_TRUE(wait_idle());
-    const int kept = sim().state().published_count();
+    const int kept = sim().published_count();
     EXPECT_GE(kept, 4);
     QTest::qWait(50);
-    EXPECT_EQ(sim().state().published_count(), kept);
+    EXPECT_EQ(sim().published_count(), kept);
     frame().view().repaint();  // draws what was kept
 }
 

@@ -14,26 +14,32 @@
 namespace vendrel {
 namespace {
 
-TEST(AssignParameter, StoresOnlyTheNamedField) {
+TEST(AssignParameter, StoresOnlyTheNamedValue) {
     ModelParameters p = testing::document_parameters();
+    DisplaySettings d;
     const ModelParameters before = p;
-    assign_parameter(p, "max_x", "3000");
+    assign_parameter(p, d, "max_x", "3000");
     EXPECT_EQ(p.max_x, 3000);
     EXPECT_EQ(p.fault1, before.fault1);
     EXPECT_EQ(p.control_x[9], before.control_x[9]);
 
-    assign_parameter(p, "depths", "0,1,2,3,4,5,6,7.5");
+    assign_parameter(p, d, "depths", "0,1,2,3,4,5,6,7.5");
     EXPECT_EQ(p.depths[7], 7.5);
-    assign_parameter(p, "includecompact", "1");
+    assign_parameter(p, d, "depths_3", "2.5");
+    EXPECT_EQ(p.depths[2], 2.5);
+    EXPECT_EQ(p.depths[3], 3);
+    assign_parameter(p, d, "control_x_10", "1999");
+    EXPECT_EQ(p.control_x[9], 1999);
+    assign_parameter(p, d, "includecompact", "1");
     EXPECT_EQ(p.includecompact, 1);
-    assign_parameter(p, "poro3", "0.35");
-    EXPECT_EQ(p.poro3, 0.35);
-    assign_parameter(p, "slip1", "+1e-1");
+    assign_parameter(p, d, "poro3", "0.35");
+    EXPECT_EQ(d.poro3, 0.35);
+    assign_parameter(p, d, "every_step", "3");
+    EXPECT_EQ(d.every_step, 3);
+    assign_parameter(p, d, "slip1", "+1e-1");
     EXPECT_EQ(p.slip1, 0.1);
-    assign_parameter(p, "amp_2", "nan");
-    EXPECT_TRUE(std::isnan(p.amp_2));
-    assign_parameter(p, "basin_threshold", "inf");
-    EXPECT_TRUE(std::isinf(p.basin_threshold));
+    assign_parameter(p, d, "amp_2", "7");
+    EXPECT_EQ(p.amp_2, 7);
 }
 
 TEST(AssignParameter, RefusesWhatItCannotStore) {
@@ -44,6 +50,10 @@ TEST(AssignParameter, RefusesWhatItCannotStore) {
     };
     const Case cases[] = {
         {"no_such_key", "1", "unknown parameter \"no_such_key\""},
+        {"depths_0", "1", "unknown parameter"},
+        {"depths_9", "1", "unknown parameter"},
+        {"depths_03", "1", "unknown parameter"},
+        {"max_x_1", "1", "unknown parameter"},
         {"totaltime", "", "expected a number"},
         {"totaltime", "12abc", "expected a number"},
         {"totaltime", "1,5", "expected a number"},
@@ -52,16 +62,24 @@ TEST(AssignParameter, RefusesWhatItCannotStore) {
         {"depths", "0,5,10", "expected 8 numbers"},
         {"control_x", "1,2,3,4,5,6,7,8,9,x", "numbers separated by commas"},
         {"slip1", "+-1", "expected a number"},
+        {"amp_2", "nan", "not a finite number"},
+        {"basin_threshold", "inf", "not a finite number"},
+        {"totaltime", "1e400", "not a finite number"},
+        {"rates_4", "-inf", "not a finite number"},
+        {"depths", "0,5,10,15,nan,30,40,50", "not a finite number"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.key + std::string("=") + c.value);
         ModelParameters p = testing::document_parameters();
+        DisplaySettings d;
+        const ModelParameters before = p;
         try {
-            assign_parameter(p, c.key, c.value);
+            assign_parameter(p, d, c.key, c.value);
             ADD_FAILURE() << "accepted";
         } catch (const UsageError& e) {
             EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
         }
+        EXPECT_EQ(p.depths, before.depths) << "nothing stored";
     }
 }
 

@@ -37,9 +37,8 @@ QLineEdit* box(QDialog& dialog, int control) {
 
 // Types `entries` into a dialog of type D made from `p`, presses OK and,
 // when it closes, stores into `p`. Returns the messages shown.
-template <class D>
-QString confirm(ModelParameters& p, const std::map<int, QString>& entries,
-                bool* accepted = nullptr) {
+template <class D, class Parameters>
+QString confirm(Parameters& p, const std::map<int, QString>& entries, bool* accepted = nullptr) {
     FakeWindowServices services;
     D dialog(services, p);
     for (const auto& [control, text] : entries) {
@@ -127,18 +126,21 @@ TEST(ParameterDialogs, RangeChecksAndMessages) {
          },
          false, "Enter a number between 0 and 89.9."},
         {"preferences 1000",
-         [](ModelParameters& p, bool* a) {
-             return confirm<CDispPrefsDlg>(p, {{1003, "1000"}}, a);
+         [](ModelParameters&, bool* a) {
+             DisplaySettings d;
+             return confirm<CDispPrefsDlg>(d, {{1003, "1000"}}, a);
          },
          true, ""},
         {"preferences 1000.5",
-         [](ModelParameters& p, bool* a) {
-             return confirm<CDispPrefsDlg>(p, {{1008, "1000.5"}}, a);
+         [](ModelParameters&, bool* a) {
+             DisplaySettings d;
+             return confirm<CDispPrefsDlg>(d, {{1008, "1000.5"}}, a);
          },
          false, "Enter a number between 0 and 1000."},
         {"preferences porosity any",
-         [](ModelParameters& p, bool* a) {
-             return confirm<CDispPrefsDlg>(p, {{1009, "-3"}, {1012, "7"}}, a);
+         [](ModelParameters&, bool* a) {
+             DisplaySettings d;
+             return confirm<CDispPrefsDlg>(d, {{1009, "-3"}, {1012, "7"}}, a);
          },
          true, ""},
     };
@@ -233,7 +235,7 @@ TEST(RuntimeDialog, RecordingLimit) {
         QApplication::sendEvent(edit, &out);
     };
     {
-        CDispDlg dialog(services, p);
+        CDispDlg dialog(services, p, 1);
         box(dialog, 1002)->setText("100");
         leave(box(dialog, 1002));
         EXPECT_EQ(box(dialog, 1002)->text(), "400");
@@ -246,7 +248,7 @@ TEST(RuntimeDialog, RecordingLimit) {
         EXPECT_EQ(q.display_inc, 400);
     }
     {
-        CDispDlg dialog(services, p);
+        CDispDlg dialog(services, p, 1);
         box(dialog, 1002)->setText("0");
         leave(box(dialog, 1002));
         EXPECT_EQ(box(dialog, 1002)->text(), "0") << "left alone while editing";
@@ -255,10 +257,10 @@ TEST(RuntimeDialog, RecordingLimit) {
         ModelParameters q = p;
         dialog.store(q);
         EXPECT_EQ(q.display_inc, 400);
-        EXPECT_EQ(q.every_step, -2);
+        EXPECT_EQ(dialog.every_step(), -2);
     }
     {
-        CDispDlg dialog(services, p);
+        CDispDlg dialog(services, p, 1);
         box(dialog, 1000)->setText("abc");
         leave(box(dialog, 1000));  // the Cancel button takes the focus
         EXPECT_EQ(services.messages.join("|"), "Enter a number.");
@@ -288,7 +290,7 @@ TEST(DisplayToggles, ModeSequences) {
     };
     for (const Sequence& sequence : sequences) {
         SCOPED_TRACE(sequence.name);
-        ModelParameters p = testing::document_parameters();
+        DisplaySettings p;
         std::int32_t saved = 1;
         for (const Step& step : sequence.steps) {
             switch (step.command) {
@@ -308,7 +310,7 @@ TEST(DisplayToggles, ModeSequences) {
             EXPECT_EQ(p.draw_simple, step.simple);
         }
     }
-    ModelParameters p = testing::document_parameters();
+    DisplaySettings p;
     p.draw_distance = 1;  // both set, as a project file may have them
     std::int32_t saved = 1;
     toggle_time_lines(p, saved);
@@ -331,13 +333,13 @@ TEST(DialogCommands, ApplyStepAndModifiedFlag) {
             return dialog.result();
         };
     };
-    sim.state().display_current_disp = 5;  // as after a run
+    sim.modify().state().display_current_disp = 5;  // as after a run
 
     type_in(1000, "1.5");
     app.frame().execute(ID_BLOCK_FAULTING);
     EXPECT_EQ(sim.params().fault1, 1.5);
     EXPECT_FALSE(app.doc().IsModified()) << "Block Faulting does not mark the document";
-    EXPECT_EQ(sim.state().display_current_disp.load(), 1) << "but it resets the model";
+    EXPECT_EQ(sim.read().state().display_current_disp.load(), 1) << "but it resets the model";
 
     services.answer_dialog = [](QDialog& dialog) {
         dialog.findChild<QLineEdit*>("edit1000")->setText("0.5");
@@ -349,21 +351,21 @@ TEST(DialogCommands, ApplyStepAndModifiedFlag) {
     EXPECT_FALSE(app.doc().IsModified());
 
     app.frame().execute(ID_SHOW_BATH_MARKER);
-    EXPECT_EQ(sim.params().draw_bath, 1);
+    EXPECT_EQ(app.doc().project().display().draw_bath, 1);
     EXPECT_TRUE(app.doc().IsModified());
     EXPECT_EQ(app.frame().pane_texts()[1], "Simple Ramp (unsaved)");
 
     type_in(1000, "300");
     app.frame().execute(ID_SEA_LEVEL);
     EXPECT_EQ(sim.params().baselevel, 200);
-    EXPECT_EQ(sim.state().current_sea_level, 200);
+    EXPECT_EQ(sim.read().state().current_sea_level, 200);
 
     type_in(1000, "0.5");
-    sim.engine().start_run();
+    sim.start_run();
     app.frame().execute(ID_EROSION);  // OK during a run stops it first
     EXPECT_EQ(sim.params().diff_coeff, 0.5);
-    EXPECT_FALSE(sim.engine().is_running());
-    EXPECT_EQ(sim.state().dt.load(), 1.0);
+    EXPECT_FALSE(sim.is_running());
+    EXPECT_EQ(sim.read().state().dt.load(), 1.0);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 
 #include "core/simulation.h"
 #include "core/view_notifier.h"
-#include "document/project_open.h"
+#include "document/project.h"
 #include "document/project_writer.h"
 #include "tests/test_support.h"
 
@@ -81,10 +81,10 @@ bool saved_file_is_consistent(const std::string& path) {
 }
 
 TEST(EngineStress, EveryWindowOperationDuringRuns) {
-    ModelParameters params = make_startup_parameters(2);
-    Simulation sim(params);
+    Project project(make_startup_parameters(2));
+    Simulation& sim = project.simulation();
     CountingNotifier notifier;
-    sim.engine().set_notifier(&notifier);
+    sim.set_notifier(&notifier);
     sim.new_model();
     sim.change_parameters([](ModelParameters& p) {
         p.display_inc = 50;  // 500 horizons long before the end: the slot limit ends runs
@@ -103,55 +103,50 @@ TEST(EngineStress, EveryWindowOperationDuringRuns) {
         watchdog.tick();
         switch (random() % 7) {
             case 0:
-                if (!sim.engine().is_running()) {
-                    sim.engine().start_run();
+                if (!sim.is_running()) {
+                    sim.start_run();
                 }
                 break;
             case 1:
-                sim.engine().stop_run();
+                sim.stop_run();
                 break;
             case 2: {
-                ModelAccess access = sim.engine().read_access();
-                const int count = sim.state().display_current_disp.load();
+                const Simulation::ReadGuard model = sim.read();
+                const int count = model.state().display_current_disp.load();
                 ASSERT_GE(count, 1);
                 ASSERT_LE(count, 500);
-                if (sim.engine().is_running()) {  // after Open the engine's count is 1
-                    ASSERT_EQ(sim.state().horizon_count.load(), count);
+                if (sim.is_running()) {  // after Open the engine's count is 1
+                    ASSERT_EQ(model.state().horizon_count.load(), count);
                 }
                 break;
             }
             case 3: {
-                ProjectData data;
-                {
-                    ModelAccess access = sim.engine().read_access();
-                    data = take_project_snapshot(sim.params(), sim.state());
-                }
-                save_project_file(path, data);
+                save_project_file(path, project.snapshot());
                 ++saves;
                 ASSERT_TRUE(saved_file_is_consistent(path));
                 break;
             }
             case 4:
                 if (saves > 0) {
-                    open_project(sim, path);  // a file that does not read throws
+                    project.open(path);  // a file that does not read throws
                     ++opens;
-                    ASSERT_FALSE(sim.engine().is_running());
+                    ASSERT_FALSE(sim.is_running());
                 }
                 break;
             case 5:
                 sim.change_parameters([&](ModelParameters& p) { p.slip1 = double(random() % 3); });
-                ASSERT_EQ(sim.state().display_current_disp.load(), 1);
+                ASSERT_EQ(sim.read().state().display_current_disp.load(), 1);
                 break;
             case 6: {
-                sim.engine().stop_and_wait();
-                ASSERT_FALSE(sim.engine().is_running());
-                ASSERT_TRUE(sim.engine().wait_until_idle(0ms));
+                sim.stop_and_wait();
+                ASSERT_FALSE(sim.is_running());
+                ASSERT_TRUE(sim.wait_until_idle(0ms));
                 break;
             }
         }
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 2000));
     }
-    sim.engine().stop_and_wait();
+    sim.stop_and_wait();
     EXPECT_GT(saves, 0);
     EXPECT_GT(opens, 0);
     EXPECT_GT(notifier.count.load(), 0);

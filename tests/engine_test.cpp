@@ -29,7 +29,7 @@ class EngineRun : public ::testing::Test {
     CountingNotifier notifier;
 
     void SetUp() override {
-        sim.engine().set_notifier(&notifier);
+        sim.set_notifier(&notifier);
         sim.new_model();
     }
     // Applies `change` as a dialog would and runs to the end.
@@ -37,10 +37,10 @@ class EngineRun : public ::testing::Test {
     void run_with(Change change) {
         sim.change_parameters(change);
         notifier.count = 0;
-        sim.engine().start_run();
-        ASSERT_TRUE(sim.engine().wait_until_idle(60s));
+        sim.start_run();
+        ASSERT_TRUE(sim.wait_until_idle(60s));
     }
-    int published() { return sim.state().display_current_disp.load(); }
+    int published() { return sim.read().state().display_current_disp.load(); }
 };
 
 TEST_F(EngineRun, DegenerateRunsTakeNoStepsOrRecordNothing) {
@@ -68,9 +68,9 @@ TEST_F(EngineRun, DegenerateRunsTakeNoStepsOrRecordNothing) {
             p.totaltime = c.totaltime;
             p.display_inc = c.display_inc;
         });
-        EXPECT_EQ(sim.engine().steps_taken(), c.steps);
+        EXPECT_EQ(sim.steps_taken(), c.steps);
         EXPECT_EQ(published(), c.published);
-        EXPECT_EQ(sim.state().flags.running.load(), 0);
+        EXPECT_EQ(sim.read().state().flags.running.load(), 0);
         EXPECT_EQ(notifier.count.load(), c.published)  // one per recording, one at the end
             << "repaint requests";
     }
@@ -78,11 +78,11 @@ TEST_F(EngineRun, DegenerateRunsTakeNoStepsOrRecordNothing) {
 
 TEST_F(EngineRun, DefaultRecordingSlots) {
     run_with([](ModelParameters& p) { p.totaltime = 20000; });
-    EXPECT_EQ(sim.engine().steps_taken(), 20000);
+    EXPECT_EQ(sim.steps_taken(), 20000);
     EXPECT_EQ(published(), 11);
-    EXPECT_EQ(sim.state().horizon_count.load(), 11);
+    EXPECT_EQ(sim.read().state().horizon_count.load(), 11);
     EXPECT_EQ(notifier.count.load(), 11);
-    EXPECT_DOUBLE_EQ(sim.state().sim_time, 20000);
+    EXPECT_DOUBLE_EQ(sim.read().state().sim_time, 20000);
 }
 
 TEST_F(EngineRun, FiveHundredIncrementsStopAtTheLastSlot) {
@@ -91,15 +91,15 @@ TEST_F(EngineRun, FiveHundredIncrementsStopAtTheLastSlot) {
         p.display_inc = 10;  // 500 increments: the last would need slot 501
     });
     EXPECT_EQ(published(), 500);
-    EXPECT_EQ(sim.engine().steps_taken(), 5000);
+    EXPECT_EQ(sim.steps_taken(), 5000);
 
     run_with([](ModelParameters& p) {
         p.totaltime = 20000;
         p.display_inc = 10;  // 2000 increments: the run ends at slot 500
     });
     EXPECT_EQ(published(), 500);
-    EXPECT_EQ(sim.engine().steps_taken(), 5000);
-    EXPECT_EQ(sim.state().flags.running.load(), 0);
+    EXPECT_EQ(sim.steps_taken(), 5000);
+    EXPECT_EQ(sim.read().state().flags.running.load(), 0);
 }
 
 TEST_F(EngineRun, NonFiniteParametersRunWithoutHarm) {
@@ -135,44 +135,45 @@ TEST_F(EngineRun, StopKeepsRecordedHorizons) {
         p.totaltime = 1e7;
         p.display_inc = 5000;
     });
-    sim.engine().start_run();
+    sim.start_run();
     while (published() < 4) {
         std::this_thread::sleep_for(1ms);
     }
-    sim.engine().stop_run();
-    ASSERT_TRUE(sim.engine().wait_until_idle(10s));
+    sim.stop_run();
+    ASSERT_TRUE(sim.wait_until_idle(10s));
     const int kept = published();
     EXPECT_GE(kept, 4);
     EXPECT_LT(kept, 500);
-    EXPECT_LT(sim.engine().steps_taken(), 10000000);
-    EXPECT_EQ(sim.state().horizon_count.load(), kept);
+    EXPECT_LT(sim.steps_taken(), 10000000);
+    EXPECT_EQ(sim.read().state().horizon_count.load(), kept);
 }
 
 TEST_F(EngineRun, ExclusiveAccessStopsTheRunBetweenSteps) {
-    sim.engine().start_run();
+    sim.start_run();
     std::this_thread::sleep_for(20ms);
     {
-        ModelAccess idle = sim.engine().exclusive_access();
-        EXPECT_EQ(sim.state().flags.running.load(), 0);
-        const long long steps = sim.engine().steps_taken();
+        Simulation::WriteGuard model = sim.modify();
+        EXPECT_EQ(model.state().flags.running.load(), 0);
+        const long long steps = sim.steps_taken();
         std::this_thread::sleep_for(20ms);
-        EXPECT_EQ(sim.engine().steps_taken(), steps) << "no step while the model is held";
+        EXPECT_EQ(sim.steps_taken(), steps) << "no step while the model is held";
     }
-    EXPECT_TRUE(sim.engine().wait_until_idle(1s));
+    EXPECT_TRUE(sim.wait_until_idle(1s));
 }
 
 TEST_F(EngineRun, ReadAccessPausesARunningEngine) {
-    sim.engine().start_run();
+    sim.start_run();
     for (int k = 0; k < 20; ++k) {
-        ModelAccess access = sim.engine().read_access();
-        const long long steps = sim.engine().steps_taken();
-        const ProjectData snapshot = take_project_snapshot(sim.params(), sim.state());
-        EXPECT_EQ(sim.engine().steps_taken(), steps);
+        const Simulation::ReadGuard model = sim.read();
+        const long long steps = sim.steps_taken();
+        const ProjectData snapshot =
+            take_project_snapshot(model.params(), DisplaySettings{}, model.state());
+        EXPECT_EQ(sim.steps_taken(), steps);
         EXPECT_EQ(snapshot.sealevels.size(), std::size_t(snapshot.count) + 1);
     }
-    EXPECT_TRUE(sim.engine().is_running() || sim.engine().steps_taken() == 200000);
-    sim.engine().stop_and_wait();
-    EXPECT_FALSE(sim.engine().is_running());
+    EXPECT_TRUE(sim.is_running() || sim.steps_taken() == 200000);
+    sim.stop_and_wait();
+    EXPECT_FALSE(sim.is_running());
 }
 
 double cpu_seconds_of_process() {
@@ -188,15 +189,15 @@ TEST_F(EngineRun, IdleEngineSleepsAndStartsAtOnce) {
     EXPECT_LT(cpu_seconds_of_process() - before, 0.15) << "the idle engine spins";
 
     sim.change_parameters([](ModelParameters& p) { p.totaltime = 1e7; });  // longer than the test
-    sim.engine().start_run();
-    EXPECT_TRUE(sim.engine().is_running()) << "start_run waited for the run to end";
+    sim.start_run();
+    EXPECT_TRUE(sim.is_running()) << "start_run waited for the run to end";
     const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (sim.engine().steps_taken() == 0 && std::chrono::steady_clock::now() < deadline) {
+    while (sim.steps_taken() == 0 && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(1ms);
     }
-    EXPECT_GT(sim.engine().steps_taken(), 0);
-    EXPECT_LT(sim.engine().steps_taken(), 10000000);
-    sim.engine().stop_and_wait();
+    EXPECT_GT(sim.steps_taken(), 0);
+    EXPECT_LT(sim.steps_taken(), 10000000);
+    sim.stop_and_wait();
 }
 
 }  // namespace

@@ -132,9 +132,9 @@ TEST_F(Export, PrintCommandPrintsOnePage) {
 // A section of flat horizons whose porosity changes across the section.
 SectionSnapshot porosity_section() {
     SectionSnapshot s;
-    s.params.draw_bl = 0;
-    s.params.draw_depthdepo = 0;
-    s.params.draw_porosity = 1;
+    s.display.draw_bl = 0;
+    s.display.draw_depthdepo = 0;
+    s.display.draw_porosity = 1;
     s.count = 1;
     s.x_values.resize(COLUMN_SLOTS);
     s.z.assign(COLUMN_SLOTS, 250);
@@ -167,10 +167,10 @@ TEST(PrintPath, PorositySplitAndLegends) {
     EXPECT_EQ(page.pixelColor(1000, y - 6), QColor(0, 0, 255)) << "the blue pen is 19 wide";
     EXPECT_EQ(page.pixelColor(200, 1000), QColor(220, 220, 220)) << "no porosity legend";
 
-    s.params.draw_porosity = 0;  // time-lines only: the same split
+    s.display.draw_porosity = 0;  // time-lines only: the same split
     EXPECT_EQ(printed(s).pixelColor(1000, y), QColor(0, 0, 255));
 
-    s.params.draw_depthdepo = 1;
+    s.display.draw_depthdepo = 1;
     s.attribute.assign(COLUMN_SLOTS, 3);  // depth class 1
     page = printed(s);
     EXPECT_EQ(page.pixelColor(1500, y), QColor(255, 0, 0));
@@ -182,7 +182,7 @@ TEST(PrintPath, OnePageOfPdf) {
     QBuffer buffer(&pdf);
     buffer.open(QIODevice::WriteOnly);
     SectionSnapshot s = porosity_section();
-    s.params.draw_bl = 1;
+    s.display.draw_bl = 1;
     s.increment_count = 100;
     ASSERT_TRUE(print_section_to_pdf(&buffer, s, NavigationState{}, QSize(1600, 800)));
     EXPECT_TRUE(pdf.startsWith("%PDF"));

@@ -11,7 +11,7 @@
 
 #include "core/simulation.h"
 #include "document/number_parse.h"
-#include "document/project_open.h"
+#include "document/project.h"
 #include "document/project_writer.h"
 #include "tests/reference_model.h"
 #include "tests/test_support.h"
@@ -201,7 +201,7 @@ TEST_F(ReaderFixture, MultiValueLines) {
     EXPECT_EQ(loaded.data.horizon(1, 1)[3], 0);
     EXPECT_EQ(loaded.data.x_values[1], -5.0);
     EXPECT_EQ(loaded.data.sealevels[1], -7.0);
-    EXPECT_EQ(loaded.data.params.draw_bl, 1);
+    EXPECT_EQ(loaded.data.display.draw_bl, 1);
     EXPECT_EQ(loaded.data.params.includecompact, 2147483647);
 }
 
@@ -285,14 +285,15 @@ TEST_F(ReaderFixture, LineFeedsAloneReadTheSame) {
 
 class OpenProject : public ::testing::Test {
   protected:
-    ModelParameters params = make_startup_parameters(2);
-    Simulation sim{params};
+    Project project{make_startup_parameters(2)};
+    Simulation& sim = project.simulation();
     testing::TempDir dir;
 
     void SetUp() override { sim.new_model(); }
     std::string saved() {
-        ModelAccess access = sim.engine().read_access();
-        return format_project_file(take_project_snapshot(sim.params(), sim.state()));
+        const Simulation::ReadGuard model = sim.read();
+        return format_project_file(
+            take_project_snapshot(model.params(), DisplaySettings{}, model.state()));
     }
     void run(double totaltime, double display_inc) {
         sim.change_parameters([&](ModelParameters& p) {
@@ -300,8 +301,8 @@ class OpenProject : public ::testing::Test {
             p.display_inc = display_inc;
             p.baselevel_rise = 7;
         });
-        sim.engine().start_run();
-        ASSERT_TRUE(sim.engine().wait_until_idle(std::chrono::minutes(1)));
+        sim.start_run();
+        ASSERT_TRUE(sim.wait_until_idle(std::chrono::minutes(1)));
     }
 };
 
@@ -309,15 +310,15 @@ TEST_F(OpenProject, SaveOpenSaveGivesTheSameBytes) {
     run(3000, 300);
     const std::string first = saved();
     const std::string path = dir.file("run.vdl");
-    save_project_file(path, take_project_snapshot(sim.params(), sim.state()));
+    save_project_file(path, project.snapshot());
     sim.new_model();
-    open_project(sim, path);
-    EXPECT_EQ(sim.state().horizon_count.load(), 1);
-    EXPECT_EQ(sim.state().display_current_disp.load(), 11);
+    project.open(path);
+    EXPECT_EQ(sim.read().state().horizon_count.load(), 1);
+    EXPECT_EQ(sim.read().state().display_current_disp.load(), 11);
     EXPECT_EQ(sim.params().reset_geometry, 0);
     EXPECT_EQ(saved(), first);
     // Slot 0 and the slots above the loaded count hold the planned curve.
-    EXPECT_NEAR(sim.state().sealevel_values[0], 250 - 7 * 0.3, 1e-9);
+    EXPECT_NEAR(sim.read().state().sealevel_values[0], 250 - 7 * 0.3, 1e-9);
 }
 
 TEST_F(OpenProject, BrokenFileLeavesEverythingAsItWas) {
@@ -332,33 +333,33 @@ TEST_F(OpenProject, BrokenFileLeavesEverythingAsItWas) {
         testing::write_file(path, text.substr(0, text.size() / 2));
     }
     const std::string before = saved();
-    const double sea_level = sim.state().current_sea_level;
-    EXPECT_THROW(open_project(sim, path), ProjectFileError);
+    const double sea_level = sim.read().state().current_sea_level;
+    EXPECT_THROW(project.open(path), ProjectFileError);
     EXPECT_EQ(saved(), before);
-    EXPECT_EQ(sim.state().current_sea_level, sea_level);
-    EXPECT_THROW(open_project(sim, dir.file("missing.vdl")), FileError);
+    EXPECT_EQ(sim.read().state().current_sea_level, sea_level);
+    EXPECT_THROW(project.open(dir.file("missing.vdl")), FileError);
     EXPECT_EQ(saved(), before);
 }
 
 TEST_F(OpenProject, OpeningStopsARunFirst) {
     const std::string path = dir.file("run.vdl");
-    save_project_file(path, take_project_snapshot(sim.params(), sim.state()));
-    sim.engine().start_run();
-    open_project(sim, path);
-    EXPECT_FALSE(sim.engine().is_running());
-    EXPECT_EQ(sim.state().display_current_disp.load(), 1);
+    save_project_file(path, project.snapshot());
+    sim.start_run();
+    project.open(path);
+    EXPECT_FALSE(sim.is_running());
+    EXPECT_EQ(sim.read().state().display_current_disp.load(), 1);
 }
 
 TEST_F(OpenProject, LocaleWithDecimalCommaChangesNothing) {
     run(2000, 500);
     const std::string path = dir.file("a.vdl");
-    save_project_file(path, take_project_snapshot(sim.params(), sim.state()));
+    save_project_file(path, project.snapshot());
     const std::string c_bytes = testing::read_file(path);
     if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
         GTEST_SKIP() << "de_DE.UTF-8 is not installed (scripts/setup installs it)";
     }
     sim.new_model();
-    open_project(sim, path);
+    project.open(path);
     const std::string again = saved();
     std::setlocale(LC_ALL, "C");
     EXPECT_EQ(again, c_bytes);

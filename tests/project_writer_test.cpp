@@ -101,8 +101,9 @@ class SavedProject : public ::testing::Test {
     Simulation sim{params};
     void SetUp() override { sim.new_model(); }
     std::vector<std::string> saved_lines() {
-        ModelAccess access = sim.engine().read_access();
-        return lines_of(format_project_file(take_project_snapshot(sim.params(), sim.state())));
+        const Simulation::ReadGuard model = sim.read();
+        return lines_of(format_project_file(
+            take_project_snapshot(model.params(), DisplaySettings{}, model.state())));
     }
 };
 
@@ -167,7 +168,7 @@ TEST_F(SavedProject, LineCountFollowsPublishedCount) {
     for (const Case c :
          {Case{0, 2050}, Case{3, 2050 + 2001 * 3}, Case{-4, 2050}, Case{777, 2050 + 2001 * 500}}) {
         SCOPED_TRACE(c.count);
-        sim.state().display_current_disp = c.count;
+        sim.modify().state().display_current_disp = c.count;
         const std::vector<std::string> lines = saved_lines();
         EXPECT_EQ(lines.size(), c.lines);
         std::ostringstream count_line;
@@ -183,8 +184,8 @@ TEST_F(SavedProject, DefaultRunHasOneHundredAndOneHorizons) {
         p.totaltime = 20000;
         p.display_inc = 200;
     });
-    sim.engine().start_run();
-    ASSERT_TRUE(sim.engine().wait_until_idle(std::chrono::minutes(1)));
+    sim.start_run();
+    ASSERT_TRUE(sim.wait_until_idle(std::chrono::minutes(1)));
     EXPECT_EQ(saved_lines().size(), 2050u + 2001u * 101u);
 }
 

@@ -16,7 +16,7 @@ namespace {
 TEST(ReaderRegressions, EveryKeptInputReadsOrIsRefused) {
     ModelParameters p = testing::document_parameters();
     auto s = std::make_unique<ModelState>(p);
-    const ProjectDefaults defaults = current_project_values(p, *s);
+    const ProjectDefaults defaults = current_project_values(p, DisplaySettings{}, *s);
     int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(VENDREL_READER_REGRESSIONS)) {
         SCOPED_TRACE(entry.path().string());

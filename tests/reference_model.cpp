@@ -124,7 +124,7 @@ ProjectData run_reference(const ModelParameters& given) {
     p.reset_geometry = 1;
     reset_model(p, *s);
     run_literally(p, *s);
-    return take_project_snapshot(p, *s);
+    return take_project_snapshot(p, DisplaySettings{}, *s);
 }
 
 ProjectData run_engine(const ModelParameters& given) {
@@ -132,12 +132,12 @@ ProjectData run_engine(const ModelParameters& given) {
     Simulation sim(p);
     sim.new_model();
     sim.change_parameters([&](ModelParameters& q) { q = given; });
-    sim.engine().start_run();
-    if (!sim.engine().wait_until_idle(std::chrono::minutes(5))) {
+    sim.start_run();
+    if (!sim.wait_until_idle(std::chrono::minutes(5))) {
         throw std::runtime_error("engine run did not end");
     }
-    ModelAccess access = sim.engine().read_access();
-    return take_project_snapshot(sim.params(), sim.state());
+    const Simulation::ReadGuard model = sim.read();
+    return take_project_snapshot(model.params(), DisplaySettings{}, model.state());
 }
 
 }  // namespace vendrel::testing

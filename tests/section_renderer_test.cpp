@@ -79,7 +79,7 @@ TEST(Navigation, ZoomIsBoundedSoCoordinatesStayInRange) {
 // attribute value 1; the sea level at 300, sea-level line and panel off.
 SectionSnapshot flat_section(int count) {
     SectionSnapshot s;
-    s.params.draw_bl = 0;
+    s.display.draw_bl = 0;
     s.count = count;
     s.x_values.resize(COLUMN_SLOTS);
     for (int j = 1; j <= COLUMN_COUNT; ++j) {
@@ -121,7 +121,7 @@ QColor at(const QImage& image, int x, int y) {
 
 TEST(SectionRenderer, ClassColoursAtAndAboveThresholds) {
     SectionSnapshot s = flat_section(1);
-    s.params.depth1 = 5;
+    s.display.depth1 = 5;
     set_attribute(s, 1, 1, 400, 5);                            // exactly T1: class 1
     set_attribute(s, 1, 401, 800, std::nextafter(5.0, 10.0));  // just above: class 2
     set_attribute(s, 1, 801, 1200, 35);                        // T3: class 3
@@ -142,21 +142,21 @@ TEST(SectionRenderer, ClassColoursAtAndAboveThresholds) {
 TEST(SectionRenderer, ModePrecedenceAndLegend) {
     SectionSnapshot s = flat_section(1);
     set_attribute(s, 1, 1, 2000, 40);  // depth class 4, distance class 1 (<= 45 is class 2)
-    s.params.draw_depthdepo = 1;
-    s.params.draw_distance = 1;
-    EXPECT_EQ(colour_mode(s.params), ColourMode::Depth);
+    s.display.draw_depthdepo = 1;
+    s.display.draw_distance = 1;
+    EXPECT_EQ(colour_mode(s.display), ColourMode::Depth);
     EXPECT_EQ(at(render(s), 500, 150), kPurple);
 
-    s.params.draw_depthdepo = 0;
-    s.params.draw_distance = 0;
-    s.params.draw_porosity = 0;
+    s.display.draw_depthdepo = 0;
+    s.display.draw_distance = 0;
+    s.display.draw_porosity = 0;
     const QImage lines = render(s);
     EXPECT_EQ(at(lines, 500, 150), kBlack) << "time-lines are thin black";
     EXPECT_EQ(at(lines, 500, 149), kGrey);
     EXPECT_EQ(at(lines, 500, 151), kGrey);
     EXPECT_EQ(at(lines, 100, 500 - 100), kGrey) << "no legend frame in time-lines mode";
 
-    s.params.draw_depthdepo = 1;
+    s.display.draw_depthdepo = 1;
     const QImage legend = render(s);
     EXPECT_EQ(at(legend, 100, 500 - 100), kWhite) << "legend frame";
     EXPECT_EQ(at(legend, 20, 500 - 50), kRed) << "class 1 swatch";
@@ -165,7 +165,7 @@ TEST(SectionRenderer, ModePrecedenceAndLegend) {
 
 TEST(SectionRenderer, SeaLevelLineBreaksOverEmergentColumns) {
     SectionSnapshot s = flat_section(1);
-    s.params.draw_bl = 1;
+    s.display.draw_bl = 1;
     set_depth(s, 1, 1, 500, 250);     // above sea level (300)
     set_depth(s, 1, 501, 2000, 400);  // submerged
     const QImage image = render(s);
@@ -175,8 +175,8 @@ TEST(SectionRenderer, SeaLevelLineBreaksOverEmergentColumns) {
 
 TEST(SectionRenderer, MarkerLabelEvenWithoutLine) {
     SectionSnapshot s = flat_section(1);
-    s.params.draw_bath = 1;
-    s.params.bath_marker = 50;  // level 350, deeper than every column (150)
+    s.display.draw_bath = 1;
+    s.display.bath_marker = 50;  // level 350, deeper than every column (150)
     const QImage image = render(s);
     EXPECT_EQ(at(image, 500, 350), kGrey) << "no marker line";
     int dark = 0;
@@ -193,8 +193,8 @@ TEST(SectionRenderer, MarkerLabelEvenWithoutLine) {
 
 TEST(SectionRenderer, EveryStepThinsOnlyWhileRunning) {
     SectionSnapshot s = flat_section(8);  // horizons at 150, 200, ..., 500
-    s.params.every_step = 3;
-    s.params.draw_depthdepo = 0;
+    s.display.every_step = 3;
+    s.display.draw_depthdepo = 0;
     s.running = true;
     QImage image = render(s);
     for (int h = 1; h <= 7; ++h) {
@@ -206,14 +206,14 @@ TEST(SectionRenderer, EveryStepThinsOnlyWhileRunning) {
     for (int h = 1; h <= 7; ++h) {
         EXPECT_EQ(at(image, 500, 100 + 50 * h), kBlack) << "slot " << h;
     }
-    s.params.every_step = 0;  // counts as 1
+    s.display.every_step = 0;  // counts as 1
     s.running = true;
     EXPECT_EQ(at(render(s), 500, 200), kBlack);
 }
 
 TEST(SectionRenderer, PanelColoursRecordedAndPlannedSegments) {
     SectionSnapshot s = flat_section(3);
-    s.params.draw_bl = 1;
+    s.display.draw_bl = 1;
     s.params.totaltime = 1000;
     s.params.display_inc = 100;  // n = 10: 40 pixels per increment
     s.increment_count = 10;
@@ -233,7 +233,7 @@ TEST(SectionRenderer, PanelColoursRecordedAndPlannedSegments) {
 
 TEST(SectionRenderer, FlatPlannedCurveDrawsAtTheTopOfThePanel) {
     SectionSnapshot s = flat_section(1);
-    s.params.draw_bl = 1;
+    s.display.draw_bl = 1;
     s.params.totaltime = 1000;
     s.params.display_inc = 100;
     s.increment_count = 10;

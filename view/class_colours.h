@@ -16,7 +16,7 @@ inline const std::array<QColor, 5> kClassColours = {QColor(255, 0, 0), QColor(0,
 using Thresholds = std::array<double, 4>;
 
 // The thresholds T1..T4 of a colour mode (zeros in time-lines mode).
-Thresholds thresholds_of(ColourMode mode, const ModelParameters& p);
+Thresholds thresholds_of(ColourMode mode, const DisplaySettings& p);
 
 // Class 0..4 of value v: the first of v <= T1, v <= T2, v <= T3, v <= T4
 // that holds, else the last class (also for NaN).

@@ -2,7 +2,7 @@
 
 namespace vendrel {
 
-void toggle_colour_mode(ModelParameters& p, ColourFlag mode) {
+void toggle_colour_mode(DisplaySettings& p, ColourFlag mode) {
     std::int32_t* flags[3] = {&p.draw_depthdepo, &p.draw_distance, &p.draw_porosity};
     const int chosen = static_cast<int>(mode);
     const std::int32_t old = *flags[chosen];
@@ -12,7 +12,7 @@ void toggle_colour_mode(ModelParameters& p, ColourFlag mode) {
     p.draw_simple = old != 0 ? 1 : 0;
 }
 
-void toggle_time_lines(ModelParameters& p, std::int32_t& saved_colour_mode) {
+void toggle_time_lines(DisplaySettings& p, std::int32_t& saved_colour_mode) {
     if (p.draw_simple != 0) {
         p.draw_simple = 0;
         if (saved_colour_mode == 1) {

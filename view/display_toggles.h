@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "core/model_parameters.h"
+#include "core/display_settings.h"
 
 namespace vendrel {
 
@@ -18,7 +18,7 @@ inline std::int32_t flag_not(std::int32_t flag) {
     return flag == 0 ? 1 : 0;
 }
 
-void toggle_colour_mode(ModelParameters& p, ColourFlag mode);
-void toggle_time_lines(ModelParameters& p, std::int32_t& saved_colour_mode);
+void toggle_colour_mode(DisplaySettings& p, ColourFlag mode);
+void toggle_time_lines(DisplaySettings& p, std::int32_t& saved_colour_mode);
 
 }  // namespace vendrel

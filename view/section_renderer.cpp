@@ -14,7 +14,7 @@
 
 namespace vendrel {
 
-Thresholds thresholds_of(ColourMode mode, const ModelParameters& p) {
+Thresholds thresholds_of(ColourMode mode, const DisplaySettings& p) {
     switch (mode) {
         case ColourMode::Depth:
             return {p.depth1, p.depth2, p.depth3, p.depth4};
@@ -94,13 +94,14 @@ class SectionPainter {
         : p_(painter),
           snap_(snap),
           par_(snap.params),
+          display_(snap.display),
           print_(options.print),
           enlarge_(print_ ? 5 : 1),
           map_(nav, par_.max_x, par_.max_y, enlarge_ * client.width(), enlarge_ * client.height()),
           s_(nav.dpi_scale),
           w_(enlarge_ * client.width()),
           h_(enlarge_ * client.height()),
-          mode_(colour_mode(par_)),
+          mode_(colour_mode(display_)),
           thin_width_(std::max(print_ ? scaled(9, s_) : scaled(1.8, s_), 1)),
           class_width_(std::max(print_ ? scaled(19, s_) : scaled(3.8, s_), 1)),
           font_pixels_(options.font_pixels > 0 ? options.font_pixels : 12.0 * 96.0 * s_ / 72.0) {
@@ -124,22 +125,22 @@ class SectionPainter {
         text_centred(w_ - n(70), n(20), kVersionText);
         text_left(n(10), h_ - n(10),
                   "Simulation time = " + fixed(snap_.sim_time / 1000, 5, 1) + " ka");
-        if (par_.draw_bl == 1) {
+        if (display_.draw_bl == 1) {
             sea_level_line();
         }
-        if (par_.draw_bath == 1) {
+        if (display_.draw_bath == 1) {
             marker_line();
         }
         horizons();
-        if (par_.draw_bath == 1) {
+        if (display_.draw_bath == 1) {
             marker_label();
         }
-        if (print_ ? (par_.draw_depthdepo == 1 || par_.draw_distance == 1)
+        if (print_ ? (display_.draw_depthdepo == 1 || display_.draw_distance == 1)
                    : mode_ != ColourMode::TimeLines) {
             legends();
         }
         scale_bar();
-        if (par_.draw_bl == 1) {
+        if (display_.draw_bl == 1) {
             if (print_) {
                 printed_sea_level_panel();
             } else {
@@ -199,10 +200,10 @@ class SectionPainter {
     }
 
     void sea_level_line() { line_over_deeper_columns(snap_.current_sea_level, 1); }
-    double marker_level() const { return snap_.current_sea_level + par_.bath_marker; }
+    double marker_level() const { return snap_.current_sea_level + display_.bath_marker; }
     void marker_line() { line_over_deeper_columns(marker_level(), 3); }
     void marker_label() {
-        text_centred(w_ - n(80), map_.Y(marker_level()), fixed(-par_.bath_marker, 5, 1) + " m");
+        text_centred(w_ - n(80), map_.Y(marker_level()), fixed(-display_.bath_marker, 5, 1) + " m");
     }
 
     // On paper, outside the depth and distance modes, porosity below 0.4 is
@@ -212,8 +213,8 @@ class SectionPainter {
     }
 
     void horizons() {
-        const Thresholds t = thresholds_of(mode_, par_);
-        const int step = snap_.running ? std::max(par_.every_step, 1) : 1;
+        const Thresholds t = thresholds_of(mode_, display_);
+        const int step = snap_.running ? std::max(display_.every_step, 1) : 1;
         std::vector<int> x(COLUMN_SLOTS);
         for (int j = 1; j <= COLUMN_COUNT; ++j) {
             x[j] = map_.X(snap_.x_values[j]);
@@ -256,18 +257,18 @@ class SectionPainter {
 
     void legends() {
         outlined_rect(n(5), h_ - n(180), n(165), h_ - n(30), kWhite);
-        if (par_.draw_depthdepo == 1) {
+        if (display_.draw_depthdepo == 1) {
             legend(ColourMode::Depth, "Depth of Deposition");
-        } else if (par_.draw_porosity == 1 && !print_) {
+        } else if (display_.draw_porosity == 1 && !print_) {
             legend(ColourMode::Porosity, "Porosity");
         }
-        if (par_.draw_distance == 1) {
+        if (display_.draw_distance == 1) {
             legend(ColourMode::Distance, "Distance from Shoreline");
         }
     }
 
     void legend(ColourMode mode, const char* title) {
-        const Thresholds t = thresholds_of(mode, par_);
+        const Thresholds t = thresholds_of(mode, display_);
         const bool porosity = mode == ColourMode::Porosity;
         const int decimals = porosity ? 3 : 1;
         const std::string unit = porosity ? "" : " m";
@@ -363,6 +364,7 @@ class SectionPainter {
     QPainter& p_;
     const SectionSnapshot& snap_;
     const ModelParameters& par_;
+    const DisplaySettings& display_;
     bool print_;
     int enlarge_;
     ViewMapping map_;

@@ -2,20 +2,9 @@
 
 #include <algorithm>
 
-namespace vendrel {
+#include "document/project.h"
 
-ColourMode colour_mode(const ModelParameters& p) {
-    if (p.draw_depthdepo == 1) {
-        return ColourMode::Depth;
-    }
-    if (p.draw_distance == 1) {
-        return ColourMode::Distance;
-    }
-    if (p.draw_porosity == 1) {
-        return ColourMode::Porosity;
-    }
-    return ColourMode::TimeLines;
-}
+namespace vendrel {
 
 namespace {
 
@@ -46,15 +35,16 @@ void copy_by_horizon(const HorizonArray& from, int count, std::vector<double>& t
 
 }  // namespace
 
-SectionSnapshot take_section_snapshot(const ModelParameters& p, const ModelState& s,
-                                      bool for_print) {
+SectionSnapshot take_section_snapshot(const ModelParameters& p, const DisplaySettings& display,
+                                      const ModelState& s, bool for_print) {
     SectionSnapshot snap;
     snap.params = p;
+    snap.display = display;
     snap.running = s.flags.running.load() == 1;
     snap.count = std::clamp(s.published_count(), 0, MAX_HORIZON_SLOT);
     snap.x_values.assign(s.x_values.data(), s.x_values.data() + COLUMN_SLOTS);
     copy_by_horizon(s.horizon_z, snap.count, snap.z);
-    ColourMode mode = colour_mode(p);
+    ColourMode mode = colour_mode(display);
     if (for_print && (mode == ColourMode::TimeLines || mode == ColourMode::Porosity)) {
         mode = ColourMode::Porosity;
     }
@@ -68,6 +58,11 @@ SectionSnapshot take_section_snapshot(const ModelParameters& p, const ModelState
     snap.sealevel_max = s.sealevel_max;
     snap.increment_count = std::clamp(s.increment_count, 0, MAX_HORIZON_SLOT);
     return snap;
+}
+
+SectionSnapshot take_section_snapshot(Project& project, bool for_print) {
+    const Simulation::ReadGuard model = project.simulation().read();
+    return take_section_snapshot(model.params(), project.display(), model.state(), for_print);
 }
 
 }  // namespace vendrel

@@ -6,18 +6,17 @@
 #include <array>
 #include <vector>
 
+#include "core/display_settings.h"
 #include "core/model_parameters.h"
 #include "core/model_state.h"
 
 namespace vendrel {
 
-enum class ColourMode { Depth, Distance, Porosity, TimeLines };
-
-// The first mode flag that is 1 decides: depth, then distance, then porosity.
-ColourMode colour_mode(const ModelParameters& p);
+class Project;
 
 struct SectionSnapshot {
     ModelParameters params;
+    DisplaySettings display;
     bool running = false;
     int count = 0;                 // published horizons, slots 1..count
     std::vector<double> x_values;  // columns 1..2000
@@ -38,10 +37,11 @@ struct SectionSnapshot {
     }
 };
 
-// The caller keeps the engine from changing the model meanwhile. For the
-// print path the attribute outside the depth and distance modes is the
-// porosity.
-SectionSnapshot take_section_snapshot(const ModelParameters& p, const ModelState& s,
-                                      bool for_print = false);
+// The caller holds the model's guard. For the print path the attribute
+// outside the depth and distance modes is the porosity.
+SectionSnapshot take_section_snapshot(const ModelParameters& p, const DisplaySettings& display,
+                                      const ModelState& s, bool for_print = false);
+// The same of a project, copied while its run is paused between two steps.
+SectionSnapshot take_section_snapshot(Project& project, bool for_print = false);
 
 }  // namespace vendrel

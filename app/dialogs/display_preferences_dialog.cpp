@@ -6,7 +6,7 @@
 
 namespace vendrel {
 
-CDispPrefsDlg::CDispPrefsDlg(WindowServices& services, const ModelParameters& p, QWidget* parent)
+CDispPrefsDlg::CDispPrefsDlg(WindowServices& services, const DisplaySettings& p, QWidget* parent)
     : ParameterDialog(services, parent),
       depth_{p.depth1, p.depth2, p.depth3, p.depth4},
       distance_{p.dist1, p.dist2, p.dist3, p.dist4},
@@ -60,7 +60,7 @@ CDispPrefsDlg::CDispPrefsDlg(WindowServices& services, const ModelParameters& p,
     }
 }
 
-void CDispPrefsDlg::store(ModelParameters& p) const {
+void CDispPrefsDlg::store(DisplaySettings& p) const {
     p.depth1 = depth_[0];
     p.depth2 = depth_[1];
     p.depth3 = depth_[2];

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "app/dialogs/dialog_conventions.h"
-#include "core/model_parameters.h"
+#include "core/display_settings.h"
 
 namespace vendrel {
 
@@ -11,8 +11,8 @@ namespace vendrel {
 // depth of the bathymetric marker. Changes the picture only.
 class CDispPrefsDlg : public ParameterDialog {
   public:
-    CDispPrefsDlg(WindowServices& services, const ModelParameters& p, QWidget* parent = nullptr);
-    void store(ModelParameters& p) const;
+    CDispPrefsDlg(WindowServices& services, const DisplaySettings& p, QWidget* parent = nullptr);
+    void store(DisplaySettings& p) const;
 
   private:
     std::array<double, 4> depth_, distance_, porosity_;

@@ -13,11 +13,12 @@ constexpr int kMaxIncrements = 500;
 
 }  // namespace
 
-CDispDlg::CDispDlg(WindowServices& services, const ModelParameters& p, QWidget* parent)
+CDispDlg::CDispDlg(WindowServices& services, const ModelParameters& p, std::int32_t every_step,
+                   QWidget* parent)
     : ParameterDialog(services, parent),
       totaltime_(p.totaltime),
       display_inc_(p.display_inc),
-      every_step_(p.every_step),
+      every_step_(every_step),
       total_box_(edit_box(1000)),
       increment_box_(edit_box(1002)),
       step_box_(edit_box(1004)) {
@@ -83,7 +84,6 @@ void CDispDlg::limit_recordings() {
 void CDispDlg::store(ModelParameters& p) const {
     p.totaltime = totaltime_;
     p.display_inc = display_inc_;
-    p.every_step = every_step_;
     if (p.totaltime / p.display_inc > kMaxIncrements) {
         p.display_inc = p.totaltime / kMaxIncrements;
     }

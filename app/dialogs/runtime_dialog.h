@@ -11,8 +11,10 @@ namespace vendrel {
 // truncated quotient), and on OK (with the exact one).
 class CDispDlg : public ParameterDialog {
   public:
-    CDispDlg(WindowServices& services, const ModelParameters& p, QWidget* parent = nullptr);
+    CDispDlg(WindowServices& services, const ModelParameters& p, std::int32_t every_step,
+             QWidget* parent = nullptr);
     void store(ModelParameters& p) const;
+    std::int32_t every_step() const { return every_step_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

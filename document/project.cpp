@@ -1,16 +1,29 @@
-#include "document/project_open.h"
+#include "document/project.h"
 
 #include "core/model_reset.h"
 #include "core/parameter_fields.h"
-#include "core/simulation.h"
 
 namespace vendrel {
 
-void apply_project(const LoadedProject& loaded, ModelParameters& p, ModelState& s) {
+Project::Project(const ModelParameters& startup) : simulation_(startup) {}
+
+ProjectDefaults Project::current_values() {
+    const Simulation::ReadGuard model = simulation_.read();
+    return current_project_values(model.params(), display_, model.state());
+}
+
+ProjectData Project::snapshot() {
+    const Simulation::ReadGuard model = simulation_.read();
+    return take_project_snapshot(model.params(), display_, model.state());
+}
+
+void Project::apply(const LoadedProject& loaded, Simulation::WriteGuard& model) {
     const ProjectData& d = loaded.data;
+    ModelParameters& p = model.params();
+    ModelState& s = model.state();
     for (const ParameterField& field : parameter_fields()) {
         if (field.section != FileSection::None) {
-            std::visit([&](auto m) { p.*m = d.params.*m; }, field.member);
+            copy_field(field, d.params, d.display, p, display_);
         }
     }
     if (loaded.first_line_sea_level) {
@@ -30,21 +43,16 @@ void apply_project(const LoadedProject& loaded, ModelParameters& p, ModelState& 
     s.display_current_disp.store(d.count, std::memory_order_release);
 }
 
-void open_project(Simulation& sim, const std::string& path) {
-    ProjectDefaults defaults;
-    {
-        ModelAccess access = sim.engine().read_access();
-        defaults = current_project_values(sim.params(), sim.state());
-    }
-    const LoadedProject loaded = ReadProjectFile(path, defaults);
+void Project::open(const std::string& path) {
+    const LoadedProject loaded = ReadProjectFile(path, current_values());
 
-    ModelAccess idle = sim.engine().exclusive_access();
-    ModelState& s = sim.state();
-    apply_project(loaded, sim.params(), s);
+    Simulation::WriteGuard model = simulation_.modify();
+    apply(loaded, model);
+    ModelState& s = model.state();
     s.horizon_count.store(1);
     s.flags.running.store(0);
-    sim.params().reset_geometry = 0;
-    reset_model(sim.params(), s, loaded.data.count);
+    model.params().reset_geometry = 0;
+    reset_model(model.params(), s, loaded.data.count);
 }
 
 }  // namespace vendrel
