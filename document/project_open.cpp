@@ -36,8 +36,10 @@ void open_project(Simulation& sim, const std::string& path) {
         ModelAccess access = sim.engine().read_access();
         defaults = current_project_values(sim.params(), sim.state());
     }
-    const LoadedProject loaded = ReadProjectFile(path, defaults);
+    open_project(sim, ReadProjectFile(path, defaults));
+}
 
+void open_project(Simulation& sim, const LoadedProject& loaded) {
     ModelAccess idle = sim.engine().exclusive_access();
     ModelState& s = sim.state();
     apply_project(loaded, sim.params(), s);

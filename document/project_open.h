@@ -22,4 +22,7 @@ void apply_project(const LoadedProject& loaded, ModelParameters& p, ModelState& 
 // throws (FileError, ProjectFileError) and leaves the model as it was.
 void open_project(Simulation& sim, const std::string& path);
 
+// The part of open_project after the file is read.
+void open_project(Simulation& sim, const LoadedProject& loaded);
+
 }  // namespace vendrel
