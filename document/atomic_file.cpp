@@ -6,8 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -15,79 +15,82 @@
 namespace vendrel {
 namespace {
 
-std::string folder_of(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return ".";
+constexpr std::string_view kTemporaryPrefix = ".vendrel-save-";
+constexpr std::size_t kRandomDigits = 8;
+constexpr int kNameAttempts = 100;
+
+std::string temporary_name() {
+    static thread_local std::random_device entropy;
+    char digits[kRandomDigits + 1];
+    std::snprintf(digits, sizeof digits, "%08x", unsigned(entropy()));
+    return std::string(kTemporaryPrefix) + std::to_string(getpid()) + "-" + digits;
+}
+
+// The pid of a name of exactly the temporary pattern; 0 for any other name.
+long temporary_owner(std::string_view name) {
+    if (name.substr(0, kTemporaryPrefix.size()) != kTemporaryPrefix) {
+        return 0;
     }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-[[noreturn]] void fail(const std::string& path, int error) {
-    throw FileError("cannot save " + path + ": " + std::strerror(error));
-}
-
-// Creates a new file beside `path` with a name no other file has.
-int create_temporary(const std::string& path, std::string& temp_path) {
-    static std::atomic<unsigned> counter{0};
-    std::random_device entropy;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temp_path = path + ".tmp-" + std::to_string(getpid()) + "-" +
-                    std::to_string(counter.fetch_add(1)) + "-" + std::to_string(entropy() % 100000);
-        const int fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) {
-            return fd;
+    name.remove_prefix(kTemporaryPrefix.size());
+    const std::size_t dash = name.find('-');
+    if (dash == std::string_view::npos || dash == 0 || dash > 10 || name[0] == '0' ||
+        name.size() - dash - 1 != kRandomDigits) {
+        return 0;
+    }
+    long pid = 0;
+    for (char c : name.substr(0, dash)) {
+        if (c < '0' || c > '9') {
+            return 0;
+        }
+        pid = pid * 10 + (c - '0');
+    }
+    for (char c : name.substr(dash + 1)) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) {
+            return 0;
         }
     }
-    errno = EEXIST;
-    return -1;
+    return pid;
 }
 
-bool write_all(int fd, std::string_view contents) {
-    const char* data = contents.data();
-    std::size_t left = contents.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, left);
+// Deletes the temporaries of saves killed midway: regular files of exactly
+// the temporary pattern whose process no longer exists.
+void remove_leftovers(int folder_fd) {
+    const int listing = ::fcntl(folder_fd, F_DUPFD_CLOEXEC, 0);
+    DIR* dir = listing >= 0 ? ::fdopendir(listing) : nullptr;
+    if (dir == nullptr) {
+        if (listing >= 0) {
+            ::close(listing);
+        }
+        return;
+    }
+    ::rewinddir(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        const long pid = temporary_owner(entry->d_name);
+        if (pid <= 0 || pid > 0x7fffffffL || pid == long(getpid())) {
+            continue;
+        }
+        struct stat info {};
+        if (::kill(pid_t(pid), 0) != 0 && errno == ESRCH &&
+            ::fstatat(folder_fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode)) {
+            ::unlinkat(folder_fd, entry->d_name, 0);
+        }
+    }
+    ::closedir(dir);
+}
+
+bool write_all(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
             }
             return false;
         }
-        data += n;
-        left -= std::size_t(n);
+        bytes.remove_prefix(std::size_t(n));
     }
     return true;
-}
-
-// Temporary files of `path` left by saves that never finished (the process
-// died): named "<file>.tmp-<pid>-..." with no process of that pid alive.
-void remove_stale_temporaries(const std::string& path) {
-    const std::string prefix = file_name_of(path) + ".tmp-";
-    const std::string folder = folder_of(path);
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) {
-        return;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name.rfind(prefix, 0) != 0) {
-            continue;
-        }
-        const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
-        if (pid > 0 && pid != long(getpid()) && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH) {
-            ::unlink((folder + "/" + name).c_str());
-        }
-    }
-    ::closedir(dir);
-}
-
-void sync_folder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
 }
 
 }  // namespace
@@ -97,42 +100,169 @@ std::string file_name_of(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-void ensure_writable_target(const std::string& path) {
-    struct stat target {};
-    if (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
-        fail(path, EISDIR);
+AtomicFile::AtomicFile(const std::string& path, Staging staging)
+    : AtomicFile(resolve_save_target(path), staging) {}
+
+AtomicFile::AtomicFile(SaveTarget target, Staging staging) : target_(std::move(target)) {
+    if (target_.is_stream()) {
+        fd_ = target_.standard_output
+                  ? STDOUT_FILENO
+                  : ::open(target_.path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (fd_ < 0) {
+            fail(errno);
+        }
+        return;
     }
-    if (::access(folder_of(path).c_str(), W_OK | X_OK) != 0) {
-        fail(path, errno);
+    folder_fd_ = ::open(target_.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder_fd_ < 0) {
+        fail(errno);
+    }
+    // Before anything is written: a leftover may hold the space this save
+    // needs.
+    remove_leftovers(folder_fd_);
+    try {
+        open_temporary(staging);
+        if (target_.kind == SaveTarget::Kind::RegularFile) {
+            // Owner and group first: changing them may clear set-id bits.
+            if (::fchown(fd_, target_.owner, target_.group) != 0 && errno != EPERM) {
+                fail(errno);
+            }
+            if (::fchmod(fd_, target_.mode) != 0) {
+                fail(errno);
+            }
+        }
+    } catch (...) {
+        release();
+        throw;
     }
 }
 
+void AtomicFile::open_temporary(Staging staging) {
+    if (staging == Staging::Automatic) {
+        fd_ = ::openat(folder_fd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
+            unnamed_ = true;
+            return;
+        }
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+            fail(errno);
+        }
+    }
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        const std::string name = temporary_name();
+        fd_ = ::openat(folder_fd_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
+            temp_name_ = name;
+            return;
+        }
+        if (errno != EEXIST) {
+            fail(errno);
+        }
+    }
+    fail(EEXIST);
+}
+
+AtomicFile::~AtomicFile() {
+    release();
+}
+
+void AtomicFile::release() {
+    if (fd_ >= 0 && !target_.standard_output) {
+        ::close(fd_);
+    }
+    fd_ = -1;
+    if (!temp_name_.empty() && !committed_) {
+        ::unlinkat(folder_fd_, temp_name_.c_str(), 0);
+        temp_name_.clear();
+    }
+    if (folder_fd_ >= 0) {
+        ::close(folder_fd_);
+    }
+    folder_fd_ = -1;
+}
+
+void AtomicFile::fail(int error) const {
+    throw FileError("cannot save " + target_.path + ": " + std::strerror(error));
+}
+
+void AtomicFile::write(std::string_view bytes) {
+    if (prepared_ || committed_) {
+        throw FileError("cannot save " + target_.path + ": written after it was finished");
+    }
+    if (target_.is_stream()) {
+        stream_bytes_.append(bytes);
+    } else if (!write_all(fd_, bytes)) {
+        fail(errno);
+    }
+}
+
+void AtomicFile::prepare() {
+    if (prepared_ || target_.is_stream()) {
+        prepared_ = true;
+        return;
+    }
+    if (::fsync(fd_) != 0) {
+        fail(errno);
+    }
+    if (unnamed_) {
+        const std::string proc = "/proc/self/fd/" + std::to_string(fd_);
+        for (int attempt = 0; temp_name_.empty(); ++attempt) {
+            const std::string name = temporary_name();
+            // Linking by descriptor needs a capability; through /proc it
+            // needs only the descriptor.
+            if (::linkat(fd_, "", folder_fd_, name.c_str(), AT_EMPTY_PATH) == 0 ||
+                ((errno == ENOENT || errno == EPERM) &&
+                 ::linkat(AT_FDCWD, proc.c_str(), folder_fd_, name.c_str(), AT_SYMLINK_FOLLOW) ==
+                     0)) {
+                temp_name_ = name;
+            } else if (errno != EEXIST || attempt + 1 >= kNameAttempts) {
+                fail(errno);
+            }
+        }
+        unnamed_ = false;
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) {
+        fail(errno);
+    }
+    prepared_ = true;
+}
+
+void AtomicFile::commit() {
+    if (committed_) {
+        return;
+    }
+    prepare();
+    if (target_.is_stream()) {
+        const bool ok = write_all(fd_, stream_bytes_);
+        const int error = errno;
+        if (!target_.standard_output) {
+            ::close(fd_);
+        }
+        fd_ = -1;
+        if (!ok) {
+            fail(error);
+        }
+        committed_ = true;
+        return;
+    }
+    if (::renameat(folder_fd_, temp_name_.c_str(), folder_fd_, target_.name.c_str()) != 0) {
+        fail(errno);
+    }
+    committed_ = true;
+    temp_name_.clear();
+    ::fsync(folder_fd_);
+}
+
 void write_file_atomically(const std::string& path, std::string_view contents) {
-    struct stat target {};
-    if (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
-        fail(path, EISDIR);
-    }
-    std::string temp_path;
-    const int fd = create_temporary(path, temp_path);
-    if (fd < 0) {
-        fail(path, errno);
-    }
-    bool ok = write_all(fd, contents) && ::fsync(fd) == 0;
-    int error = ok ? 0 : errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && ::rename(temp_path.c_str(), path.c_str()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        ::unlink(temp_path.c_str());
-        fail(path, error);
-    }
-    sync_folder(folder_of(path));
-    remove_stale_temporaries(path);
+    AtomicFile file(path);
+    file.write(contents);
+    file.commit();
+}
+
+void ensure_writable_target(const std::string& path) {
+    resolve_save_target(path);
 }
 
 }  // namespace vendrel

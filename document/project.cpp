@@ -44,8 +44,10 @@ void Project::apply(const LoadedProject& loaded, Simulation::WriteGuard& model) 
 }
 
 void Project::open(const std::string& path) {
-    const LoadedProject loaded = ReadProjectFile(path, current_values());
+    open(ReadProjectFile(path, current_values()));
+}
 
+void Project::open(const LoadedProject& loaded) {
     Simulation::WriteGuard model = simulation_.modify();
     apply(loaded, model);
     ModelState& s = model.state();

@@ -38,6 +38,8 @@ class Project {
     // not a valid project throws (FileError, ProjectFileError) and leaves
     // everything as it was.
     void open(const std::string& path);
+    // The part of open() after the file is read.
+    void open(const LoadedProject& loaded);
 
     // Stores a loaded project into the model and the display settings; the
     // model's write guard is held by the caller.

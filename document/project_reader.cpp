@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "core/parameter_fields.h"
 #include "document/number_parse.h"
@@ -28,10 +29,99 @@ std::string_view trimmed(std::string_view line) {
     return line.substr(first, last - first + 1);
 }
 
+// The lines of a project, from memory or from a file descriptor. A line is
+// handed out without its line feed and stays valid until the next call.
+class LineInput {
+  public:
+    enum class Result { Line, End, TooLong };
+    virtual ~LineInput() = default;
+    virtual Result next(std::string_view& line) = 0;
+};
+
+class TextLines : public LineInput {
+  public:
+    explicit TextLines(std::string_view text) : text_(text) {}
+    Result next(std::string_view& line) override {
+        if (pos_ >= text_.size()) {
+            return Result::End;
+        }
+        const std::size_t end = text_.find('\n', pos_);
+        line = text_.substr(pos_, end == std::string_view::npos ? end : end - pos_);
+        pos_ = end == std::string_view::npos ? text_.size() : end + 1;
+        return line.size() > kMaxProjectLineLength ? Result::TooLong : Result::Line;
+    }
+
+  private:
+    std::string_view text_;
+    std::size_t pos_ = 0;
+};
+
+// Reads the descriptor in blocks into a buffer of twice the longest line, so
+// a line that fits is always whole in the buffer and nothing past the last
+// line the reader asks for is read.
+class DescriptorLines : public LineInput {
+  public:
+    DescriptorLines(int fd, std::string path)
+        : fd_(fd), path_(std::move(path)), buffer_(2 * kMaxProjectLineLength) {}
+    Result next(std::string_view& line) override {
+        for (;;) {
+            const char* data = buffer_.data();
+            const void* feed = std::memchr(data + scanned_, '\n', end_ - scanned_);
+            if (feed != nullptr) {
+                const std::size_t at = std::size_t(static_cast<const char*>(feed) - data);
+                line = std::string_view(data + begin_, at - begin_);
+                begin_ = scanned_ = at + 1;
+                return line.size() > kMaxProjectLineLength ? Result::TooLong : Result::Line;
+            }
+            scanned_ = end_;
+            if (end_ - begin_ > kMaxProjectLineLength) {
+                return Result::TooLong;
+            }
+            if (at_end_) {
+                if (begin_ == end_) {
+                    return Result::End;
+                }
+                line = std::string_view(data + begin_, end_ - begin_);
+                begin_ = scanned_ = end_;
+                return Result::Line;
+            }
+            fill();
+        }
+    }
+
+  private:
+    void fill() {
+        std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+        end_ -= begin_;
+        scanned_ -= begin_;
+        begin_ = 0;
+        for (;;) {
+            const ssize_t n = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n < 0) {
+                throw FileError("cannot read " + path_ + ": " + std::strerror(errno));
+            }
+            at_end_ = n == 0;
+            end_ += std::size_t(n);
+            return;
+        }
+    }
+
+    int fd_;
+    std::string path_;
+    std::vector<char> buffer_;
+    std::size_t begin_ = 0;    // start of the next line
+    std::size_t scanned_ = 0;  // no line feed in [begin_, scanned_)
+    std::size_t end_ = 0;
+    bool at_end_ = false;
+};
+
 // The file line by line, with a line past the end reading as empty.
 class LineSource {
   public:
-    LineSource(std::string_view text, std::string name) : text_(text), name_(std::move(name)) {}
+    LineSource(LineInput& input, std::string name) : input_(input), name_(std::move(name)) {}
 
     // Reads the next line; `requested` tokens of which the first is the key.
     // Returns the value tokens stored (fewer than requested - 1 when the
@@ -39,13 +129,10 @@ class LineSource {
     int read(int requested, std::string_view key) {
         ++number_;
         std::string_view line;
-        at_end_ = pos_ >= text_.size();
-        if (!at_end_) {
-            const std::size_t end = text_.find('\n', pos_);
-            line = text_.substr(pos_, end == std::string_view::npos ? end : end - pos_);
-            pos_ = end == std::string_view::npos ? text_.size() : end + 1;
-        }
-        count_ = split(trimmed(line), requested);
+        const LineInput::Result result = input_.next(line);
+        at_end_ = result == LineInput::Result::End;
+        too_long_ = result == LineInput::Result::TooLong;
+        count_ = too_long_ ? 0 : split(trimmed(line), requested);
         if (count_ < requested - 1) {
             fail_line(requested, key);
         }
@@ -84,6 +171,8 @@ class LineSource {
                            "\", found ";
         if (at_end_) {
             what += "the end of the file";
+        } else if (too_long_) {
+            what += "a line longer than " + std::to_string(kMaxProjectLineLength) + " bytes";
         } else if (count_ == 0) {
             what += "an empty line";
         } else {
@@ -92,11 +181,11 @@ class LineSource {
         fail(what);
     }
 
-    std::string_view text_;
+    LineInput& input_;
     std::string name_;
-    std::size_t pos_ = 0;
     int number_ = 0;
     bool at_end_ = false;
+    bool too_long_ = false;
     int count_ = 0;
     std::array<std::string_view, kMaxTokens> tokens_{};
 };
@@ -170,9 +259,11 @@ ProjectDefaults current_project_values(const ModelParameters& p, const DisplaySe
     return d;
 }
 
-LoadedProject parse_project_file(std::string_view contents, const std::string& name,
-                                 const ProjectDefaults& defaults) {
-    LineSource source(contents, file_name_of(name));
+namespace {
+
+LoadedProject read_project(LineInput& input, const std::string& name,
+                           const ProjectDefaults& defaults) {
+    LineSource source(input, file_name_of(name));
     LoadedProject loaded;
     ProjectData& d = loaded.data;
     d.params = defaults.params;
@@ -206,38 +297,53 @@ LoadedProject parse_project_file(std::string_view contents, const std::string& n
     return loaded;
 }
 
+}  // namespace
+
+LoadedProject parse_project_file(std::string_view contents, const std::string& name,
+                                 const ProjectDefaults& defaults) {
+    TextLines lines(contents);
+    return read_project(lines, name, defaults);
+}
+
+LoadedProject read_project_stream(int fd, const std::string& name,
+                                  const ProjectDefaults& defaults) {
+    DescriptorLines lines(fd, name);
+    return read_project(lines, name, defaults);
+}
+
 LoadedProject ReadProjectFile(const std::string& path, const ProjectDefaults& defaults) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (path == kStandardStream) {
+        return read_project_stream(STDIN_FILENO, "standard input", defaults);
+    }
+    // Only a regular file is read: a FIFO could block for ever and a device
+    // could yield bytes without end. The check comes before opening (opening
+    // a FIFO waits for a writer) and again on what was opened.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        throw FileError("cannot open " + path + ": " + std::strerror(errno));
+    }
+    auto refuse_unless_regular = [&path](const struct stat& st) {
+        if (S_ISDIR(st.st_mode)) {
+            throw FileError("cannot open " + path + ": " + std::strerror(EISDIR));
+        }
+        if (!S_ISREG(st.st_mode)) {
+            throw FileError("cannot open " + path + ": not a regular file");
+        }
+    };
+    refuse_unless_regular(info);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         throw FileError("cannot open " + path + ": " + std::strerror(errno));
     }
-    std::string contents;
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-        ::close(fd);
-        throw FileError("cannot open " + path + ": " + std::strerror(EISDIR));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    if (::fstat(fd, &info) != 0) {
+        throw FileError("cannot open " + path + ": " + std::strerror(errno));
     }
-    if (info.st_size > 0) {
-        contents.reserve(std::size_t(info.st_size));
-    }
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            const int error = errno;
-            ::close(fd);
-            throw FileError("cannot read " + path + ": " + std::strerror(error));
-        }
-        if (n == 0) {
-            break;
-        }
-        contents.append(buffer, std::size_t(n));
-    }
-    ::close(fd);
-    return parse_project_file(contents, path, defaults);
+    refuse_unless_regular(info);
+    return read_project_stream(fd, path, defaults);
 }
 
 }  // namespace vendrel

@@ -4,10 +4,12 @@
 // commas and semicolons (a tab is not a separator); a line may lack its
 // last value (a key-only line of one value stores nothing, a line of several
 // values takes 0 for the missing one), and a line lacking more, an empty
-// line or the end of the file is an error. The whole file is read into a
-// ProjectData first; the model changes only once it is complete.
+// line or the end of the file is an error. The file is read line by line
+// into a ProjectData, and no further than its last line; the model changes
+// only once the ProjectData is complete.
 
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,13 +45,29 @@ struct LoadedProject {
     std::optional<double> first_line_sea_level;
 };
 
+// The longest line the reader takes; a longer one is refused as a bad line.
+// The longest line the writer produces is control_x or control_y with ten
+// values of the widest form "%lf" gives (-1.8e308: 317 characters), 3191
+// bytes with its CR LF; 64 KiB leaves room twenty times over for hand-edited
+// files while a file without line feeds (a disk image, /dev/zero through a
+// pipe) fails after 64 KiB instead of filling the memory.
+inline constexpr std::size_t kMaxProjectLineLength = 65536;
+
 // Reads `contents` as the file `name` (used in messages). Throws
 // ProjectFileError.
 LoadedProject parse_project_file(std::string_view contents, const std::string& name,
                                  const ProjectDefaults& defaults);
 
-// Reads the file at `path`. Throws FileError when it cannot be read and
-// ProjectFileError when it is not a valid project.
+// Reads the project from the open descriptor `fd` (left open) as the file
+// `name`. Throws FileError when a read fails and ProjectFileError when it is
+// not a valid project.
+LoadedProject read_project_stream(int fd, const std::string& name,
+                                  const ProjectDefaults& defaults);
+
+// Reads the file at `path`; "-" reads standard input. Anything else but a
+// regular file (a folder, FIFO or device) is refused with FileError, as is
+// a file that cannot be read; ProjectFileError when it is not a valid
+// project.
 LoadedProject ReadProjectFile(const std::string& path, const ProjectDefaults& defaults);
 
 }  // namespace vendrel
