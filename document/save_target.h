@@ -25,7 +25,7 @@ namespace vendrel {
 struct SaveTarget {
     enum class Kind { NewFile, RegularFile, Stream };
 
-    std::string path;    // as given, for messages
+    std::string path;  // as given, for messages
     Kind kind = Kind::NewFile;
     std::string folder;  // a file's folder, after following the file's links
     std::string name;    // its name in that folder
