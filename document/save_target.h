@@ -7,7 +7,8 @@
 //     (AtomicFile), keeping an existing file's permission bits and, where
 //     the process may set them, its owner and group;
 //   - a character device, FIFO or socket, or "-" for standard output: a
-//     stream, written straight into, never replaced;
+//     stream, written straight into, never replaced (opening a FIFO waits
+//     for its reader; a socket cannot be opened and is refused then);
 //   - a folder or a block device: refused.
 // A regular file is writable when access(2) grants writing and at least one
 // of its write permission bits is set: access(2) alone lets root write any
