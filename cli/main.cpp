@@ -58,6 +58,11 @@ void save(Project& project, const std::string& path, ProjectData& data) {
     save_project_file(path, data);
 }
 
+// The summary goes to stderr when the project itself goes to stdout.
+std::FILE* summary_stream(const RunOptions& options) {
+    return options.out == kStandardStream ? stderr : stdout;
+}
+
 bool wants_pictures(const RunOptions& options) {
     return !options.image.empty() || !options.pdf.empty();
 }
@@ -106,7 +111,8 @@ int run(const RunOptions& options) {
         ProjectData data;
         save(project, options.out, data);
         save_picture_if_asked(project, options);
-        std::printf("vendrel-run: %d horizons; saved %s\n", data.count, options.out.c_str());
+        std::fprintf(summary_stream(options), "vendrel-run: %d horizons; saved %s\n", data.count,
+                     options.out.c_str());
         return 0;
     }
     sim.change_parameters([&](ModelParameters& p) { p = edited; });
@@ -127,9 +133,9 @@ int run(const RunOptions& options) {
     ProjectData data;
     save(project, options.out, data);
     save_picture_if_asked(project, options);
-    std::printf("vendrel-run: %lld steps, %d horizons, %s s; saved %s\n",
-                static_cast<long long>(sim.steps_taken()), data.count,
-                format_fixed(run_seconds, 0, 2).c_str(), options.out.c_str());
+    std::fprintf(summary_stream(options), "vendrel-run: %lld steps, %d horizons, %s s; saved %s\n",
+                 static_cast<long long>(sim.steps_taken()), data.count,
+                 format_fixed(run_seconds, 0, 2).c_str(), options.out.c_str());
     return 0;
 }
 

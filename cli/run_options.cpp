@@ -43,7 +43,7 @@ const char* usage_text() {
            "                    depths=0,5,10,15,20,30,40,50); may be repeated\n"
            "  --threads N       worker threads for the run (0 keeps the default)\n"
            "  --no-run          save the project as opened, with the --set values, unrun\n"
-           "  --out FILE.vdl    the project file to write\n"
+           "  --out FILE.vdl    the project file to write (\"-\": standard output)\n"
            "  --image FILE.png  also draw the final section into a picture (.bmp: 32-bit)\n"
            "  --pdf FILE.pdf    also print the final section onto one PDF page\n"
            "  --size WxH        size of that picture in pixels (default 1600x800)\n"

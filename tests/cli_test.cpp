@@ -146,6 +146,8 @@ TEST(VendrelRun, BadInputWritesNothing) {
         {dir.file("folder") + " --out " + out, "Is a directory"},
         {dir.file("notes.txt") + " --out " + out, "notes.txt: line 3: expected 1 value"},
         {"--set totaltime=10 --out /proc/vendrel-test.vdl", "cannot save /proc/vendrel-test.vdl"},
+        {"--check /dev/zero", "cannot open /dev/zero: not a regular file"},
+        {"/dev/zero --out " + out, "cannot open /dev/zero: not a regular file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);
@@ -191,6 +193,33 @@ TEST(VendrelRun, ProjectsInAndOut) {
     const std::string text = testing::read_file(rerun);
     EXPECT_NE(text.find("slip1 3.000000\r\n"), std::string::npos);
     EXPECT_NE(text.find("display_current_disp 3\r\n"), std::string::npos);
+}
+
+// "-" writes the project to standard output (the summary then goes to
+// stderr); a device is written into; a read-only project is not replaced.
+TEST(VendrelRun, OutputsThatAreNotPlainFiles) {
+    testing::TempDir dir;
+    const std::string out = dir.file("stdout.vdl");
+    const std::string err = dir.file("stderr.txt");
+    const std::string command = std::string(VENDREL_RUN_PATH) +
+                                " --set totaltime=400 --set display_inc=100 --out - >" + out +
+                                " 2>" + err;
+    EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 0);
+    EXPECT_EQ(testing::read_file(out).rfind("baselevel 250.000000\r\n", 0), 0u);
+    EXPECT_NE(testing::read_file(out).find("display_current_disp 5\r\n"), std::string::npos);
+    EXPECT_NE(testing::read_file(err).find("saved -"), std::string::npos);
+
+    auto [status, message] = run_cli("--set totaltime=100 --out /dev/null", dir);
+    EXPECT_EQ(status, 0) << message;
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+
+    const std::string locked = dir.file("locked.vdl");
+    testing::write_file(locked, "kept");
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_read);
+    std::tie(status, message) = run_cli("--set totaltime=100 --out " + locked, dir);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(message.find("cannot save " + locked + ": "), std::string::npos) << message;
+    EXPECT_EQ(testing::read_file(locked), "kept");
 }
 
 TEST(VendrelRun, CheckReportsOneLine) {
