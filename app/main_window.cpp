@@ -26,9 +26,9 @@
 #include "app/recent_files.h"
 #include "app/section_view.h"
 #include "app/vendrel_application.h"
-#include "vendrel/version.h"
 #include "app/window_geometry.h"
 #include "document/number_format.h"
+#include "vendrel/version.h"
 #include "view/display_toggles.h"
 #include "view/navigation.h"
 
