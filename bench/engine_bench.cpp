@@ -1,5 +1,7 @@
-// Whole runs as vendrel-run makes them, and the writing of a 500-horizon
-// project. Run with --benchmark_repetitions=5 and read the medians.
+// Whole runs as vendrel-run makes them, the plain fused kernel they are
+// measured against, and the writing of a 500-horizon project. Run with
+// --benchmark_repetitions=5 and read the medians; bench/process_times
+// measures the whole vendrel-run process.
 
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
@@ -8,6 +10,7 @@
 #include <chrono>
 #include <string>
 
+#include "bench/fused_kernel.h"
 #include "core/simulation.h"
 #include "document/project_open.h"
 #include "document/project_writer.h"
@@ -61,6 +64,14 @@ BENCHMARK_CAPTURE(BM_Run, heavy_run, Load::Heavy)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->UseRealTime();
+
+// The yardstick: a default run's 200000 surface steps as plain code.
+void BM_FusedKernel(benchmark::State& state) {
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(bench::run_fused_kernel(200000));
+    }
+}
+BENCHMARK(BM_FusedKernel)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 // The heavy run, finished, with a scratch project path beside it.
 struct FinishedHeavyRun {

@@ -8,6 +8,7 @@
 #include "core/model_parameters.h"
 #include "core/model_state.h"
 #include "core/production.h"
+#include "core/surface_step.h"
 #include "core/time_step.h"
 #include "core/view_notifier.h"
 
@@ -26,7 +27,9 @@ struct Engine::Run {
     // Which faults move each column, and how far per step.
     std::vector<std::uint8_t> fault_columns = std::vector<std::uint8_t>(COLUMN_SLOTS, 0);
     FaultSteps fault_steps{0, 0};
+    ColumnFaults column_faults;
     bool any_fault_column = false;
+    StepPath path = StepPath::Scalar;
     // Fault movement each column's recorded horizons still owe.
     std::vector<double> owed = std::vector<double>(COLUMN_SLOTS, 0.0);
     bool owing = false;
@@ -184,6 +187,8 @@ void Engine::begin_run(Run& run) {
         run.fault_columns[i] = faults_moving_column(p_, i, s_.dx);
         run.any_fault_column = run.any_fault_column || run.fault_columns[i] != 0;
     }
+    run.column_faults.assign(run.fault_columns, run.fault_steps);
+    run.path = chosen_step_path();
 }
 
 void Engine::run_simulation(std::unique_lock<std::mutex>& lock) {
@@ -220,32 +225,16 @@ void Engine::run_simulation(std::unique_lock<std::mutex>& lock) {
 void Engine::advance_surface(Run& run) {
     const double dt = s_.dt;
     const double L = s_.current_sea_level;
-    const double factor = diffusion_factor(dt, s_.dx, p_.diff_coeff);
-    double* z = s_.surface.data();
-    double* change = s_.diffusion_change.data();
-    for (int i = 2; i < COLUMN_COUNT; ++i) {
-        change[i] = diffusion_change_at(factor, z[i - 1], z[i], z[i + 1]);
-    }
-    change[1] = change[2];
-    change[COLUMN_COUNT] = change[COLUMN_COUNT - 1];
-
-    const ProductionCurve curve(p_, L);
-    const BasinalDeposit basinal(p_, L, dt);
-    const std::uint8_t* faults = run.fault_columns.data();
-    const FaultSteps steps = run.fault_steps;
-    for (int i = 1; i <= COLUMN_COUNT; ++i) {
-        double v = z[i] + change[i];
-        v = produced_surface(curve, v, dt);
-        v = basinal.surface_after(v);
-        z[i] = moved_by_faults(v, faults[i], steps);
-    }
-    if (run.any_fault_column) {
-        double* owed = run.owed.data();
-        for (int i = 1; i <= COLUMN_COUNT; ++i) {
-            owed[i] = moved_by_faults(owed[i], faults[i], steps);
-        }
-        run.owing = true;
-    }
+    const SurfaceStep step{diffusion_factor(dt, s_.dx, p_.diff_coeff),
+                           dt,
+                           ProductionCurve(p_, L),
+                           BasinalDeposit(p_, L, dt),
+                           run.fault_columns.data(),
+                           &run.column_faults,
+                           run.fault_steps,
+                           run.any_fault_column};
+    step_surface(step, s_.surface.data(), s_.diffusion_change.data(), run.owed.data(), run.path);
+    run.owing = run.owing || run.any_fault_column;
 }
 
 namespace {

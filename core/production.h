@@ -20,7 +20,10 @@ struct ModelState;
 //   L <= s <= D2 + L           interpolated between points 1 and 2
 //   Dk-1 + L < s <= Dk + L     interpolated between points k-1 and k
 //   otherwise (or NaN)         0 (deeper than the last point)
-// so a depth exactly at a curve point takes that point's rate.
+// so a depth exactly at a curve point takes that point's rate. A segment of
+// zero width (two equal depths) is never interpolated: a surface exactly at
+// its depth takes the rate of its deeper point, as any segment gives at its
+// deeper end.
 class ProductionCurve {
   public:
     ProductionCurve(const ModelParameters& p, double L) : sea_level_(L), rates_(p.rates) {
@@ -54,8 +57,20 @@ class ProductionCurve {
         return 0.0;
     }
 
+    // Point k (0..7) and segment k (1..7, from point k - 1 to point k) as
+    // the vectorised time step reads them.
+    double shifted_depth(int k) const { return shifted_[k]; }
+    double point_rate(int k) const { return rates_[k]; }
+    double width(int k) const { return width_[k]; }
+    double rise(int k) const { return rise_[k]; }
+    double sea_level() const { return sea_level_; }
+    bool ordered() const { return ordered_; }
+
   private:
     double interpolate(int k, double s) const {
+        if (width_[k] == 0.0) {
+            return rates_[k];
+        }
         return rise_[k] * ((s - shifted_[k - 1]) / width_[k]) + rates_[k - 1];
     }
     double sea_level_;
@@ -84,6 +99,9 @@ class BasinalDeposit {
     double surface_after(double s) const {
         return s - sea_level_ > threshold_ ? s - thickness_ : s;
     }
+    double sea_level() const { return sea_level_; }
+    double threshold() const { return threshold_; }
+    double thickness() const { return thickness_; }
 
   private:
     double sea_level_, threshold_, thickness_;
