@@ -1,6 +1,7 @@
 #include "core/engine.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "core/diffusion.h"
 #include "core/initial_geometry.h"
@@ -11,6 +12,7 @@
 #include "core/surface_step.h"
 #include "core/time_step.h"
 #include "core/view_notifier.h"
+#include "core/worker_pool.h"
 
 #ifdef _OPENMP
 #include <omp.h>
@@ -30,6 +32,8 @@ struct Engine::Run {
     ColumnFaults column_faults;
     bool any_fault_column = false;
     StepPath path = StepPath::Scalar;
+    // Threads for the recording's column loop.
+    std::unique_ptr<WorkerPool> pool;
     // Fault movement each column's recorded horizons still owe.
     std::vector<double> owed = std::vector<double>(COLUMN_SLOTS, 0.0);
     bool owing = false;
@@ -189,6 +193,9 @@ void Engine::begin_run(Run& run) {
     }
     run.column_faults.assign(run.fault_columns, run.fault_steps);
     run.path = chosen_step_path();
+    // More threads than processors would only add wake-ups.
+    const int processors = std::max(1, int(std::thread::hardware_concurrency()));
+    run.pool = std::make_unique<WorkerPool>(std::min(runtime_max_threads(), processors));
 }
 
 void Engine::run_simulation(std::unique_lock<std::mutex>& lock) {
@@ -253,8 +260,20 @@ void pay_owed(ModelState& s, std::vector<double>& owed, const std::vector<std::u
     owed[i] = 0.0;
 }
 
-// Below this many horizon values a parallel region costs more than it saves.
-[[maybe_unused]] constexpr long kParallelRecordingWork = 20000;
+// Below this many horizon values waking the workers costs more than it saves.
+constexpr long kParallelRecordingWork = 20000;
+
+// work(i) for columns 1..2000, on the pool's threads when `values` (the
+// horizon values the loop touches) make that worth it.
+void for_each_column(WorkerPool& pool, long values, const std::function<void(int)>& work) {
+    if (values >= kParallelRecordingWork) {
+        pool.for_each_column(1, COLUMN_COUNT, work);
+        return;
+    }
+    for (int i = 1; i <= COLUMN_COUNT; ++i) {
+        work(i);
+    }
+}
 
 }  // namespace
 
@@ -263,10 +282,8 @@ void Engine::settle_fault_movement(Run& run) {
         return;
     }
     const int count = s_.horizon_count.load();
-#pragma omp parallel for schedule(static) if (long(count) * COLUMN_COUNT >= kParallelRecordingWork)
-    for (int i = 1; i <= COLUMN_COUNT; ++i) {
-        pay_owed(s_, run.owed, run.fault_columns, i, count);
-    }
+    for_each_column(*run.pool, long(count) * COLUMN_COUNT,
+                    [&](int i) { pay_owed(s_, run.owed, run.fault_columns, i, count); });
     run.owing = false;
 }
 
@@ -281,8 +298,7 @@ void Engine::record_step(Run& run, int slot) {
     find_land_neighbours(s_, L, run.neighbours);
     s_.horizon_count.store(slot);
 
-#pragma omp parallel for schedule(static) if (long(slot) * COLUMN_COUNT >= kParallelRecordingWork)
-    for (int i = 1; i <= COLUMN_COUNT; ++i) {
+    for_each_column(*run.pool, long(slot) * COLUMN_COUNT, [&](int i) {
         if (owing) {
             pay_owed(s_, run.owed, run.fault_columns, i, previous);
         }
@@ -292,7 +308,7 @@ void Engine::record_step(Run& run, int slot) {
         if (compact) {
             compact_column(p_, s_, i, slot);
         }
-    }
+    });
     run.owing = false;
     s_.sealevel_values[slot] = L;
     s_.display_current_disp.store(slot, std::memory_order_release);
