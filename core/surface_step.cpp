@@ -57,8 +57,12 @@ using Mask = long long __attribute__((vector_size(16)));
 #include "core/surface_step_lanes.inc"
 }  // namespace sse2
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 namespace avx2 {
 using V = double __attribute__((vector_size(32)));
 using Mask = long long __attribute__((vector_size(32)));
@@ -67,7 +71,11 @@ using Mask = long long __attribute__((vector_size(32)));
 }
 #include "core/surface_step_lanes.inc"
 }  // namespace avx2
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 // -1: no path forced.
 std::atomic<int> forced_path{-1};
