@@ -4,6 +4,17 @@
 
 namespace vendrel {
 
+// One loop. Workers hold it by shared pointer, so one that wakes too late
+// to take a chunk may still look at the counter after the caller has
+// returned; `work` is called only for a chunk taken while columns remain,
+// and the caller waits for those.
+struct WorkerPool::Loop {
+    const std::function<void(int)>* work;
+    int last;
+    std::atomic<int> next;
+    std::atomic<int> remaining;
+};
+
 WorkerPool::WorkerPool(int threads) {
     for (int t = 1; t < threads; ++t) {
         workers_.emplace_back([this] { worker_main(); });
@@ -21,18 +32,23 @@ WorkerPool::~WorkerPool() {
     }
 }
 
-int WorkerPool::take_chunks() {
-    int done = 0;
+void WorkerPool::take_chunks(Loop& loop) {
     for (;;) {
-        const int start = next_.fetch_add(kChunk, std::memory_order_relaxed);
-        if (start > last_) {
-            return done;
+        const int start = loop.next.fetch_add(kChunk, std::memory_order_relaxed);
+        if (start > loop.last) {
+            return;
         }
-        const int end = std::min(start + kChunk - 1, last_);
+        const int end = std::min(start + kChunk - 1, loop.last);
         for (int i = start; i <= end; ++i) {
-            (*work_)(i);
+            (*loop.work)(i);
         }
-        done += end - start + 1;
+        if (loop.remaining.fetch_sub(end - start + 1, std::memory_order_acq_rel) ==
+            end - start + 1) {
+            // The last columns: wake the caller (under the lock, so that the
+            // wake-up cannot fall between its test and its wait).
+            std::lock_guard<std::mutex> lock(mutex_);
+            done_.notify_all();
+        }
     }
 }
 
@@ -46,23 +62,21 @@ void WorkerPool::for_each_column(int first, int last, const std::function<void(i
         }
         return;
     }
+    auto loop = std::make_shared<Loop>();
+    loop->work = &work;
+    loop->last = last;
+    loop->next.store(first);
+    loop->remaining.store(last - first + 1);
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        work_ = &work;
-        first_ = first;
-        last_ = last;
-        next_.store(first, std::memory_order_relaxed);
-        remaining_ = last - first + 1;
+        loop_ = loop;
         ++generation_;
     }
     wake_.notify_all();
-    const int done = take_chunks();
+    take_chunks(*loop);
     std::unique_lock<std::mutex> lock(mutex_);
-    remaining_ -= done;
-    // Also waits for workers that joined the loop too late to take a chunk,
-    // so that none of them is still reading this loop when the next starts.
-    done_.wait(lock, [this] { return remaining_ == 0 && joined_ == 0; });
-    work_ = nullptr;
+    done_.wait(lock, [&] { return loop->remaining.load(std::memory_order_acquire) == 0; });
+    loop_.reset();
 }
 
 void WorkerPool::worker_main() {
@@ -74,18 +88,14 @@ void WorkerPool::worker_main() {
             return;
         }
         seen = generation_;
-        if (remaining_ == 0) {
+        std::shared_ptr<Loop> loop = loop_;
+        if (!loop) {
             continue;  // woke after the loop had ended
         }
-        ++joined_;
         lock.unlock();
-        const int done = take_chunks();
+        take_chunks(*loop);
+        loop.reset();
         lock.lock();
-        remaining_ -= done;
-        --joined_;
-        if (remaining_ == 0 && joined_ == 0) {
-            done_.notify_one();
-        }
     }
 }
 

@@ -7,14 +7,16 @@
 // chunks that the calling thread and the workers take in turn from a shared
 // counter, so a worker that the system leaves waiting for a processor holds
 // up nothing but the chunk it already took: with the other processor busy,
-// the caller simply does the rest itself. Idle workers sleep on a condition
-// variable; nothing spins. Each column's work must not depend on any other
+// the caller simply does the rest itself, and it never waits for a worker
+// that took no chunk. Idle workers sleep on a condition variable; nothing
+// spins. Each column's work must not depend on any other
 // column's in the same loop, so results do not depend on which thread did
 // which column.
 
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -36,24 +38,19 @@ class WorkerPool {
 
   private:
     static constexpr int kChunk = 32;
+    struct Loop;
 
-    // Takes chunks until none is left; returns the number of columns done.
-    int take_chunks();
+    // Takes chunks of `loop` until none is left.
+    void take_chunks(Loop& loop);
     void worker_main();
 
     std::vector<std::thread> workers_;
     std::mutex mutex_;
     std::condition_variable wake_;  // workers: a loop started, or the end
     std::condition_variable done_;  // caller: the last column is done
-    // The current loop; written by the caller under mutex_ before the
-    // generation changes, read by workers after they see the change.
-    const std::function<void(int)>* work_ = nullptr;
-    int first_ = 0, last_ = -1;
-    std::atomic<int> next_{0};  // first column of the next chunk to take
-    int remaining_ = 0;         // columns not yet done; under mutex_
-    int joined_ = 0;            // workers inside the current loop; under mutex_
-    unsigned generation_ = 0;   // under mutex_
-    bool stopping_ = false;     // under mutex_
+    std::shared_ptr<Loop> loop_;    // the current loop; under mutex_
+    unsigned generation_ = 0;       // under mutex_
+    bool stopping_ = false;         // under mutex_
 };
 
 }  // namespace vendrel
