@@ -1,5 +1,9 @@
-// Whole runs as vendrel-run makes them, and the writing of a 500-horizon
-// project. Run with --benchmark_repetitions=5 and read the medians.
+// Whole runs as vendrel-run makes them, the plain fused kernel they are
+// measured against, and the writing of a 500-horizon project. Run with
+// --benchmark_repetitions=5 and read the medians; the CPU column of the runs
+// is the whole process's (engine and workers), steadier than wall time on
+// a shared machine. bench/process_times measures the whole vendrel-run
+// process.
 
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
@@ -8,7 +12,9 @@
 #include <chrono>
 #include <string>
 
+#include "bench/fused_kernel.h"
 #include "core/simulation.h"
+#include "core/surface_step.h"
 #include "document/project.h"
 #include "document/project_writer.h"
 
@@ -53,6 +59,7 @@ BENCHMARK_CAPTURE(BM_Run, default_run, Load::Default)
     ->Arg(2)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
+    ->MeasureProcessCPUTime()
     ->UseRealTime();
 BENCHMARK_CAPTURE(BM_Run, heavy_run, Load::Heavy)
     ->Arg(0)
@@ -60,6 +67,46 @@ BENCHMARK_CAPTURE(BM_Run, heavy_run, Load::Heavy)
     ->Arg(2)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+
+// A default run on one thread with each path of the time step (0 scalar,
+// 1 SSE2, 2 AVX2) that this processor runs.
+void BM_RunOnPath(benchmark::State& state) {
+    const auto path = StepPath(state.range(0));
+    if (!step_path_supported(path)) {
+        state.SkipWithError("the processor lacks this path");
+        return;
+    }
+    force_step_path(path);
+    ModelParameters params = make_startup_parameters(runtime_max_threads());
+    Simulation sim(params);
+    sim.new_model();
+    sim.change_parameters([&](ModelParameters& p) { configure(p, Load::Default, 1); });
+    for (auto _ : state) {
+        run_to_end(sim);
+    }
+    force_step_path(std::nullopt);
+}
+BENCHMARK(BM_RunOnPath)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+
+// The yardstick: a default run's 200000 surface steps as plain code.
+void BM_FusedKernel(benchmark::State& state) {
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(bench::run_fused_kernel(200000));
+    }
+}
+BENCHMARK(BM_FusedKernel)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->MeasureProcessCPUTime()
     ->UseRealTime();
 
 // The heavy run, finished, with a scratch project path beside it.

@@ -1,6 +1,7 @@
 #include "core/engine.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "core/diffusion.h"
 #include "core/initial_geometry.h"
@@ -8,8 +9,10 @@
 #include "core/model_parameters.h"
 #include "core/model_state.h"
 #include "core/production.h"
+#include "core/surface_step.h"
 #include "core/time_step.h"
 #include "core/view_notifier.h"
+#include "core/worker_pool.h"
 
 #ifdef _OPENMP
 #include <omp.h>
@@ -26,7 +29,11 @@ struct Engine::Run {
     // Which faults move each column, and how far per step.
     std::vector<std::uint8_t> fault_columns = std::vector<std::uint8_t>(COLUMN_SLOTS, 0);
     FaultSteps fault_steps{0, 0};
+    ColumnFaults column_faults;
     bool any_fault_column = false;
+    StepPath path = StepPath::Scalar;
+    // Threads for the recording's column loop.
+    std::unique_ptr<WorkerPool> pool;
     // Fault movement each column's recorded horizons still owe.
     std::vector<double> owed = std::vector<double>(COLUMN_SLOTS, 0.0);
     bool owing = false;
@@ -182,6 +189,11 @@ void Engine::begin_run(Run& run) {
         run.fault_columns[i] = faults_moving_column(p_, i, s_.dx);
         run.any_fault_column = run.any_fault_column || run.fault_columns[i] != 0;
     }
+    run.column_faults.assign(run.fault_columns, run.fault_steps);
+    run.path = chosen_step_path();
+    // More threads than processors would only add wake-ups.
+    const int processors = std::max(1, int(std::thread::hardware_concurrency()));
+    run.pool = std::make_unique<WorkerPool>(std::min(runtime_max_threads(), processors));
 }
 
 void Engine::run_simulation(std::unique_lock<std::mutex>& lock) {
@@ -218,32 +230,16 @@ void Engine::run_simulation(std::unique_lock<std::mutex>& lock) {
 void Engine::advance_surface(Run& run) {
     const double dt = s_.dt;
     const double L = s_.current_sea_level;
-    const double factor = diffusion_factor(dt, s_.dx, p_.diff_coeff);
-    double* z = s_.surface.data();
-    double* change = s_.diffusion_change.data();
-    for (int i = 2; i < COLUMN_COUNT; ++i) {
-        change[i] = diffusion_change_at(factor, z[i - 1], z[i], z[i + 1]);
-    }
-    change[1] = change[2];
-    change[COLUMN_COUNT] = change[COLUMN_COUNT - 1];
-
-    const ProductionCurve curve(p_, L);
-    const BasinalDeposit basinal(p_, L, dt);
-    const std::uint8_t* faults = run.fault_columns.data();
-    const FaultSteps steps = run.fault_steps;
-    for (int i = 1; i <= COLUMN_COUNT; ++i) {
-        double v = z[i] + change[i];
-        v = produced_surface(curve, v, dt);
-        v = basinal.surface_after(v);
-        z[i] = moved_by_faults(v, faults[i], steps);
-    }
-    if (run.any_fault_column) {
-        double* owed = run.owed.data();
-        for (int i = 1; i <= COLUMN_COUNT; ++i) {
-            owed[i] = moved_by_faults(owed[i], faults[i], steps);
-        }
-        run.owing = true;
-    }
+    const SurfaceStep step{diffusion_factor(dt, s_.dx, p_.diff_coeff),
+                           dt,
+                           ProductionCurve(p_, L),
+                           BasinalDeposit(p_, L, dt),
+                           run.fault_columns.data(),
+                           &run.column_faults,
+                           run.fault_steps,
+                           run.any_fault_column};
+    step_surface(step, s_.surface.data(), s_.diffusion_change.data(), run.owed.data(), run.path);
+    run.owing = run.owing || run.any_fault_column;
 }
 
 namespace {
@@ -262,8 +258,20 @@ void pay_owed(ModelState& s, std::vector<double>& owed, const std::vector<std::u
     owed[i] = 0.0;
 }
 
-// Below this many horizon values a parallel region costs more than it saves.
-[[maybe_unused]] constexpr long kParallelRecordingWork = 20000;
+// Below this many horizon values waking the workers costs more than it saves.
+constexpr long kParallelRecordingWork = 20000;
+
+// work(i) for columns 1..2000, on the pool's threads when `values` (the
+// horizon values the loop touches) make that worth it.
+void for_each_column(WorkerPool& pool, long values, const std::function<void(int)>& work) {
+    if (values >= kParallelRecordingWork) {
+        pool.for_each_column(1, COLUMN_COUNT, work);
+        return;
+    }
+    for (int i = 1; i <= COLUMN_COUNT; ++i) {
+        work(i);
+    }
+}
 
 }  // namespace
 
@@ -272,10 +280,8 @@ void Engine::settle_fault_movement(Run& run) {
         return;
     }
     const int count = s_.horizon_count.load();
-#pragma omp parallel for schedule(static) if (long(count) * COLUMN_COUNT >= kParallelRecordingWork)
-    for (int i = 1; i <= COLUMN_COUNT; ++i) {
-        pay_owed(s_, run.owed, run.fault_columns, i, count);
-    }
+    for_each_column(*run.pool, long(count) * COLUMN_COUNT,
+                    [&](int i) { pay_owed(s_, run.owed, run.fault_columns, i, count); });
     run.owing = false;
 }
 
@@ -290,8 +296,7 @@ void Engine::record_step(Run& run, int slot) {
     find_land_neighbours(s_, L, run.neighbours);
     s_.horizon_count.store(slot);
 
-#pragma omp parallel for schedule(static) if (long(slot) * COLUMN_COUNT >= kParallelRecordingWork)
-    for (int i = 1; i <= COLUMN_COUNT; ++i) {
+    for_each_column(*run.pool, long(slot) * COLUMN_COUNT, [&](int i) {
         if (owing) {
             pay_owed(s_, run.owed, run.fault_columns, i, previous);
         }
@@ -301,7 +306,7 @@ void Engine::record_step(Run& run, int slot) {
         if (compact) {
             compact_column(p_, s_, i, slot);
         }
-    }
+    });
     run.owing = false;
     s_.sealevel_values[slot] = L;
     s_.display_current_disp.store(slot, std::memory_order_release);

@@ -22,11 +22,13 @@
 //
 // Speed. One time step is a single pass over the 2000 columns (diffusion,
 // production, basinal sediment and the fault movement of the surface, each
-// column with the operations in their order) on the engine thread: a
-// parallel region per step costs more than the step's work. The recording
-// step, whose work grows with the number of horizons, is one parallel loop
-// over the columns (each column independent, so the result does not depend
-// on the thread count). Two shortcuts keep heavy runs fast:
+// column with the operations in their order) on the engine thread, two or
+// four columns at a time where the processor has the vector instructions
+// (core/surface_step.h): a parallel region per step costs more than the
+// step's work. The recording step, whose work grows with the number of
+// horizons, is one loop over the columns shared with sleeping workers
+// (core/worker_pool.h; each column independent, so the result does not
+// depend on the thread count). Two shortcuts keep heavy runs fast:
 //   - fault movement of the recorded horizons is owed per column and paid
 //     into every slot just before the next recording, before a reader looks
 //     and at the end of the run (equal to moving them every step, to

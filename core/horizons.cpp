@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <limits>
 
 #include "core/model_parameters.h"
 #include "core/model_state.h"
@@ -16,6 +18,37 @@ bool is_land(double surface, double L) {
 // Smaller of a candidate distance and the best so far; a NaN candidate loses.
 double closer(double best, double candidate) {
     return candidate < best ? candidate : best;
+}
+
+// Two layers at a time: porosity, and the thickness the layer loses,
+// t - T where it is thicker than T and +0 elsewhere (so adding it leaves
+// the movement, never below +0, as it is). The operations are the scalar
+// ones, lane by lane; std::min(a, b) is b < a ? b : a.
+using Double2 = double __attribute__((vector_size(16)));
+using Mask2 = long long __attribute__((vector_size(16)));
+constexpr long long kNoSign = 0x7fffffffffffffffLL;
+
+Double2 load2(const double* p) {
+    Double2 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+void settle_layers(const double* z, double* porosity, const double* phi0, const double* thickness0,
+                   const double* factor, double* lost) {
+    const Double2 one = {1.0, 1.0};
+    const Double2 zero = {0.0, 0.0};
+    const Double2 reduced = load2(phi0) * load2(factor);
+    const Double2 current = load2(porosity);
+    const Double2 phi = current < reduced ? current : reduced;
+    std::memcpy(porosity, &phi, sizeof phi);
+    // |z[j] - z[j - 1]|: the sign bit cleared, as fabs does.
+    const Mask2 magnitude = Mask2(load2(z) - load2(z - 1)) & Mask2{kNoSign, kNoSign};
+    const Double2 t = Double2(magnitude);
+    const Double2 T = load2(thickness0) * ((one - load2(phi0)) / (one - phi));
+    const Double2 thinned = t - T;
+    const Double2 loss = t > T ? thinned : zero;
+    std::memcpy(lost, &loss, sizeof loss);
 }
 
 }  // namespace
@@ -81,11 +114,14 @@ void record_horizon_column(ModelState& s, double L, int i, int h, const LandNeig
 }
 
 void truncate_horizons_column(ModelState& s, int i, int h) {
+    // `lowest` is horizon m after truncation; it replaces the older horizon
+    // where it lies deeper. Written as a select, so no branch mispredicts.
     double* z = s.horizon_z[i];
+    double lowest = z[h];
     for (int m = h; m >= 2; --m) {
-        if (z[m] > z[m - 1]) {
-            z[m - 1] = z[m];
-        }
+        const double older = z[m - 1];
+        lowest = lowest > older ? lowest : older;
+        z[m - 1] = lowest;
     }
 }
 
@@ -115,21 +151,47 @@ void compact_column(const ModelParameters& p, ModelState& s, int i, int N) {
     // Burial depths and thicknesses are differences of horizons that move
     // together, so they are taken from the positions before this pass; only
     // the accumulated movement is carried up the column. That keeps the
-    // exponentials of different layers independent of each other.
+    // layers independent of each other but for that sum, so the pass runs
+    // in stages: the exponents, their exponentials, porosity and lost
+    // thickness of every layer (two at a time), and last the running sum of
+    // the movement.
+    //
+    // Layers that were never deposited (on land, in water too deep for any
+    // sediment) lie at the burial depth of the layer below them: their
+    // exponential is that layer's, so it is taken again, not recomputed.
+    if (N < 2 || N > MAX_HORIZON_SLOT) {
+        return;
+    }
+    double factor[HORIZON_SLOTS];
+    double lost[HORIZON_SLOTS];
     const double newest = z[N];
-    double below = z[1];
+    for (int j = 2; j <= N; ++j) {
+        factor[j] = -c * std::fabs(newest - z[j]);
+    }
+    double last_exponent = std::numeric_limits<double>::quiet_NaN();
+    double last_factor = 0.0;
+    for (int j = 2; j <= N; ++j) {
+        if (!(factor[j] == last_exponent)) {
+            last_exponent = factor[j];
+            last_factor = std::exp(last_exponent);
+        }
+        factor[j] = last_factor;
+    }
+    int j = 2;
+    for (; j + 1 <= N; j += 2) {
+        settle_layers(z + j, porosity + j, phi0 + j, thickness0 + j, factor + j, lost + j);
+    }
+    for (; j <= N; ++j) {
+        const double phi = std::min(phi0[j] * factor[j], porosity[j]);
+        porosity[j] = phi;
+        const double t = std::fabs(z[j] - z[j - 1]);
+        const double T = compacted_thickness(thickness0[j], phi0[j], phi);
+        lost[j] = t > T ? t - T : 0.0;
+    }
     double shift = 0.0;
     for (int j = 2; j <= N; ++j) {
-        const double here = z[j];
-        const double phi = compacted_porosity(c, phi0[j], porosity[j], std::fabs(newest - here));
-        porosity[j] = phi;
-        const double t = std::fabs(here - below);
-        const double T = compacted_thickness(thickness0[j], phi0[j], phi);
-        if (t > T) {
-            shift += t - T;
-        }
-        z[j] = here + shift;
-        below = here;
+        shift += lost[j];
+        z[j] = z[j] + shift;
     }
 }
 

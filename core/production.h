@@ -20,7 +20,11 @@ struct ModelState;
 //   L <= s <= D2 + L           interpolated between points 1 and 2
 //   Dk-1 + L < s <= Dk + L     interpolated between points k-1 and k
 //   otherwise (or NaN)         0 (deeper than the last point)
-// so a depth exactly at a curve point takes that point's rate.
+// so a depth exactly at a curve point takes that point's rate. Where
+// consecutive points share a depth (a segment of zero width, a step in the
+// curve), nothing is interpolated across the step: a surface exactly at that
+// depth takes the rate of the deepest-listed of those points, as any segment
+// gives at its deeper end, never 0 / 0.
 class ProductionCurve {
   public:
     ProductionCurve(const ModelParameters& p, double L) : sea_level_(L), rates_(p.rates) {
@@ -32,6 +36,10 @@ class ProductionCurve {
             width_[k] = p.depths[k] - p.depths[k - 1];
             rise_[k] = p.rates[k] - p.rates[k - 1];
             ordered_ = ordered_ && shifted_[k - 1] <= shifted_[k];
+        }
+        step_end_[7] = 7;
+        for (int k = 6; k >= 0; --k) {
+            step_end_[k] = width_[k + 1] == 0.0 ? step_end_[k + 1] : k;
         }
     }
 
@@ -54,8 +62,22 @@ class ProductionCurve {
         return 0.0;
     }
 
+    // Point k (0..7) and segment k (1..7, from point k - 1 to point k) as
+    // the vectorised time step reads them.
+    double shifted_depth(int k) const { return shifted_[k]; }
+    double point_rate(int k) const { return rates_[k]; }
+    double width(int k) const { return width_[k]; }
+    double rise(int k) const { return rise_[k]; }
+    // The last of the points from k on that share point k's depth.
+    int step_end(int k) const { return step_end_[k]; }
+    double sea_level() const { return sea_level_; }
+    bool ordered() const { return ordered_; }
+
   private:
     double interpolate(int k, double s) const {
+        if (width_[k] == 0.0 || (step_end_[k] != k && s == shifted_[k])) {
+            return rates_[step_end_[k]];
+        }
         return rise_[k] * ((s - shifted_[k - 1]) / width_[k]) + rates_[k - 1];
     }
     double sea_level_;
@@ -64,6 +86,7 @@ class ProductionCurve {
     std::array<double, 8> shifted_{};
     std::array<double, 8> width_{};
     std::array<double, 8> rise_{};
+    std::array<int, 8> step_end_{};
 };
 
 inline double production_rate(const ModelParameters& p, double s, double L) {
@@ -84,6 +107,9 @@ class BasinalDeposit {
     double surface_after(double s) const {
         return s - sea_level_ > threshold_ ? s - thickness_ : s;
     }
+    double sea_level() const { return sea_level_; }
+    double threshold() const { return threshold_; }
+    double thickness() const { return thickness_; }
 
   private:
     double sea_level_, threshold_, thickness_;

@@ -35,6 +35,49 @@ TEST(Production, UnorderedCurveStillTakesTheFirstMatchingInterval) {
     EXPECT_NEAR(production_rate(p, 330, 250), 10 - 4 * 75.0 / 95, 1e-12);
 }
 
+TEST(Production, RepeatedDepthsStepWithoutNaN) {
+    // Consecutive equal depths make a step in the curve (a segment of zero
+    // width). Every surface gets a number; exactly at the step the rate is
+    // that of the deepest-listed point of that depth; away from the steps
+    // the curve is interpolated as usual.
+    struct Case {
+        const char* name;
+        std::array<double, 8> depths;
+        int last_point;     // deepest-listed point at the repeated depth
+        double off_step_s;  // a surface away from the step
+        double off_step_rate;
+    };
+    const Case cases[] = {
+        {"first two at sea level", {0, 0, 10, 15, 20, 30, 40, 50}, 1, 255, 9},
+        {"first three at sea level", {0, 0, 0, 15, 20, 30, 40, 50}, 2, 257.5, 7},
+        {"below sea level at the start", {5, 5, 10, 15, 20, 30, 40, 50}, 1, 252, 1},
+        {"in the middle", {0, 5, 10, 10, 20, 30, 40, 50}, 3, 252.5, 5.5},
+        {"three in the middle", {0, 5, 10, 10, 10, 30, 40, 50}, 4, 270, 3},
+        {"the last two", {0, 5, 10, 15, 20, 30, 50, 50}, 7, 290, 1.75},
+    };
+    // Distinct rates, so the point that gives a rate is known.
+    const std::array<double, 8> rates{1, 10, 8, 6, 4, 2, 1.5, 0.5};
+    const double L = 250;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ModelParameters p = testing::document_parameters();
+        p.depths = c.depths;
+        p.rates = rates;
+        const ProductionCurve curve(p, L);
+        for (double s = L - 5; s <= L + 60; s += 0.125) {
+            EXPECT_FALSE(std::isnan(curve.rate(s))) << "surface " << s;
+        }
+        for (double depth : c.depths) {
+            for (double s :
+                 {std::nextafter(L + depth, 0.0), L + depth, std::nextafter(L + depth, 1000.0)}) {
+                EXPECT_FALSE(std::isnan(curve.rate(s))) << "surface " << s;
+            }
+        }
+        EXPECT_EQ(curve.rate(L + c.depths[c.last_point]), rates[c.last_point]);
+        EXPECT_NEAR(curve.rate(c.off_step_s), c.off_step_rate, 1e-12);
+    }
+}
+
 TEST(Production, NegativeRateDeepens) {
     ModelParameters p = testing::document_parameters();
     p.rates[1] = -10;
