@@ -1,10 +1,9 @@
 #include "app/vendrel_view.h"
 
-#include <QImage>
 #include <QPainter>
 
 #include "app/vendrel_doc.h"
-#include "view/section_renderer.h"
+#include "view/section_picture.h"
 
 namespace vendrel {
 
@@ -15,14 +14,10 @@ CVendrelView::CVendrelView(CVendrelDoc& doc, NavigationState& navigation, QWidge
 }
 
 void CVendrelView::paintEvent(QPaintEvent*) {
-    navigation_.dpi_scale = logicalDpiY() > 0 ? logicalDpiY() / 96.0 : 1.0;
+    navigation_.dpi_scale = devicePixelRatioF();
     const SectionSnapshot snapshot = take_section_snapshot(doc_.project());
-    QImage picture(size(), QImage::Format_RGB32);
-    {
-        QPainter painter(&picture);
-        render_section(painter, snapshot, navigation_, size());
-    }
-    QPainter(this).drawImage(0, 0, picture);
+    QPainter(this).drawImage(0, 0,
+                             section_picture(snapshot, navigation_, size(), devicePixelRatioF()));
 }
 
 }  // namespace vendrel
