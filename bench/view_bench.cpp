@@ -1,7 +1,9 @@
 // A full picture of the heavy run (500 horizons of 1999 segments) at
 // 1800 x 900, as a repaint of the window draws it (coloured by depth and by
-// porosity), and the snapshot the repaint takes first. Run with
-// --benchmark_repetitions=5 and read the medians.
+// porosity), the snapshot the repaint takes first, and the report figure of
+// the same run at the same size, painted and written as SVG (its size in
+// bytes as a counter). Run with --benchmark_repetitions=5 and read the
+// medians.
 
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
@@ -12,6 +14,8 @@
 #include <chrono>
 
 #include "core/simulation.h"
+#include "view/figure_export.h"
+#include "view/report_figure.h"
 #include "view/section_renderer.h"
 #include "view/section_snapshot.h"
 
@@ -76,6 +80,29 @@ BENCHMARK(BM_RenderHeavySection)
     ->Arg(1)
     ->ArgName("porosity")
     ->Unit(benchmark::kMillisecond);
+
+void BM_ReportHeavySection(benchmark::State& state) {
+    const SectionSnapshot snapshot = heavy_snapshot(DisplaySettings{});
+    QImage image(1800, 900, QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter painter(&image);
+        render_report_figure(painter, snapshot, image.size());
+    }
+    state.counters["horizons"] = snapshot.count;
+}
+BENCHMARK(BM_ReportHeavySection)->Unit(benchmark::kMillisecond);
+
+void BM_ReportHeavySectionSvg(benchmark::State& state) {
+    const SectionSnapshot snapshot = heavy_snapshot(DisplaySettings{});
+    FigureRequest request;
+    request.size = QSize(1800, 900);
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        bytes = std::size_t(encode_figure(snapshot, FigureFormat::Svg, request).size());
+    }
+    state.counters["svg_bytes"] = double(bytes);
+}
+BENCHMARK(BM_ReportHeavySectionSvg)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

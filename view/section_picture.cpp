@@ -4,12 +4,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "view/report_figure.h"
 #include "view/section_renderer.h"
 
 namespace vendrel {
 
 QImage section_picture(const SectionSnapshot& snapshot, const NavigationState& navigation,
-                       QSize logical, double device_pixel_ratio) {
+                       QSize logical, double device_pixel_ratio, SectionStyle style) {
     const double ratio = device_pixel_ratio > 0 ? device_pixel_ratio : 1.0;
     // Whole screen pixels covering the client area (a small tolerance keeps
     // products such as 10 x 1.1 from rounding up a pixel).
@@ -21,9 +22,16 @@ QImage section_picture(const SectionSnapshot& snapshot, const NavigationState& n
     }
     {
         QPainter painter(&picture);
-        NavigationState screen = navigation;
-        screen.dpi_scale = ratio;
-        render_section(painter, snapshot, screen, device);
+        if (style == SectionStyle::Report) {
+            painter.scale(ratio, ratio);
+            ReportOptions options;
+            options.device_scale = ratio;
+            render_report_figure(painter, snapshot, logical, options);
+        } else {
+            NavigationState screen = navigation;
+            screen.dpi_scale = ratio;
+            render_section(painter, snapshot, screen, device);
+        }
     }
     picture.setDevicePixelRatio(ratio);
     return picture;

@@ -13,10 +13,14 @@
 
 namespace vendrel {
 
+// What the window shows: the section picture, or the report figure.
+enum class SectionStyle { Section, Report };
+
 // The picture for a client area of `logical` size on a screen of
-// `device_pixel_ratio` (1 where the ratio is not positive), drawn with
-// navigation.dpi_scale set to the ratio.
+// `device_pixel_ratio` (1 where the ratio is not positive). The section
+// style draws with navigation.dpi_scale set to the ratio.
 QImage section_picture(const SectionSnapshot& snapshot, const NavigationState& navigation,
-                       QSize logical, double device_pixel_ratio);
+                       QSize logical, double device_pixel_ratio,
+                       SectionStyle style = SectionStyle::Section);
 
 }  // namespace vendrel
