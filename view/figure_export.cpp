@@ -38,7 +38,7 @@ QByteArray svg_figure(const SectionSnapshot& snapshot, const FigureRequest& requ
     svg.setSize(request.size);
     svg.setViewBox(QRect(QPoint(0, 0), request.size));
     svg.setResolution(96);
-    svg.setTitle(kVersionText);
+    svg.setTitle(QString::fromStdString(kVersionText));
     QPainter painter;
     if (!painter.begin(&svg)) {
         throw FigureError("the SVG figure could not be drawn");
@@ -56,7 +56,7 @@ QByteArray pdf_figure(const SectionSnapshot& snapshot, const FigureRequest& requ
     buffer.open(QIODevice::WriteOnly);
     QPdfWriter pdf(&buffer);
     pdf.setResolution(96);
-    pdf.setCreator(kVersionText);
+    pdf.setCreator(QString::fromStdString(kVersionText));
     const QSizeF points(request.size.width() * 72.0 / 96, request.size.height() * 72.0 / 96);
     pdf.setPageLayout(
         QPageLayout(QPageSize(points, QPageSize::Point, QString(), QPageSize::ExactMatch),

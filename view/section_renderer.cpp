@@ -33,6 +33,10 @@ namespace {
 const QColor kBlack(0, 0, 0);
 const QColor kWhite(255, 255, 255);
 constexpr int kThin = 5;  // index of the thin black pen after the five classes
+// Mapped points may lie up to 2^30 pixels away (to_pixel), where sums and
+// widths would overflow; lengths and coordinates are held within kFar of
+// the origin, far beyond any page or window.
+constexpr int kFar = 1 << 24;
 
 // The flat segments of one horizon (or one overlay line), each as a pen of
 // width w with square ends draws it: a segment from (x1, y) to (x2, y)
@@ -44,7 +48,10 @@ constexpr int kThin = 5;  // index of the thin black pen after the five classes
 class HorizonStrokes {
   public:
     void add(int colour, int width, int x1, int x2, int y) {
-        width = std::max(width, 1);
+        width = std::clamp(width, 1, kFar);
+        x1 = std::clamp(x1, -kFar, kFar);
+        x2 = std::clamp(x2, -kFar, kFar);
+        y = std::clamp(y, -kFar, kFar);
         if (x2 < x1) {
             std::swap(x1, x2);
         }
@@ -289,7 +296,7 @@ class SectionPainter {
     }
 
     void scale_bar() {
-        const int b = to_pixel((100 / par_.max_x) * w_);
+        const int b = std::clamp(to_pixel((100 / par_.max_x) * w_), -kFar, kFar);
         const int l = n(300);
         outlined_rect(l, h_ - n(45), l + b, h_ - n(30), kBlack);
         outlined_rect(l + b, h_ - n(45), l + 2 * b, h_ - n(30), kBlack);

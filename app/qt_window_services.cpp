@@ -1,0 +1,60 @@
+#include "app/qt_window_services.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace vendrel {
+
+void QtWindowServices::showMessage(QWidget* parent, const QString& text, const QString& title) {
+    QMessageBox::warning(parent, title.isEmpty() ? QApplication::applicationDisplayName() : title,
+                         text, QMessageBox::Ok);
+}
+
+QString QtWindowServices::bitmapFileName(QWidget* parent) {
+    QDir().mkpath("savedincrements");
+    QFileDialog dialog(parent, "Select Output Bmp File", "savedincrements",
+                       "Bitmaps (*.bmp);;All Files (*.*)");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("bmp");
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.selectFile("increment.bmp");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return QString();
+    }
+    return dialog.selectedFiles().first();
+}
+
+WindowServices::SaveAnswer QtWindowServices::askSaveChanges(QWidget* parent, const QString& name) {
+    const auto answer = QMessageBox::question(
+        parent, QApplication::applicationDisplayName(), QString("Save changes to %1?").arg(name),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    if (answer == QMessageBox::Yes) {
+        return SaveAnswer::Yes;
+    }
+    return answer == QMessageBox::No ? SaveAnswer::No : SaveAnswer::Cancel;
+}
+
+QString QtWindowServices::openFileName(QWidget* parent, const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, "Open", QString(), filter);
+}
+
+QString QtWindowServices::saveFileName(QWidget* parent, const QString& proposed,
+                                       const QString& filter) {
+    QFileDialog dialog(parent, "Save As", QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("vdl");
+    dialog.selectFile(proposed);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return QString();
+    }
+    return dialog.selectedFiles().first();
+}
+
+int QtWindowServices::execDialog(QDialog& dialog) {
+    return dialog.exec();
+}
+
+}  // namespace vendrel

@@ -1,0 +1,23 @@
+#include "app/section_view.h"
+
+#include <QPainter>
+
+#include "app/document.h"
+#include "view/section_picture.h"
+
+namespace vendrel {
+
+SectionView::SectionView(Document& document, NavigationState& navigation, QWidget* parent)
+    : QWidget(parent), document_(document), navigation_(navigation) {
+    setAttribute(Qt::WA_OpaquePaintEvent);  // the picture covers every pixel: no erase
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void SectionView::paintEvent(QPaintEvent*) {
+    navigation_.dpi_scale = devicePixelRatioF();
+    const SectionSnapshot snapshot = take_section_snapshot(document_.project());
+    QPainter(this).drawImage(0, 0,
+                             section_picture(snapshot, navigation_, size(), devicePixelRatioF()));
+}
+
+}  // namespace vendrel
