@@ -105,6 +105,8 @@ void MainWindow::createActions() {
         "&Open...\tCtrl+O", "Open an existing document", [this] { document_.open(); },
         QKeySequence("Ctrl+O"));
     a.saveBitmap = command("Save Increment as Bitmap", {}, [&app] { app.saveBitmap(); });
+    a.exportFigure = command("Export Figure...", "Save the section as a report figure",
+                             [&app] { app.exportFigure(); });
     a.save = command(
         "&Save\tCtrl+S", "Save the active document", [this] { document_.save(); },
         QKeySequence("Ctrl+S"));
@@ -155,6 +157,11 @@ void MainWindow::createActions() {
         command("Distance from Shoreline", "Colour results by distance from shoreline",
                 [&app] { app.toggleColourMode(ColourFlag::Distance); });
     a.porosity = command("Porosity", {}, [&app] { app.toggleColourMode(ColourFlag::Porosity); });
+    a.reportStyle =
+        command("Report Style", "Draw the section as filled layers for reports", [this] {
+            view_->setStyle(view_->style() == SectionStyle::Report ? SectionStyle::Section
+                                                                   : SectionStyle::Report);
+        });
     a.displayPreferences = command("Display Preferences", "Show and change display thresholds etc",
                                    [&app] { app.displayPreferences(); });
     a.showSeaLevel =
@@ -223,9 +230,9 @@ void MainWindow::createMenus() {
     const Actions& a = actions_;
     QMenuBar* bar = menuBar();
     fileMenu_ =
-        addMenu("&File", {a.newDocument, a.open, a.saveBitmap, a.save, a.saveAs, nullptr, a.print,
-                          a.printPreview, a.printSetup, nullptr, a.recentFiles[0], a.recentFiles[1],
-                          a.recentFiles[2], a.recentFiles[3], nullptr, a.exit});
+        addMenu("&File", {a.newDocument, a.open, a.saveBitmap, a.exportFigure, a.save, a.saveAs,
+                          nullptr, a.print, a.printPreview, a.printSetup, nullptr, a.recentFiles[0],
+                          a.recentFiles[1], a.recentFiles[2], a.recentFiles[3], nullptr, a.exit});
     bar->addSeparator();
     addMenu("Vendrel", {a.technicalDetails});
     bar->addSeparator();
@@ -237,7 +244,8 @@ void MainWindow::createMenus() {
                                  a.seaLevel, a.compaction});
     bar->addSeparator();
     bar->addSeparator();
-    addMenu("Display Mode", {a.depthOfDeposition, a.distanceFromShoreline, a.porosity});
+    addMenu("Display Mode",
+            {a.depthOfDeposition, a.distanceFromShoreline, a.porosity, nullptr, a.reportStyle});
     bar->addSeparator();
     addMenu("Model View", {a.displayPreferences, a.showSeaLevel, a.showBathymetryMarker,
                            a.showTimeLines, a.showStatusBar});
@@ -285,6 +293,7 @@ void MainWindow::updateTicks() {
     setTick(actions_.depthOfDeposition, d.draw_depthdepo == 1);
     setTick(actions_.distanceFromShoreline, d.draw_distance == 1);
     setTick(actions_.porosity, d.draw_porosity == 1);
+    setTick(actions_.reportStyle, view_->style() == SectionStyle::Report);
     setTick(actions_.showTimeLines, d.draw_simple == 1);
     setTick(actions_.showSeaLevel, d.draw_bl == 1);
     setTick(actions_.showBathymetryMarker, d.draw_bath == 1);

@@ -31,15 +31,15 @@ class MainWindow : public QMainWindow {
   public:
     // The commands, as the menus list them.
     struct Actions {
-        QAction *newDocument, *open, *saveBitmap, *save, *saveAs, *print, *printPreview,
-            *printSetup, *exit;
+        QAction *newDocument, *open, *saveBitmap, *exportFigure, *save, *saveAs, *print,
+            *printPreview, *printSetup, *exit;
         std::array<QAction*, 4> recentFiles;
         QAction* technicalDetails;
         QAction *blockFaulting, *otherTectonics;
         QAction *modelDimensions, *simpleRamp, *arbitraryPlatform;
         QAction *runtime, *carbonateFactory, *erosion, *basinalSedimentation, *seaLevel,
             *compaction;
-        QAction *depthOfDeposition, *distanceFromShoreline, *porosity;
+        QAction *depthOfDeposition, *distanceFromShoreline, *porosity, *reportStyle;
         QAction *displayPreferences, *showSeaLevel, *showBathymetryMarker, *showTimeLines,
             *showStatusBar;
         QAction *start, *stop, *threadCount;

@@ -1,11 +1,9 @@
 #include "app/section_view.h"
 
-#include <QImage>
 #include <QPainter>
 
 #include "app/document.h"
-#include "view/section_renderer.h"
-#include "view/section_snapshot.h"
+#include "view/section_picture.h"
 
 namespace vendrel {
 
@@ -16,14 +14,15 @@ SectionView::SectionView(Document& document, NavigationState& navigation, QWidge
 }
 
 void SectionView::paintEvent(QPaintEvent*) {
-    navigation_.dpi_scale = logicalDpiY() > 0 ? logicalDpiY() / 96.0 : 1.0;
+    navigation_.dpi_scale = devicePixelRatioF();
     const SectionSnapshot snapshot = take_section_snapshot(document_.project());
-    QImage picture(size(), QImage::Format_RGB32);
-    {
-        QPainter painter(&picture);
-        render_section(painter, snapshot, navigation_, size());
-    }
-    QPainter(this).drawImage(0, 0, picture);
+    QPainter(this).drawImage(
+        0, 0, section_picture(snapshot, navigation_, size(), devicePixelRatioF(), style_));
+}
+
+void SectionView::setStyle(SectionStyle style) {
+    style_ = style;
+    update();
 }
 
 }  // namespace vendrel

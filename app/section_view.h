@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "view/navigation.h"
+#include "view/section_picture.h"
 
 namespace vendrel {
 
@@ -18,12 +19,18 @@ class SectionView : public QWidget {
   public:
     SectionView(Document& document, NavigationState& navigation, QWidget* parent = nullptr);
 
+    // The section picture or the report figure; a setting of the window,
+    // not of the project.
+    SectionStyle style() const { return style_; }
+    void setStyle(SectionStyle style);
+
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
     Document& document_;
     NavigationState& navigation_;
+    SectionStyle style_ = SectionStyle::Section;
 };
 
 }  // namespace vendrel

@@ -15,6 +15,8 @@
 #include "app/qt_window_services.h"
 #include "app/section_printer.h"
 #include "app/section_view.h"
+#include "view/figure_export.h"
+#include "view/section_snapshot.h"
 
 namespace vendrel {
 
@@ -174,6 +176,18 @@ void VendrelApplication::openRecent(int index) {
 
 void VendrelApplication::saveBitmap() {
     BitmapExport(*window_, *services_).exec();
+}
+
+void VendrelApplication::exportFigure() {
+    const QString path = services_->saveFileName(
+        window_.get(), "figure.svg",
+        "SVG figures (*.svg);;PDF figures (*.pdf);;PNG figures (*.png);;All Files (*.*)");
+    if (path.isEmpty()) {
+        return;
+    }
+    FigureRequest request;
+    request.size = window_->view().size();
+    save_figure(path.toStdString(), take_section_snapshot(document_->project()), request);
 }
 
 void VendrelApplication::print() {

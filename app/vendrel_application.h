@@ -92,6 +92,9 @@ class VendrelApplication : public QObject {
     void saveBitmap();
     void print();
     void printPreview();
+    // File > Export Figure...: the report figure of the present model as
+    // SVG, PDF or PNG (by the suffix chosen) at the view's size.
+    void exportFigure();
     void printSetup();
     void about();
     void technicalDetails();

@@ -1,6 +1,8 @@
 // A full picture of the heavy run (500 horizons of 1999 segments) at
-// 1800 x 900, as a repaint of the window draws it, and the snapshot the
-// repaint takes first. Run with --benchmark_repetitions=5 and read the
+// 1800 x 900, as a repaint of the window draws it (coloured by depth and by
+// porosity), the snapshot the repaint takes first, and the report figure of
+// the same run at the same size, painted and written as SVG (its size in
+// bytes as a counter). Run with --benchmark_repetitions=5 and read the
 // medians.
 
 #include <benchmark/benchmark.h>
@@ -12,6 +14,8 @@
 #include <chrono>
 
 #include "core/simulation.h"
+#include "view/figure_export.h"
+#include "view/report_figure.h"
 #include "view/section_renderer.h"
 #include "view/section_snapshot.h"
 
@@ -51,13 +55,18 @@ void BM_SnapshotHeavySection(benchmark::State& state) {
 }
 BENCHMARK(BM_SnapshotHeavySection)->Unit(benchmark::kMillisecond);
 
+SectionSnapshot heavy_snapshot(const DisplaySettings& display) {
+    const Simulation::ReadGuard model = heavy_run().sim.read();
+    return take_section_snapshot(model.params(), display, model.state());
+}
+
 void BM_RenderHeavySection(benchmark::State& state) {
-    HeavyRun& run = heavy_run();
-    SectionSnapshot snapshot;
-    {
-        const Simulation::ReadGuard model = run.sim.read();
-        snapshot = take_section_snapshot(model.params(), DisplaySettings{}, model.state());
+    DisplaySettings display;
+    if (state.range(0) == 1) {
+        display.draw_depthdepo = 0;
+        display.draw_porosity = 1;
     }
+    SectionSnapshot snapshot = heavy_snapshot(display);
     snapshot.display.draw_bath = 1;
     QImage image(1800, 900, QImage::Format_RGB32);
     for (auto _ : state) {
@@ -66,7 +75,34 @@ void BM_RenderHeavySection(benchmark::State& state) {
     }
     state.counters["horizons"] = snapshot.count;
 }
-BENCHMARK(BM_RenderHeavySection)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderHeavySection)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("porosity")
+    ->Unit(benchmark::kMillisecond);
+
+void BM_ReportHeavySection(benchmark::State& state) {
+    const SectionSnapshot snapshot = heavy_snapshot(DisplaySettings{});
+    QImage image(1800, 900, QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter painter(&image);
+        render_report_figure(painter, snapshot, image.size());
+    }
+    state.counters["horizons"] = snapshot.count;
+}
+BENCHMARK(BM_ReportHeavySection)->Unit(benchmark::kMillisecond);
+
+void BM_ReportHeavySectionSvg(benchmark::State& state) {
+    const SectionSnapshot snapshot = heavy_snapshot(DisplaySettings{});
+    FigureRequest request;
+    request.size = QSize(1800, 900);
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        bytes = std::size_t(encode_figure(snapshot, FigureFormat::Svg, request).size());
+    }
+    state.counters["svg_bytes"] = double(bytes);
+}
+BENCHMARK(BM_ReportHeavySectionSvg)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include "cli/run_report.h"
 #include "document/project.h"
 #include "document/project_writer.h"
+#include "view/figure_export.h"
 #include "view/section_snapshot.h"
 
 namespace vendrel {
@@ -31,6 +32,18 @@ void write_pdf(const OutputContext& context, AtomicFile& file) {
     const SectionSnapshot snapshot = take_section_snapshot(context.project, true);
     write_bytes(file, section_pdf(snapshot, context.options.image_width,
                                   context.options.image_height, file.target().path));
+}
+
+// The report figure in the format of the suffix, at --size figure pixels
+// (a PNG scaled by --dpi).
+void write_figure_file(const OutputContext& context, AtomicFile& file) {
+    const std::optional<FigureFormat> format = figure_format_of(file.target().path);
+    if (!format) {
+        throw FileError("cannot save " + file.target().path +
+                        ": a figure is saved as .svg, .pdf or .png");
+    }
+    write_figure(file, take_section_snapshot(context.project), *format,
+                 figure_request(context.options));
 }
 
 void write_summary(const OutputContext& context, AtomicFile& file) {
@@ -63,6 +76,14 @@ const std::vector<OutputKind>& kinds() {
          false,
          true,
          write_pdf},
+        {"figure",
+         "",
+         "FILE.svg",
+         "report figure of the final section (.svg, .pdf; .png scaled by --dpi)",
+         {".svg", ".pdf", ".png"},
+         false,
+         true,
+         write_figure_file},
         {"summary",
          "",
          "FILE.json",

@@ -19,6 +19,7 @@
 
 #include "document/atomic_file.h"
 #include "document/project_data.h"
+#include "view/figure_export.h"  // kMaxRasterPixels, the largest raster output
 
 namespace vendrel {
 
@@ -46,9 +47,6 @@ struct OutputKind {
     bool needs_toolkit = false;              // drawn with Qt's painter and fonts
     OutputWriter write;
 };
-
-// The largest raster output, in pixels (width x height).
-inline constexpr long long kMaxRasterPixels = 100'000'000;
 
 // Every output kind; the project (--out) comes first.
 std::span<const OutputKind> output_kinds();

@@ -12,6 +12,7 @@ namespace {
 
 constexpr int kMaxThreads = kMaxWorkerThreads;
 constexpr int kMaxImageSide = 20000;
+constexpr int kMaxDpi = 9600;
 
 // "WxH" with both sides from 1 to kMaxImageSide.
 void parse_size(const std::string& text, RunOptions& options) {
@@ -43,6 +44,7 @@ const std::vector<OptionLine>& general_options() {
         {"--no-run", "save the project as opened, with the parameters set, unrun"},
         {"--size WxH", "size of a picture in pixels (default 1600x800; at most"},
         {"", "100 megapixels for a raster picture)"},
+        {"--dpi N", "resolution of a PNG figure: --size x N / 96 pixels (default 96)"},
         {"--json", "print a machine-readable summary on stdout, nothing else there"},
         {"--progress", "print percent done and time left on stderr every few seconds"},
         {"--quiet", "print no progress"},
@@ -133,6 +135,7 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
     parser.addOption(value_option({"params"}, "FILE"));
     parser.addOption(value_option({"threads"}, "N"));
     parser.addOption(value_option({"size"}, "WxH"));
+    parser.addOption(value_option({"dpi"}, "N"));
     parser.addOption(value_option({"check"}, "FILE"));
     for (const char* flag : {"no-run", "json", "progress", "quiet", "list-params", "version"}) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(flag)));
@@ -188,6 +191,14 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
     if (const auto value = single_value(parser, "size")) {
         parse_size(*value, options);
     }
+    if (const auto value = single_value(parser, "dpi")) {
+        const std::optional<int> n = parse_int_strict(*value);
+        if (!n || *n < 1 || *n > kMaxDpi) {
+            throw UsageError("--dpi expects a whole number from 1 to " + std::to_string(kMaxDpi) +
+                             ", got \"" + *value + "\"");
+        }
+        options.figure_dpi = *n;
+    }
     options.check = single_value(parser, "check").value_or("");
     for (const OutputKind& kind : output_kinds()) {
         const QString name = QString::fromUtf8(kind.option.data(), qsizetype(kind.option.size()));
@@ -223,7 +234,7 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
         return options;
     }
     if (options.outputs.empty()) {
-        throw UsageError("no output: give --out FILE.vdl, --image, --pdf or --summary");
+        throw UsageError("no output: give --out FILE.vdl, --image, --pdf, --figure or --summary");
     }
     for (const RequestedOutput& output : options.outputs) {
         if (output.kind->raster &&
@@ -232,6 +243,16 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
                              std::to_string(options.image_height) + ": --" +
                              std::string(output.kind->option) +
                              " is limited to 100 megapixels (width x height)");
+        }
+        if (output.kind->option == "figure") {
+            // Refused before the run: a PNG figure over the pixel limit.
+            if (const auto format = figure_format_of(output.path)) {
+                try {
+                    check_figure_request(*format, figure_request(options));
+                } catch (const FigureError& e) {
+                    throw UsageError("--figure " + output.path + ": " + e.what());
+                }
+            }
         }
         if (options.json && output.path == "-") {
             throw UsageError("--json cannot share standard output with --" +
@@ -244,6 +265,13 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
         throw UsageError("only one output can go to standard output");
     }
     return options;
+}
+
+FigureRequest figure_request(const RunOptions& options) {
+    FigureRequest request;
+    request.size = QSize(options.image_width, options.image_height);
+    request.dpi = options.figure_dpi;
+    return request;
 }
 
 }  // namespace vendrel

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/output_plan.h"
+#include "view/figure_export.h"
 
 namespace vendrel {
 
@@ -30,6 +31,7 @@ struct RunOptions {
     std::string check;                     // validate this project and report
     int image_width = 1600;
     int image_height = 800;
+    int figure_dpi = 96;    // --dpi: a PNG figure is --size x dpi / 96 pixels
     bool json = false;      // the summary as JSON on stdout
     bool progress = false;  // percent and time left on stderr, one line every few seconds
     bool quiet = false;     // no progress at all
@@ -39,6 +41,9 @@ struct RunOptions {
 
     bool needs_toolkit() const;
 };
+
+// The figure --figure asks for: --size, --dpi.
+FigureRequest figure_request(const RunOptions& options);
 
 // `args` without the program name.
 RunOptions parse_run_options(const std::vector<std::string>& args);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -131,6 +132,9 @@ TEST(RunOptions, CommandLines) {
         {{"--check", "a.vdl", "-o", "b.vdl"}, "--check takes"},
         {{"--list-params", "-o", "b.vdl"}, "--list-params takes"},
         {{"--out", ""}, "needs a file name"},
+        {{"--figure", "a.png", "--size", "10001x10000"}, "larger than the limit of 100 megapixels"},
+        {{"--figure", "a.png", "--dpi", "960"}, "larger than the limit of 100 megapixels"},
+        {{"--figure", "a.png", "--dpi", "0"}, "--dpi expects"},
     };
     for (const Case& c : bad) {
         SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 1 ? c.args[1] : ""));
@@ -144,6 +148,8 @@ TEST(RunOptions, CommandLines) {
     // Within the limit: 100 megapixels exactly, and any size for the PDF.
     EXPECT_NO_THROW(parse_run_options({"--size", "20000x5000", "--image", "a.png"}));
     EXPECT_NO_THROW(parse_run_options({"--size", "20000x20000", "--pdf", "a.pdf"}));
+    EXPECT_NO_THROW(parse_run_options({"--size", "20000x20000", "--figure", "a.svg"}));
+    EXPECT_EQ(parse_run_options({"--figure", "a.png", "--dpi", "192"}).figure_dpi, 192);
 }
 
 TEST(RunMetrics, SmallSection) {
@@ -404,6 +410,34 @@ TEST(RunnerOutputs, AllOutputsTogetherAndNoToolkitChatter) {
     }
     EXPECT_EQ(testing::read_file(dir.file("a.png")).substr(1, 3), "PNG");
     EXPECT_EQ(testing::read_file(dir.file("a.pdf")).substr(0, 4), "%PDF");
+}
+
+// The report figure in its three formats beside the project; a PNG at
+// twice the resolution has twice the pixels.
+TEST(RunnerOutputs, FiguresBesideTheProject) {
+    testing::TempDir dir;
+    const std::string args = "--set totaltime=400 --set display_inc=100 -o " + dir.file("a.vdl") +
+                             " --figure " + dir.file("a.svg") + " --size 400x300 --dpi 192";
+    Outcome r = run_runner(args, dir, "");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(testing::read_file(dir.file("a.svg")).find("<svg"), std::string::npos);
+    r = run_runner("--set totaltime=400 --set display_inc=100 --figure " + dir.file("a.png") +
+                       " --size 400x300 --dpi 192 --figure " + dir.file("b.pdf"),
+                   dir, "");
+    EXPECT_NE(r.status, 0) << "--figure given twice";
+    r = run_runner("--set totaltime=400 --set display_inc=100 --figure " + dir.file("a.png") +
+                       " --size 400x300 --dpi 192",
+                   dir, "");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string png = testing::read_file(dir.file("a.png"));
+    ASSERT_GT(png.size(), 24u);
+    auto big_endian = [&](std::size_t at) {
+        return (std::uint32_t(std::uint8_t(png[at])) << 24) |
+               (std::uint32_t(std::uint8_t(png[at + 1])) << 16) |
+               (std::uint32_t(std::uint8_t(png[at + 2])) << 8) | std::uint8_t(png[at + 3]);
+    };
+    EXPECT_EQ(big_endian(16), 800u) << "width in the PNG header";
+    EXPECT_EQ(big_endian(20), 600u);
 }
 
 // A picture that cannot be allocated: one line, a failure, no file.

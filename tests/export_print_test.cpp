@@ -105,6 +105,33 @@ TEST_F(Export, CancelWritesNothingAndFailuresAreReported) {
     EXPECT_FALSE(QFile::exists(services.next_bitmap));
 }
 
+// Export Figure writes the report figure in the format of the name chosen;
+// Report Style switches what the view shows and is ticked while it does.
+TEST_F(Export, FigureAndReportStyle) {
+    MainWindow& window = app->mainWindow();
+    services.next_save = dir.filePath("figure.png");
+    window.actions().exportFigure->trigger();
+    EXPECT_TRUE(services.messages.isEmpty()) << services.messages.join(" ").toStdString();
+    const QImage figure(services.next_save);
+    EXPECT_EQ(figure.size(), window.view().size());
+    EXPECT_EQ(figure.pixelColor(figure.width() - 5, 5), QColor(255, 255, 255));
+
+    services.next_save = dir.filePath("figure.txt");
+    window.actions().exportFigure->trigger();
+    ASSERT_EQ(services.messages.size(), 1) << "an unknown suffix is refused";
+    EXPECT_FALSE(QFile::exists(services.next_save));
+
+    EXPECT_FALSE(window.actions().reportStyle->isChecked());
+    window.actions().reportStyle->trigger();
+    EXPECT_EQ(window.view().style(), SectionStyle::Report);
+    EXPECT_TRUE(window.actions().reportStyle->isChecked());
+    EXPECT_EQ(window.view().grab().toImage().pixelColor(window.view().width() - 5, 5),
+              QColor(255, 255, 255))
+        << "the report figure's white background instead of the picture's grey";
+    window.actions().reportStyle->trigger();
+    EXPECT_EQ(window.view().style(), SectionStyle::Section);
+}
+
 TEST_F(Export, PrintCommandPrintsOnePage) {
     const QString pdf = dir.filePath("printed.pdf");
     int min_page = 0, max_page = 0;

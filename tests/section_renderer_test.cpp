@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QImage>
 #include <QPainter>
+#include <QSvgGenerator>
+#include <QXmlStreamReader>
 #include <cmath>
 #include <limits>
 
@@ -241,6 +244,91 @@ TEST(SectionRenderer, FlatPlannedCurveDrawsAtTheTopOfThePanel) {
     s.sealevels.fill(250);
     const QImage image = render(s);
     EXPECT_EQ(at(image, 1000 - 420 + 200, 500 - 320 + 10), kBlack);
+}
+
+}  // namespace
+}  // namespace vendrel
+
+namespace vendrel {
+namespace {
+
+// The texts a picture draws, read back from its SVG rendering.
+QStringList drawn_texts(const SectionSnapshot& s, const NavigationState& n) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QSvgGenerator svg;
+    svg.setOutputDevice(&buffer);
+    svg.setSize(QSize(1000, 500));
+    {
+        QPainter painter(&svg);
+        render_section(painter, s, n, QSize(1000, 500));
+    }
+    QStringList texts;
+    QXmlStreamReader xml(bytes);
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"text") {
+            texts << xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    return texts;
+}
+
+TEST(SectionRenderer, ScaleBarLabelStatesWhatTheBarSpans) {
+    // The bar stays 2 x 50 pixels long (100 m at zoom 1 over 2 m per pixel).
+    const struct {
+        int zoom_ins, zoom_outs;
+        const char* label;
+    } cases[] = {
+        {0, 0, "scale = 200.0 m"}, {1, 0, "scale = 133.3 m"}, {2, 0, "scale = 88.9 m"},
+        {0, 1, "scale = 300.0 m"}, {1, 1, "scale = 200.0 m"},  // 1.5 x 0.66666 drifts below 1 by
+                                                               // 1e-5
+    };
+    const SectionSnapshot s = flat_section(1);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        NavigationState n;
+        for (int k = 0; k < c.zoom_ins; ++k) {
+            zoom_in(n);
+        }
+        for (int k = 0; k < c.zoom_outs; ++k) {
+            zoom_out(n);
+        }
+        EXPECT_TRUE(drawn_texts(s, n).contains(c.label))
+            << drawn_texts(s, n).join(" | ").toStdString();
+        const QImage image = render(s, n);
+        EXPECT_EQ(at(image, 300 + 99, 500 - 40), kBlack) << "the bar keeps its length";
+        EXPECT_EQ(at(image, 300 + 101, 500 - 40), kGrey);
+    }
+}
+
+// Where two segments of one horizon overlap, the later column wins, as
+// drawing them one after the other gives, whatever their classes.
+TEST(SectionRenderer, LaterColumnWinsWhereSegmentsOfAHorizonOverlap) {
+    // Columns 1..1000 and 1001..2000 at 2 m per pixel: the first run ends at
+    // x 500, the second starts there; the 3-pixel pens overlap on 499..501.
+    const struct {
+        const char* name;
+        double first, second;  // depth attribute: class 1 (3), class 5 (200)
+        double second_depth;   // horizon depth of the second run
+        int x, y;              // probed pixel
+        QColor expected;
+    } cases[] = {
+        {"high class then low class", 200, 3, 150, 500, 150, kRed},
+        {"low class then high class", 3, 200, 150, 500, 150, kOlive},
+        {"a step down: the later run covers its rows", 200, 3, 151, 500, 151, kRed},
+        {"a step down: above it the earlier run stays", 200, 3, 151, 501, 149, kOlive},
+        {"a step up", 200, 3, 149, 500, 150, kRed},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SectionSnapshot s = flat_section(1);
+        set_attribute(s, 1, 1, 1000, c.first);
+        set_attribute(s, 1, 1001, 2000, c.second);
+        set_depth(s, 1, 1001, 2000, c.second_depth);
+        EXPECT_EQ(at(render(s), c.x, c.y), c.expected);
+    }
 }
 
 }  // namespace

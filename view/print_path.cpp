@@ -9,22 +9,37 @@
 
 namespace vendrel {
 
-void print_section(QPainter& painter, const QRectF& page, double dpi,
+namespace {
+
+// Five printer pixels per screen pixel of 96 dots per inch.
+constexpr double kPrintDpi = 5 * 96.0;
+
+}  // namespace
+
+void print_section(QPainter& painter, const QRectF& page, double /*dpi*/,
                    const SectionSnapshot& snapshot, const NavigationState& navigation,
                    QSize client) {
-    const double width = 5.0 * client.width();
-    const double height = 5.0 * client.height();
+    // The window's client area in screen pixels: its size in logical pixels
+    // times the display scale.
+    const QSize screen(scaled(client.width(), navigation.dpi_scale),
+                       scaled(client.height(), navigation.dpi_scale));
+    const double width = 5.0 * screen.width();
+    const double height = 5.0 * screen.height();
     if (width <= 0 || height <= 0) {
         return;
     }
     const double fit = std::min(page.width() / width, page.height() / height);
     painter.save();
-    painter.translate(page.topLeft());
+    painter.translate(page.center() - QPointF(width * fit, height * fit) / 2);
     painter.scale(fit, fit);
     RenderOptions options;
     options.print = true;
-    options.font_pixels = 10.0 * dpi / 72.0 / fit;  // 10 points on paper
-    render_section(painter, snapshot, navigation, client, options);
+    // 10 points at the resolution the enlarged picture has before fitting
+    // (five printer pixels per screen pixel of 96 x s dots per inch), so
+    // that the text keeps its place among the boxes and frames on any page
+    // and printer.
+    options.font_pixels = 10.0 * kPrintDpi * navigation.dpi_scale / 72.0;
+    render_section(painter, snapshot, navigation, screen, options);
     painter.restore();
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // The printed picture on one page: the print path of the section renderer
-// (five times the window's size) fitted into the page's printable area with
-// its proportions kept, so that it never runs off the page, and a 10-point
-// font on paper.
+// (five times the window's size in screen pixels) fitted into the page's
+// printable area with its proportions kept and centred on it, so that it
+// never runs off the page. The text is scaled with the picture: 10 points
+// before fitting, so it stays inside the legend frame whatever the page.
 
 #include <QRectF>
 #include <QSize>
@@ -15,8 +16,10 @@ class QPainter;
 
 namespace vendrel {
 
-// `page` is the printable area in the painter's device pixels, `dpi` the
-// device's vertical resolution, `client` the window's client size.
+// `page` is the printable area in the painter's device pixels, `client` the
+// window's client size in logical pixels (times navigation.dpi_scale in
+// screen pixels). `dpi`, the device's resolution, no longer changes the
+// picture; it stays for the callers that pass it.
 void print_section(QPainter& painter, const QRectF& page, double dpi,
                    const SectionSnapshot& snapshot, const NavigationState& navigation,
                    QSize client);

@@ -38,60 +38,61 @@ constexpr int kThin = 5;  // index of the thin black pen after the five classes
 // the origin, far beyond any page or window.
 constexpr int kFar = 1 << 24;
 
-// Horizontal segments of one pen width, gathered by colour and filled as
-// rectangles in one call per colour: a w-pixel line from (x1, y) to (x2, y)
-// with square ends covers x1 - w/2 .. x2 + w/2 and w rows around y. Runs of
-// touching segments at the same height and colour are merged first.
-class FlatSegments {
+// The flat segments of one horizon (or one overlay line), each as a pen of
+// width w with square ends draws it: a segment from (x1, y) to (x2, y)
+// covers x1 - w/2 .. x2 - w/2 + w - 1 and the w rows from y - w/2. Touching
+// segments of one colour, width and height are merged. They are filled in
+// the order they were added, so where two overlap the later one wins, as
+// when the segments are drawn one after the other; consecutive rectangles
+// of one colour go in one call.
+class HorizonStrokes {
   public:
-    explicit FlatSegments(int width) : width_(std::clamp(width, 1, kFar)) {}
-
-    void add(int colour, int x1, int x2, int y) {
+    void add(int colour, int width, int x1, int x2, int y) {
+        width = std::clamp(width, 1, kFar);
         x1 = std::clamp(x1, -kFar, kFar);
         x2 = std::clamp(x2, -kFar, kFar);
         y = std::clamp(y, -kFar, kFar);
         if (x2 < x1) {
             std::swap(x1, x2);
         }
-        Run& run = open_[colour];
-        if (run.open && run.y == y && x1 <= run.x2 && x1 >= run.x1) {
-            run.x2 = std::max(run.x2, x2);
-            return;
+        const int half = width / 2;
+        if (!strokes_.empty()) {
+            Stroke& last = strokes_.back();
+            if (last.colour == colour && last.rect.height() == width &&
+                last.rect.top() == y - half && x1 >= last.x1 && x1 <= last.x2) {
+                last.x2 = std::max(last.x2, x2);
+                last.rect.setRight(last.x2 - half + width - 1);
+                return;
+            }
         }
-        close(colour);
-        run = {true, x1, x2, y};
+        strokes_.push_back({colour, x1, x2, QRect(x1 - half, y - half, x2 - x1 + width, width)});
     }
 
-    // Fills everything gathered, colour by colour, in the order of `colours`.
-    void flush(QPainter& painter, const QColor* colours, int count) {
-        for (int c = 0; c < count; ++c) {
-            close(c);
-            if (rects_[c].empty()) {
-                continue;
+    // Fills everything gathered; `colours` holds the colour of each index.
+    void flush(QPainter& painter, const QColor* colours) {
+        std::size_t first = 0;
+        while (first < strokes_.size()) {
+            const int colour = strokes_[first].colour;
+            rects_.clear();
+            std::size_t next = first;
+            for (; next < strokes_.size() && strokes_[next].colour == colour; ++next) {
+                rects_.push_back(strokes_[next].rect);
             }
-            painter.setBrush(colours[c]);
-            painter.drawRects(rects_[c].data(), int(rects_[c].size()));
-            rects_[c].clear();
+            painter.setBrush(colours[colour]);
+            painter.drawRects(rects_.data(), int(rects_.size()));
+            first = next;
         }
+        strokes_.clear();
     }
 
   private:
-    struct Run {
-        bool open = false;
-        int x1 = 0, x2 = 0, y = 0;
+    struct Stroke {
+        int colour;
+        int x1, x2;  // the segment's ends, before the pen's width
+        QRect rect;
     };
-    void close(int colour) {
-        Run& run = open_[colour];
-        if (run.open) {
-            const int half = width_ / 2;
-            rects_[colour].emplace_back(run.x1 - half, run.y - half, run.x2 - run.x1 + width_,
-                                        width_);
-            run.open = false;
-        }
-    }
-    int width_;
-    std::array<Run, 6> open_{};
-    std::array<std::vector<QRect>, 6> rects_{};
+    std::vector<Stroke> strokes_;
+    std::vector<QRect> rects_;
 };
 
 class SectionPainter {
@@ -106,6 +107,7 @@ class SectionPainter {
           enlarge_(print_ ? 5 : 1),
           map_(nav, par_.max_x, par_.max_y, enlarge_ * client.width(), enlarge_ * client.height()),
           s_(nav.dpi_scale),
+          zoom_x_(nav.zoom_x),
           w_(enlarge_ * client.width()),
           h_(enlarge_ * client.height()),
           mode_(colour_mode(display_)),
@@ -196,14 +198,14 @@ class SectionPainter {
         }
         const double* z = snap_.horizon_z(newest());
         const int y = map_.Y(level);
-        FlatSegments segments(class_width_);
         for (int j = 1; j < COLUMN_COUNT; ++j) {
             if (z[j] > level) {
-                segments.add(colour, map_.X(snap_.x_values[j]), map_.X(snap_.x_values[j + 1]), y);
+                strokes_.add(colour, class_width_, map_.X(snap_.x_values[j]),
+                             map_.X(snap_.x_values[j + 1]), y);
             }
         }
         p_.setPen(Qt::NoPen);
-        segments.flush(p_, colours_.data(), 5);
+        strokes_.flush(p_, colours_.data());
     }
 
     void sea_level_line() { line_over_deeper_columns(snap_.current_sea_level, 1); }
@@ -235,30 +237,24 @@ class SectionPainter {
                 // porosity: everything is then drawn as unknown porosity.
                 const double* porosity =
                     snap_.attribute.empty() ? nullptr : snap_.horizon_attribute(h);
-                FlatSegments thin(thin_width_), thick(class_width_);
                 for (int j = 1; j < COLUMN_COUNT; ++j) {
                     if (porosity != nullptr && porosity[j] < 0.4) {
-                        thin.add(kThin, x[j], x[j + 1], map_.Y(z[j]));
+                        strokes_.add(kThin, thin_width_, x[j], x[j + 1], map_.Y(z[j]));
                     } else {
-                        thick.add(1, x[j], x[j + 1], map_.Y(z[j]));
+                        strokes_.add(1, class_width_, x[j], x[j + 1], map_.Y(z[j]));
                     }
                 }
-                thin.flush(p_, colours_.data(), 6);
-                thick.flush(p_, colours_.data(), 6);
-                continue;
-            }
-            FlatSegments segments(coloured ? class_width_ : thin_width_);
-            if (coloured) {
+            } else if (coloured) {
                 const double* v = snap_.horizon_attribute(h);
                 for (int j = 1; j < COLUMN_COUNT; ++j) {
-                    segments.add(class_of(v[j], t), x[j], x[j + 1], map_.Y(z[j]));
+                    strokes_.add(class_of(v[j], t), class_width_, x[j], x[j + 1], map_.Y(z[j]));
                 }
             } else {
                 for (int j = 1; j < COLUMN_COUNT; ++j) {
-                    segments.add(kThin, x[j], x[j + 1], map_.Y(z[j]));
+                    strokes_.add(kThin, thin_width_, x[j], x[j + 1], map_.Y(z[j]));
                 }
             }
-            segments.flush(p_, colours_.data(), 6);
+            strokes_.flush(p_, colours_.data());
         }
     }
 
@@ -304,7 +300,9 @@ class SectionPainter {
         const int l = n(300);
         outlined_rect(l, h_ - n(45), l + b, h_ - n(30), kBlack);
         outlined_rect(l + b, h_ - n(45), l + 2 * b, h_ - n(30), kBlack);
-        text_left(l, h_ - n(10), "scale = 200.0 m");
+        // The bar keeps its length whatever the zoom; the label says what it
+        // spans at the present zoom.
+        text_left(l, h_ - n(10), "scale = " + fixed(200 / zoom_x_, 0, 1) + " m");
     }
 
     void sea_level_panel() {
@@ -376,11 +374,13 @@ class SectionPainter {
     int enlarge_;
     ViewMapping map_;
     double s_;
+    double zoom_x_;
     int w_, h_;
     ColourMode mode_;
     int thin_width_, class_width_;
     double font_pixels_;
     std::array<QColor, 6> colours_;
+    HorizonStrokes strokes_;
 };
 
 }  // namespace

@@ -53,6 +53,8 @@ SectionSnapshot take_section_snapshot(const ModelParameters& p, const DisplaySet
     }
     snap.current_sea_level = s.current_sea_level;
     snap.sim_time = s.sim_time;
+    snap.dx = s.dx.load();
+    snap.dt = s.dt.load();
     std::copy(std::begin(s.sealevel_values), std::end(s.sealevel_values), snap.sealevels.begin());
     snap.sealevel_min = s.sealevel_min;
     snap.sealevel_max = s.sealevel_max;

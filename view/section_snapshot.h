@@ -26,6 +26,8 @@ struct SectionSnapshot {
     std::vector<double> attribute;
     double current_sea_level = 0;
     double sim_time = 0;
+    double dx = 0;                                  // column spacing, m
+    double dt = 0;                                  // time step, years
     std::array<double, HORIZON_SLOTS> sealevels{};  // slots 0..500
     double sealevel_min = 0;
     double sealevel_max = 0;

@@ -1,0 +1,348 @@
+// The report figure: its pixels on a default run, its palette, its axes,
+// its layers at faults, and its SVG, PDF and PNG files read back by real
+// clients.
+
+#include "view/report_figure.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QImage>
+#include <QLineF>
+#include <QPainter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <chrono>
+#include <cmath>
+#include <fstream>
+
+#include "core/simulation.h"
+#include "tests/test_support.h"
+#include "view/figure_export.h"
+#include "view/report_palette.h"
+
+namespace vendrel {
+namespace {
+
+using testing::read_file;
+using testing::write_file;
+
+const QColor kWhite(255, 255, 255);
+
+// The default run, taken once.
+const SectionSnapshot& default_run(ColourMode mode) {
+    static const std::array<SectionSnapshot, 4> snapshots = [] {
+        Simulation sim(make_startup_parameters(runtime_max_threads()));
+        sim.new_model();
+        sim.start_run();
+        while (!sim.wait_until_idle(std::chrono::seconds(10))) {
+        }
+        std::array<SectionSnapshot, 4> out;
+        for (int m = 0; m < 4; ++m) {
+            DisplaySettings d;
+            d.draw_depthdepo = m == 0;
+            d.draw_distance = m == 1;
+            d.draw_porosity = m == 2;
+            const Simulation::ReadGuard model = sim.read();
+            out[std::size_t(m)] = take_section_snapshot(model.params(), d, model.state());
+        }
+        return out;
+    }();
+    return snapshots[std::size_t(mode)];
+}
+
+QImage png_of(const SectionSnapshot& s, QSize size, double dpi = 96) {
+    FigureRequest request;
+    request.size = size;
+    request.dpi = dpi;
+    const QByteArray bytes = encode_figure(s, FigureFormat::Png, request);
+    return QImage::fromData(bytes, "png").convertToFormat(QImage::Format_RGB32);
+}
+
+double luminance(const QColor& c) {
+    return 0.2126 * c.redF() + 0.7152 * c.greenF() + 0.0722 * c.blueF();
+}
+
+TEST(ReportFigure, NoBackgroundLeftInsideTheDepositedBody) {
+    for (ColourMode mode : {ColourMode::Depth, ColourMode::Porosity, ColourMode::TimeLines}) {
+        SCOPED_TRACE(int(mode));
+        const SectionSnapshot& s = default_run(mode);
+        ASSERT_EQ(s.count, 101);
+        const QImage image = png_of(s, QSize(1600, 800));
+        ASSERT_EQ(image.size(), QSize(1600, 800));
+        const QRectF plot = report_layout(image.size()).plot;
+        const double* surface = s.horizon_z(s.count);
+        int checked = 0, background = 0;
+        for (int x = int(plot.left()) + 2; x < int(plot.right()) - 2; ++x) {
+            // The lowest surface point near this pixel column, two pixels in.
+            const double from = (x - plot.left()) / plot.width() * COLUMN_COUNT;
+            double deepest = 0;
+            for (int j = std::max(1, int(from) - 2); j <= std::min(COLUMN_COUNT, int(from) + 3);
+                 ++j) {
+                deepest = std::max(deepest, surface[j]);
+            }
+            const int top =
+                int(std::ceil(plot.top() + deepest / s.params.max_y * plot.height())) + 2;
+            for (int y = top; y < int(plot.bottom()) - 1; ++y) {
+                ++checked;
+                background += image.pixelColor(x, y) == kWhite ? 1 : 0;
+            }
+        }
+        EXPECT_GT(checked, 100000);
+        EXPECT_EQ(background, 0);
+    }
+}
+
+TEST(ReportFigure, PaletteIsOrderedAndShownInTheColourBar) {
+    const QImage image = png_of(default_run(ColourMode::Depth), QSize(1600, 800));
+    const QRectF bar = report_layout(image.size()).colour_bar;
+    for (ColourMode mode : {ColourMode::Depth, ColourMode::Distance, ColourMode::Porosity}) {
+        SCOPED_TRACE(int(mode));
+        // Lightest for the shallowest and the nearest, and for the most porous.
+        const double direction = mode == ColourMode::Porosity ? 1 : -1;
+        for (int c = 1; c < 5; ++c) {
+            EXPECT_GT(direction * (luminance(report_class_colour(mode, c)) -
+                                   luminance(report_class_colour(mode, c - 1))),
+                      0.05)
+                << "class " << c;
+        }
+    }
+    for (int c = 0; c < 5; ++c) {
+        const QPoint centre(int(bar.center().x()), int(bar.top() + (c + 0.5) * bar.height() / 5));
+        EXPECT_EQ(image.pixelColor(centre), report_class_colour(ColourMode::Depth, c)) << c;
+    }
+    EXPECT_FALSE(report_layout(image.size()).plot.intersects(bar));
+    EXPECT_FALSE(
+        report_layout(image.size()).plot.intersects(report_layout(image.size()).sea_level));
+}
+
+// Flat layers 40 m thick over a flat substrate; layer h of class h - 2
+// (depth attribute 3, 10, 20, 50, 200). The columns are 1.5 m apart over a
+// 3000 m by 600 m section, a fault at 1500 m.
+SectionSnapshot layer_cake(int count, double throw_at_fault = 0) {
+    SectionSnapshot s;
+    s.params.max_x = 3000;
+    s.params.max_y = 600;
+    s.params.fault1 = 1500;
+    s.params.fault2 = 3000;
+    s.params.display_inc = 1000;
+    s.dt = 1;
+    s.dx = 1.5;
+    s.count = count;
+    s.x_values.resize(COLUMN_SLOTS);
+    for (int j = 1; j <= COLUMN_COUNT; ++j) {
+        s.x_values[j] = 1.5 * j;
+    }
+    s.z.assign(std::size_t(count) * COLUMN_SLOTS, 0);
+    s.attribute.assign(std::size_t(count) * COLUMN_SLOTS, 0);
+    const double attribute[] = {3, 10, 20, 50, 200};
+    for (int h = 1; h <= count; ++h) {
+        for (int j = 1; j <= COLUMN_COUNT; ++j) {
+            const std::size_t at = std::size_t(h - 1) * COLUMN_SLOTS + std::size_t(j);
+            s.z[at] = 500 - 40 * (h - 1) + (1.5 * j >= 1500 ? throw_at_fault : 0);
+            s.attribute[at] = attribute[(h + 3) % 5];
+        }
+    }
+    for (int k = 1; k <= count; ++k) {
+        s.sealevels[std::size_t(k)] = 300 - 10 * k;
+    }
+    return s;
+}
+
+// Words and their centres (in points) from pdftotext -bbox.
+std::vector<std::pair<QString, QPointF>> pdf_words(const QString& pdf) {
+    QProcess tool;
+    tool.start("pdftotext", {"-bbox", pdf, "-"});
+    EXPECT_TRUE(tool.waitForFinished(20000));
+    QXmlStreamReader xml(tool.readAllStandardOutput());
+    std::vector<std::pair<QString, QPointF>> words;
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"word") {
+            const auto a = xml.attributes();
+            const QPointF centre((a.value("xMin").toDouble() + a.value("xMax").toDouble()) / 2,
+                                 (a.value("yMin").toDouble() + a.value("yMax").toDouble()) / 2);
+            words.emplace_back(xml.readElementText(), centre);
+        }
+    }
+    return words;
+}
+
+TEST(ReportFigure, AxisTickLabelsWhereTheTicksAre) {
+    const SectionSnapshot s = layer_cake(5);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("figure.pdf");
+    FigureRequest request;
+    request.size = QSize(1600, 800);
+    save_figure(path.toStdString(), s, request);
+    const ReportLayout layout = report_layout(request.size);
+    const auto words = pdf_words(path);
+    // The word `text` nearest to where its label belongs.
+    auto find = [&](const QString& text, double near_x, double near_y) {
+        QPointF best(1e9, 1e9);
+        for (const auto& [word, centre] : words) {
+            if (word == text && QLineF(centre, QPointF(near_x, near_y)).length() <
+                                    QLineF(best, QPointF(near_x, near_y)).length()) {
+                best = centre;
+            }
+        }
+        EXPECT_LT(QLineF(best, QPointF(near_x, near_y)).length(), 30) << text.toStdString();
+        return best;
+    };
+    // 3000 m over 1338 pixels: a tick every 200 m (89 pixels); 600 m over
+    // 712 pixels: every 100 m. Points are 0.75 figure pixels.
+    const std::vector<AxisTick> xs = x_axis_ticks(layout, 3000);
+    ASSERT_EQ(xs.size(), 16u);
+    for (const AxisTick& t : xs) {
+        SCOPED_TRACE(t.value);
+        EXPECT_DOUBLE_EQ(t.value, 200.0 * double(&t - xs.data()));
+        EXPECT_DOUBLE_EQ(t.position, layout.plot.left() + t.value / 3000 * layout.plot.width());
+        const QPointF at =
+            find(QString::number(t.value), 0.75 * t.position, 0.75 * (layout.plot.bottom() + 14));
+        EXPECT_NEAR(at.x(), 0.75 * t.position, 1.5);
+    }
+    const std::vector<AxisTick> ys = elevation_axis_ticks(layout, 600);
+    ASSERT_EQ(ys.size(), 7u);
+    for (const AxisTick& t : ys) {
+        SCOPED_TRACE(t.value);
+        EXPECT_DOUBLE_EQ(t.position, layout.plot.bottom() - t.value / 600 * layout.plot.height());
+        const QPointF at =
+            find(QString::number(t.value), 0.75 * (layout.plot.left() - 20), 0.75 * t.position);
+        EXPECT_NEAR(at.y(), 0.75 * t.position, 2.5);
+    }
+}
+
+TEST(ReportFigure, PdfIsOnePageOfTheFiguresSizeWithItsTexts) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("figure.pdf");
+    FigureRequest request;
+    request.size = QSize(1600, 800);
+    save_figure(path.toStdString(), default_run(ColourMode::Depth), request);
+    QProcess info;
+    info.start("pdfinfo", {path});
+    ASSERT_TRUE(info.waitForFinished(20000));
+    const QString text = info.readAllStandardOutput();
+    EXPECT_TRUE(text.contains(QRegularExpression("Pages:\\s+1\\n"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QRegularExpression("Page size:\\s+1200 x 600 pts")))
+        << text.toStdString();
+    QProcess words;
+    words.start("pdftotext", {path, "-"});
+    ASSERT_TRUE(words.waitForFinished(20000));
+    const QString all = QString::fromUtf8(words.readAllStandardOutput());
+    for (const char* label :
+         {"Distance (m)", "Elevation (m)", "VE \u00d72.1", "Run of 200.0 ka, 101 horizons",
+          "Depth of Deposition (m)", "Sea level (m)"}) {
+        EXPECT_TRUE(all.contains(QString::fromUtf8(label))) << label;
+    }
+}
+
+struct SvgPath {
+    QString fill;
+    double left, right;
+};
+
+std::vector<SvgPath> svg_paths(const QByteArray& svg) {
+    std::vector<SvgPath> paths;
+    QXmlStreamReader xml(svg);
+    QStringList fills{"none"};
+    while (!xml.atEnd()) {
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::StartElement && xml.name() == u"g") {
+            fills << (xml.attributes().hasAttribute("fill")
+                          ? xml.attributes().value("fill").toString()
+                          : fills.back());
+        } else if (token == QXmlStreamReader::EndElement && xml.name() == u"g") {
+            fills.removeLast();
+        } else if (token == QXmlStreamReader::StartElement && xml.name() == u"path") {
+            SvgPath p{fills.back(), 1e9, -1e9};
+            const QStringList parts = xml.attributes().value("d").toString().split(
+                QRegularExpression("[MLZ ]"), Qt::SkipEmptyParts);
+            for (const QString& pair : parts) {
+                const double x = pair.section(',', 0, 0).toDouble();
+                p.left = std::min(p.left, x);
+                p.right = std::max(p.right, x);
+            }
+            paths.push_back(p);
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    return paths;
+}
+
+TEST(ReportFigure, SvgHoldsOnePathPerLayerSplitAtAFault) {
+    FigureRequest request;
+    request.size = QSize(1600, 800);
+    const ReportLayout layout = report_layout(request.size);
+    const double wall = std::round(layout.plot.left() + 0.5 * layout.plot.width());
+    const struct {
+        const char* name;
+        double throw_at_fault;
+        std::size_t paths;
+    } cases[] = {
+        {"no throw: a fault still splits", 0, 2 * 5},
+        {"20 m throw", 20, 2 * 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const SectionSnapshot s = layer_cake(5, c.throw_at_fault);
+        const auto paths = svg_paths(encode_figure(s, FigureFormat::Svg, request));
+        // Four layers and the substrate on either side of the fault.
+        ASSERT_EQ(paths.size(), c.paths);
+        for (const SvgPath& p : paths) {
+            EXPECT_TRUE(p.right <= wall + 0.05 || p.left >= wall - 0.05)
+                << p.left << " .. " << p.right << " crosses the fault at " << wall;
+        }
+        EXPECT_EQ(std::count_if(paths.begin(), paths.end(),
+                                [&](const SvgPath& p) {
+                                    return p.fill ==
+                                           report_class_colour(ColourMode::Depth, 0).name();
+                                }),
+                  2)
+            << "the top layer (class 1) once on either side";
+    }
+}
+
+TEST(ReportFigure, FilesAllOrNothingAndRasterLimit) {
+    QTemporaryDir dir;
+    const SectionSnapshot s = layer_cake(5);
+    const std::string png = dir.filePath("figure.png").toStdString();
+    write_file(png, "old");
+    const struct {
+        const char* name;
+        QSize size;
+        double dpi;
+        bool refused;
+        QSize pixels;
+    } cases[] = {
+        {"at 96 dpi", {400, 300}, 96, false, {400, 300}},
+        {"at 192 dpi: twice the pixels", {400, 300}, 192, false, {800, 600}},
+        {"just over 100 megapixels", {10001, 10000}, 96, true, {}},
+        {"over the limit through the resolution", {2000, 2000}, 96 * 6, true, {}},
+        {"an empty size", {0, 300}, 96, true, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FigureRequest request;
+        request.size = c.size;
+        request.dpi = c.dpi;
+        if (c.refused) {
+            EXPECT_THROW(save_figure(png, s, request), FigureError);
+            EXPECT_EQ(read_file(png), "old") << "a refused figure leaves the file as it was";
+            continue;
+        }
+        save_figure(png, s, request);
+        QImage image(QString::fromStdString(png));
+        EXPECT_EQ(image.size(), c.pixels);
+        EXPECT_NEAR(image.dotsPerMeterX() * 0.0254, c.dpi, 0.5);
+        write_file(png, "old");
+    }
+    EXPECT_EQ(kMaxRasterPixels, 100'000'000);
+    EXPECT_THROW(save_figure(dir.filePath("figure.bmp").toStdString(), s, FigureRequest{}),
+                 FigureError);
+    EXPECT_EQ(figure_format_of("a/B.SVG"), FigureFormat::Svg);
+    EXPECT_EQ(figure_format_of("svg"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace vendrel

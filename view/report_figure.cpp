@@ -1,0 +1,577 @@
+#include "view/report_figure.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPolygonF>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "core/faults.h"
+#include "view/class_colours.h"
+#include "view/report_palette.h"
+
+namespace vendrel {
+
+namespace {
+
+// Margins around the plot, in figure pixels.
+constexpr double kMarginLeft = 66;
+constexpr double kMarginTop = 36;
+constexpr double kMarginRight = 196;
+constexpr double kMarginBottom = 52;
+
+constexpr double kTolerance = 0.05;  // of dropped points, figure pixels
+constexpr double kInvisible = 0.02;  // thickness of a layer left out, device pixels
+constexpr double kMinTimelineGap = 3;
+
+const QColor kInk(25, 25, 25);
+const QColor kTimeline(45, 45, 45);
+const QColor kSeaLevelCurve(31, 119, 180);
+
+double round_tenth(double v) {
+    return std::round(v * 10) / 10;
+}
+
+// The points of a polyline whose x never decreases that are kept: the
+// ends, the ends of vertical steps, and every point that does not lie
+// within kTolerance (measured vertically) of the straight line between the
+// points kept on either side. A line from the last point kept stays
+// possible while its slope lies in the range that passes every point since
+// within the tolerance.
+void simplify(const std::vector<double>& xs, const std::vector<double>& ys,
+              std::vector<int>& kept) {
+    kept.clear();
+    const int n = int(xs.size());
+    if (n == 0) {
+        return;
+    }
+    constexpr double kOpen = std::numeric_limits<double>::infinity();
+    kept.push_back(0);
+    int anchor = 0;
+    int last = 0;
+    double low = -kOpen, high = kOpen;
+    for (int i = 1; i < n; ++i) {
+        double dx = xs[std::size_t(i)] - xs[std::size_t(anchor)];
+        if (dx > 1e-9) {
+            const double slope = (ys[std::size_t(i)] - ys[std::size_t(anchor)]) / dx;
+            if (slope < low || slope > high) {
+                kept.push_back(last);
+                anchor = last;
+                low = -kOpen;
+                high = kOpen;
+                dx = xs[std::size_t(i)] - xs[std::size_t(anchor)];
+            }
+        }
+        if (dx <= 1e-9) {
+            // A vertical step: both of its ends are kept.
+            if (last != anchor) {
+                kept.push_back(last);
+            }
+            kept.push_back(i);
+            anchor = last = i;
+            low = -kOpen;
+            high = kOpen;
+            continue;
+        }
+        const double inverse = 1 / dx;
+        const double rise = ys[std::size_t(i)] - ys[std::size_t(anchor)];
+        low = std::max(low, (rise - kTolerance) * inverse);
+        high = std::min(high, (rise + kTolerance) * inverse);
+        last = i;
+    }
+    if (last != anchor) {
+        kept.push_back(last);
+    }
+}
+
+// A polyline of one horizon over a block: heights of every point and the
+// points kept.
+struct Line {
+    std::vector<double> ys;
+    std::vector<int> kept;
+};
+
+// A range of columns between faults, its points and their columns.
+struct Block {
+    std::vector<double> xs;
+    std::vector<int> columns;  // the column whose value each point takes
+};
+
+QString number(double v) {
+    return QString::number(v, 'g', 6);
+}
+
+class ReportPainter {
+  public:
+    ReportPainter(QPainter& painter, const SectionSnapshot& snap, QSize size,
+                  const ReportOptions& options)
+        : p_(painter),
+          snap_(snap),
+          size_(size),
+          layout_(report_layout(size)),
+          plot_(layout_.plot),
+          mode_(colour_mode(snap.display)),
+          options_(options),
+          device_scale_(options.device_scale > 0 ? options.device_scale : 1.0),
+          y_scale_(plot_.height() / snap.params.max_y) {}
+
+    void paint() {
+        p_.save();
+        p_.setRenderHint(QPainter::Antialiasing, true);
+        p_.setRenderHint(QPainter::TextAntialiasing, true);
+        p_.fillRect(QRectF(0, 0, size_.width(), size_.height()), Qt::white);
+        QFont font("Arial");
+        font.setStyleHint(QFont::SansSerif);
+        font.setPixelSize(12);
+        p_.setFont(font);
+
+        const double max_x = snap_.params.max_x, max_y = snap_.params.max_y;
+        const bool drawable = std::isfinite(max_x) && std::isfinite(max_y) && max_x > 0 &&
+                              max_y > 0 && snap_.count >= 1 &&
+                              snap_.x_values.size() >= std::size_t(COLUMN_SLOTS);
+        if (drawable) {
+            build_blocks();
+            layers();
+            timelines();
+        }
+        axes(drawable);
+        title();
+        if (mode_ != ColourMode::TimeLines) {
+            colour_bar();
+        }
+        if (drawable) {
+            timeline_note();
+            sea_level_curve();
+        }
+        p_.restore();
+    }
+
+  private:
+    double X(double x) const {
+        const double v = plot_.left() + x / snap_.params.max_x * plot_.width();
+        return std::isnan(v) ? plot_.left() : std::clamp(v, plot_.left(), plot_.right());
+    }
+    // Depth-down z to figure y, kept inside the plot; an unknown depth lies
+    // at the base.
+    double Y(double z) const {
+        const double v = plot_.top() + z * y_scale_;
+        return std::isnan(v) ? plot_.bottom() : std::clamp(v, plot_.top(), plot_.bottom());
+    }
+    double snap_to_device(double x) const { return std::round(x * device_scale_) / device_scale_; }
+
+    // The faults cut the columns where the set of faults moving them
+    // changes; there each block ends at a wall on the nearest device pixel.
+    void build_blocks() {
+        const ModelParameters& par = snap_.params;
+        const double dx = snap_.dx;
+        std::vector<std::pair<int, double>> walls;  // last column before, wall x
+        if (dx > 0) {
+            for (int j = 1; j < COLUMN_COUNT; ++j) {
+                if (faults_moving_column(par, j, dx) == faults_moving_column(par, j + 1, dx)) {
+                    continue;
+                }
+                const double at =
+                    j * dx < par.fault1 && par.fault1 <= (j + 1) * dx ? par.fault1 : par.fault2;
+                const double lo = X(snap_.x_values[j]), hi = X(snap_.x_values[j + 1]);
+                walls.emplace_back(j, snap_to_device(std::clamp(X(at), lo, hi)));
+            }
+        }
+        blocks_.clear();
+        int first = 1;
+        double left = X(0);
+        for (std::size_t w = 0; w <= walls.size(); ++w) {
+            const bool end = w == walls.size();
+            const int last = end ? COLUMN_COUNT : walls[w].first;
+            const double right = end ? X(snap_.x_values[COLUMN_COUNT]) : walls[w].second;
+            Block b;
+            b.xs.push_back(left);
+            b.columns.push_back(first);
+            for (int j = first; j <= last; ++j) {
+                const double x = X(snap_.x_values[j]);
+                if (x > left && x < right) {
+                    b.xs.push_back(x);
+                    b.columns.push_back(j);
+                }
+            }
+            if (right > b.xs.back()) {
+                b.xs.push_back(right);
+                b.columns.push_back(last);
+            }
+            if (b.xs.size() >= 2) {
+                blocks_.push_back(std::move(b));
+            }
+            first = last + 1;
+            left = right;
+        }
+    }
+
+    void trace(const Block& b, int h, Line& line) const {
+        const double* z = snap_.horizon_z(h);
+        line.ys.resize(b.xs.size());
+        for (std::size_t i = 0; i < b.xs.size(); ++i) {
+            line.ys[i] = Y(z[b.columns[i]]);
+        }
+        simplify(b.xs, line.ys, line.kept);
+    }
+
+    // 0..4 a colour class, 5 the time-lines grey, 6 the substrate.
+    QColor colour_of(int index) const {
+        if (index == 6) {
+            return kReportSubstrate;
+        }
+        return report_class_colour(index == 5 ? ColourMode::TimeLines : mode_, index);
+    }
+
+    void layers() {
+        const Thresholds t = thresholds_of(mode_, snap_.display);
+        const bool coloured = mode_ != ColourMode::TimeLines && !snap_.attribute.empty();
+        // A layer thinner than this changes no pixel by more than 2 %; the
+        // younger layer above, which reaches under it, takes its place.
+        const double invisible = kInvisible / device_scale_;
+        p_.setPen(Qt::NoPen);
+        Line top, below;
+        std::vector<int> colour;
+        for (const Block& b : blocks_) {
+            const int segments = int(b.xs.size()) - 1;
+            colour.resize(std::size_t(segments));
+            trace(b, snap_.count, top);
+            for (int h = snap_.count; h >= 1; --h) {
+                if (h > 1) {
+                    trace(b, h - 1, below);
+                }
+                const double* v = coloured ? snap_.horizon_attribute(h) : nullptr;
+                for (std::size_t s = 0; s < std::size_t(segments); ++s) {
+                    if (h == 1) {
+                        colour[s] = 6;
+                    } else if (below.ys[s] - top.ys[s] <= invisible &&
+                               below.ys[s + 1] - top.ys[s + 1] <= invisible) {
+                        colour[s] = -1;  // too thin to change a pixel
+                    } else {
+                        colour[s] = v != nullptr ? class_of(v[b.columns[s]], t) : 5;
+                    }
+                }
+                std::size_t k_top = 0, k_below = 0;  // where the last run's search ended
+                for (int s = 0; s < segments;) {
+                    int e = s;
+                    while (e + 1 < segments &&
+                           colour[std::size_t(e + 1)] == colour[std::size_t(s)]) {
+                        ++e;
+                    }
+                    if (colour[std::size_t(s)] >= 0) {
+                        const int to = std::min(e + 2, segments);
+                        polygon_.clear();
+                        append_span(b, top, s, to, k_top, 0, false);
+                        if (h > 1) {
+                            append_span(b, below, s, to, k_below, 1, true);
+                        } else {
+                            polygon_.append(
+                                QPointF(round_tenth(b.xs[std::size_t(to)]), plot_.bottom()));
+                            polygon_.append(
+                                QPointF(round_tenth(b.xs[std::size_t(s)]), plot_.bottom()));
+                        }
+                        p_.setBrush(colour_of(colour[std::size_t(s)]));
+                        p_.drawPolygon(polygon_, Qt::WindingFill);
+                    }
+                    s = e + 1;
+                }
+                std::swap(top, below);
+            }
+        }
+    }
+
+    // Appends the points from..to of a horizon's line: its ends and the kept
+    // points between them, left to right; or, for the lower edge of the
+    // layer above, right to left and lowered so that it passes under every
+    // pixel the line's anti-aliased edge touches (one pixel and the slope
+    // of the neighbouring segments, at least one device pixel). `k` is where
+    // to start looking among the kept points; it is left at the first kept
+    // point not before `from`.
+    void append_span(const Block& b, const Line& line, int from, int to, std::size_t& k,
+                     int lowered, bool reversed) {
+        while (k < line.kept.size() && line.kept[k] < from) {
+            ++k;
+        }
+        span_.clear();
+        span_.push_back(from);
+        for (std::size_t i = k; i < line.kept.size() && line.kept[i] < to; ++i) {
+            if (line.kept[i] > from) {
+                span_.push_back(line.kept[i]);
+            }
+        }
+        span_.push_back(to);
+        if (!reversed) {
+            for (int i : span_) {
+                polygon_.append(QPointF(round_tenth(b.xs[std::size_t(i)]),
+                                        round_tenth(line.ys[std::size_t(i)])));
+            }
+            return;
+        }
+        const double pixel = 1.2 * std::max(1.0, 1 / device_scale_);
+        auto slope = [&](std::size_t a, std::size_t c) {
+            const double dx = b.xs[std::size_t(span_[c])] - b.xs[std::size_t(span_[a])];
+            return dx > 1e-9 ? std::fabs(line.ys[std::size_t(span_[c])] -
+                                         line.ys[std::size_t(span_[a])]) /
+                                   dx
+                             : 0.0;
+        };
+        for (std::size_t n = span_.size(); n-- > 0;) {
+            double steepest = 0;
+            if (n > 0) {
+                steepest = std::max(steepest, slope(n - 1, n));
+            }
+            if (n + 1 < span_.size()) {
+                steepest = std::max(steepest, slope(n, n + 1));
+            }
+            const double y = line.ys[std::size_t(span_[n])] + lowered * (pixel + steepest);
+            polygon_.append(QPointF(round_tenth(b.xs[std::size_t(span_[n])]),
+                                    round_tenth(std::min(y, plot_.bottom()))));
+        }
+    }
+
+    void timelines() {
+        const int every = timeline_every(snap_, layout_, options_);
+        QPen pen(kTimeline, 0.6);
+        pen.setCapStyle(Qt::FlatCap);
+        pen.setJoinStyle(Qt::RoundJoin);
+        p_.setPen(pen);
+        p_.setBrush(Qt::NoBrush);
+        Line line;
+        for (int h = 1; h <= snap_.count;
+             h = h == snap_.count ? h + 1 : std::min(h + every, snap_.count)) {
+            for (const Block& b : blocks_) {
+                trace(b, h, line);
+                polygon_.clear();
+                for (int i : line.kept) {
+                    polygon_.append(QPointF(round_tenth(b.xs[std::size_t(i)]),
+                                            round_tenth(line.ys[std::size_t(i)])));
+                }
+                p_.drawPolyline(polygon_);
+            }
+        }
+    }
+
+    void text(QPointF at, const QString& s, Qt::Alignment align = Qt::AlignLeft) {
+        const double width = QFontMetricsF(p_.font(), p_.device()).horizontalAdvance(s);
+        if (align & Qt::AlignHCenter) {
+            at.rx() -= width / 2;
+        } else if (align & Qt::AlignRight) {
+            at.rx() -= width;
+        }
+        p_.setPen(kInk);
+        p_.drawText(at, s);
+    }
+
+    void axes(bool drawable) {
+        p_.setBrush(Qt::NoBrush);
+        p_.setPen(QPen(kInk, 1));
+        p_.drawRect(plot_);
+        if (!drawable) {
+            return;
+        }
+        for (const AxisTick& t : x_axis_ticks(layout_, snap_.params.max_x)) {
+            p_.setPen(QPen(kInk, 1));
+            p_.drawLine(QPointF(t.position, plot_.bottom()),
+                        QPointF(t.position, plot_.bottom() + 5));
+            text(QPointF(t.position, plot_.bottom() + 18), number(t.value), Qt::AlignHCenter);
+        }
+        for (const AxisTick& t : elevation_axis_ticks(layout_, snap_.params.max_y)) {
+            p_.setPen(QPen(kInk, 1));
+            p_.drawLine(QPointF(plot_.left() - 5, t.position), QPointF(plot_.left(), t.position));
+            text(QPointF(plot_.left() - 8, t.position + 4), number(t.value), Qt::AlignRight);
+        }
+        text(QPointF(plot_.center().x(), plot_.bottom() + 40), "Distance (m)", Qt::AlignHCenter);
+        p_.save();
+        p_.translate(16, plot_.center().y());
+        p_.rotate(-90);
+        text(QPointF(0, 0), "Elevation (m)", Qt::AlignHCenter);
+        p_.restore();
+        // Vertical exaggeration of the plot area: metres per pixel across
+        // over metres per pixel down.
+        const double ve =
+            (plot_.height() / snap_.params.max_y) / (plot_.width() / snap_.params.max_x);
+        text(QPointF(plot_.right(), plot_.top() - 12),
+             QString("VE \u00d7") + QString::number(ve, 'f', 1), Qt::AlignRight);
+    }
+
+    void title() {
+        const int count = std::max(snap_.count, 0);
+        const double length = count >= 1 ? horizon_time_ka(snap_, count) : 0.0;
+        QFont bold = p_.font();
+        bold.setBold(true);
+        p_.save();
+        p_.setFont(bold);
+        text(QPointF(plot_.left(), plot_.top() - 12),
+             QString("Run of %1 ka, %2 horizons").arg(QString::number(length, 'f', 1)).arg(count));
+        p_.restore();
+    }
+
+    void colour_bar() {
+        static const char* const titles[] = {"Depth of Deposition (m)",
+                                             "Distance from Shoreline (m)", "Porosity"};
+        const QRectF bar = layout_.colour_bar;
+        text(QPointF(bar.left() - 4, bar.top() - 10), titles[int(mode_)]);
+        const Thresholds t = thresholds_of(mode_, snap_.display);
+        const double box = bar.height() / 5;
+        for (int c = 0; c < 5; ++c) {
+            const QRectF r(bar.left(), bar.top() + c * box, bar.width(), box);
+            p_.fillRect(r, report_class_colour(mode_, c));
+            if (c > 0) {
+                text(QPointF(bar.right() + 6, r.top() + 4), number(t[std::size_t(c - 1)]));
+            }
+        }
+        p_.setPen(QPen(kInk, 1));
+        p_.setBrush(Qt::NoBrush);
+        p_.drawRect(bar);
+    }
+
+    void timeline_note() {
+        const int every = timeline_every(snap_, layout_, options_);
+        const double y = mode_ == ColourMode::TimeLines ? layout_.colour_bar.top()
+                                                        : layout_.colour_bar.bottom() + 26;
+        text(QPointF(layout_.colour_bar.left() - 4, y),
+             every == 1 ? QString("Time-lines at every horizon")
+                        : QString("Time-lines every %1 horizons").arg(every));
+    }
+
+    // The recorded sea levels as heights above the base against time.
+    void sea_level_curve() {
+        const QRectF box = layout_.sea_level;
+        text(QPointF(box.left(), box.top() - 8), "Sea level (m)");
+        p_.setPen(QPen(kInk, 1));
+        p_.setBrush(Qt::NoBrush);
+        p_.drawRect(box);
+        const int count = snap_.count;
+        const double end = horizon_time_ka(snap_, count);
+        text(QPointF(box.left(), box.bottom() + 14), "0", Qt::AlignHCenter);
+        text(QPointF(box.right(), box.bottom() + 14), number(std::round(end * 10) / 10) + " ka",
+             Qt::AlignRight);
+        if (count < 2 || !(end > 0)) {
+            return;
+        }
+        double low = std::numeric_limits<double>::infinity(), high = -low;
+        for (int h = 1; h <= count; ++h) {
+            const double level = snap_.params.max_y - snap_.sealevels[std::size_t(h)];
+            low = std::min(low, level);
+            high = std::max(high, level);
+        }
+        if (!std::isfinite(low) || !std::isfinite(high)) {
+            return;
+        }
+        if (high - low < 1e-9) {
+            low -= 1;
+            high += 1;
+        }
+        text(QPointF(box.left() - 4, box.top() + 8), QString::number(high, 'f', 0), Qt::AlignRight);
+        text(QPointF(box.left() - 4, box.bottom()), QString::number(low, 'f', 0), Qt::AlignRight);
+        polygon_.clear();
+        for (int h = 1; h <= count; ++h) {
+            const double level = snap_.params.max_y - snap_.sealevels[std::size_t(h)];
+            polygon_.append(
+                QPointF(round_tenth(box.left() + horizon_time_ka(snap_, h) / end * box.width()),
+                        round_tenth(box.bottom() - (level - low) / (high - low) * box.height())));
+        }
+        p_.setPen(QPen(kSeaLevelCurve, 1.2));
+        p_.drawPolyline(polygon_);
+    }
+
+    QPainter& p_;
+    const SectionSnapshot& snap_;
+    QSize size_;
+    ReportLayout layout_;
+    QRectF plot_;
+    ColourMode mode_;
+    ReportOptions options_;
+    double device_scale_;
+    double y_scale_;
+    std::vector<Block> blocks_;
+    QPolygonF polygon_;
+    std::vector<int> span_;
+};
+
+// A round step (1, 2 or 5 times a power of ten) that puts ticks at least
+// `gap` pixels apart over `length` pixels spanning `range`.
+double tick_step(double range, double length, double gap = 60) {
+    const double raw = range * gap / std::max(length, 1.0);
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double f : {1.0, 2.0, 5.0, 10.0}) {
+        if (f * magnitude >= raw * (1 - 1e-9)) {
+            return f * magnitude;
+        }
+    }
+    return 10 * magnitude;
+}
+
+std::vector<AxisTick> ticks(double range, double length, double origin, double direction) {
+    std::vector<AxisTick> out;
+    if (!(range > 0) || !std::isfinite(range)) {
+        return out;
+    }
+    const double step = tick_step(range, length);
+    for (int k = 0; k * step <= range * (1 + 1e-9); ++k) {
+        const double v = k * step;
+        out.push_back({v, origin + direction * v / range * length});
+    }
+    return out;
+}
+
+}  // namespace
+
+ReportLayout report_layout(QSize size) {
+    ReportLayout l;
+    const double w = std::max(size.width() - kMarginLeft - kMarginRight, 10.0);
+    const double h = std::max(size.height() - kMarginTop - kMarginBottom, 10.0);
+    l.plot = QRectF(kMarginLeft, kMarginTop, w, h);
+    l.colour_bar = QRectF(l.plot.right() + 24, l.plot.top() + 24, 16, 100);
+    l.sea_level = QRectF(l.plot.right() + 56, l.plot.bottom() - 116, kMarginRight - 56 - 14, 96);
+    return l;
+}
+
+std::vector<AxisTick> x_axis_ticks(const ReportLayout& layout, double max_x) {
+    return ticks(max_x, layout.plot.width(), layout.plot.left(), 1);
+}
+
+std::vector<AxisTick> elevation_axis_ticks(const ReportLayout& layout, double max_y) {
+    return ticks(max_y, layout.plot.height(), layout.plot.bottom(), -1);
+}
+
+double horizon_time_ka(const SectionSnapshot& snapshot, int h) {
+    const double dt = snapshot.dt;
+    const double inc = snapshot.params.display_inc;
+    const double interval = dt > 0 ? std::trunc(inc / dt) * dt : inc;
+    return (h - 1) * interval / 1000;
+}
+
+int timeline_every(const SectionSnapshot& snapshot, const ReportLayout& layout,
+                   const ReportOptions& options) {
+    if (options.timeline_every > 0) {
+        return options.timeline_every;
+    }
+    const int count = snapshot.count;
+    if (count < 2 || !(snapshot.params.max_y > 0)) {
+        return 1;
+    }
+    // Thickness of the whole succession where it is thickest, in pixels.
+    const double* first = snapshot.horizon_z(1);
+    const double* newest = snapshot.horizon_z(count);
+    double thickest = 0;
+    for (int j = 1; j <= COLUMN_COUNT; ++j) {
+        const double t = (first[j] - newest[j]) / snapshot.params.max_y * layout.plot.height();
+        if (t > thickest) {
+            thickest = t;
+        }
+    }
+    if (!(thickest > 0)) {
+        return count;
+    }
+    const double gap = thickest / (count - 1);
+    return std::clamp(int(std::ceil(kMinTimelineGap / gap - 1e-9)), 1, count);
+}
+
+void render_report_figure(QPainter& painter, const SectionSnapshot& snapshot, QSize size,
+                          const ReportOptions& options) {
+    ReportPainter(painter, snapshot, size, options).paint();
+}
+
+}  // namespace vendrel

@@ -1,0 +1,75 @@
+#pragma once
+// The report figure: the section as filled layers for printing in reports,
+// beside the window's picture of coloured lines.
+//
+// Layer h lies between horizons h - 1 and h and takes the colour class of
+// slot h's attribute in each column (light grey in time-lines mode); the
+// substrate lies below the initial surface. Each layer is filled as closed
+// polygons, one per run of columns of one colour, bounded above by its
+// horizon (a line through the column values) and below by the next older
+// horizon lowered by a pixel and its local slope. Layers are painted from
+// the youngest down, so each older one covers the lower part of the
+// younger one: every anti-aliased edge falls on colour already painted,
+// and no seam or gap shows. A run overlaps the next run of its layer by one
+// column, which that run paints over. Stretches where a layer is thinner
+// than a fiftieth of a pixel are left out (the younger layer reaching under
+// them shows instead). At a fault, where a horizon jumps, the polygons end
+// at a vertical wall on the whole device pixel nearest the fault, so no
+// layer bridges the throw.
+//
+// Thin dark time-lines mark every n-th horizon, n chosen so that they stay
+// at least 3 pixels apart where the succession is thickest (or set by the
+// caller). Around the plot: x and elevation axes (elevation above the base,
+// max_y - z) with ticks and units, the vertical exaggeration of the plot
+// area, a title line, and in the right margin the colour bar of the class
+// thresholds and the recorded sea-level curve. White background,
+// anti-aliased. Coordinates are rounded to 0.1 figure pixel and points that
+// lie within 0.05 pixel of a straight line are dropped, which keeps vector
+// output small.
+
+#include <QRectF>
+#include <QSize>
+#include <vector>
+
+#include "view/section_snapshot.h"
+
+class QPainter;
+
+namespace vendrel {
+
+struct ReportOptions {
+    int timeline_every = 0;     // every n-th horizon as a time-line; 0 chooses n
+    double device_scale = 1.0;  // device pixels per figure pixel
+};
+
+// Where the parts of a figure of `size` figure pixels go.
+struct ReportLayout {
+    QRectF plot;        // the section: x 0..max_x left to right, z 0..max_y top down
+    QRectF colour_bar;  // five class boxes, class 1 at the top
+    QRectF sea_level;   // the sea-level curve's frame
+};
+ReportLayout report_layout(QSize size);
+
+// One axis tick: the value and its position in figure pixels.
+struct AxisTick {
+    double value;
+    double position;
+};
+// The ticks of the x axis (positions along x) and of the elevation axis
+// (positions along y), at round steps at least about 60 pixels apart.
+std::vector<AxisTick> x_axis_ticks(const ReportLayout& layout, double max_x);
+std::vector<AxisTick> elevation_axis_ticks(const ReportLayout& layout, double max_y);
+
+// Age of slot h since the start of the run in thousands of years:
+// (h - 1) x steps between recordings x dt.
+double horizon_time_ka(const SectionSnapshot& snapshot, int h);
+
+// The n of "every n-th horizon" that the figure draws as time-lines.
+int timeline_every(const SectionSnapshot& snapshot, const ReportLayout& layout,
+                   const ReportOptions& options);
+
+// Paints the whole figure of `size` figure pixels from (0, 0).
+void render_report_figure(QPainter& painter, const SectionSnapshot& snapshot, QSize size,
+                          const ReportOptions& options = {});
+
+}  // namespace vendrel

@@ -1,0 +1,40 @@
+#include "view/section_picture.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "view/report_figure.h"
+#include "view/section_renderer.h"
+
+namespace vendrel {
+
+QImage section_picture(const SectionSnapshot& snapshot, const NavigationState& navigation,
+                       QSize logical, double device_pixel_ratio, SectionStyle style) {
+    const double ratio = device_pixel_ratio > 0 ? device_pixel_ratio : 1.0;
+    // Whole screen pixels covering the client area (a small tolerance keeps
+    // products such as 10 x 1.1 from rounding up a pixel).
+    auto cover = [ratio](int n) { return int(std::ceil(std::max(n, 0) * ratio - 1e-6)); };
+    const QSize device(cover(logical.width()), cover(logical.height()));
+    QImage picture(device, QImage::Format_RGB32);
+    if (picture.isNull()) {
+        return picture;
+    }
+    {
+        QPainter painter(&picture);
+        if (style == SectionStyle::Report) {
+            painter.scale(ratio, ratio);
+            ReportOptions options;
+            options.device_scale = ratio;
+            render_report_figure(painter, snapshot, logical, options);
+        } else {
+            NavigationState screen = navigation;
+            screen.dpi_scale = ratio;
+            render_section(painter, snapshot, screen, device);
+        }
+    }
+    picture.setDevicePixelRatio(ratio);
+    return picture;
+}
+
+}  // namespace vendrel
