@@ -10,6 +10,8 @@
 #include <functional>
 #include <map>
 
+#include "vendrel/version.h"
+
 class QAction;
 class QLabel;
 class QMenu;
@@ -21,7 +23,7 @@ class CVendrelView;
 class CVendrelApp;
 struct NavigationState;
 
-inline const char* const kIdleMessage = "  Vendrel 0.90";
+inline const QString kIdleMessage = QStringLiteral("  Vendrel ") + kVersion;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT

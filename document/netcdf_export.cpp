@@ -16,6 +16,7 @@
 #include "document/atomic_file.h"
 #include "document/file_error.h"
 #include "document/pseudo_well.h"
+#include "vendrel/version.h"
 
 namespace vendrel {
 
@@ -192,10 +193,10 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
     const int id = NC_GLOBAL;
     nc.text(id, "Conventions", "CF-1.8");
     nc.text(id, "title", "Carbonate platform cross-section");
-    nc.text(id, "source", "Vendrel " + std::string(kExportProgramVersion));
+    nc.text(id, "source", std::string("Vendrel ") + kVersion);
     nc.text(id, "history", options.history);
     nc.text(id, "comment", kGlobalComment);
-    nc.text(id, "vendrel_version", kExportProgramVersion);
+    nc.text(id, "vendrel_version", kVersion);
     put_parameters(nc, data);
 
     const int horizon_dim = nc.dimension("horizon", std::size_t(n));

@@ -28,9 +28,6 @@
 
 namespace vendrel {
 
-// The program's version as exported files record it.
-inline constexpr std::string_view kExportProgramVersion = "0.90";
-
 struct NetcdfExport {
     // Where the results came from: the command line of the run or the
     // project file they were read from (the "history" attribute).

@@ -8,7 +8,9 @@
 
 #include <QColor>
 #include <QSize>
+#include <string>
 
+#include "vendrel/version.h"
 #include "view/navigation.h"
 #include "view/section_snapshot.h"
 
@@ -16,7 +18,7 @@ class QPainter;
 
 namespace vendrel {
 
-inline constexpr const char* kVersionText = "Vendrel 0.90";
+inline const std::string kVersionText = std::string("Vendrel ") + kVersion;
 inline const QColor kBackground(220, 220, 220);
 
 // The print path draws the screen picture five times larger, with a

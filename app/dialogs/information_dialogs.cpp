@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "app/dialogs/parameter_dialog_layout.h"
+#include "vendrel/version.h"
 
 namespace vendrel {
 namespace {
@@ -23,7 +24,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle("About Vendrel");
     auto* grid = new QGridLayout(this);
     grid->addWidget(wrapped_text(this, "Made by the Vendrel developers"), 0, 0);
-    auto* version = new QLabel("Vendrel, Version 0.90", this);
+    auto* version = new QLabel(QStringLiteral("Vendrel, Version ") + kVersion, this);
     version->setTextFormat(Qt::PlainText);
     version->setAlignment(Qt::AlignCenter);
     grid->addWidget(version, 1, 0);
