@@ -8,15 +8,20 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/parameter_assignment.h"
 #include "cli/picture_export.h"
 #include "cli/run_options.h"
 #include "document/atomic_file.h"
+#include "document/csv_export.h"
+#include "document/netcdf_export.h"
 #include "document/number_format.h"
 #include "document/project.h"
 #include "document/project_writer.h"
+#include "document/pseudo_well.h"
+#include "document/save_set.h"
 #include "view/section_snapshot.h"
 
 namespace {
@@ -53,9 +58,41 @@ int check(const std::string& path) {
     return 0;
 }
 
-void save(Project& project, const std::string& path, ProjectData& data) {
+// The project file and the data outputs, written all or nothing.
+void save(Project& project, const RunOptions& options, const std::string& history,
+          ProjectData& data) {
     data = project.snapshot();
-    save_project_file(path, data);
+    SaveSet outputs;
+    if (!options.out.empty()) {
+        outputs.add(options.out).write(format_project_file(data));
+    }
+    if (!options.netcdf.empty()) {
+        AtomicFile& file = outputs.add(options.netcdf);
+        write_netcdf(data, {.history = history, .well_x = options.wells},
+                     [&](std::string_view bytes) { file.write(bytes); });
+    }
+    if (!options.csv.empty()) {
+        outputs.add(options.csv).write(format_section_csv(data));
+    }
+    if (!options.wells_csv.empty()) {
+        outputs.add(options.wells_csv).write(format_wells_csv(data, options.wells));
+    }
+    outputs.commit();
+}
+
+// The outputs as the summary line names them.
+std::string saved_outputs(const RunOptions& options) {
+    std::string names;
+    for (const std::string* name : {&options.out, &options.netcdf, &options.csv, &options.wells_csv,
+                                    &options.image, &options.pdf}) {
+        if (!name->empty()) {
+            if (!names.empty()) {
+                names += ' ';
+            }
+            names += *name;
+        }
+    }
+    return names;
 }
 
 bool wants_pictures(const RunOptions& options) {
@@ -75,14 +112,14 @@ void save_picture_if_asked(Project& project, const RunOptions& options) {
     }
 }
 
-int run(const RunOptions& options) {
+int run(const RunOptions& options, const std::string& history) {
     if (!options.check.empty()) {
         return check(options.check);
     }
-    ensure_writable_target(options.out);
-    for (const std::string& picture : {options.image, options.pdf}) {
-        if (!picture.empty()) {
-            ensure_writable_target(picture);
+    for (const std::string& output : {options.out, options.netcdf, options.csv, options.wells_csv,
+                                      options.image, options.pdf}) {
+        if (!output.empty()) {
+            ensure_writable_target(output);
         }
     }
     Project project(make_startup_parameters(runtime_max_threads()));
@@ -99,14 +136,18 @@ int run(const RunOptions& options) {
     if (options.threads) {
         edited.omp_threads = *options.threads;
     }
+    for (double x : options.wells) {
+        check_well_position(edited, x);
+    }
     if (options.no_run) {
         // The values go in as a project line would carry them; the opened
         // results stay as they are.
         sim.modify().params() = edited;
         ProjectData data;
-        save(project, options.out, data);
+        save(project, options, history, data);
         save_picture_if_asked(project, options);
-        std::printf("vendrel-run: %d horizons; saved %s\n", data.count, options.out.c_str());
+        std::printf("vendrel-run: %d horizons; saved %s\n", data.count,
+                    saved_outputs(options).c_str());
         return 0;
     }
     sim.change_parameters([&](ModelParameters& p) { p = edited; });
@@ -125,11 +166,11 @@ int run(const RunOptions& options) {
     const double run_seconds = seconds_since(start);
 
     ProjectData data;
-    save(project, options.out, data);
+    save(project, options, history, data);
     save_picture_if_asked(project, options);
     std::printf("vendrel-run: %lld steps, %d horizons, %s s; saved %s\n",
                 static_cast<long long>(sim.steps_taken()), data.count,
-                format_fixed(run_seconds, 0, 2).c_str(), options.out.c_str());
+                format_fixed(run_seconds, 0, 2).c_str(), saved_outputs(options).c_str());
     return 0;
 }
 
@@ -152,9 +193,17 @@ int main(int argc, char** argv) {
             }
             toolkit = std::make_unique<QGuiApplication>(argc, argv);
         }
-        return run(options);
+        // Data exports record the command they came from.
+        std::string history = "vendrel-run";
+        for (int i = 1; i < argc; ++i) {
+            history += std::string(" ") + argv[i];
+        }
+        return run(options, history);
     } catch (const UsageError& e) {
         std::fprintf(stderr, "vendrel-run: %s (see vendrel-run --help)\n", e.what());
+        return 2;
+    } catch (const WellOutsideSectionError& e) {
+        std::fprintf(stderr, "vendrel-run: %s\n", e.what());
         return 2;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vendrel-run: %s\n", e.what());

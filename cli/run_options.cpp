@@ -1,5 +1,7 @@
 #include "cli/run_options.h"
 
+#include <cmath>
+
 #include "cli/parameter_assignment.h"
 #include "core/engine.h"
 
@@ -35,7 +37,9 @@ const std::string& option_value(const std::vector<std::string>& args, std::size_
 
 const char* usage_text() {
     return "usage: vendrel-run [PROJECT.vdl] [--set key=value]... [--threads N] [--no-run]\n"
-           "                   [--image FILE.png] [--pdf FILE.pdf] [--size WxH] --out FILE.vdl\n"
+           "                   [--image FILE.png] [--pdf FILE.pdf] [--size WxH] [--out FILE.vdl]\n"
+           "                   [--netcdf FILE.nc] [--csv FILE.csv] [--well X]... [--wells-csv "
+           "FILE]\n"
            "       vendrel-run --check PROJECT.vdl\n"
            "Runs the model headless and saves the project.\n"
            "  PROJECT.vdl       start from this project instead of a new one\n"
@@ -44,6 +48,12 @@ const char* usage_text() {
            "  --threads N       worker threads for the run (0 keeps the default)\n"
            "  --no-run          save the project as opened, with the --set values, unrun\n"
            "  --out FILE.vdl    the project file to write\n"
+           "  --netcdf FILE.nc  also write the results as NetCDF (CF-1.8)\n"
+           "  --csv FILE.csv    also write the results as one CSV table\n"
+           "  --well X          a pseudo-well at X metres, in the NetCDF file and the\n"
+           "                    wells table; may be repeated\n"
+           "  --wells-csv FILE  write the pseudo-wells as one CSV table\n"
+           "At least one of --out, --netcdf, --csv, --wells-csv, --image, --pdf.\n"
            "  --image FILE.png  also draw the final section into a picture (.bmp: 32-bit)\n"
            "  --pdf FILE.pdf    also print the final section onto one PDF page\n"
            "  --size WxH        size of that picture in pixels (default 1600x800)\n"
@@ -73,6 +83,19 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
             options.threads = *n;
         } else if (arg == "--out") {
             options.out = option_value(args, i);
+        } else if (arg == "--netcdf") {
+            options.netcdf = option_value(args, i);
+        } else if (arg == "--csv") {
+            options.csv = option_value(args, i);
+        } else if (arg == "--wells-csv") {
+            options.wells_csv = option_value(args, i);
+        } else if (arg == "--well") {
+            const std::string& value = option_value(args, i);
+            const std::optional<double> x = parse_real_strict(value);
+            if (!x || !std::isfinite(*x)) {
+                throw UsageError("--well expects a position in metres, got \"" + value + "\"");
+            }
+            options.wells.push_back(*x);
         } else if (arg == "--image") {
             options.image = option_value(args, i);
         } else if (arg == "--pdf") {
@@ -92,8 +115,18 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
                              arg + "\"");
         }
     }
-    if (!options.help && options.check.empty() && options.out.empty()) {
-        throw UsageError("no output file: give --out FILE.vdl");
+    if (options.help || !options.check.empty()) {
+        return options;
+    }
+    if (options.out.empty() && options.netcdf.empty() && options.csv.empty() &&
+        options.wells_csv.empty() && options.image.empty() && options.pdf.empty()) {
+        throw UsageError("no output file: give --out FILE.vdl, --netcdf FILE.nc or --csv FILE.csv");
+    }
+    if (!options.wells.empty() && options.netcdf.empty() && options.wells_csv.empty()) {
+        throw UsageError("--well needs --netcdf or --wells-csv");
+    }
+    if (!options.wells_csv.empty() && options.wells.empty()) {
+        throw UsageError("--wells-csv needs at least one --well X");
     }
     return options;
 }
