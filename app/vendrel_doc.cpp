@@ -5,6 +5,7 @@
 #include "app/recent_files.h"
 #include "app/window_services.h"
 #include "document/project_writer.h"
+#include "document/save_target.h"
 
 namespace vendrel {
 
@@ -133,8 +134,8 @@ void CVendrelDoc::open_with_dialog() {
 }
 
 bool CVendrelDoc::save() {
-    const QFileInfo file(path_);
-    if (path_.isEmpty() || !file.exists() || !file.isWritable()) {
+    // target_writable also refuses a read-only file when running as root.
+    if (path_.isEmpty() || !QFileInfo::exists(path_) || !target_writable(path_.toStdString())) {
         return save_as();
     }
     return DoSave(path_, true);

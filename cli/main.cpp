@@ -1,55 +1,137 @@
-// vendrel-run: runs the model without a window and saves the project.
+// vendrel-run: runs the model without a window and saves its outputs.
+//
+// Every output is checked before the run (output_plan.h) and all are
+// replaced together after it. On stderr the runner prints its progress (on
+// a terminal, or with --progress) and, when it fails, one line; Qt's own
+// warnings are dropped. Exit status: 0 done, 1 failed, 2 bad command line,
+// 130 interrupted (SIGINT or SIGTERM: the run stops, nothing is saved).
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <QGuiApplication>
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <exception>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "cli/output_plan.h"
 #include "cli/parameter_assignment.h"
-#include "cli/picture_export.h"
+#include "cli/parameter_file.h"
+#include "cli/parameter_list.h"
+#include "cli/program_version.h"
 #include "cli/run_options.h"
-#include "document/atomic_file.h"
-#include "document/csv_export.h"
-#include "document/netcdf_export.h"
+#include "cli/run_report.h"
+#include "core/parameter_fields.h"
 #include "document/number_format.h"
 #include "document/project.h"
-#include "document/project_writer.h"
 #include "document/pseudo_well.h"
-#include "document/save_set.h"
-#include "view/section_snapshot.h"
 
 namespace {
 
 using namespace vendrel;
 using Clock = std::chrono::steady_clock;
 
+std::atomic<int> stop_signal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+extern "C" void on_stop_signal(int signal) {
+    stop_signal.store(signal);
+}
+
+void catch_stop_signals() {
+    struct sigaction action {};
+    action.sa_handler = on_stop_signal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+// The run was stopped by a signal; nothing was saved.
+struct Interrupted {};
+
+void throw_if_interrupted() {
+    if (stop_signal.load() != 0) {
+        throw Interrupted{};
+    }
+}
+
+void drop_toolkit_messages(QtMsgType, const QMessageLogContext&, const QString&) {}
+
 double seconds_since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-void show_progress(Simulation& sim, Clock::time_point start) {
-    double ka = 0;
-    int horizons = 0;
-    {
-        const Simulation::ReadGuard model = sim.read();
-        ka = model.state().sim_time / 1000;
-        horizons = model.state().published_count();
+// How a run shows its progress on stderr.
+class Progress {
+  public:
+    explicit Progress(const RunOptions& options) {
+        if (options.progress) {
+            mode_ = Mode::Lines;
+        } else if (!options.quiet && isatty(STDERR_FILENO) != 0) {
+            mode_ = Mode::Terminal;
+        }
     }
-    std::fprintf(stderr, "\r  %s of %s ka, %d horizons, %s s   ", format_fixed(ka, 0, 1).c_str(),
-                 format_fixed(sim.params().totaltime / 1000, 0, 1).c_str(), horizons,
-                 format_fixed(seconds_since(start), 0, 1).c_str());
-    std::fflush(stderr);
+
+    void show(Simulation& sim, Clock::time_point start) {
+        if (mode_ == Mode::None) {
+            return;
+        }
+        const double elapsed = seconds_since(start);
+        if (mode_ == Mode::Lines && elapsed < next_line_) {
+            return;
+        }
+        double time = 0;
+        int horizons = 0;
+        {
+            const Simulation::ReadGuard model = sim.read();
+            time = model.state().sim_time;
+            horizons = model.state().published_count();
+        }
+        const double total = sim.params().totaltime;
+        if (mode_ == Mode::Terminal) {
+            std::fprintf(stderr, "\r  %s of %s ka, %d horizons, %s s   ",
+                         format_fixed(time / 1000, 0, 1).c_str(),
+                         format_fixed(total / 1000, 0, 1).c_str(), horizons,
+                         format_fixed(elapsed, 0, 1).c_str());
+        } else {
+            const double done = total > 0 ? std::min(1.0, time / total) : 0;
+            const std::string left =
+                done > 0 ? "about " + format_fixed(elapsed * (1 - done) / done, 0, 0) + " s left"
+                         : "time left not known yet";
+            std::fprintf(stderr, "vendrel-run: %s%% of %s ka, %d horizons, %s s, %s\n",
+                         format_fixed(100 * done, 0, 0).c_str(),
+                         format_fixed(total / 1000, 0, 1).c_str(), horizons,
+                         format_fixed(elapsed, 0, 0).c_str(), left.c_str());
+            next_line_ = elapsed + kLineSeconds;
+        }
+        std::fflush(stderr);
+    }
+
+    void finish() {
+        if (mode_ == Mode::Terminal) {
+            std::fputs("\r\033[K", stderr);
+        }
+    }
+
+  private:
+    enum class Mode { None, Terminal, Lines };
+    static constexpr double kLineSeconds = 5;
+    Mode mode_ = Mode::None;
+    double next_line_ = kLineSeconds;
+};
+
+ModelParameters startup_parameters() {
+    return make_startup_parameters(runtime_max_threads());
 }
 
 // Prints one line on what a project holds; the error when it does not read.
 int check(const std::string& path) {
-    Project project(make_startup_parameters(runtime_max_threads()));
+    Project project(startup_parameters());
     project.simulation().new_model();
     const ProjectData data = ReadProjectFile(path, project.current_values()).data;
     std::printf("%s: %d horizons, section %g x %g m, run of %g years recorded every %g years\n",
@@ -58,81 +140,105 @@ int check(const std::string& path) {
     return 0;
 }
 
-// The project file and the data outputs, written all or nothing.
-void save(Project& project, const RunOptions& options, const std::string& history,
-          ProjectData& data) {
-    data = project.snapshot();
-    SaveSet outputs;
-    if (!options.out.empty()) {
-        outputs.add(options.out).write(format_project_file(data));
-    }
-    if (!options.netcdf.empty()) {
-        AtomicFile& file = outputs.add(options.netcdf);
-        write_netcdf(data, {.history = history, .well_x = options.wells},
-                     [&](std::string_view bytes) { file.write(bytes); });
-    }
-    if (!options.csv.empty()) {
-        outputs.add(options.csv).write(format_section_csv(data));
-    }
-    if (!options.wells_csv.empty()) {
-        outputs.add(options.wells_csv).write(format_wells_csv(data, options.wells));
-    }
-    outputs.commit();
+int list_parameters(const RunOptions& options) {
+    Project project(startup_parameters());
+    project.simulation().new_model();
+    const ModelParameters p = project.simulation().params();
+    const std::string text = options.json ? parameter_list_json(p, project.display())
+                                          : parameter_list_text(p, project.display());
+    std::fputs(text.c_str(), stdout);
+    return 0;
 }
 
-// The outputs as the summary line names them.
-std::string saved_outputs(const RunOptions& options) {
-    std::string names;
-    for (const std::string* name : {&options.out, &options.netcdf, &options.csv, &options.wells_csv,
-                                    &options.image, &options.pdf}) {
-        if (!name->empty()) {
-            if (!names.empty()) {
-                names += ' ';
-            }
-            names += *name;
+// The settings of --params, then those of --set.
+std::vector<ParameterSetting> all_settings(const RunOptions& options) {
+    std::vector<ParameterSetting> settings;
+    if (!options.params_file.empty()) {
+        settings = read_parameter_file(options.params_file);
+    }
+    for (const auto& [key, value] : options.settings) {
+        settings.push_back({key, value, "--set"});
+    }
+    return settings;
+}
+
+// Stores every setting into `edited` and the project's display settings and
+// notes what each parameter holds afterwards.
+void apply_settings(const std::vector<ParameterSetting>& settings, ModelParameters& edited,
+                    DisplaySettings& display, RunReport& report) {
+    for (const ParameterSetting& s : settings) {
+        try {
+            assign_parameter(edited, display, s.key, s.value);
+        } catch (const UsageError& e) {
+            throw UsageError(s.origin + ": " + e.what());
         }
     }
-    return names;
+    for (const ParameterSetting& s : settings) {
+        const ParameterKey key = *find_parameter_key(s.key);
+        std::vector<double> values;
+        if (key.element) {
+            values.push_back(field_value(*key.field, edited, display, *key.element));
+        } else {
+            for (int k = 0; k < key.field->count(); ++k) {
+                values.push_back(field_value(*key.field, edited, display, k));
+            }
+        }
+        const auto known = std::find_if(report.parameters.begin(), report.parameters.end(),
+                                        [&](const auto& p) { return p.first == s.key; });
+        if (known == report.parameters.end()) {
+            report.parameters.emplace_back(s.key, values);
+        } else {
+            known->second = values;
+        }
+    }
 }
 
-bool wants_pictures(const RunOptions& options) {
-    return !options.image.empty() || !options.pdf.empty();
+void run_to_the_end(Simulation& sim, const RunOptions& options, RunReport& report) {
+    Progress progress(options);
+    const Clock::time_point start = Clock::now();
+    sim.start_run();
+    while (!sim.wait_until_idle(std::chrono::milliseconds(200))) {
+        if (stop_signal.load() != 0) {
+            sim.stop_and_wait();
+            progress.finish();
+            throw Interrupted{};
+        }
+        progress.show(sim, start);
+    }
+    progress.finish();
+    report.ran = true;
+    report.wall_seconds = seconds_since(start);
+    report.steps = sim.steps_taken();
 }
 
-void save_picture_if_asked(Project& project, const RunOptions& options) {
-    if (!wants_pictures(options)) {
-        return;
+std::string joined(const std::vector<std::string>& paths) {
+    std::string text;
+    for (const std::string& path : paths) {
+        if (!text.empty()) {
+            text += ", ";
+        }
+        text += path;
     }
-    const SectionSnapshot snapshot = take_section_snapshot(project, !options.pdf.empty());
-    if (!options.image.empty()) {
-        save_section_picture(snapshot, options.image_width, options.image_height, options.image);
-    }
-    if (!options.pdf.empty()) {
-        save_section_pdf(snapshot, options.image_width, options.image_height, options.pdf);
-    }
+    return text;
 }
 
-int run(const RunOptions& options, const std::string& history) {
+int run(const RunOptions& options) {
     if (!options.check.empty()) {
         return check(options.check);
     }
-    for (const std::string& output : {options.out, options.netcdf, options.csv, options.wells_csv,
-                                      options.image, options.pdf}) {
-        if (!output.empty()) {
-            ensure_writable_target(output);
-        }
-    }
-    Project project(make_startup_parameters(runtime_max_threads()));
+    const std::vector<ParameterSetting> settings = all_settings(options);
+    catch_stop_signals();
+    OutputPlan plan(options.outputs);
+
+    Project project(startup_parameters());
     Simulation& sim = project.simulation();
     sim.new_model();
     if (!options.project.empty()) {
         project.open(options.project);
     }
-
+    RunReport report;
     ModelParameters edited = sim.params();
-    for (const auto& [key, value] : options.settings) {
-        assign_parameter(edited, project.display(), key, value);
-    }
+    apply_settings(settings, edited, project.display(), report);
     if (options.threads) {
         edited.omp_threads = *options.threads;
     }
@@ -143,68 +249,81 @@ int run(const RunOptions& options, const std::string& history) {
         // The values go in as a project line would carry them; the opened
         // results stay as they are.
         sim.modify().params() = edited;
-        ProjectData data;
-        save(project, options, history, data);
-        save_picture_if_asked(project, options);
-        std::printf("vendrel-run: %d horizons; saved %s\n", data.count,
-                    saved_outputs(options).c_str());
+    } else {
+        sim.change_parameters([&](ModelParameters& p) { p = edited; });
+        run_to_the_end(sim, options, report);
+    }
+    throw_if_interrupted();
+
+    const ProjectData data = project.snapshot();
+    report.horizons = data.count;
+    report.metrics = compute_run_metrics(data);
+    for (const RequestedOutput& output : plan.outputs()) {
+        report.outputs.push_back(output.path);
+    }
+    plan.write(OutputContext{project, data, options, report});
+    throw_if_interrupted();
+    plan.commit();
+
+    if (options.json) {
+        std::fputs(run_report_json(report).c_str(), stdout);
         return 0;
     }
-    sim.change_parameters([&](ModelParameters& p) { p = edited; });
-
-    const bool terminal = isatty(STDERR_FILENO) != 0;
-    const Clock::time_point start = Clock::now();
-    sim.start_run();
-    while (!sim.wait_until_idle(std::chrono::milliseconds(200))) {
-        if (terminal) {
-            show_progress(sim, start);
-        }
+    // Standard output may carry an output; the summary then goes to stderr.
+    std::FILE* summary = plan.writes_standard_output() ? stderr : stdout;
+    if (report.ran) {
+        std::fprintf(summary, "vendrel-run: %lld steps, %d horizons, %s s; saved %s\n",
+                     static_cast<long long>(report.steps), report.horizons,
+                     format_fixed(report.wall_seconds, 0, 2).c_str(),
+                     joined(report.outputs).c_str());
+    } else {
+        std::fprintf(summary, "vendrel-run: %d horizons; saved %s\n", report.horizons,
+                     joined(report.outputs).c_str());
     }
-    if (terminal) {
-        std::fputs("\r\033[K", stderr);
-    }
-    const double run_seconds = seconds_since(start);
-
-    ProjectData data;
-    save(project, options, history, data);
-    save_picture_if_asked(project, options);
-    std::printf("vendrel-run: %lld steps, %d horizons, %s s; saved %s\n",
-                static_cast<long long>(sim.steps_taken()), data.count,
-                format_fixed(run_seconds, 0, 2).c_str(), saved_outputs(options).c_str());
     return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The runner's stderr holds its progress and at most one error line;
+    // Qt's notes on the environment (fonts, runtime folders) are dropped.
+    qInstallMessageHandler(drop_toolkit_messages);
     try {
         const RunOptions options =
             parse_run_options(std::vector<std::string>(argv + 1, argv + argc));
         if (options.help) {
-            std::fputs(usage_text(), stdout);
+            std::fputs(usage_text().c_str(), stdout);
             return 0;
+        }
+        if (options.version) {
+            std::printf("vendrel-run %s\n", kProgramVersion);
+            return 0;
+        }
+        if (options.list_params) {
+            return list_parameters(options);
         }
         // Pictures are drawn with the window's renderer, which needs the
         // toolkit's fonts; the offscreen platform needs no display.
         std::unique_ptr<QGuiApplication> toolkit;
-        if (wants_pictures(options)) {
+        if (options.needs_toolkit()) {
             if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
                 qputenv("QT_QPA_PLATFORM", "offscreen");
             }
             toolkit = std::make_unique<QGuiApplication>(argc, argv);
         }
-        // Data exports record the command they came from.
-        std::string history = "vendrel-run";
-        for (int i = 1; i < argc; ++i) {
-            history += std::string(" ") + argv[i];
-        }
-        return run(options, history);
+        return run(options);
     } catch (const UsageError& e) {
         std::fprintf(stderr, "vendrel-run: %s (see vendrel-run --help)\n", e.what());
         return 2;
     } catch (const WellOutsideSectionError& e) {
+        // A command line that asks for the impossible, found once the
+        // parameters are known: as a bad command line.
         std::fprintf(stderr, "vendrel-run: %s\n", e.what());
         return 2;
+    } catch (const Interrupted&) {
+        std::fputs("vendrel-run: interrupted; nothing saved\n", stderr);
+        return 130;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vendrel-run: %s\n", e.what());
         return 1;

@@ -68,7 +68,7 @@ std::vector<std::string_view> split_values(std::string_view text) {
 }
 
 [[noreturn]] void malformed(std::string_view name, std::string_view value, const char* expected) {
-    throw UsageError("--set " + std::string(name) + ": expected " + expected + ", got \"" +
+    throw UsageError(std::string(name) + ": expected " + expected + ", got \"" +
                      std::string(value) + "\"");
 }
 
@@ -79,7 +79,7 @@ double parse_number(std::string_view name, std::string_view value, std::string_v
         malformed(name, value, expected);
     }
     if (!std::isfinite(*v)) {
-        throw UsageError("--set " + std::string(name) + ": \"" + std::string(value) +
+        throw UsageError(std::string(name) + ": \"" + std::string(value) +
                          "\" is not a finite number");
     }
     return *v;
@@ -91,7 +91,7 @@ void assign_parameter(ModelParameters& p, DisplaySettings& display, std::string_
                       std::string_view value) {
     const std::optional<ParameterKey> key = find_parameter_key(name);
     if (!key) {
-        throw UsageError("--set: unknown parameter \"" + std::string(name) + "\"");
+        throw UsageError("unknown parameter \"" + std::string(name) + "\"");
     }
     const ParameterField& field = *key->field;
     if (field.is_integer()) {

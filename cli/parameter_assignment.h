@@ -18,7 +18,7 @@ std::optional<int> parse_int_strict(std::string_view text);
 // <field>_<k> for one element of an array) as a project-file line would: no
 // other value changes. A whole array takes its values separated by commas.
 // Throws UsageError for an unknown name, a malformed value or a number that
-// is not finite.
+// is not finite; the message names the parameter, not where it came from.
 void assign_parameter(ModelParameters& p, DisplaySettings& display, std::string_view name,
                       std::string_view value);
 

@@ -5,37 +5,43 @@
 #include <QImage>
 #include <QPainter>
 
-#include "document/atomic_file.h"
+#include "document/file_error.h"
 #include "view/bmp_file.h"
 #include "view/print_path.h"
 #include "view/section_renderer.h"
 
 namespace vendrel {
 
-void save_section_picture(const SectionSnapshot& snapshot, int width, int height,
-                          const std::string& path) {
+QByteArray section_picture(const SectionSnapshot& snapshot, int width, int height,
+                           const std::string& path) {
     QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull()) {
+        throw FileError("cannot save " + path + ": not enough memory for a picture of " +
+                        std::to_string(width) + "x" + std::to_string(height) + " pixels");
+    }
     {
-        QPainter painter(&image);
+        QPainter painter;
+        if (!painter.begin(&image)) {
+            throw FileError("cannot save " + path + ": the picture could not be drawn");
+        }
         render_section(painter, snapshot, NavigationState{}, image.size());
     }
     const QByteArray suffix = QFileInfo(QString::fromStdString(path)).suffix().toLower().toLatin1();
-    QByteArray bytes;
     if (suffix == "bmp") {
-        bytes = encode_bmp32(image);  // the program's own 32-bit format
-    } else {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        if (!image.save(&buffer, suffix.isEmpty() ? "png" : suffix.constData())) {
-            throw FileError("cannot save " + path + ": no picture format for the suffix \"" +
-                            suffix.toStdString() + "\"");
-        }
+        return encode_bmp32(image);  // the program's own 32-bit format
     }
-    write_file_atomically(path, std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, suffix.isEmpty() ? "png" : suffix.constData())) {
+        throw FileError("cannot save " + path + ": the picture could not be encoded as \"" +
+                        suffix.toStdString() + "\"");
+    }
+    return bytes;
 }
 
-void save_section_pdf(const SectionSnapshot& snapshot, int width, int height,
-                      const std::string& path) {
+QByteArray section_pdf(const SectionSnapshot& snapshot, int width, int height,
+                       const std::string& path) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -43,7 +49,7 @@ void save_section_pdf(const SectionSnapshot& snapshot, int width, int height,
         throw FileError("cannot save " + path + ": the page could not be drawn");
     }
     buffer.close();
-    write_file_atomically(path, std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    return bytes;
 }
 
 }  // namespace vendrel

@@ -1,5 +1,8 @@
 #include "cli/run_options.h"
 
+#include <QCommandLineParser>
+#include <QStringList>
+#include <algorithm>
 #include <cmath>
 
 #include "cli/parameter_assignment.h"
@@ -26,107 +29,245 @@ void parse_size(const std::string& text, RunOptions& options) {
     options.image_height = *h;
 }
 
-const std::string& option_value(const std::vector<std::string>& args, std::size_t& i) {
-    if (i + 1 >= args.size()) {
-        throw UsageError("option " + args[i] + " needs a value");
+struct OptionLine {
+    std::string names;  // "-o, --out FILE.vdl"
+    std::string text;
+};
+
+// The options other than outputs, as --help shows them.
+const std::vector<OptionLine>& general_options() {
+    static const std::vector<OptionLine> lines = {
+        {"--set key=value", "set a parameter (totaltime=100000, depths=0,5,10,15,20,30,40,50,"},
+        {"", "depths_3=12); may be repeated; a later one wins"},
+        {"--params FILE.toml", "set the parameters of a TOML file of key = value lines first"},
+        {"--threads N", "worker threads for the run (0 keeps the default)"},
+        {"--no-run", "save the project as opened, with the parameters set, unrun"},
+        {"--well X", "a pseudo-well at X m for --netcdf and --wells-csv; may be repeated"},
+        {"--size WxH", "size of a picture in pixels (default 1600x800; at most"},
+        {"", "100 megapixels for a raster picture)"},
+        {"--json", "print a machine-readable summary on stdout, nothing else there"},
+        {"--progress", "print percent done and time left on stderr every few seconds"},
+        {"--quiet", "print no progress"},
+        {"--check FILE.vdl", "check that a project file reads; print what it holds"},
+        {"--list-params", "list the parameters: key, unit, default, description"},
+        {"", "(with --json: as JSON)"},
+        {"-h, --help", "show this help"},
+        {"--version", "show the version"},
+    };
+    return lines;
+}
+
+QCommandLineOption value_option(const QStringList& names, const QString& value_name) {
+    return QCommandLineOption(names, QString(), value_name);
+}
+
+// The only value of a single-valued option, or nothing.
+std::optional<std::string> single_value(const QCommandLineParser& parser, const QString& name) {
+    const QStringList values = parser.values(name);
+    if (values.size() > 1) {
+        throw UsageError("--" + name.toStdString() + " given more than once");
     }
-    return args[++i];
+    if (values.isEmpty()) {
+        return std::nullopt;
+    }
+    return values.front().toStdString();
 }
 
 }  // namespace
 
-const char* usage_text() {
-    return "usage: vendrel-run [PROJECT.vdl] [--set key=value]... [--threads N] [--no-run]\n"
-           "                   [--image FILE.png] [--pdf FILE.pdf] [--size WxH] [--out FILE.vdl]\n"
-           "                   [--netcdf FILE.nc] [--csv FILE.csv] [--well X]... [--wells-csv "
-           "FILE]\n"
-           "       vendrel-run --check PROJECT.vdl\n"
-           "Runs the model headless and saves the project.\n"
-           "  PROJECT.vdl       start from this project instead of a new one\n"
-           "  --set key=value   set a model parameter (for example totaltime=100000,\n"
-           "                    depths=0,5,10,15,20,30,40,50); may be repeated\n"
-           "  --threads N       worker threads for the run (0 keeps the default)\n"
-           "  --no-run          save the project as opened, with the --set values, unrun\n"
-           "  --out FILE.vdl    the project file to write\n"
-           "  --netcdf FILE.nc  also write the results as NetCDF (CF-1.8)\n"
-           "  --csv FILE.csv    also write the results as one CSV table\n"
-           "  --well X          a pseudo-well at X metres, in the NetCDF file and the\n"
-           "                    wells table; may be repeated\n"
-           "  --wells-csv FILE  write the pseudo-wells as one CSV table\n"
-           "At least one of --out, --netcdf, --csv, --wells-csv, --image, --pdf.\n"
-           "  --image FILE.png  also draw the final section into a picture (.bmp: 32-bit)\n"
-           "  --pdf FILE.pdf    also print the final section onto one PDF page\n"
-           "  --size WxH        size of that picture in pixels (default 1600x800)\n"
-           "  --check FILE.vdl  check that a project file reads; print what it holds\n";
+bool RunOptions::needs_toolkit() const {
+    return std::any_of(outputs.begin(), outputs.end(),
+                       [](const RequestedOutput& o) { return o.kind->needs_toolkit; });
+}
+
+std::string usage_text() {
+    std::string text =
+        "Usage: vendrel-run [PROJECT.vdl] [OPTION]... OUTPUT...\n"
+        "  or:  vendrel-run --check PROJECT.vdl\n"
+        "  or:  vendrel-run --list-params [--json]\n"
+        "Runs the model headless and saves its outputs, all or none: every output\n"
+        "is checked before the run and replaced only once all are written.\n"
+        "\n"
+        "Outputs (at least one):\n";
+    std::vector<OptionLine> lines;
+    for (const OutputKind& kind : output_kinds()) {
+        std::string names;
+        if (!kind.short_name.empty()) {
+            names = "-";
+            names += kind.short_name;
+            names += ", ";
+        }
+        names += "--";
+        names += kind.option;
+        names += " ";
+        names += kind.value_name;
+        lines.push_back({names, std::string(kind.description)});
+    }
+    const auto add = [&text](const std::vector<OptionLine>& block) {
+        for (const OptionLine& line : block) {
+            std::string names = "  " + line.names;
+            names.resize(std::max<std::size_t>(names.size() + 1, 24), ' ');
+            text += names + line.text + "\n";
+        }
+    };
+    add(lines);
+    text += "\nOptions:\n";
+    add(general_options());
+    text +=
+        "\nExit status: 0 done, 1 failed (nothing saved), 2 bad command line,\n"
+        "130 interrupted (nothing saved).\n";
+    return text;
 }
 
 RunOptions parse_run_options(const std::vector<std::string>& args) {
-    RunOptions options;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-        } else if (arg == "--set") {
-            const std::string& setting = option_value(args, i);
-            const auto eq = setting.find('=');
-            if (eq == std::string::npos || eq == 0) {
-                throw UsageError("--set expects key=value, got \"" + setting + "\"");
-            }
-            options.settings.emplace_back(setting.substr(0, eq), setting.substr(eq + 1));
-        } else if (arg == "--threads") {
-            const std::string& value = option_value(args, i);
-            const std::optional<int> n = parse_int_strict(value);
-            if (!n || *n < 0 || *n > kMaxThreads) {
-                throw UsageError("--threads expects a whole number from 0 to " +
-                                 std::to_string(kMaxThreads) + ", got \"" + value + "\"");
-            }
-            options.threads = *n;
-        } else if (arg == "--out") {
-            options.out = option_value(args, i);
-        } else if (arg == "--netcdf") {
-            options.netcdf = option_value(args, i);
-        } else if (arg == "--csv") {
-            options.csv = option_value(args, i);
-        } else if (arg == "--wells-csv") {
-            options.wells_csv = option_value(args, i);
-        } else if (arg == "--well") {
-            const std::string& value = option_value(args, i);
-            const std::optional<double> x = parse_real_strict(value);
-            if (!x || !std::isfinite(*x)) {
-                throw UsageError("--well expects a position in metres, got \"" + value + "\"");
-            }
-            options.wells.push_back(*x);
-        } else if (arg == "--image") {
-            options.image = option_value(args, i);
-        } else if (arg == "--pdf") {
-            options.pdf = option_value(args, i);
-        } else if (arg == "--size") {
-            parse_size(option_value(args, i), options);
-        } else if (arg == "--no-run") {
-            options.no_run = true;
-        } else if (arg == "--check") {
-            options.check = option_value(args, i);
-        } else if (arg.rfind("-", 0) == 0 && arg.size() > 1) {
-            throw UsageError("unknown option \"" + arg + "\"");
-        } else if (options.project.empty()) {
-            options.project = arg;
-        } else {
-            throw UsageError("more than one project given: \"" + options.project + "\" and \"" +
-                             arg + "\"");
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    for (const OutputKind& kind : output_kinds()) {
+        QStringList names{QString::fromUtf8(kind.option.data(), qsizetype(kind.option.size()))};
+        if (!kind.short_name.empty()) {
+            names.prepend(
+                QString::fromUtf8(kind.short_name.data(), qsizetype(kind.short_name.size())));
         }
+        parser.addOption(value_option(names, "FILE"));
     }
-    if (options.help || !options.check.empty()) {
+    parser.addOption(value_option({"set"}, "key=value"));
+    parser.addOption(value_option({"params"}, "FILE"));
+    parser.addOption(value_option({"threads"}, "N"));
+    parser.addOption(value_option({"size"}, "WxH"));
+    parser.addOption(value_option({"check"}, "FILE"));
+    parser.addOption(value_option({"well"}, "X"));
+    for (const char* flag : {"no-run", "json", "progress", "quiet", "list-params", "version"}) {
+        parser.addOption(QCommandLineOption(QString::fromLatin1(flag)));
+    }
+    parser.addOption(QCommandLineOption(QStringList{"h", "help"}));
+
+    QStringList list{"vendrel-run"};
+    for (const std::string& arg : args) {
+        list.append(QString::fromStdString(arg));
+    }
+    if (!parser.parse(list)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty()) {
+            const QString name = unknown.front();
+            throw UsageError("unknown option \"" + std::string(name.size() == 1 ? "-" : "--") +
+                             name.toStdString() + "\"");
+        }
+        std::string error = parser.errorText().toStdString();
+        if (!error.empty() && error.back() == '.') {
+            error.pop_back();
+        }
+        throw UsageError(error);
+    }
+
+    RunOptions options;
+    options.help = parser.isSet("help");
+    options.version = parser.isSet("version");
+    if (options.help || options.version) {
         return options;
     }
-    if (options.out.empty() && options.netcdf.empty() && options.csv.empty() &&
-        options.wells_csv.empty() && options.image.empty() && options.pdf.empty()) {
-        throw UsageError("no output file: give --out FILE.vdl, --netcdf FILE.nc or --csv FILE.csv");
+    options.list_params = parser.isSet("list-params");
+    options.no_run = parser.isSet("no-run");
+    options.json = parser.isSet("json");
+    options.progress = parser.isSet("progress");
+    options.quiet = parser.isSet("quiet");
+    for (const QString& setting : parser.values("set")) {
+        const std::string text = setting.toStdString();
+        const auto eq = text.find('=');
+        if (eq == std::string::npos || eq == 0) {
+            throw UsageError("--set expects key=value, got \"" + text + "\"");
+        }
+        options.settings.emplace_back(text.substr(0, eq), text.substr(eq + 1));
     }
-    if (!options.wells.empty() && options.netcdf.empty() && options.wells_csv.empty()) {
+    options.params_file = single_value(parser, "params").value_or("");
+    if (const auto value = single_value(parser, "threads")) {
+        const std::optional<int> n = parse_int_strict(*value);
+        if (!n || *n < 0 || *n > kMaxThreads) {
+            throw UsageError("--threads expects a whole number from 0 to " +
+                             std::to_string(kMaxThreads) + ", got \"" + *value + "\"");
+        }
+        options.threads = *n;
+    }
+    if (const auto value = single_value(parser, "size")) {
+        parse_size(*value, options);
+    }
+    options.check = single_value(parser, "check").value_or("");
+    for (const QString& well : parser.values("well")) {
+        const std::string text = well.toStdString();
+        const std::optional<double> x = parse_real_strict(text);
+        if (!x || !std::isfinite(*x)) {
+            throw UsageError("--well expects a position in metres, got \"" + text + "\"");
+        }
+        options.wells.push_back(*x);
+    }
+    options.command = "vendrel-run";
+    for (const std::string& arg : args) {
+        options.command += " " + arg;
+    }
+    for (const OutputKind& kind : output_kinds()) {
+        const QString name = QString::fromUtf8(kind.option.data(), qsizetype(kind.option.size()));
+        if (const auto path = single_value(parser, name)) {
+            if (path->empty()) {
+                throw UsageError("--" + name.toStdString() + " needs a file name");
+            }
+            options.outputs.push_back({&kind, *path});
+        }
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() > 1) {
+        throw UsageError("more than one project given: \"" + positional[0].toStdString() +
+                         "\" and \"" + positional[1].toStdString() + "\"");
+    }
+    if (!positional.isEmpty()) {
+        options.project = positional.front().toStdString();
+    }
+
+    if (options.progress && options.quiet) {
+        throw UsageError("--progress and --quiet exclude each other");
+    }
+    if (options.list_params) {
+        if (!options.outputs.empty() || !options.check.empty() || !options.project.empty()) {
+            throw UsageError("--list-params takes no project and no output");
+        }
+        return options;
+    }
+    if (!options.check.empty()) {
+        if (!options.outputs.empty() || !options.project.empty()) {
+            throw UsageError("--check takes no other project and no output");
+        }
+        return options;
+    }
+    if (options.outputs.empty()) {
+        throw UsageError(
+            "no output: give --out FILE.vdl, --netcdf, --csv, --image, --pdf or --summary");
+    }
+    const auto wants = [&](std::string_view option) {
+        return std::any_of(options.outputs.begin(), options.outputs.end(),
+                           [&](const RequestedOutput& o) { return o.kind->option == option; });
+    };
+    if (!options.wells.empty() && !wants("netcdf") && !wants("wells-csv")) {
         throw UsageError("--well needs --netcdf or --wells-csv");
     }
-    if (!options.wells_csv.empty() && options.wells.empty()) {
+    if (wants("wells-csv") && options.wells.empty()) {
         throw UsageError("--wells-csv needs at least one --well X");
+    }
+    for (const RequestedOutput& output : options.outputs) {
+        if (output.kind->raster &&
+            (long long)options.image_width * options.image_height > kMaxRasterPixels) {
+            throw UsageError("--size " + std::to_string(options.image_width) + "x" +
+                             std::to_string(options.image_height) + ": --" +
+                             std::string(output.kind->option) +
+                             " is limited to 100 megapixels (width x height)");
+        }
+        if (options.json && output.path == "-") {
+            throw UsageError("--json cannot share standard output with --" +
+                             std::string(output.kind->option) + " -");
+        }
+    }
+    const auto on_stdout = std::count_if(options.outputs.begin(), options.outputs.end(),
+                                         [](const RequestedOutput& o) { return o.path == "-"; });
+    if (on_stdout > 1) {
+        throw UsageError("only one output can go to standard output");
     }
     return options;
 }

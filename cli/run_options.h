@@ -1,10 +1,16 @@
 #pragma once
+// The runner's command line, read with QCommandLineParser: long options
+// with "--opt value" or "--opt=value", "-o" for --out, "--" before a
+// project whose name starts with "-". A single-valued option given twice is
+// refused; a bad command line throws UsageError (exit status 2).
 
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "cli/output_plan.h"
 
 namespace vendrel {
 
@@ -15,25 +21,30 @@ class UsageError : public std::runtime_error {
 };
 
 struct RunOptions {
-    std::string project;  // the project to start from; empty for a new one
+    std::string project;      // the project to start from; empty for a new one
+    std::string params_file;  // --params: key = value lines, applied before --set
     std::vector<std::pair<std::string, std::string>> settings;  // --set key=value, in order
     std::optional<int> threads;
-    std::string out;            // the project file; optional when a data output is given
-    std::string netcdf;         // the results as NetCDF
-    std::string csv;            // the results as one CSV table
-    std::vector<double> wells;  // pseudo-well positions (m), in --netcdf and --wells-csv
-    std::string wells_csv;      // the pseudo-wells as one CSV table
-    bool no_run = false;        // save what was opened (and set) without running
-    std::string check;          // validate this project and report
-    std::string image;          // picture of the final section, format by suffix
-    std::string pdf;            // the printed page of the final section
+    std::vector<RequestedOutput> outputs;  // in the order of output_kinds()
+    std::vector<double> wells;             // --well: pseudo-well positions (m), as given
+    std::string command;                   // the command line, recorded by the data exports
+    bool no_run = false;                   // save what was opened (and set) without running
+    std::string check;                     // validate this project and report
     int image_width = 1600;
     int image_height = 800;
+    bool json = false;      // the summary as JSON on stdout
+    bool progress = false;  // percent and time left on stderr, one line every few seconds
+    bool quiet = false;     // no progress at all
     bool help = false;
+    bool version = false;
+    bool list_params = false;
+
+    bool needs_toolkit() const;
 };
 
+// `args` without the program name.
 RunOptions parse_run_options(const std::vector<std::string>& args);
 
-const char* usage_text();
+std::string usage_text();
 
 }  // namespace vendrel

@@ -68,8 +68,8 @@ class AtomicFile {
     SaveTarget target_;
     int folder_fd_ = -1;
     int fd_ = -1;
-    bool unnamed_ = false;     // O_TMPFILE, not linked yet
-    std::string temp_name_;    // in the folder, once it has a name
+    bool unnamed_ = false;   // O_TMPFILE, not linked yet
+    std::string temp_name_;  // in the folder, once it has a name
     std::string stream_bytes_;
     bool prepared_ = false;
     bool committed_ = false;

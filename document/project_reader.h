@@ -61,8 +61,7 @@ LoadedProject parse_project_file(std::string_view contents, const std::string& n
 // Reads the project from the open descriptor `fd` (left open) as the file
 // `name`. Throws FileError when a read fails and ProjectFileError when it is
 // not a valid project.
-LoadedProject read_project_stream(int fd, const std::string& name,
-                                  const ProjectDefaults& defaults);
+LoadedProject read_project_stream(int fd, const std::string& name, const ProjectDefaults& defaults);
 
 // Reads the file at `path`; "-" reads standard input. Anything else but a
 // regular file (a folder, FIFO or device) is refused with FileError, as is

@@ -39,7 +39,8 @@ class SaveSet {
     // Resolves and opens one more output. Throws FileError (NotWritableError)
     // when it cannot be written, and FileError when it is the same file or
     // stream as an output already added.
-    AtomicFile& add(const std::string& path, AtomicFile::Staging staging = AtomicFile::Staging::Automatic);
+    AtomicFile& add(const std::string& path,
+                    AtomicFile::Staging staging = AtomicFile::Staging::Automatic);
 
     // Prepares every output, renames the files in the order they were added,
     // then writes the streams. Throws SaveSetError.

@@ -7,7 +7,8 @@
 //     (AtomicFile), keeping an existing file's permission bits and, where
 //     the process may set them, its owner and group;
 //   - a character device, FIFO or socket, or "-" for standard output: a
-//     stream, written straight into, never replaced;
+//     stream, written straight into, never replaced (opening a FIFO waits
+//     for its reader; a socket cannot be opened and is refused then);
 //   - a folder or a block device: refused.
 // A regular file is writable when access(2) grants writing and at least one
 // of its write permission bits is set: access(2) alone lets root write any
@@ -25,7 +26,7 @@ namespace vendrel {
 struct SaveTarget {
     enum class Kind { NewFile, RegularFile, Stream };
 
-    std::string path;    // as given, for messages
+    std::string path;  // as given, for messages
     Kind kind = Kind::NewFile;
     std::string folder;  // a file's folder, after following the file's links
     std::string name;    // its name in that folder

@@ -84,6 +84,22 @@ TEST_F(Program, TitleSequence) {
     EXPECT_TRUE(services.messages.isEmpty()) << services.messages.join("; ").toStdString();
 }
 
+// A project made read-only is never overwritten, not even when the program
+// runs as root: Save asks for a new name as Save As does.
+TEST_F(Program, SaveOfAReadOnlyProjectAsksForANewName) {
+    services.next_save = file("ramp1.vdl");
+    frame().execute(ID_FILE_SAVE_AS);
+    const std::string saved = testing::read_file(file("ramp1.vdl").toStdString());
+    QFile::setPermissions(file("ramp1.vdl"), QFile::ReadOwner | QFile::ReadGroup);
+    app->apply_dialog_changes([](ModelParameters& p) { p.slip1 = 3; });
+    services.next_save = file("copy.vdl");
+    frame().execute(ID_FILE_SAVE);
+    EXPECT_EQ(services.proposed_names.size(), 2) << "Save did not ask for a name";
+    EXPECT_EQ(doc().title().toStdString(), "copy.vdl");
+    EXPECT_EQ(testing::read_file(file("ramp1.vdl").toStdString()), saved);
+    EXPECT_TRUE(services.messages.isEmpty()) << services.messages.join("; ").toStdString();
+}
+
 TEST_F(Program, WhatMarksTheDocumentModified) {
     shorten_runs();
     doc().SetModifiedFlag(false);

@@ -172,8 +172,9 @@ TEST(AtomicFile, StreamsAreWrittenIntoAndTheRestRefused) {
     std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socket_path.c_str());
     ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     fs::create_directory(dir.file("folder"));
-    const bool may_make_devices = mknod(dir.file("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 &&
-                                  mknod(dir.file("disk").c_str(), S_IFBLK | 0600, makedev(7, 250)) == 0;
+    const bool may_make_devices =
+        mknod(dir.file("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 &&
+        mknod(dir.file("disk").c_str(), S_IFBLK | 0600, makedev(7, 250)) == 0;
 
     // A reader drains the FIFO meanwhile.
     std::string from_fifo;
@@ -212,7 +213,8 @@ TEST(AtomicFile, StreamsAreWrittenIntoAndTheRestRefused) {
             write_file_atomically(c.path, "x");
             ADD_FAILURE() << "saved";
         } catch (const FileError& e) {
-            const std::string prefix = c.path.empty() ? "cannot save: " : "cannot save " + c.path + ": ";
+            const std::string prefix =
+                c.path.empty() ? "cannot save: " : "cannot save " + c.path + ": ";
             EXPECT_EQ(std::string(e.what()).find(prefix), 0u) << e.what();
             EXPECT_NE(std::string(e.what()).find(c.error), std::string::npos) << e.what();
         }
@@ -347,8 +349,8 @@ TEST(AtomicFile, FailedOrAbandonedSavesLeaveTheOldFile) {
         TempDir dir;
         const std::string target = dir.file("ramp.vdl");
         write_file(target, "old project");
-        const std::string error = error_with_small_file_limit(
-            [&] { save(target, std::string(100000, 'x'), staging); });
+        const std::string error =
+            error_with_small_file_limit([&] { save(target, std::string(100000, 'x'), staging); });
         EXPECT_NE(error.find(target), std::string::npos) << error;
         {
             AtomicFile abandoned(target, staging);

@@ -91,7 +91,7 @@ TEST(VendrelRunExport, RefusedCommandsWriteNothing) {
         {"--netcdf " + nc + " --well west", 2, "--well expects a position in metres"},
         {"--out " + out + " --well 100", 2, "--well needs --netcdf or --wells-csv"},
         {"--wells-csv " + csv, 2, "--wells-csv needs at least one --well"},
-        {"--set totaltime=100", 2, "no output file"},
+        {"--set totaltime=100", 2, "no output"},
         {"--out " + out + " --netcdf " + dir.file("missing/x.nc"), 1, "cannot save"},
         {"--csv " + csv + " --netcdf " + dir.file("missing/x.nc"), 1, "cannot save"},
     };

@@ -8,7 +8,9 @@
 #include <string>
 
 #include "cli/parameter_assignment.h"
+#include "cli/run_metrics.h"
 #include "cli/run_options.h"
+#include "core/model_state.h"
 #include "tests/test_support.h"
 
 namespace vendrel {
@@ -84,26 +86,104 @@ TEST(AssignParameter, RefusesWhatItCannotStore) {
 }
 
 TEST(RunOptions, CommandLines) {
-    const RunOptions o =
-        parse_run_options({"--set", "totaltime=100", "--threads", "2", "--out", "a.vdl"});
+    const RunOptions o = parse_run_options(
+        {"--set", "totaltime=100", "--threads=2", "-o", "a.vdl", "--image=b.png", "--", "-p.vdl"});
     ASSERT_EQ(o.settings.size(), 1u);
     EXPECT_EQ(o.settings[0].first, "totaltime");
     EXPECT_EQ(o.settings[0].second, "100");
     EXPECT_EQ(o.threads, 2);
-    EXPECT_EQ(o.out, "a.vdl");
+    ASSERT_EQ(o.outputs.size(), 2u);
+    EXPECT_EQ(o.outputs[0].kind->option, "out");
+    EXPECT_EQ(o.outputs[0].path, "a.vdl");
+    EXPECT_EQ(o.outputs[1].path, "b.png");
+    EXPECT_EQ(o.project, "-p.vdl");
+    EXPECT_TRUE(o.needs_toolkit());
 
-    const std::vector<std::vector<std::string>> bad = {
-        {"--out"},
-        {"--bogus", "--out", "a"},
-        {"--set", "x", "--out", "a"},
-        {"--threads", "-1", "--out", "a"},
-        {"--threads", "many", "--out", "a"},
-        {"--threads", "100000", "--out", "a"},
-        {"--set", "a=1"},
+    // --out becomes optional once another output is named.
+    EXPECT_EQ(parse_run_options({"--pdf", "a.pdf"}).outputs.size(), 1u);
+    // Options may follow the project.
+    EXPECT_EQ(parse_run_options({"p.vdl", "--out", "a.vdl"}).project, "p.vdl");
+
+    struct Case {
+        std::vector<std::string> args;
+        const char* message;
     };
-    for (const auto& args : bad) {
-        EXPECT_THROW(parse_run_options(args), UsageError) << args[0];
+    const Case bad[] = {
+        {{"--out"}, "Missing value after '--out'"},
+        {{"--bogus", "--out", "a.vdl"}, "unknown option \"--bogus\""},
+        {{"--json=1", "--out", "a.vdl"}, "Unexpected value"},
+        {{"--set", "x", "--out", "a.vdl"}, "--set expects key=value"},
+        {{"--threads", "-1", "--out", "a.vdl"}, "--threads expects"},
+        {{"--threads", "many", "--out", "a.vdl"}, "--threads expects"},
+        {{"--threads", "100000", "--out", "a.vdl"}, "--threads expects"},
+        {{"--set", "a=1"}, "no output"},
+        {{"--out", "a.vdl", "--out", "b.vdl"}, "--out given more than once"},
+        {{"-o", "a.vdl", "--out=b.vdl"}, "--out given more than once"},
+        {{"--threads", "1", "--threads", "2", "-o", "a.vdl"}, "--threads given more than once"},
+        {{"--size", "10x10", "--size", "20x20", "-o", "a.vdl"}, "--size given more than once"},
+        {{"--params", "a.toml", "--params", "b.toml", "-o", "a.vdl"}, "given more than once"},
+        {{"a.vdl", "b.vdl", "-o", "c.vdl"}, "more than one project"},
+        {{"--size", "20000x5001", "--image", "a.png"}, "limited to 100 megapixels"},
+        {{"--size", "0x10", "-o", "a.vdl"}, "--size expects"},
+        {{"--json", "--out", "-"}, "--json cannot share standard output"},
+        {{"--out", "-", "--summary", "-"}, "only one output can go to standard output"},
+        {{"--progress", "--quiet", "-o", "a.vdl"}, "exclude each other"},
+        {{"--check", "a.vdl", "-o", "b.vdl"}, "--check takes"},
+        {{"--list-params", "-o", "b.vdl"}, "--list-params takes"},
+        {{"--out", ""}, "needs a file name"},
+    };
+    for (const Case& c : bad) {
+        SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 1 ? c.args[1] : ""));
+        try {
+            parse_run_options(c.args);
+            ADD_FAILURE() << "accepted";
+        } catch (const UsageError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+        }
     }
+    // Within the limit: 100 megapixels exactly, and any size for the PDF.
+    EXPECT_NO_THROW(parse_run_options({"--size", "20000x5000", "--image", "a.png"}));
+    EXPECT_NO_THROW(parse_run_options({"--size", "20000x20000", "--pdf", "a.pdf"}));
+}
+
+TEST(RunMetrics, SmallSection) {
+    // Slot 1 deepens to the right; slot 2 has 2 m of sediment on the left
+    // half, none on the right half and 1 m eroded from the last column.
+    ProjectData data;
+    data.params.max_x = 2000;  // dx = 1 m
+    data.params.max_y = 500;
+    data.count = 2;
+    data.x_values.assign(COLUMN_SLOTS, 0);
+    data.sealevels = {0, 250, 200};
+    for (int c = 1; c <= COLUMN_COUNT; ++c) {
+        data.x_values[std::size_t(c)] = c - 0.5;
+        const double z1 = 100 + 0.1 * c;
+        const double z2 = c <= 1000 ? z1 - 2 : (c == COLUMN_COUNT ? z1 + 1 : z1);
+        data.horizons.push_back({z1, 0, 0, 0.45});
+        data.horizons.push_back({z2, 0, 0, c <= 500 ? 0.4 : 0.2});
+    }
+    RunMetrics m = compute_run_metrics(data);
+    EXPECT_EQ(m.final_sea_level, 200);
+    EXPECT_EQ(m.shoreline_x, 999.5);  // column 1000: z 98.0 + 100 <= 200
+    EXPECT_DOUBLE_EQ(*m.platform_top, 500 - (100.1 - 2));
+    EXPECT_NEAR(m.sediment_area, 1000 * 2 - 1, 1e-9);
+    EXPECT_NEAR(*m.mean_porosity, 0.3, 1e-12);  // equal thickness at 0.4 and 0.2
+
+    data.sealevels[2] = 50;  // above every column
+    m = compute_run_metrics(data);
+    EXPECT_FALSE(m.shoreline_x);
+
+    // The initial surface alone: no layer, no porosity.
+    ProjectData one = data;
+    one.count = 1;
+    one.horizons.clear();
+    for (int c = 1; c <= COLUMN_COUNT; ++c) {
+        one.horizons.push_back({300, 0, 0, 0.45});
+    }
+    m = compute_run_metrics(one);
+    EXPECT_EQ(m.sediment_area, 0);
+    EXPECT_FALSE(m.mean_porosity);
+    EXPECT_EQ(m.platform_top, 200);
 }
 
 // Runs vendrel-run with `args`; returns its exit status and stderr.
@@ -146,6 +226,8 @@ TEST(VendrelRun, BadInputWritesNothing) {
         {dir.file("folder") + " --out " + out, "Is a directory"},
         {dir.file("notes.txt") + " --out " + out, "notes.txt: line 3: expected 1 value"},
         {"--set totaltime=10 --out /proc/vendrel-test.vdl", "cannot save /proc/vendrel-test.vdl"},
+        {"--check /dev/zero", "cannot open /dev/zero: not a regular file"},
+        {"/dev/zero --out " + out, "cannot open /dev/zero: not a regular file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);
@@ -193,6 +275,33 @@ TEST(VendrelRun, ProjectsInAndOut) {
     EXPECT_NE(text.find("display_current_disp 3\r\n"), std::string::npos);
 }
 
+// "-" writes the project to standard output (the summary then goes to
+// stderr); a device is written into; a read-only project is not replaced.
+TEST(VendrelRun, OutputsThatAreNotPlainFiles) {
+    testing::TempDir dir;
+    const std::string out = dir.file("stdout.vdl");
+    const std::string err = dir.file("stderr.txt");
+    const std::string command = std::string(VENDREL_RUN_PATH) +
+                                " --set totaltime=400 --set display_inc=100 --out - >" + out +
+                                " 2>" + err;
+    EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 0);
+    EXPECT_EQ(testing::read_file(out).rfind("baselevel 250.000000\r\n", 0), 0u);
+    EXPECT_NE(testing::read_file(out).find("display_current_disp 5\r\n"), std::string::npos);
+    EXPECT_NE(testing::read_file(err).find("saved -"), std::string::npos);
+
+    auto [status, message] = run_cli("--set totaltime=100 --out /dev/null", dir);
+    EXPECT_EQ(status, 0) << message;
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+
+    const std::string locked = dir.file("locked.vdl");
+    testing::write_file(locked, "kept");
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_read);
+    std::tie(status, message) = run_cli("--set totaltime=100 --out " + locked, dir);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(message.find("cannot save " + locked + ": "), std::string::npos) << message;
+    EXPECT_EQ(testing::read_file(locked), "kept");
+}
+
 TEST(VendrelRun, CheckReportsOneLine) {
     testing::TempDir dir;
     const std::string good = dir.file("good.vdl");
@@ -214,6 +323,263 @@ TEST(VendrelRun, CheckReportsOneLine) {
     const auto [missing_status, missing_err] = run_cli("--check " + dir.file("none.vdl"), dir);
     EXPECT_EQ(missing_status, 1);
     EXPECT_NE(missing_err.find("cannot open"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vendrel
+
+namespace vendrel {
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs `prefix vendrel-run args` in a shell; stdout and stderr kept apart.
+Outcome run_runner(const std::string& args, const testing::TempDir& dir,
+                   const std::string& prefix = "") {
+    const std::string out = dir.file("stdout.txt");
+    const std::string err = dir.file("stderr.txt");
+    const std::string command =
+        prefix + " " + VENDREL_RUN_PATH + " " + args + " >" + out + " 2>" + err;
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::read_file(out),
+            testing::read_file(err)};
+}
+
+int line_count(const std::string& text) {
+    return int(std::count(text.begin(), text.end(), '\n'));
+}
+
+// Every output is checked before the run; a refused command changes nothing.
+TEST(RunnerOutputs, RefusedBeforeAnythingChanges) {
+    testing::TempDir dir;
+    const std::string project = dir.file("p.vdl");
+    ASSERT_EQ(run_runner("--set totaltime=400 --set display_inc=100 -o " + project, dir).status, 0);
+    const std::string before = testing::read_file(project);
+    std::filesystem::create_symlink(project, dir.file("link.vdl"));
+    struct Case {
+        std::string args;
+        int status;
+        const char* message;
+    };
+    const Case cases[] = {
+        {project + " --set totaltime=2000 --out " + project + " --image " + dir.file("p.xyz"), 2,
+         "the name must end in .png"},
+        {"--out " + dir.file("same.png") + " --image " + dir.file("same.png"), 2,
+         "the name must end in .vdl"},
+        {"--out " + dir.file("a.vdl") + " --summary " + dir.file("./a.vdl"), 1, "same file as"},
+        {"--out " + dir.file("link.vdl") + " --pdf " + dir.file("x.pdf") + " --summary " + project,
+         1, "same file as"},
+        {"--out " + dir.file("a.vdl") + " --image " + dir.file("missing/a.png"), 1, "cannot save"},
+        {"--size 20000x20000 --out " + dir.file("a.vdl") + " --image " + dir.file("a.bmp"), 2,
+         "100 megapixels"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        const Outcome r = run_runner(c.args, dir);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(line_count(r.err), 1) << r.err;
+        EXPECT_EQ(testing::read_file(project), before);
+        for (const char* name : {"a.vdl", "same.png", "p.xyz", "x.pdf", "a.bmp"}) {
+            EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
+        }
+    }
+}
+
+TEST(RunnerOutputs, AllOutputsTogetherAndNoToolkitChatter) {
+    testing::TempDir dir;
+    const std::string args = "--set totaltime=400 --set display_inc=100 -o " + dir.file("a.vdl") +
+                             " --image " + dir.file("a.png") + " --pdf " + dir.file("a.pdf") +
+                             " --summary " + dir.file("a.json");
+    const Outcome r = run_runner(args, dir, "env -u XDG_RUNTIME_DIR -u QT_QPA_PLATFORM");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "") << "Qt's notes on the environment stay out of stderr";
+    EXPECT_EQ(line_count(r.out), 1);
+    for (const char* name : {"a.vdl", "a.png", "a.pdf", "a.json"}) {
+        EXPECT_GT(std::filesystem::file_size(dir.file(name)), 100u) << name;
+    }
+    EXPECT_EQ(testing::read_file(dir.file("a.png")).substr(1, 3), "PNG");
+    EXPECT_EQ(testing::read_file(dir.file("a.pdf")).substr(0, 4), "%PDF");
+}
+
+// A picture that cannot be allocated: one line, a failure, no file.
+TEST(RunnerOutputs, PictureWithoutMemory) {
+    testing::TempDir dir;
+    const Outcome r = run_runner("--set totaltime=100 --size 10000x10000 --out " +
+                                     dir.file("a.vdl") + " --image " + dir.file("a.bmp"),
+                                 dir, "ulimit -v 700000;");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("a.bmp: not enough memory"), std::string::npos) << r.err;
+    EXPECT_EQ(line_count(r.err), 1) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("a.bmp")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("a.vdl")));
+}
+
+TEST(RunnerOutputs, ProjectOnStandardOutput) {
+    testing::TempDir dir;
+    const std::string file = dir.file("a.vdl");
+    ASSERT_EQ(run_runner("--set totaltime=400 --set display_inc=100 -o " + file, dir).status, 0);
+    const Outcome r = run_runner("--set totaltime=400 --set display_inc=100 --out -", dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, testing::read_file(file)) << "stdout carries the project only";
+    EXPECT_NE(r.err.find("saved -"), std::string::npos) << r.err;
+}
+
+TEST(RunnerOutputs, InterruptedRunSavesNothing) {
+    testing::TempDir dir;
+    const Outcome r = run_runner("--set totaltime=1e9 --threads 1 --out " + dir.file("a.vdl") +
+                                     " --image " + dir.file("a.png"),
+                                 dir, "timeout --preserve-status -s INT 1");
+    EXPECT_EQ(r.status, 130);
+    EXPECT_NE(r.err.find("interrupted"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("a.vdl")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("a.png")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              2)
+        << "only the captured stdout and stderr";
+}
+
+// The JSON summary read by a real JSON reader.
+TEST(RunnerSummary, JsonOnStdout) {
+    testing::TempDir dir;
+    const std::string json = dir.file("summary.json");
+    const Outcome r = run_runner(
+        "--set totaltime=2000 --set display_inc=500 --set depths_3=12 "
+        "--json --progress -o " +
+            dir.file("a.vdl") + " --summary " + json,
+        dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    testing::write_file(dir.file("stdout.json"), r.out);
+    const std::string check =
+        "/usr/bin/python3 -c 'import json, sys\n"
+        "s = json.load(open(sys.argv[1]))\n"
+        "f = json.load(open(sys.argv[2]))\n"
+        "assert s[\"program\"] == \"vendrel-run\" and s[\"version\"] == \"0.90\", s\n"
+        "assert s[\"steps\"] == 2000 and s[\"horizons\"] == 5, s\n"
+        "assert s[\"parameters\"] == {\"totaltime\": 2000, \"display_inc\": 500, \"depths_3\": "
+        "12}, s\n"
+        "m = s[\"metrics\"]\n"
+        "assert set(m) == {\"shoreline_x\", \"platform_top\", \"sediment_area\", "
+        "\"mean_porosity\"}\n"
+        "assert m[\"sediment_area\"] > 0 and 0 < m[\"mean_porosity\"] < 1, m\n"
+        "assert 0 < m[\"shoreline_x\"] < 2000 and s[\"final_sea_level\"] > 0, s\n"
+        "assert s[\"outputs\"] == [sys.argv[3], sys.argv[2]], s\n"
+        "assert s[\"wall_time_s\"] >= 0\n"
+        "del s[\"wall_time_s\"], f[\"wall_time_s\"]\n"
+        "assert s == f'"
+        " " +
+        dir.file("stdout.json") + " " + json + " " + dir.file("a.vdl");
+    EXPECT_EQ(std::system(check.c_str()), 0) << r.out;
+    EXPECT_EQ(line_count(r.out), 1);
+}
+
+TEST(RunnerParameters, FileMatchesSet) {
+    testing::TempDir dir;
+    testing::write_file(dir.file("p.toml"),
+                        "# a short run\n"
+                        "totaltime = 2000\n"
+                        "display_inc = 500.0\n"
+                        "depths = \"0,5,10,15,20,30,40,50\"\n"
+                        "rates = [0, 11, 6, 3, 1, 1, 0.5, 0.25]\n"
+                        "depths_3 = 12\n"
+                        "slip1 = 0.1\n"
+                        "poro2 = 0.25\n"
+                        "includecompact = 1\n");
+    const std::string set =
+        "--set totaltime=2000 --set display_inc=500 --set depths=0,5,10,15,20,30,40,50 "
+        "--set rates=0,11,6,3,1,1,0.5,0.25 --set depths_3=12 --set slip1=0.1 --set poro2=0.25 "
+        "--set includecompact=1";
+    ASSERT_EQ(run_runner(set + " -o " + dir.file("set.vdl"), dir).status, 0);
+    const Outcome r =
+        run_runner("--params " + dir.file("p.toml") + " -o " + dir.file("file.vdl"), dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(testing::read_file(dir.file("file.vdl")), testing::read_file(dir.file("set.vdl")));
+
+    // A later --set wins over the file.
+    ASSERT_EQ(run_runner("--params " + dir.file("p.toml") + " --set slip1=0.2 --no-run -o " +
+                             dir.file("later.vdl"),
+                         dir)
+                  .status,
+              0);
+    EXPECT_NE(testing::read_file(dir.file("later.vdl")).find("slip1 0.200000\r\n"),
+              std::string::npos);
+}
+
+TEST(RunnerParameters, FileErrorsNameTheLine) {
+    testing::TempDir dir;
+    struct Case {
+        const char* text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"totaltime = 2000\nnokey = 1\n", "p.toml: line 2: unknown parameter \"nokey\""},
+        {"totaltime = 2000\n\ndepths = \"1,2\"\n", "p.toml: line 3: depths: expected 8 numbers"},
+        {"amp_2 = nan\n", "p.toml: line 1: amp_2: \"nan\" is not a finite number"},
+        {"amp_2 = -inf\n", "p.toml: line 1: amp_2: \"-inf\" is not a finite number"},
+        {"totaltime = \"12abc\"\n", "p.toml: line 1: totaltime: expected a number"},
+        {"includecompact = 1.5\n", "p.toml: line 1: includecompact: expected a whole number"},
+        {"rates = [1, \"x\"]\n", "p.toml: line 1: rates: an array holds numbers only"},
+        {"draw_bl = true\n", "p.toml: line 1: draw_bl: expected a number"},
+        {"x\n[section]\n", "p.toml: line 1:"},
+        {"a = 1\n[runtime]\ntotaltime = 1\n", "p.toml: line 2: [runtime]: sections are not"},
+        {"totaltime = 1\ntotaltime = 2\n", "p.toml: line 2:"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        testing::write_file(dir.file("p.toml"), c.text);
+        const Outcome r =
+            run_runner("--params " + dir.file("p.toml") + " -o " + dir.file("a.vdl"), dir);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(line_count(r.err), 1) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("a.vdl")));
+    }
+    const Outcome missing = run_runner("--params " + dir.file("none.toml") + " -o a.vdl", dir);
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("none.toml: No such file"), std::string::npos) << missing.err;
+}
+
+TEST(RunnerParameters, ListedWithUnitsAndDefaults) {
+    testing::TempDir dir;
+    const Outcome text = run_runner("--list-params", dir);
+    EXPECT_EQ(text.status, 0);
+    EXPECT_NE(text.out.find("totaltime"), std::string::npos);
+    EXPECT_NE(text.out.find("0,5,10,15,20,30,40,50"), std::string::npos);
+    const Outcome json = run_runner("--list-params --json", dir);
+    ASSERT_EQ(json.status, 0);
+    testing::write_file(dir.file("list.json"), json.out);
+    const std::string check =
+        "/usr/bin/python3 -c 'import json, sys\n"
+        "l = {p[\"key\"]: p for p in json.load(open(sys.argv[1]))}\n"
+        "assert l[\"totaltime\"][\"default\"] == 200000 and l[\"totaltime\"][\"unit\"] == \"yr\"\n"
+        "assert l[\"depths\"][\"default\"] == [0, 5, 10, 15, 20, 30, 40, 50]\n"
+        "assert l[\"includecompact\"][\"integer\"] and l[\"diff_coeff\"][\"description\"]'"
+        " " +
+        dir.file("list.json");
+    EXPECT_EQ(std::system(check.c_str()), 0) << json.out;
+}
+
+TEST(RunnerCommandLine, ExitStatusAndOneLine) {
+    testing::TempDir dir;
+    const Outcome version = run_runner("--version", dir);
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "vendrel-run 0.90\n");
+    const Outcome help = run_runner("--help", dir);
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("100 megapixels"), std::string::npos);
+    for (const char* args : {"--out a.vdl --out b.vdl", "--frobnicate -o a.vdl", "--out",
+                             "--json --out -", "-o a.vdl --size 9x"}) {
+        SCOPED_TRACE(args);
+        const Outcome r = run_runner(args, dir);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(line_count(r.err), 1) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
 }
 
 }  // namespace

@@ -1,10 +1,14 @@
 #include "document/project_reader.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
@@ -125,17 +129,28 @@ class ReaderFixture : public ::testing::Test {
         return parse_project_file(text, "ramp.vdl", defaults);
     }
     LoadedProject read_lines() { return read(joined(lines)); }
-    // The message of the error reading `text`, or "" when it reads.
+    // The message of the error reading `text`, or "" when it reads; reading
+    // it from a file gives the same.
     std::string error_of(const std::string& text) {
+        std::string message;
         try {
             read(text);
         } catch (const ProjectFileError& e) {
-            return e.what();
+            message = e.what();
         }
-        return "";
+        const std::string path = dir.file("ramp.vdl");
+        testing::write_file(path, text);
+        try {
+            ReadProjectFile(path, defaults);
+            EXPECT_EQ(message, "") << "only the file read";
+        } catch (const ProjectFileError& e) {
+            EXPECT_EQ(e.what(), message);
+        }
+        return message;
     }
 
     static std::string* text_;
+    testing::TempDir dir;
     ProjectDefaults defaults;
     std::vector<std::string> lines;
     static constexpr int N = 3;
@@ -281,6 +296,144 @@ TEST_F(ReaderFixture, LineFeedsAloneReadTheSame) {
     }
     EXPECT_EQ(format_project_file(read(bare).data), *text_);
     EXPECT_EQ(format_project_file(read(*text_ + "trailing junk\r\n\r\n").data), *text_);
+}
+
+// Lines up to the cap read, longer ones are refused as bad lines, whether
+// the file comes from memory or from disk.
+TEST_F(ReaderFixture, LinesLongerThanTheCapAreRefused) {
+    auto padded = [](std::size_t length) {  // line 3 of `length` bytes before its LF
+        std::string line = "amp_1";
+        line += std::string(length - line.size() - 3, ' ');
+        return line + " 7\r\n";
+    };
+    struct Case {
+        const char* name;
+        std::string line3;
+        bool cut_after;  // the file ends with that line, without its LF
+        const char* error;
+    };
+    const Case cases[] = {
+        {"at the cap", padded(kMaxProjectLineLength), false, nullptr},
+        {"one byte over", padded(kMaxProjectLineLength + 1), false,
+         "ramp.vdl: line 3: expected 1 value after \"amp_1\", found a line longer than 65536 "
+         "bytes"},
+        {"over, without a line feed at the end", std::string(3 * kMaxProjectLineLength, '7'), true,
+         "line 3: expected 1 value after \"amp_1\", found a line longer than 65536 bytes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        lines = split_lines(*text_);
+        lines[2] = c.line3;
+        if (c.cut_after) {
+            lines.resize(3);
+        }
+        const std::string message = error_of(joined(lines));
+        if (c.error == nullptr) {
+            EXPECT_EQ(message, "");
+            EXPECT_EQ(read_lines().data.params.amp_1, 7);
+        } else {
+            EXPECT_NE(message.find(c.error), std::string::npos) << message;
+        }
+    }
+}
+
+// Bytes read by this process so far.
+long long bytes_read() {
+    const std::string io = testing::read_file("/proc/self/io");
+    const auto at = io.find("rchar: ");
+    return at == std::string::npos ? -1 : std::stoll(io.substr(at + 7));
+}
+
+// A 2 GiB file is read no further than it needs: up to its last project
+// line, or up to its first bad line.
+TEST_F(ReaderFixture, HugeFilesAreReadOnlyAsFarAsNeeded) {
+    struct Case {
+        const char* name;
+        std::string start;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"valid project, then zeros", *text_, nullptr},
+        {"zeros from the start", "",
+         "line 1: expected 1 value after \"baselevel\", found a line "
+         "longer than"},
+        {"bad line 3, then zeros", "baselevel 1\r\nbaselevel_rise 2\r\n\r\n",
+         "line 3: expected 1 value after \"amp_1\", found an empty line"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.file("huge.vdl");
+        testing::write_file(path, c.start);
+        std::filesystem::resize_file(path, std::uintmax_t(2) << 30);  // sparse
+        const long long before = bytes_read();
+        std::string message;
+        try {
+            ReadProjectFile(path, defaults);
+        } catch (const ProjectFileError& e) {
+            message = e.what();
+        }
+        const long long read = bytes_read() - before;
+        if (c.error == nullptr) {
+            EXPECT_EQ(message, "");
+        } else {
+            EXPECT_NE(message.find(c.error), std::string::npos) << message;
+        }
+        if (before >= 0) {
+            EXPECT_LT(read, std::ptrdiff_t(c.start.size() + 4 * kMaxProjectLineLength));
+        }
+        std::filesystem::remove(path);
+    }
+}
+
+TEST_F(ReaderFixture, OnlyRegularFilesOrStandardInputAreRead) {
+    const std::string fifo = dir.file("pipe.vdl");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_directory(dir.file("folder.vdl"));
+    struct Case {
+        std::string path;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"/dev/zero", "cannot open /dev/zero: not a regular file"},
+        {fifo, "cannot open " + fifo + ": not a regular file"},  // and no wait for a writer
+        {dir.file("folder.vdl"), "cannot open " + dir.file("folder.vdl") + ": Is a directory"},
+        {dir.file("none.vdl"),
+         "cannot open " + dir.file("none.vdl") + ": No such file or directory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        try {
+            ReadProjectFile(c.path, defaults);
+            ADD_FAILURE() << "read";
+        } catch (const ProjectFileError& e) {
+            ADD_FAILURE() << e.what();
+        } catch (const FileError& e) {
+            EXPECT_EQ(e.what(), c.error);
+        }
+    }
+
+    // "-" reads standard input.
+    const std::string path = dir.file("in.vdl");
+    testing::write_file(path, *text_);
+    const int saved = dup(STDIN_FILENO);
+    const int fd = open(path.c_str(), O_RDONLY);
+    dup2(fd, STDIN_FILENO);
+    close(fd);
+    EXPECT_EQ(format_project_file(ReadProjectFile("-", defaults).data), *text_);
+    testing::write_file(path, "baselevel 1\r\n");
+    const int again = open(path.c_str(), O_RDONLY);
+    dup2(again, STDIN_FILENO);
+    close(again);
+    try {
+        ReadProjectFile("-", defaults);
+        ADD_FAILURE() << "read";
+    } catch (const ProjectFileError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "standard input: line 2: expected 1 value after \"baselevel_rise\", found the "
+                  "end of the file");
+    }
+    dup2(saved, STDIN_FILENO);
+    close(saved);
 }
 
 class OpenProject : public ::testing::Test {

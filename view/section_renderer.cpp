@@ -33,6 +33,10 @@ namespace {
 const QColor kBlack(0, 0, 0);
 const QColor kWhite(255, 255, 255);
 constexpr int kThin = 5;  // index of the thin black pen after the five classes
+// Mapped points may lie up to 2^30 pixels away (to_pixel), where sums and
+// widths would overflow; lengths and coordinates are held within kFar of
+// the origin, far beyond any page or window.
+constexpr int kFar = 1 << 24;
 
 // Horizontal segments of one pen width, gathered by colour and filled as
 // rectangles in one call per colour: a w-pixel line from (x1, y) to (x2, y)
@@ -40,9 +44,12 @@ constexpr int kThin = 5;  // index of the thin black pen after the five classes
 // touching segments at the same height and colour are merged first.
 class FlatSegments {
   public:
-    explicit FlatSegments(int width) : width_(std::max(width, 1)) {}
+    explicit FlatSegments(int width) : width_(std::clamp(width, 1, kFar)) {}
 
     void add(int colour, int x1, int x2, int y) {
+        x1 = std::clamp(x1, -kFar, kFar);
+        x2 = std::clamp(x2, -kFar, kFar);
+        y = std::clamp(y, -kFar, kFar);
         if (x2 < x1) {
             std::swap(x1, x2);
         }
@@ -293,7 +300,7 @@ class SectionPainter {
     }
 
     void scale_bar() {
-        const int b = to_pixel((100 / par_.max_x) * w_);
+        const int b = std::clamp(to_pixel((100 / par_.max_x) * w_), -kFar, kFar);
         const int l = n(300);
         outlined_rect(l, h_ - n(45), l + b, h_ - n(30), kBlack);
         outlined_rect(l + b, h_ - n(45), l + 2 * b, h_ - n(30), kBlack);

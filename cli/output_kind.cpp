@@ -1,0 +1,137 @@
+#include "cli/output_kind.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "cli/picture_export.h"
+#include "cli/run_options.h"
+#include "cli/run_report.h"
+#include "document/csv_export.h"
+#include "document/netcdf_export.h"
+#include "document/project.h"
+#include "document/project_writer.h"
+#include "view/section_snapshot.h"
+
+namespace vendrel {
+namespace {
+
+void write_bytes(AtomicFile& file, const QByteArray& bytes) {
+    file.write(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+}
+
+void write_project(const OutputContext& context, AtomicFile& file) {
+    file.write(format_project_file(context.data));
+}
+
+void write_picture(const OutputContext& context, AtomicFile& file) {
+    const SectionSnapshot snapshot = take_section_snapshot(context.project);
+    write_bytes(file, section_picture(snapshot, context.options.image_width,
+                                      context.options.image_height, file.target().path));
+}
+
+void write_pdf(const OutputContext& context, AtomicFile& file) {
+    const SectionSnapshot snapshot = take_section_snapshot(context.project, true);
+    write_bytes(file, section_pdf(snapshot, context.options.image_width,
+                                  context.options.image_height, file.target().path));
+}
+
+void write_netcdf_file(const OutputContext& context, AtomicFile& file) {
+    write_netcdf(context.data,
+                 {.history = context.options.command, .well_x = context.options.wells},
+                 [&](std::string_view bytes) { file.write(bytes); });
+}
+
+void write_section_csv(const OutputContext& context, AtomicFile& file) {
+    file.write(format_section_csv(context.data));
+}
+
+void write_wells_csv(const OutputContext& context, AtomicFile& file) {
+    file.write(format_wells_csv(context.data, context.options.wells));
+}
+
+void write_summary(const OutputContext& context, AtomicFile& file) {
+    file.write(run_report_json(context.report));
+}
+
+const std::vector<OutputKind>& kinds() {
+    static const std::vector<OutputKind> table = {
+        {"out",
+         "o",
+         "FILE.vdl",
+         "the project file to write (\"-\": standard output)",
+         {".vdl"},
+         false,
+         false,
+         write_project},
+        {"image",
+         "",
+         "FILE.png",
+         "picture of the final section (.png, .jpg, .ppm; .bmp: 32-bit)",
+         {".png", ".bmp", ".jpg", ".jpeg", ".ppm"},
+         true,
+         true,
+         write_picture},
+        {"pdf",
+         "",
+         "FILE.pdf",
+         "the final section printed onto one PDF page",
+         {".pdf"},
+         false,
+         true,
+         write_pdf},
+        {"netcdf",
+         "",
+         "FILE.nc",
+         "the results as NetCDF-4 (CF-1.8), with the --well pseudo-wells",
+         {".nc"},
+         false,
+         false,
+         write_netcdf_file},
+        {"csv",
+         "",
+         "FILE.csv",
+         "the results as one CSV table, a row per horizon and column",
+         {".csv"},
+         false,
+         false,
+         write_section_csv},
+        {"wells-csv",
+         "",
+         "FILE.csv",
+         "the --well pseudo-wells as one CSV table",
+         {".csv"},
+         false,
+         false,
+         write_wells_csv},
+        {"summary",
+         "",
+         "FILE.json",
+         "save the --json summary beside the other outputs",
+         {".json"},
+         false,
+         false,
+         write_summary},
+    };
+    return table;
+}
+
+std::string lowercase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return text;
+}
+
+}  // namespace
+
+std::span<const OutputKind> output_kinds() {
+    return kinds();
+}
+
+bool has_accepted_suffix(const OutputKind& kind, const std::string& path) {
+    const std::string name = lowercase(file_name_of(path));
+    return std::any_of(kind.suffixes.begin(), kind.suffixes.end(), [&](std::string_view suffix) {
+        return name.size() > suffix.size() && name.ends_with(suffix);
+    });
+}
+
+}  // namespace vendrel

@@ -1,0 +1,179 @@
+#include "cli/sweep_manifest.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "cli/parameter_assignment.h"
+#include "cli/run_options.h"
+#include "core/parameter_fields.h"
+
+namespace vendrel {
+namespace {
+
+constexpr off_t kMaxManifestBytes = 64 << 20;
+
+// Splits one CSV record starting at `pos` (RFC 4180: quotes around a field,
+// "" for a quote inside); moves `pos` past its line end and counts the
+// lines it spans.
+std::vector<std::string> read_record(const std::string& text, std::size_t& pos, int& line,
+                                     const std::string& name) {
+    std::vector<std::string> fields(1);
+    const int first_line = line;
+    bool quoted = false;
+    while (pos < text.size()) {
+        const char c = text[pos++];
+        if (quoted) {
+            if (c == '"' && pos < text.size() && text[pos] == '"') {
+                fields.back() += '"';
+                ++pos;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                if (c == '\n') {
+                    ++line;
+                }
+                fields.back() += c;
+            }
+        } else if (c == '"' && fields.back().empty()) {
+            quoted = true;
+        } else if (c == ',') {
+            fields.emplace_back();
+        } else if (c == '\n') {
+            ++line;
+            break;
+        } else if (c != '\r') {
+            fields.back() += c;
+        }
+    }
+    if (quoted) {
+        throw UsageError(name + ": line " + std::to_string(first_line) + ": a quote is not closed");
+    }
+    return fields;
+}
+
+}  // namespace
+
+int SweepManifest::column(const std::string& key) const {
+    const auto it = std::find(keys.begin(), keys.end(), key);
+    return it == keys.end() ? -1 : int(it - keys.begin());
+}
+
+bool valid_run_id(const std::string& id) {
+    const auto plain = [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+    };
+    if (id.empty() || id.size() > 64 || !plain(id.front())) {
+        return false;
+    }
+    return std::all_of(id.begin(), id.end(),
+                       [&](char c) { return plain(c) || c == '.' || c == '_' || c == '-'; });
+}
+
+std::string csv_field(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+        return text;
+    }
+    std::string quoted = "\"";
+    for (char c : text) {
+        quoted += c;
+        if (c == '"') {
+            quoted += '"';
+        }
+    }
+    return quoted + "\"";
+}
+
+SweepManifest parse_sweep_manifest(const std::string& text, const std::string& name) {
+    SweepManifest manifest;
+    std::size_t pos = 0;
+    int line = 1;
+    std::vector<std::string> header;
+    while (pos < text.size() && header.empty()) {
+        const int at = line;
+        std::vector<std::string> fields = read_record(text, pos, line, name);
+        if (fields.size() == 1 && fields[0].empty()) {
+            continue;
+        }
+        header = std::move(fields);
+        if (header.front() != "run") {
+            throw UsageError(name + ": line " + std::to_string(at) +
+                             ": the first column must be \"run\", the run's id");
+        }
+    }
+    if (header.empty()) {
+        throw UsageError(name + ": no header line (run,key,...)");
+    }
+    for (std::size_t i = 1; i < header.size(); ++i) {
+        const std::string& key = header[i];
+        const std::string where =
+            name + ": line 1, column " + std::to_string(i + 1) + " (\"" + key + "\")";
+        if (!find_parameter_key(key)) {
+            throw UsageError(where + ": unknown parameter");
+        }
+        if (manifest.column(key) >= 0) {
+            throw UsageError(where + ": the key appears twice");
+        }
+        manifest.keys.push_back(key);
+    }
+
+    ModelParameters params = make_startup_parameters(1);
+    DisplaySettings display;
+    std::set<std::string> ids;
+    while (pos < text.size()) {
+        const int at = line;
+        std::vector<std::string> fields = read_record(text, pos, line, name);
+        if (fields.size() == 1 && fields[0].empty()) {
+            continue;
+        }
+        const std::string where = name + ": line " + std::to_string(at);
+        if (fields.size() != header.size()) {
+            throw UsageError(where + ": " + std::to_string(fields.size()) +
+                             " fields, the header has " + std::to_string(header.size()));
+        }
+        SweepRow row{fields[0], {fields.begin() + 1, fields.end()}, at};
+        if (!valid_run_id(row.id)) {
+            throw UsageError(where + ", column 1 (\"run\"): bad run id \"" + row.id +
+                             "\" (letters, digits, '.', '_', '-'; at most 64; "
+                             "starting with a letter or digit)");
+        }
+        if (!ids.insert(row.id).second) {
+            throw UsageError(where + ", column 1 (\"run\"): the run id \"" + row.id +
+                             "\" appears twice");
+        }
+        for (std::size_t k = 0; k < manifest.keys.size(); ++k) {
+            try {
+                assign_parameter(params, display, manifest.keys[k], row.values[k]);
+            } catch (const UsageError& e) {
+                throw UsageError(where + ", column " + std::to_string(k + 2) + " (\"" +
+                                 manifest.keys[k] + "\"): " + e.what());
+            }
+        }
+        manifest.rows.push_back(std::move(row));
+    }
+    if (manifest.rows.empty()) {
+        throw UsageError(name + ": no runs");
+    }
+    return manifest;
+}
+
+SweepManifest read_sweep_manifest(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        throw UsageError(path + ": " + std::strerror(errno));
+    }
+    if (!S_ISREG(info.st_mode) || info.st_size > kMaxManifestBytes) {
+        throw UsageError(path + ": not a regular file of at most 64 MiB");
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return parse_sweep_manifest(text.str(), path);
+}
+
+}  // namespace vendrel

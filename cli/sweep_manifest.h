@@ -1,0 +1,42 @@
+#pragma once
+// A sweep's manifest: CSV with a header line, the first column "run" (the
+// run's id), then one column per parameter key as --set takes them
+// (`vendrel-run --list-params`); one row per run. Fields may be quoted
+// ("0,5,10,15,20,30,40,50" for an array); empty lines are skipped.
+//
+// Everything is checked before anything runs: ids match
+// [A-Za-z0-9][A-Za-z0-9._-]{0,63} and are unique, keys are parameters and
+// appear once, every value is one assign_parameter() accepts (finite
+// numbers, whole numbers for integer keys). Errors name the file, the line
+// and the column.
+
+#include <string>
+#include <vector>
+
+namespace vendrel {
+
+struct SweepRow {
+    std::string id;
+    std::vector<std::string> values;  // one per key
+    int line = 0;                     // in the manifest
+};
+
+struct SweepManifest {
+    std::vector<std::string> keys;  // the parameter columns, in order
+    std::vector<SweepRow> rows;
+
+    // The column of `key`, or -1.
+    int column(const std::string& key) const;
+};
+
+// Reads and checks the manifest. Throws UsageError.
+SweepManifest read_sweep_manifest(const std::string& path);
+SweepManifest parse_sweep_manifest(const std::string& text, const std::string& name);
+
+// True for an id a run may have.
+bool valid_run_id(const std::string& id);
+
+// One CSV field, quoted when it needs to be.
+std::string csv_field(const std::string& text);
+
+}  // namespace vendrel

@@ -1,0 +1,141 @@
+#include "cli/sweep_summary.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <charconv>
+#include <fstream>
+#include <set>
+
+#include "cli/parameter_assignment.h"
+#include "cli/sweep_plot.h"
+#include "cli/sweep_runner.h"
+#include "document/atomic_file.h"
+
+namespace vendrel {
+namespace {
+
+// The figures of summary.csv after the parameters, each read from the
+// run's JSON summary: its name there, and whether it sits under "metrics".
+struct Figure {
+    const char* name;
+    bool metric;
+    bool plotted;
+};
+constexpr Figure kFigures[] = {
+    {"wall_time_s", false, false},     {"steps", false, false},       {"horizons", false, false},
+    {"final_sea_level", false, false}, {"shoreline_x", true, true},   {"platform_top", true, true},
+    {"sediment_area", true, true},     {"mean_porosity", true, true},
+};
+
+std::string number_text(double value) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+std::optional<QJsonObject> read_json(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+    if (!document.isObject()) {
+        return std::nullopt;
+    }
+    return document.object();
+}
+
+std::optional<double> figure(const QJsonObject& summary, const Figure& f) {
+    const QJsonValue value =
+        f.metric ? summary.value("metrics").toObject().value(f.name) : summary.value(f.name);
+    return value.isDouble() ? std::optional<double>(value.toDouble()) : std::nullopt;
+}
+
+std::string first_line(const std::string& path) {
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+}  // namespace
+
+SweepCounts write_sweep_summary(const SweepManifest& manifest, const std::string& dir, bool plots) {
+    SweepCounts counts;
+    std::string csv = "run";
+    for (const std::string& key : manifest.keys) {
+        csv += "," + csv_field(key);
+    }
+    csv += ",status,error";
+    for (const Figure& f : kFigures) {
+        csv += std::string(",") + f.name;
+    }
+    csv += "\n";
+
+    SweepPlotData plot;
+    for (const Figure& f : kFigures) {
+        if (f.plotted) {
+            plot.metrics.push_back({QString::fromLatin1(f.name), {}});
+        }
+    }
+    // A parameter is plotted when its values are single numbers that differ.
+    std::vector<int> varied;
+    for (std::size_t k = 0; k < manifest.keys.size(); ++k) {
+        std::set<double> values;
+        bool numeric = true;
+        for (const SweepRow& row : manifest.rows) {
+            const auto v = parse_real_strict(row.values[k]);
+            numeric = numeric && v.has_value();
+            if (v) {
+                values.insert(*v);
+            }
+        }
+        if (numeric && values.size() > 1) {
+            varied.push_back(int(k));
+            plot.parameters.push_back({QString::fromStdString(manifest.keys[k]), {}});
+        }
+    }
+
+    for (const SweepRow& row : manifest.rows) {
+        const RunFiles files = run_files(dir, row.id);
+        const std::optional<QJsonObject> summary = read_json(files.summary);
+        std::string status = "not run";
+        std::string error;
+        if (summary) {
+            status = "ok";
+            ++counts.ok;
+        } else if (const std::string line = first_line(files.error); !line.empty()) {
+            status = "failed";
+            error = line;
+            ++counts.failed;
+        } else {
+            ++counts.not_run;
+        }
+        csv += row.id;
+        for (const std::string& value : row.values) {
+            csv += "," + csv_field(value);
+        }
+        csv += "," + status + "," + csv_field(error);
+        std::size_t m = 0;
+        for (const Figure& f : kFigures) {
+            const std::optional<double> v = summary ? figure(*summary, f) : std::nullopt;
+            csv += "," + (v ? number_text(*v) : std::string());
+            if (f.plotted) {
+                plot.metrics[m++].values.push_back(v);
+            }
+        }
+        csv += "\n";
+        for (std::size_t i = 0; i < varied.size(); ++i) {
+            plot.parameters[i].values.push_back(
+                summary ? parse_real_strict(row.values[std::size_t(varied[i])]) : std::nullopt);
+        }
+    }
+    write_file_atomically(dir + "/summary.csv", csv);
+    if (plots) {
+        save_sweep_plots(plot, dir + "/summary.png", dir + "/summary.svg");
+    }
+    return counts;
+}
+
+}  // namespace vendrel
