@@ -2,22 +2,43 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <cstdio>
 
-#include "app/vendrel_app.h"
+#include "app/command_line.h"
+#include "app/vendrel_application.h"
+#include "vendrel/version.h"
 
 int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int k = 0; k < argc; ++k) {
+        arguments.append(QString::fromLocal8Bit(argv[k]));
+    }
+    // Options first: they need no display and no instance lock.
+    const vendrel::CommandLine line = vendrel::parseCommandLine(arguments);
+    switch (line.action) {
+        case vendrel::CommandLine::Action::ShowHelp:
+            std::fputs(vendrel::usageText().toLocal8Bit().constData(), stdout);
+            return 0;
+        case vendrel::CommandLine::Action::ShowVersion:
+            std::printf("vendrel %s\n", vendrel::kVersion);
+            return 0;
+        case vendrel::CommandLine::Action::Refuse:
+            std::fprintf(stderr, "vendrel: %s\n", line.error.toLocal8Bit().constData());
+            return 2;
+        case vendrel::CommandLine::Action::Run:
+            break;
+    }
     QApplication toolkit(argc, argv);
     QGuiApplication::setDesktopFileName("org.vendrel.Vendrel");
     QIcon icon;
     icon.addFile(":/icons/48/org.vendrel.Vendrel.png");
     icon.addFile(":/icons/256/org.vendrel.Vendrel.png");
     QApplication::setWindowIcon(icon);
-    vendrel::CVendrelApp app;
-    const QStringList arguments = QApplication::arguments();
-    if (!app.InitInstance(arguments.size() > 1 ? arguments[1] : QString())) {
+    vendrel::VendrelApplication app;
+    if (!app.initInstance(line.project)) {
         return 0;  // another copy is running
     }
     const int status = QApplication::exec();
-    app.ExitInstance();
+    app.exitInstance();
     return status;
 }

@@ -5,16 +5,27 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <new>
+#include <stdexcept>
 
-#include "app/command_ids.h"
-#include "app/dialogs/openmp_dialog.h"
-#include "app/main_frame.h"
-#include "app/vendrel_app.h"
-#include "app/vendrel_doc.h"
-#include "app/vendrel_view.h"
+#include "app/command_line.h"
+#include "app/dialogs/dialog_numbers.h"
+#include "app/dialogs/thread_count_dialog.h"
+#include "app/document.h"
+#include "app/guarded_command.h"
+#include "app/main_window.h"
+#include "app/section_view.h"
+#include "app/single_instance_guard.h"
+#include "app/vendrel_application.h"
+#include "app/window_geometry.h"
+#include "document/project_reader.h"
 #include "tests/fake_window_services.h"
 #include "tests/test_support.h"
 
@@ -26,17 +37,17 @@ using testing::FakeWindowServices;
 class Program : public ::testing::Test {
   protected:
     void SetUp() override {
-        app = std::make_unique<CVendrelApp>(&services);
-        ASSERT_TRUE(app->InitInstance(QString(), false, dir.filePath("instance.lock")));
+        app = std::make_unique<VendrelApplication>(&services);
+        ASSERT_TRUE(app->initInstance(QString(), false, dir.filePath("instance.lock")));
     }
-    CVendrelDoc& doc() { return app->doc(); }
-    CMainFrame& frame() { return app->frame(); }
+    Document& doc() { return app->document(); }
+    MainWindow& frame() { return app->mainWindow(); }
     Simulation& sim() { return doc().simulation(); }
     QString file(const QString& name) const { return dir.filePath(name); }
     bool wait_idle() { return sim().wait_until_idle(std::chrono::seconds(60)); }
     // A short run, as a dialog would set it up.
     void shorten_runs() {
-        app->apply_dialog_changes([](ModelParameters& p) {
+        app->applyDialogChanges([](ModelParameters& p) {
             p.totaltime = 4000;
             p.display_inc = 500;
         });
@@ -44,7 +55,7 @@ class Program : public ::testing::Test {
 
     QTemporaryDir dir;
     FakeWindowServices services;
-    std::unique_ptr<CVendrelApp> app;
+    std::unique_ptr<VendrelApplication> app;
 };
 
 TEST_F(Program, TitleSequence) {
@@ -58,21 +69,21 @@ TEST_F(Program, TitleSequence) {
         {"start-up", [] {}, "New Simulation"},
         {"Start Simulation",
          [&] {
-             frame().execute(ID_START_SIMULATION);
+             frame().actions().start->trigger();
              wait_idle();
          },
          "New Simulation*"},
-        {"Save As ramp1.vdl", [&] { frame().execute(ID_FILE_SAVE_AS); }, "ramp1.vdl"},
-        {"a change", [&] { app->mark_document_modified(); }, "ramp1.vdl*"},
-        {"Save", [&] { frame().execute(ID_FILE_SAVE); }, "ramp1.vdl"},
+        {"Save As ramp1.vdl", [&] { frame().actions().saveAs->trigger(); }, "ramp1.vdl"},
+        {"a change", [&] { app->markDocumentModified(); }, "ramp1.vdl*"},
+        {"Save", [&] { frame().actions().save->trigger(); }, "ramp1.vdl"},
         {"Open other.vdl",
          [&] {
              QFile::copy(file("ramp1.vdl"), file("other.vdl"));
              services.next_open = file("other.vdl");
-             frame().execute(ID_FILE_OPEN);
+             frame().actions().open->trigger();
          },
          "other.vdl"},
-        {"New", [&] { frame().execute(ID_FILE_NEW); }, "New Simulation"},
+        {"New", [&] { frame().actions().newDocument->trigger(); }, "New Simulation"},
     };
     for (const Step& step : steps) {
         step.act();
@@ -84,88 +95,89 @@ TEST_F(Program, TitleSequence) {
     EXPECT_TRUE(services.messages.isEmpty()) << services.messages.join("; ").toStdString();
 }
 
-// A project made read-only is never overwritten, not even when the program
-// runs as root: Save asks for a new name as Save As does.
-TEST_F(Program, SaveOfAReadOnlyProjectAsksForANewName) {
-    services.next_save = file("ramp1.vdl");
-    frame().execute(ID_FILE_SAVE_AS);
-    const std::string saved = testing::read_file(file("ramp1.vdl").toStdString());
-    QFile::setPermissions(file("ramp1.vdl"), QFile::ReadOwner | QFile::ReadGroup);
-    app->apply_dialog_changes([](ModelParameters& p) { p.slip1 = 3; });
-    services.next_save = file("copy.vdl");
-    frame().execute(ID_FILE_SAVE);
-    EXPECT_EQ(services.proposed_names.size(), 2) << "Save did not ask for a name";
-    EXPECT_EQ(doc().title().toStdString(), "copy.vdl");
-    EXPECT_EQ(testing::read_file(file("ramp1.vdl").toStdString()), saved);
-    EXPECT_TRUE(services.messages.isEmpty()) << services.messages.join("; ").toStdString();
-}
-
 TEST_F(Program, WhatMarksTheDocumentModified) {
     shorten_runs();
-    doc().SetModifiedFlag(false);
-    frame().execute(ID_STOP_SIMULATION);  // disabled while idle: nothing happens
-    EXPECT_FALSE(doc().IsModified());
+    doc().setModified(false);
+    frame().actions().stop->trigger();  // disabled while idle: nothing happens
+    EXPECT_FALSE(doc().isModified());
 
     services.answer_dialog = [](QDialog& dialog) {
-        dialog.findChild<QLineEdit*>("edit1000")->setText("3");
+        dialog.findChild<QLineEdit*>("omp_threads")->setText("3");
         dialog.accept();
         return dialog.result();
     };
-    frame().execute(ID_OPENMP_THREADS);
+    frame().actions().threadCount->trigger();
     EXPECT_EQ(sim().params().omp_threads, 3);
-    EXPECT_FALSE(doc().IsModified()) << "the thread count is not part of the project";
+    EXPECT_FALSE(doc().isModified()) << "the thread count is not part of the project";
 
-    frame().execute(ID_START_SIMULATION);
-    EXPECT_TRUE(doc().IsModified()) << "Start marks the document";
-    frame().execute(ID_STOP_SIMULATION);
+    frame().actions().start->trigger();
+    EXPECT_TRUE(doc().isModified()) << "Start marks the document";
+    frame().actions().stop->trigger();
     ASSERT_TRUE(wait_idle());
-    EXPECT_EQ(frame().pane_texts()[1], "Simple Ramp (unsaved)");
+    EXPECT_EQ(frame().paneTexts()[1], "Simple Ramp (unsaved)");
 }
 
 TEST_F(Program, MenuStatesIdleAndRunning) {
-    EXPECT_TRUE(frame().command_enabled(ID_START_SIMULATION));
-    EXPECT_TRUE(frame().command_enabled(ID_OPENMP_THREADS));
-    EXPECT_FALSE(frame().command_enabled(ID_STOP_SIMULATION));
-    EXPECT_FALSE(frame().command_enabled(ID_TECTONICS_OTHER)) << "Other is always greyed";
-    EXPECT_TRUE(frame().command_checked(ID_SIMPLE_RAMP));
-    EXPECT_TRUE(frame().command_checked(ID_DEPTH_OF_DEPOSITION));
-    EXPECT_TRUE(frame().command_checked(ID_SHOW_SEA_LEVEL));
-    EXPECT_FALSE(frame().command_checked(ID_SHOW_BATH_MARKER));
+    EXPECT_TRUE(frame().actions().start->isEnabled());
+    EXPECT_TRUE(frame().actions().threadCount->isEnabled());
+    EXPECT_FALSE(frame().actions().stop->isEnabled());
+    EXPECT_FALSE(frame().actions().otherTectonics->isEnabled()) << "Other is always greyed";
+    EXPECT_TRUE(frame().actions().simpleRamp->isChecked());
+    EXPECT_TRUE(frame().actions().depthOfDeposition->isChecked());
+    EXPECT_TRUE(frame().actions().showSeaLevel->isChecked());
+    EXPECT_FALSE(frame().actions().showBathymetryMarker->isChecked());
+    frame().actions().simpleRamp->trigger();  // the dialog is cancelled
+    EXPECT_TRUE(frame().actions().simpleRamp->isChecked()) << "Cancel changes no tick";
+    EXPECT_FALSE(frame().actions().arbitraryPlatform->isChecked());
     doc().project().display().draw_bl = 2;  // a project may carry other values: no tick
-    EXPECT_FALSE(frame().command_checked(ID_SHOW_SEA_LEVEL));
+    frame().updateTicks();
+    EXPECT_FALSE(frame().actions().showSeaLevel->isChecked());
 
     // A run far longer than the test.
-    app->apply_dialog_changes([](ModelParameters& p) { p.totaltime = 1e7; });
-    frame().execute(ID_START_SIMULATION);
-    EXPECT_FALSE(frame().command_enabled(ID_START_SIMULATION));
-    EXPECT_FALSE(frame().command_enabled(ID_OPENMP_THREADS));
-    EXPECT_TRUE(frame().command_enabled(ID_STOP_SIMULATION));
-    EXPECT_TRUE(frame().command_enabled(ID_FILE_SAVE)) << "saving stays available";
-    EXPECT_TRUE(frame().command_enabled(ID_FILE_NEW));
-    EXPECT_FALSE(frame().execute(ID_START_SIMULATION)) << "Ctrl+R during a run does nothing";
-    frame().execute(ID_STOP_SIMULATION);
+    app->applyDialogChanges([](ModelParameters& p) { p.totaltime = 1e7; });
+    frame().actions().start->trigger();
+    EXPECT_FALSE(frame().actions().start->isEnabled());
+    EXPECT_FALSE(frame().actions().threadCount->isEnabled());
+    EXPECT_TRUE(frame().actions().stop->isEnabled());
+    EXPECT_TRUE(frame().actions().save->isEnabled()) << "saving stays available";
+    EXPECT_TRUE(frame().actions().newDocument->isEnabled());
+    const std::int64_t steps = sim().steps_taken();
+    frame().actions().start->trigger();  // Ctrl+R during a run does nothing
+    EXPECT_TRUE(sim().is_running());
+    EXPECT_GE(sim().steps_taken(), steps) << "the run was not restarted";
+    frame().actions().stop->trigger();
     ASSERT_TRUE(wait_idle());
-    EXPECT_TRUE(frame().command_enabled(ID_START_SIMULATION));
+    EXPECT_TRUE(frame().actions().start->isEnabled());
+
+    // A run that ends by itself: the engine's last report enables Start.
+    app->applyDialogChanges([](ModelParameters& p) {
+        p.totaltime = 2000;
+        p.display_inc = 500;
+    });
+    frame().actions().start->trigger();
+    ASSERT_TRUE(wait_idle());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frame().actions().start->isEnabled(); }, 10000));
+    EXPECT_FALSE(frame().actions().stop->isEnabled());
 }
 
 TEST_F(Program, StatusPanes) {
     frame().view().resize(1600, 800);
     sim().modify().params().omp_threads = 4;
-    const auto panes = frame().pane_texts();
+    const auto panes = frame().paneTexts();
     EXPECT_EQ(panes[0], "Using 4 Threads");
     EXPECT_EQ(panes[1], "Simple Ramp");
     EXPECT_EQ(panes[2], "dt = 1.000 yrs");
     EXPECT_EQ(panes[3], "dx =  1.00 m");
     EXPECT_EQ(panes[4], "VE =  2.00");
     sim().modify().params().omp_threads = 0;
-    EXPECT_EQ(frame().pane_texts()[0], QString("Using %1 Threads").arg(runtime_max_threads()));
+    EXPECT_EQ(frame().paneTexts()[0], QString("Using %1 Threads").arg(runtime_max_threads()));
 }
 
 TEST_F(Program, StartRecordsAndStopKeepsHorizons) {
-    app->apply_dialog_changes([](ModelParameters& p) { p.display_inc = 100; });
-    frame().execute(ID_START_SIMULATION);
+    app->applyDialogChanges([](ModelParameters& p) { p.display_inc = 100; });
+    frame().actions().start->trigger();
     ASSERT_TRUE(QTest::qWaitFor([&] { return sim().published_count() >= 4; }, 60000));
-    frame().execute(ID_STOP_SIMULATION);
+    frame().actions().stop->trigger();
     ASSERT_TRUE(wait_idle());
     const int kept = sim().published_count();
     EXPECT_GE(kept, 4);
@@ -176,60 +188,325 @@ TEST_F(Program, StartRecordsAndStopKeepsHorizons) {
 
 TEST_F(Program, BrokenProjectLeavesEverythingAsItWas) {
     shorten_runs();
-    frame().execute(ID_START_SIMULATION);
+    frame().actions().start->trigger();
     ASSERT_TRUE(wait_idle());
     const std::string text = testing::read_file(file("x").toStdString());  // nothing yet
     services.next_save = file("good.vdl");
-    frame().execute(ID_FILE_SAVE_AS);
+    frame().actions().saveAs->trigger();
     const std::string good = testing::read_file(file("good.vdl").toStdString());
     testing::write_file(file("broken.vdl").toStdString(), good.substr(0, good.size() / 2));
-    app->mark_document_modified();
+    app->markDocumentModified();
 
     services.next_open = file("broken.vdl");
     services.save_answer = WindowServices::SaveAnswer::No;
-    frame().execute(ID_FILE_OPEN);
+    frame().actions().open->trigger();
     ASSERT_EQ(services.messages.size(), 1);
     EXPECT_TRUE(services.messages[0].contains("broken.vdl: line "))
         << services.messages[0].toStdString();
     EXPECT_EQ(doc().title(), "good.vdl*");
-    EXPECT_EQ(doc().path_name(), file("good.vdl"));
-    EXPECT_TRUE(doc().IsModified());
+    EXPECT_EQ(doc().pathName(), file("good.vdl"));
+    EXPECT_TRUE(doc().isModified());
     services.next_save = file("again.vdl");
-    frame().execute(ID_FILE_SAVE_AS);
+    frame().actions().saveAs->trigger();
     EXPECT_EQ(testing::read_file(file("again.vdl").toStdString()), good);
 }
 
 TEST_F(Program, CancelInTheSavePromptAbortsNew) {
-    app->apply_dialog_changes([](ModelParameters& p) { p.max_x = 3000; });
-    app->mark_document_modified();
+    app->applyDialogChanges([](ModelParameters& p) { p.max_x = 3000; });
+    app->markDocumentModified();
     services.save_answer = WindowServices::SaveAnswer::Cancel;
-    frame().execute(ID_FILE_NEW);
+    frame().actions().newDocument->trigger();
     EXPECT_EQ(services.prompts, QStringList{"New Simulation"});
     EXPECT_EQ(doc().title(), "New Simulation*");
-    EXPECT_TRUE(doc().IsModified());
+    EXPECT_TRUE(doc().isModified());
 }
 
 TEST_F(Program, RecentFilesSurviveARestart) {
     services.next_save = file("first.vdl");
-    frame().execute(ID_FILE_SAVE_AS);
+    frame().actions().saveAs->trigger();
     services.next_save = file("second.vdl");
-    frame().execute(ID_FILE_SAVE_AS);
+    frame().actions().saveAs->trigger();
     app.reset();
-    app = std::make_unique<CVendrelApp>(&services);
-    ASSERT_TRUE(app->InitInstance(QString(), false, dir.filePath("instance.lock")));
-    ASSERT_GE(app->recent_files().entries().size(), 2);
-    EXPECT_EQ(app->recent_files().entries()[0], file("second.vdl"));
-    EXPECT_EQ(app->recent_files().entries()[1], file("first.vdl"));
-    frame().execute(ID_FILE_MRU_FILE1 + 1);
+    app = std::make_unique<VendrelApplication>(&services);
+    ASSERT_TRUE(app->initInstance(QString(), false, dir.filePath("instance.lock")));
+    ASSERT_GE(app->recentFiles().entries().size(), 2);
+    EXPECT_EQ(app->recentFiles().entries()[0], file("second.vdl"));
+    EXPECT_EQ(app->recentFiles().entries()[1], file("first.vdl"));
+    frame().actions().recentFiles[1]->trigger();
     EXPECT_EQ(doc().title(), "first.vdl");
 }
 
 TEST_F(Program, ProjectOnTheCommandLineThatFailsGivesANewDocument) {
     app.reset();
-    app = std::make_unique<CVendrelApp>(&services);
-    ASSERT_TRUE(app->InitInstance(file("missing.vdl"), false, dir.filePath("instance.lock")));
+    app = std::make_unique<VendrelApplication>(&services);
+    ASSERT_TRUE(app->initInstance(file("missing.vdl"), false, dir.filePath("instance.lock")));
     EXPECT_EQ(doc().title(), "New Simulation");
     EXPECT_EQ(services.messages.size(), 1);
+}
+
+// A run is never lost: once the run changes the model after a save, the
+// document is modified again and closing asks.
+TEST_F(Program, RunAfterASaveMarksTheDocumentAgain) {
+    app->applyDialogChanges([](ModelParameters& p) {
+        p.totaltime = 1e7;  // far longer than the test
+        p.display_inc = 20;
+    });
+    services.next_save = file("project.vdl");
+    frame().actions().saveAs->trigger();
+    services.next_open = file("project.vdl");
+    frame().actions().open->trigger();
+    ASSERT_EQ(doc().title(), "project.vdl");
+
+    frame().actions().start->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sim().published_count() >= 2; }, 60000));
+    frame().actions().save->trigger();
+    EXPECT_EQ(doc().title(), "project.vdl");
+    const int saved = sim().published_count();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sim().published_count() > saved + 1; }, 60000));
+    frame().actions().stop->trigger();
+    ASSERT_TRUE(wait_idle());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return doc().isModified(); }, 10000));
+    EXPECT_EQ(doc().title(), "project.vdl*");
+    const LoadedProject file_now =
+        ReadProjectFile(file("project.vdl").toStdString(), doc().project().current_values());
+    EXPECT_LT(file_now.data.count, sim().published_count()) << "the file holds part of the run";
+
+    services.save_answer = WindowServices::SaveAnswer::Cancel;
+    frame().actions().exit->trigger();
+    EXPECT_EQ(services.prompts, QStringList{"project.vdl"}) << "Exit asks";
+
+    frame().actions().save->trigger();  // idle: a save stays clean
+    QTest::qWait(50);
+    EXPECT_FALSE(doc().isModified());
+    EXPECT_TRUE(services.messages.isEmpty()) << services.messages.join("; ").toStdString();
+}
+
+// Save of a file that may not be written goes the way of Save As.
+TEST_F(Program, SaveOfAnUnwritableTargetAsksForAName) {
+    struct Case {
+        const char* name;
+        bool folder_read_only;
+    };
+    const Case cases[] = {{"read-only file", false}, {"file in a read-only folder", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.folder_read_only && geteuid() == 0) {
+            continue;  // root may write into any folder
+        }
+        QDir(dir.path()).mkpath(c.name);
+        const QString target = dir.path() + "/" + c.name + "/locked.vdl";
+        services.next_save = target;
+        frame().actions().saveAs->trigger();
+        ASSERT_EQ(doc().pathName(), target);
+        if (c.folder_read_only) {
+            QFile::setPermissions(QFileInfo(target).path(),
+                                  QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther);
+        } else {
+            QFile::setPermissions(target, QFile::ReadOwner | QFile::ReadOther);
+        }
+        app->markDocumentModified();
+        services.proposed_names.clear();
+        services.messages.clear();
+        services.next_save = file(QString(c.name) + ".vdl");
+        frame().actions().save->trigger();
+        EXPECT_EQ(services.proposed_names, QStringList{target}) << "the Save As dialog";
+        EXPECT_TRUE(services.messages.isEmpty()) << services.messages.join("; ").toStdString();
+        EXPECT_EQ(doc().pathName(), services.next_save);
+        EXPECT_FALSE(doc().isModified());
+        QFile::setPermissions(QFileInfo(target).path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+}
+
+// Nothing a file or a failing service does ends the program: the command
+// shows a message and the document stays as it was.
+TEST_F(Program, CommandsSurviveFailures) {
+    services.next_save = file("kept.vdl");
+    frame().actions().saveAs->trigger();
+    app->markDocumentModified();
+    services.save_answer = WindowServices::SaveAnswer::No;
+
+    QFile huge(file("huge.vdl"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(huge.resize(40LL << 30));  // sparse: 40 GiB of zero bytes
+    huge.close();
+
+    struct Case {
+        const char* name;
+        std::function<void()> act;
+        const char* message;  // its start
+    };
+    const Case cases[] = {
+        {"a 40 GiB file",
+         [&] {
+             services.next_open = file("huge.vdl");
+             frame().actions().open->trigger();
+         },
+         "huge.vdl"},
+        {"no memory in a dialog",
+         [&] {
+             services.answer_dialog = [](QDialog&) -> int { throw std::bad_alloc(); };
+             frame().actions().erosion->trigger();
+         },
+         kOutOfMemory},
+        {"anything else thrown",
+         [&] {
+             services.answer_dialog = [](QDialog&) -> int { throw 42; };
+             frame().actions().about->trigger();
+         },
+         "This command could not be carried out."},
+        {"a failing open dialog",
+         [&] {
+             services.on_open = [] { throw std::runtime_error("no dialog"); };
+             frame().actions().open->trigger();
+         },
+         "This command could not be carried out (no dialog)."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        services.messages.clear();
+        c.act();
+        ASSERT_EQ(services.messages.size(), 1);
+        EXPECT_TRUE(services.messages[0].startsWith(c.message))
+            << services.messages[0].toStdString();
+        EXPECT_EQ(doc().title(), "kept.vdl*");
+        EXPECT_EQ(doc().pathName(), file("kept.vdl"));
+        services.answer_dialog = nullptr;
+        services.on_open = nullptr;
+    }
+}
+
+// The message pane shows the prompt of the item pointed at, enabled or
+// not, and the idle text once the menu closes.
+TEST_F(Program, MessagePaneFollowsThePointedItem) {
+    frame().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame()));
+    auto menuOf = [&](QAction* item) {
+        for (QAction* entry : frame().menuBar()->actions()) {
+            if (entry->menu() != nullptr && entry->menu()->actions().contains(item)) {
+                return entry->menu();
+            }
+        }
+        return static_cast<QMenu*>(nullptr);
+    };
+    const MainWindow::Actions& a = frame().actions();
+    struct Case {
+        const char* name;
+        QAction* from;
+        QAction* to;
+        QString shown;
+    };
+    const Case cases[] = {
+        {"Start to Stop while idle", a.start, a.stop, "Stop the running simulation"},
+        {"Block Faulting to Other", a.blockFaulting, a.otherTectonics, ""},
+        {"Open to the empty recent-file entry", a.open, a.recentFiles[0], "Open this document"},
+        {"Stop back to Start", a.stop, a.start,
+         "Run the simulation with current set of parameters"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QMenu* menu = menuOf(c.from);
+        ASSERT_NE(menu, nullptr);
+        menu->popup(frame().mapToGlobal(QPoint(40, 40)));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+        QTest::mouseMove(menu, menu->actionGeometry(c.from).center());
+        QApplication::processEvents();
+        EXPECT_EQ(frame().statusBar()->currentMessage().toStdString(),
+                  c.from->statusTip().toStdString());
+        QTest::mouseMove(menu, menu->actionGeometry(c.to).center());
+        QApplication::processEvents();
+        EXPECT_EQ(frame().statusBar()->currentMessage().toStdString(), c.shown.toStdString());
+        menu->hide();
+        QApplication::processEvents();
+        EXPECT_EQ(frame().statusBar()->currentMessage().toStdString(), "  Vendrel 0.90");
+    }
+}
+
+TEST(WindowGeometry, FitsTheScreen) {
+    struct Case {
+        const char* name;
+        QRect available;
+        QRect expected;
+    };
+    const Case cases[] = {
+        {"large screen", QRect(0, 0, 1920, 1080), QRect(10, 10, 1824, 968)},
+        {"1600 x 1000", QRect(0, 0, 1600, 1000), QRect(10, 10, 1590, 968)},
+        {"laptop", QRect(0, 0, 1366, 768), QRect(10, 10, 1356, 758)},
+        {"panel at the top", QRect(0, 32, 1366, 736), QRect(10, 32, 1356, 736)},
+        {"second screen", QRect(1920, 0, 1280, 1024), QRect(1920, 10, 1280, 968)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(fitToScreen(kMainWindowGeometry, c.available), c.expected);
+    }
+}
+
+TEST_F(Program, WindowFitsItsScreen) {
+    const QRect available = frame().screen()->availableGeometry();
+    EXPECT_TRUE(available.contains(frame().geometry()))
+        << available.width() << "x" << available.height();
+}
+
+// Options are parsed before the window system starts and before the
+// instance lock: they work without a display while another copy runs.
+TEST(CommandLine, OptionsThroughTheProgram) {
+    QTemporaryDir dir;
+    const QString lock = dir.filePath("instance.lock");
+    SingleInstanceGuard running;
+    ASSERT_EQ(running.acquire(lock), SingleInstanceGuard::Outcome::Acquired);
+    struct Case {
+        QStringList arguments;
+        int status;
+        QString out;  // its start
+        QString err;
+    };
+    const Case cases[] = {
+        {{"--help"}, 0, "Usage: vendrel [OPTION]... [PROJECT.vdl]\n", ""},
+        {{"--version"}, 0, "vendrel 0.90\n", ""},
+        {{"--bogus"}, 2, "", "vendrel: Unknown option 'bogus'.\n"},
+        {{"-x.vdl"}, 2, "", "vendrel: Unknown option 'x.vdl'.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.join(" ").toStdString());
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("DISPLAY");
+        environment.remove("WAYLAND_DISPLAY");
+        environment.remove("QT_QPA_PLATFORM");
+        environment.insert("VENDREL_INSTANCE_LOCK", lock);
+        program.setProcessEnvironment(environment);
+        program.start(VENDREL_PATH, c.arguments);
+        ASSERT_TRUE(program.waitForFinished(30000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), c.status);
+        const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
+        EXPECT_EQ(out.left(c.out.size()), c.out);
+        EXPECT_EQ(c.out.isEmpty(), out.isEmpty());
+        EXPECT_EQ(QString::fromLocal8Bit(program.readAllStandardError()), c.err);
+    }
+}
+
+TEST(CommandLine, ProjectsAndTheEndOfOptions) {
+    struct Case {
+        QStringList arguments;
+        CommandLine::Action action;
+        QString project;
+    };
+    const Case cases[] = {
+        {{"vendrel"}, CommandLine::Action::Run, ""},
+        {{"vendrel", "ramp.vdl"}, CommandLine::Action::Run, "ramp.vdl"},
+        {{"vendrel", "--", "-x.vdl"}, CommandLine::Action::Run, "-x.vdl"},
+        {{"vendrel", "--", "--help"}, CommandLine::Action::Run, "--help"},
+        {{"vendrel", "-h"}, CommandLine::Action::ShowHelp, ""},
+        {{"vendrel", "ramp.vdl", "--version"}, CommandLine::Action::ShowVersion, ""},
+        {{"vendrel", "-x.vdl"}, CommandLine::Action::Refuse, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.join(" ").toStdString());
+        const CommandLine line = parseCommandLine(c.arguments);
+        EXPECT_EQ(line.action, c.action);
+        EXPECT_EQ(line.project, c.project);
+    }
 }
 
 TEST(SingleInstance, SecondCopyEndsAtOnce) {
@@ -287,14 +564,20 @@ TEST(ThreadCountDialog, Conventions) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         services.messages.clear();
-        COpenMPDlg dialog(services, 7);
-        auto* box = dialog.findChild<QLineEdit*>("edit1000");
+        ModelParameters p = testing::document_parameters();
+        p.omp_threads = 7;
+        ThreadCountDialog dialog(services, p, DisplaySettings{});
+        auto* box = dialog.edit("omp_threads");
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(box->text(), "7");
         box->setText(c.text);
         dialog.accept();
         EXPECT_EQ(dialog.result() == QDialog::Accepted, c.accepted);
-        EXPECT_EQ(dialog.thread_count(), c.stored);
+        if (c.accepted) {
+            DisplaySettings display;
+            dialog.store(p, display);
+        }
+        EXPECT_EQ(p.omp_threads, c.stored);
         EXPECT_EQ(services.messages.join("").toStdString(), c.message);
         if (!c.accepted) {
             EXPECT_EQ(box->selectedText(), box->text());
@@ -303,15 +586,15 @@ TEST(ThreadCountDialog, Conventions) {
 }
 
 TEST(DialogConventions, NumbersShowAndRead) {
-    EXPECT_EQ(format_real(2000), "2000");
-    EXPECT_EQ(format_real(0.0005), "0.0005");
-    EXPECT_EQ(format_real(1.7976931348623157e308), "1.79769313486232e+308");
-    EXPECT_EQ(format_real(0.1 + 0.2), "0.3");
-    EXPECT_EQ(scan_real(" 12.5abc"), 12.5);
-    EXPECT_EQ(scan_real("1e3"), 1000);
-    EXPECT_FALSE(scan_real("abc").has_value());
-    EXPECT_FALSE(scan_real("").has_value());
-    EXPECT_EQ(number_range_message(0, 1.7976931348623157e308),
+    EXPECT_EQ(formatReal(2000), "2000");
+    EXPECT_EQ(formatReal(0.0005), "0.0005");
+    EXPECT_EQ(formatReal(1.7976931348623157e308), "1.79769313486232e+308");
+    EXPECT_EQ(formatReal(0.1 + 0.2), "0.3");
+    EXPECT_EQ(scanReal(" 12.5abc"), 12.5);
+    EXPECT_EQ(scanReal("1e3"), 1000);
+    EXPECT_FALSE(scanReal("abc").has_value());
+    EXPECT_FALSE(scanReal("").has_value());
+    EXPECT_EQ(numberRangeMessage(0, 1.7976931348623157e308),
               "Enter a number between 0 and 1.79769313486232e+308.");
 }
 

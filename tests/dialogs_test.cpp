@@ -2,24 +2,32 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QFocusEvent>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <cmath>
 #include <map>
 #include <memory>
 
-#include "app/command_ids.h"
+#include "app/dialogs/basinal_sedimentation_dialog.h"
 #include "app/dialogs/carbonate_factory_dialog.h"
+#include "app/dialogs/compaction_dialog.h"
 #include "app/dialogs/display_preferences_dialog.h"
+#include "app/dialogs/erosion_dialog.h"
+#include "app/dialogs/model_dimensions_dialog.h"
 #include "app/dialogs/platform_dialog.h"
+#include "app/dialogs/ramp_dip_dialog.h"
 #include "app/dialogs/runtime_dialog.h"
 #include "app/dialogs/sea_level_dialog.h"
-#include "app/dialogs/single_value_dialogs.h"
 #include "app/dialogs/tectonics_dialog.h"
-#include "app/main_frame.h"
-#include "app/vendrel_app.h"
-#include "app/vendrel_doc.h"
+#include "app/dialogs/thread_count_dialog.h"
+#include "app/document.h"
+#include "app/main_window.h"
+#include "app/vendrel_application.h"
+#include "core/parameter_fields.h"
 #include "tests/fake_window_services.h"
 #include "tests/test_support.h"
 #include "view/display_toggles.h"
@@ -29,30 +37,39 @@ namespace {
 
 using testing::FakeWindowServices;
 
-QLineEdit* box(QDialog& dialog, int control) {
-    auto* found = dialog.findChild<QLineEdit*>(QString("edit%1").arg(control));
-    EXPECT_NE(found, nullptr) << "edit" << control;
+// The box named `name`: the code name of the parameter it shows.
+QLineEdit* box(QDialog& dialog, const QString& name) {
+    auto* found = dialog.findChild<QLineEdit*>(name);
+    EXPECT_NE(found, nullptr) << name.toStdString();
     return found;
 }
 
-// Types `entries` into a dialog of type D made from `p`, presses OK and,
-// when it closes, stores into `p`. Returns the messages shown.
-template <class D, class Parameters>
-QString confirm(Parameters& p, const std::map<int, QString>& entries, bool* accepted = nullptr) {
+// Types `entries` into a dialog of type D made from `p` and `d`, presses OK
+// and, when it closes, stores into them. Returns the messages shown.
+template <class D>
+QString confirm(ModelParameters& p, DisplaySettings& d, const std::map<QString, QString>& entries,
+                bool* accepted = nullptr) {
     FakeWindowServices services;
-    D dialog(services, p);
-    for (const auto& [control, text] : entries) {
-        box(dialog, control)->setText(text);
+    D dialog(services, p, d);
+    for (const auto& [name, text] : entries) {
+        box(dialog, name)->setText(text);
     }
     dialog.accept();
     const bool ok = dialog.result() == QDialog::Accepted;
     if (ok) {
-        dialog.store(p);
+        dialog.store(p, d);
     }
     if (accepted != nullptr) {
         *accepted = ok;
     }
     return services.messages.join("|");
+}
+
+template <class D>
+QString confirm(ModelParameters& p, const std::map<QString, QString>& entries,
+                bool* accepted = nullptr) {
+    DisplaySettings d;
+    return confirm<D>(p, d, entries, accepted);
 }
 
 const QString kLargestBound = "1.79769313486232e+308";
@@ -67,80 +84,81 @@ TEST(ParameterDialogs, RangeChecksAndMessages) {
     const Case cases[] = {
         {"factory depth 1000.5",
          [](ModelParameters& p, bool* a) {
-             return confirm<CVendrelDlg>(p, {{1004, "1000.5"}}, a);
+             return confirm<CarbonateFactoryDialog>(p, {{"depths_3", "1000.5"}}, a);
          },
          false, "Enter a number between 0 and 1000."},
         {"factory negative rate",
          [](ModelParameters& p, bool* a) {
-             return confirm<CVendrelDlg>(p, {{1010, "-4"}}, a);
+             return confirm<CarbonateFactoryDialog>(p, {{"rates_3", "-4"}}, a);
          },
          true, ""},
         {"erosion -0.1",
          [](ModelParameters& p, bool* a) {
-             return confirm<CErosDlg>(p, {{1000, "-0.1"}}, a);
+             return confirm<ErosionDialog>(p, {{"diff_coeff", "-0.1"}}, a);
          },
          false, "Enter a number between 0 and " + kLargestBound + "."},
         {"erosion 0",
          [](ModelParameters& p, bool* a) {
-             return confirm<CErosDlg>(p, {{1000, "0"}}, a);
+             return confirm<ErosionDialog>(p, {{"diff_coeff", "0"}}, a);
          },
          true, ""},
         {"basinal rate first",
          [](ModelParameters& p, bool* a) {
-             return confirm<CsedsDlg>(p, {{1000, "600"}, {1002, "2"}}, a);
+             return confirm<BasinalSedimentationDialog>(
+                 p, {{"basin_threshold", "600"}, {"basin_sed_rate", "2"}}, a);
          },
          false, "Enter a number between 0 and 1."},
         {"basinal threshold",
          [](ModelParameters& p, bool* a) {
-             return confirm<CsedsDlg>(p, {{1000, "600"}}, a);
+             return confirm<BasinalSedimentationDialog>(p, {{"basin_threshold", "600"}}, a);
          },
          false, "Enter a number between 0 and 500."},
         {"sea level amplitude 1",
          [](ModelParameters& p, bool* a) {
-             return confirm<CsealevelDlg>(p, {{1004, "150"}}, a);
+             return confirm<SeaLevelDialog>(p, {{"amp_1", "150"}}, a);
          },
          false, "Enter a number between 0 and 100."},
         {"sea level amplitude 2",
          [](ModelParameters& p, bool* a) {
-             return confirm<CsealevelDlg>(p, {{1006, "150"}}, a);
+             return confirm<SeaLevelDialog>(p, {{"amp_2", "150"}}, a);
          },
          true, ""},
         {"sea level unreadable",
          [](ModelParameters& p, bool* a) {
-             return confirm<CsealevelDlg>(p, {{1002, "x"}}, a);
+             return confirm<SeaLevelDialog>(p, {{"baselevel_rise", "x"}}, a);
          },
          false, "Enter a number."},
         {"compaction porosity above 1",
          [](ModelParameters& p, bool* a) {
-             return confirm<CCompactDlg>(p, {{1000, "1.5"}}, a);
+             return confirm<CompactionDialog>(p, {{"phizero", "1.5"}}, a);
          },
          true, ""},
         {"dimensions height 1001",
          [](ModelParameters& p, bool* a) {
-             return confirm<CInitialGeomDlg>(p, {{1002, "1001"}}, a);
+             return confirm<ModelDimensionsDialog>(p, {{"max_y", "1001"}}, a);
          },
          false, "Enter a number between 0 and 1000."},
         {"ramp dip 90",
          [](ModelParameters& p, bool* a) {
-             return confirm<CRampDipDlg>(p, {{1000, "90"}}, a);
+             return confirm<RampDipDialog>(p, {{"ramp_dip", "90"}}, a);
          },
          false, "Enter a number between 0 and 89.9."},
         {"preferences 1000",
-         [](ModelParameters&, bool* a) {
+         [](ModelParameters& p, bool* a) {
              DisplaySettings d;
-             return confirm<CDispPrefsDlg>(d, {{1003, "1000"}}, a);
+             return confirm<DisplayPreferencesDialog>(p, d, {{"dist4", "1000"}}, a);
          },
          true, ""},
         {"preferences 1000.5",
-         [](ModelParameters&, bool* a) {
+         [](ModelParameters& p, bool* a) {
              DisplaySettings d;
-             return confirm<CDispPrefsDlg>(d, {{1008, "1000.5"}}, a);
+             return confirm<DisplayPreferencesDialog>(p, d, {{"bath_marker", "1000.5"}}, a);
          },
          false, "Enter a number between 0 and 1000."},
         {"preferences porosity any",
-         [](ModelParameters&, bool* a) {
+         [](ModelParameters& p, bool* a) {
              DisplaySettings d;
-             return confirm<CDispPrefsDlg>(d, {{1009, "-3"}, {1012, "7"}}, a);
+             return confirm<DisplayPreferencesDialog>(p, d, {{"poro1", "-3"}, {"poro4", "7"}}, a);
          },
          true, ""},
     };
@@ -164,28 +182,33 @@ TEST(ParameterDialogs, RangeChecksAndMessages) {
 TEST(ParameterDialogs, ShownValues) {
     ModelParameters p = testing::document_parameters();
     FakeWindowServices services;
-    CsealevelDlg sea(services, p);
-    EXPECT_EQ(box(sea, 1000)->text(), "250");
-    CErosDlg erosion(services, p);
-    EXPECT_EQ(box(erosion, 1000)->text(), "0.25");
-    CIsolDlg platform(services, p);
+    const DisplaySettings d;
+    SeaLevelDialog sea(services, p, d);
+    EXPECT_EQ(box(sea, "baselevel_height")->text(), "250");
+    ErosionDialog erosion(services, p, d);
+    EXPECT_EQ(box(erosion, "diff_coeff")->text(), "0.25");
+    PlatformDialog platform(services, p, d);
     const char* heights[10] = {"70", "70", "250", "300", "200", "150", "150", "80", "80", "80"};
     for (int k = 0; k < 10; ++k) {
-        EXPECT_EQ(box(platform, 1010 + k)->text(), heights[k]) << "CP" << k + 1;
+        EXPECT_EQ(box(platform, QString("control_height_%1").arg(k + 1))->text(), heights[k])
+            << "CP" << k + 1;
     }
-    EXPECT_FALSE(box(platform, 1000)->isEnabled());
-    EXPECT_TRUE(box(platform, 1003)->isReadOnly());
-    CTectDlg tectonics(services, p);
-    EXPECT_TRUE(box(tectonics, 1004)->text().isEmpty());
+    EXPECT_FALSE(box(platform, "control_x_1")->isEnabled());
+    EXPECT_TRUE(box(platform, "control_x_10")->isReadOnly());
+    TectonicsDialog tectonics(services, p, d);
+    EXPECT_TRUE(box(tectonics, "third_fault_position")->text().isEmpty());
+    EXPECT_EQ(tectonics.findChild<QCheckBox*>("antithetic1")->isChecked(), false);
+    ThreadCountDialog threads(services, p, d);
+    EXPECT_EQ(box(threads, "omp_threads")->text(), QString::number(p.omp_threads));
 }
 
 TEST(ParameterDialogs, StoredValuesAndCouplings) {
     ModelParameters p = testing::document_parameters();
-    confirm<CsealevelDlg>(p, {{1000, "300"}});
+    confirm<SeaLevelDialog>(p, {{"baselevel_height", "300"}});
     EXPECT_EQ(p.baselevel, 200);
 
     p = testing::document_parameters();
-    confirm<CInitialGeomDlg>(p, {{1002, "600"}});
+    confirm<ModelDimensionsDialog>(p, {{"max_y", "600"}});
     EXPECT_EQ(p.max_y, 600);
     EXPECT_EQ(p.baselevel, 350);
     EXPECT_EQ(p.control_y[0], 530);
@@ -194,26 +217,27 @@ TEST(ParameterDialogs, StoredValuesAndCouplings) {
     EXPECT_EQ(p.fault1, 1000);
 
     p = testing::document_parameters();
-    confirm<CRampDipDlg>(p, {{1000, "45"}});
+    confirm<RampDipDialog>(p, {{"ramp_dip", "45"}});
     EXPECT_NEAR(p.max_y, 1999.99, 0.01);
     EXPECT_LT(p.max_y, 2000);
     EXPECT_EQ(p.baselevel, 250) << "the sea level is not moved";
 
     p = testing::document_parameters();
     const ModelParameters before = p;
-    confirm<CIsolDlg>(p, {});
+    confirm<PlatformDialog>(p, {});
     EXPECT_EQ(p.control_x, before.control_x);
     EXPECT_EQ(p.control_y, before.control_y);
     EXPECT_EQ(p.isolated_platform, 1);
     EXPECT_NEAR(p.max_y, 500, 1e-3);
 
     p = testing::document_parameters();
-    confirm<CTectDlg>(p, {{1004, "77"}, {1007, "9"}, {1005, "2.5"}});
+    confirm<TectonicsDialog>(
+        p, {{"third_fault_position", "77"}, {"third_fault_slip", "9"}, {"slip1", "2.5"}});
     EXPECT_EQ(p.slip1, 2.5);
     EXPECT_EQ(p.fault1, 1000);
 
     p = testing::document_parameters();
-    confirm<CVendrelDlg>(p, {{1004, "40"}, {1010, "-2"}});
+    confirm<CarbonateFactoryDialog>(p, {{"depths_3", "40"}, {"rates_3", "-2"}});
     EXPECT_EQ(p.depths[2], 40);
     EXPECT_EQ(p.rates[2], -2);
 }
@@ -222,7 +246,7 @@ TEST(ParameterDialogs, LastControlPointBeyondTheWidthIsAlwaysRefused) {
     ModelParameters p = testing::document_parameters();
     p.control_x[9] = 2500;  // as a project file may have it
     bool accepted = true;
-    EXPECT_EQ(confirm<CIsolDlg>(p, {{1011, "60"}}, &accepted),
+    EXPECT_EQ(confirm<PlatformDialog>(p, {{"control_height_2", "60"}}, &accepted),
               "Enter a number between 0 and 2000.");
     EXPECT_FALSE(accepted) << "the read-only box cannot be corrected";
 }
@@ -230,48 +254,161 @@ TEST(ParameterDialogs, LastControlPointBeyondTheWidthIsAlwaysRefused) {
 TEST(RuntimeDialog, RecordingLimit) {
     FakeWindowServices services;
     ModelParameters p = testing::document_parameters();
+    DisplaySettings d;
     auto leave = [](QLineEdit* edit) {
         QFocusEvent out(QEvent::FocusOut);
         QApplication::sendEvent(edit, &out);
     };
     {
-        CDispDlg dialog(services, p, 1);
-        box(dialog, 1002)->setText("100");
-        leave(box(dialog, 1002));
-        EXPECT_EQ(box(dialog, 1002)->text(), "400");
-        box(dialog, 1002)->setText("399.9");
-        leave(box(dialog, 1002));
-        EXPECT_EQ(box(dialog, 1002)->text(), "399.9") << "500.125 truncates to 500";
+        RuntimeDialog dialog(services, p, d);
+        box(dialog, "display_inc")->setText("100");
+        leave(box(dialog, "display_inc"));
+        EXPECT_EQ(box(dialog, "display_inc")->text(), "400");
+        box(dialog, "display_inc")->setText("399.9");
+        leave(box(dialog, "display_inc"));
+        EXPECT_EQ(box(dialog, "display_inc")->text(), "399.9") << "500.125 truncates to 500";
         dialog.accept();
         ModelParameters q = p;
-        dialog.store(q);
+        DisplaySettings e = d;
+        dialog.store(q, e);
         EXPECT_EQ(q.display_inc, 400);
     }
     {
-        CDispDlg dialog(services, p, 1);
-        box(dialog, 1002)->setText("0");
-        leave(box(dialog, 1002));
-        EXPECT_EQ(box(dialog, 1002)->text(), "0") << "left alone while editing";
-        box(dialog, 1004)->setText("-2");
+        RuntimeDialog dialog(services, p, d);
+        box(dialog, "display_inc")->setText("0");
+        leave(box(dialog, "display_inc"));
+        EXPECT_EQ(box(dialog, "display_inc")->text(), "0") << "left alone while editing";
+        box(dialog, "every_step")->setText("-2");
         dialog.accept();
         ModelParameters q = p;
-        dialog.store(q);
+        DisplaySettings e = d;
+        dialog.store(q, e);
         EXPECT_EQ(q.display_inc, 400);
-        EXPECT_EQ(dialog.every_step(), -2);
+        EXPECT_EQ(e.every_step, -2);
     }
     {
-        CDispDlg dialog(services, p, 1);
-        box(dialog, 1000)->setText("abc");
-        leave(box(dialog, 1000));  // the Cancel button takes the focus
+        RuntimeDialog dialog(services, p, d);
+        box(dialog, "totaltime")->setText("abc");
+        leave(box(dialog, "totaltime"));  // the Cancel button takes the focus
         EXPECT_EQ(services.messages.join("|"), "Enter a number.");
         dialog.reject();
         EXPECT_EQ(dialog.result(), QDialog::Rejected);
     }
 }
 
+// Every box refuses a value that is not finite, with a range check or
+// without: "Enter a number.", the text selected, nothing kept.
+TEST(ParameterDialogs, NonFiniteValuesAreRefused) {
+    using Make = std::function<std::unique_ptr<ParameterDialog>(
+        WindowServices&, const ModelParameters&, const DisplaySettings&)>;
+    auto make = [](auto* type) -> Make {
+        using D = std::remove_pointer_t<decltype(type)>;
+        return [](WindowServices& s, const ModelParameters& p, const DisplaySettings& d) {
+            return std::make_unique<D>(s, p, d);
+        };
+    };
+    struct Case {
+        const char* box;
+        const char* field;  // what the box stores
+        Make dialog;
+    };
+    const Case cases[] = {
+        {"diff_coeff", "diff_coeff", make(static_cast<ErosionDialog*>(nullptr))},
+        {"cvalue", "cvalue", make(static_cast<CompactionDialog*>(nullptr))},
+        {"max_x", "max_x", make(static_cast<ModelDimensionsDialog*>(nullptr))},
+        {"baselevel_height", "baselevel", make(static_cast<SeaLevelDialog*>(nullptr))},
+        {"amp_2", "amp_2", make(static_cast<SeaLevelDialog*>(nullptr))},
+        {"rates_1", "rates_1", make(static_cast<CarbonateFactoryDialog*>(nullptr))},
+        {"slip1", "slip1", make(static_cast<TectonicsDialog*>(nullptr))},
+        {"poro2", "poro2", make(static_cast<DisplayPreferencesDialog*>(nullptr))},
+        {"control_height_1", "control_y_1", make(static_cast<PlatformDialog*>(nullptr))},
+        {"totaltime", "totaltime", make(static_cast<RuntimeDialog*>(nullptr))},
+    };
+    for (const Case& c : cases) {
+        for (const char* text : {"nan", "inf", "-inf", "1e400", " -1e999x"}) {
+            SCOPED_TRACE(std::string(c.box) + " = " + text);
+            FakeWindowServices services;
+            const ModelParameters p = testing::document_parameters();
+            const DisplaySettings d;
+            const auto dialog = c.dialog(services, p, d);
+            QLineEdit* edit = box(*dialog, c.box);
+            ASSERT_NE(edit, nullptr);
+            edit->setText(text);
+            dialog->accept();
+            EXPECT_NE(dialog->result(), QDialog::Accepted);
+            EXPECT_EQ(services.messages, QStringList{"Enter a number."});
+            EXPECT_EQ(dialog->focusWidget(), edit);
+            EXPECT_EQ(edit->selectedText(), edit->text());
+            ModelParameters q = p;
+            DisplaySettings e = d;
+            dialog->store(q, e);
+            const auto key = find_parameter_key(c.field);
+            ASSERT_TRUE(key.has_value());
+            EXPECT_EQ(field_value(*key->field, q, e, key->element.value_or(0)),
+                      field_value(*key->field, p, d, key->element.value_or(0)))
+                << "nothing kept";
+        }
+    }
+}
+
+// Escape and the close box end the Runtime dialog without a message even
+// with unreadable text; Cancel shows the message once and then ends it.
+TEST(RuntimeDialog, LeavingWithUnreadableText) {
+    QTemporaryDir dir;
+    FakeWindowServices services;
+    VendrelApplication app(&services);
+    ASSERT_TRUE(app.initInstance(QString(), false, dir.filePath("lock")));
+    struct Case {
+        const char* name;
+        std::function<void(QDialog&, QLineEdit*)> leave;
+        QStringList messages;
+    };
+    const Case cases[] = {
+        {"Escape", [](QDialog&, QLineEdit* edit) { QTest::keyClick(edit, Qt::Key_Escape); }, {}},
+        {"close box", [](QDialog& dialog, QLineEdit*) { dialog.close(); }, {}},
+        // A message box shown while the button is down takes the release.
+        {"Cancel",
+         [&services](QDialog& dialog, QLineEdit*) {
+             QPushButton* cancel =
+                 dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel);
+             QTest::mousePress(cancel, Qt::LeftButton);
+             if (services.messages.isEmpty()) {
+                 QTest::mouseRelease(cancel, Qt::LeftButton);
+             }
+         },
+         {"Enter a number."}},
+    };
+    for (const char* name : {"totaltime", "display_inc"}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(name) + ", " + c.name);
+            services.messages.clear();
+            bool visible_after = true;
+            services.answer_dialog = [&](QDialog& dialog) {
+                dialog.show();
+                dialog.activateWindow();
+                EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
+                QLineEdit* edit = box(dialog, name);
+                edit->setFocus();
+                edit->setText("abc");
+                c.leave(dialog, edit);
+                QApplication::processEvents();
+                visible_after = dialog.isVisible();
+                return dialog.result();
+            };
+            app.mainWindow().actions().runtime->trigger();
+            EXPECT_EQ(services.messages, c.messages);
+            EXPECT_FALSE(visible_after) << "the dialog has ended";
+            EXPECT_EQ(app.document().simulation().params().totaltime, 200000);
+            EXPECT_EQ(app.document().simulation().params().display_inc, 2000);
+            EXPECT_FALSE(app.document().isModified()) << "nothing stored";
+        }
+    }
+}
+
 TEST(DisplayToggles, ModeSequences) {
+    enum Command { Depth, Porosity, TimeLines };
     struct Step {
-        int command;
+        Command command;
         std::int32_t depth, distance, porosity, simple;
     };
     struct Sequence {
@@ -279,14 +416,11 @@ TEST(DisplayToggles, ModeSequences) {
         std::vector<Step> steps;
     };
     const Sequence sequences[] = {
-        {"depth off, then time-lines off again",
-         {{ID_DEPTH_OF_DEPOSITION, 0, 0, 0, 1}, {ID_SHOW_TIME_LINES, 1, 0, 0, 0}}},
+        {"depth off, then time-lines off again", {{Depth, 0, 0, 0, 1}, {TimeLines, 1, 0, 0, 0}}},
         {"porosity saved by time-lines",
-         {{ID_POROSITY, 0, 0, 1, 0},
-          {ID_SHOW_TIME_LINES, 0, 0, 0, 1},
-          {ID_SHOW_TIME_LINES, 0, 0, 1, 0}}},
+         {{Porosity, 0, 0, 1, 0}, {TimeLines, 0, 0, 0, 1}, {TimeLines, 0, 0, 1, 0}}},
         {"porosity off keeps the saved mode",
-         {{ID_POROSITY, 0, 0, 1, 0}, {ID_POROSITY, 0, 0, 0, 1}, {ID_SHOW_TIME_LINES, 1, 0, 0, 0}}},
+         {{Porosity, 0, 0, 1, 0}, {Porosity, 0, 0, 0, 1}, {TimeLines, 1, 0, 0, 0}}},
     };
     for (const Sequence& sequence : sequences) {
         SCOPED_TRACE(sequence.name);
@@ -294,13 +428,13 @@ TEST(DisplayToggles, ModeSequences) {
         std::int32_t saved = 1;
         for (const Step& step : sequence.steps) {
             switch (step.command) {
-                case ID_DEPTH_OF_DEPOSITION:
+                case Depth:
                     toggle_colour_mode(p, ColourFlag::Depth);
                     break;
-                case ID_POROSITY:
+                case Porosity:
                     toggle_colour_mode(p, ColourFlag::Porosity);
                     break;
-                case ID_SHOW_TIME_LINES:
+                case TimeLines:
                     toggle_time_lines(p, saved);
                     break;
             }
@@ -323,46 +457,46 @@ TEST(DisplayToggles, ModeSequences) {
 TEST(DialogCommands, ApplyStepAndModifiedFlag) {
     QTemporaryDir dir;
     FakeWindowServices services;
-    CVendrelApp app(&services);
-    ASSERT_TRUE(app.InitInstance(QString(), false, dir.filePath("lock")));
-    Simulation& sim = app.doc().simulation();
-    auto type_in = [&](int control, QString text) {
-        services.answer_dialog = [control, text](QDialog& dialog) {
-            dialog.findChild<QLineEdit*>(QString("edit%1").arg(control))->setText(text);
+    VendrelApplication app(&services);
+    ASSERT_TRUE(app.initInstance(QString(), false, dir.filePath("lock")));
+    Simulation& sim = app.document().simulation();
+    auto type_in = [&](QString name, QString text) {
+        services.answer_dialog = [name, text](QDialog& dialog) {
+            dialog.findChild<QLineEdit*>(name)->setText(text);
             dialog.accept();
             return dialog.result();
         };
     };
     sim.modify().state().display_current_disp = 5;  // as after a run
 
-    type_in(1000, "1.5");
-    app.frame().execute(ID_BLOCK_FAULTING);
+    type_in("fault1", "1.5");
+    app.mainWindow().actions().blockFaulting->trigger();
     EXPECT_EQ(sim.params().fault1, 1.5);
-    EXPECT_FALSE(app.doc().IsModified()) << "Block Faulting does not mark the document";
+    EXPECT_FALSE(app.document().isModified()) << "Block Faulting does not mark the document";
     EXPECT_EQ(sim.read().state().display_current_disp.load(), 1) << "but it resets the model";
 
     services.answer_dialog = [](QDialog& dialog) {
-        dialog.findChild<QLineEdit*>("edit1000")->setText("0.5");
+        dialog.findChild<QLineEdit*>("diff_coeff")->setText("0.5");
         dialog.reject();
         return dialog.result();
     };
-    app.frame().execute(ID_EROSION);
+    app.mainWindow().actions().erosion->trigger();
     EXPECT_EQ(sim.params().diff_coeff, 0.25) << "Cancel stores nothing";
-    EXPECT_FALSE(app.doc().IsModified());
+    EXPECT_FALSE(app.document().isModified());
 
-    app.frame().execute(ID_SHOW_BATH_MARKER);
-    EXPECT_EQ(app.doc().project().display().draw_bath, 1);
-    EXPECT_TRUE(app.doc().IsModified());
-    EXPECT_EQ(app.frame().pane_texts()[1], "Simple Ramp (unsaved)");
+    app.mainWindow().actions().showBathymetryMarker->trigger();
+    EXPECT_EQ(app.document().project().display().draw_bath, 1);
+    EXPECT_TRUE(app.document().isModified());
+    EXPECT_EQ(app.mainWindow().paneTexts()[1], "Simple Ramp (unsaved)");
 
-    type_in(1000, "300");
-    app.frame().execute(ID_SEA_LEVEL);
+    type_in("baselevel_height", "300");
+    app.mainWindow().actions().seaLevel->trigger();
     EXPECT_EQ(sim.params().baselevel, 200);
     EXPECT_EQ(sim.read().state().current_sea_level, 200);
 
-    type_in(1000, "0.5");
+    type_in("diff_coeff", "0.5");
     sim.start_run();
-    app.frame().execute(ID_EROSION);  // OK during a run stops it first
+    app.mainWindow().actions().erosion->trigger();  // OK during a run stops it first
     EXPECT_EQ(sim.params().diff_coeff, 0.5);
     EXPECT_FALSE(sim.is_running());
     EXPECT_EQ(sim.read().state().dt.load(), 1.0);

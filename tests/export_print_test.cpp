@@ -12,10 +12,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/command_ids.h"
-#include "app/main_frame.h"
-#include "app/vendrel_app.h"
-#include "app/vendrel_view.h"
+#include "app/main_window.h"
+#include "app/section_view.h"
+#include "app/vendrel_application.h"
 #include "tests/fake_window_services.h"
 #include "view/bmp_file.h"
 #include "view/print_path.h"
@@ -69,38 +68,38 @@ TEST(BitmapFile, HeadersAndBottomUpRows) {
 class Export : public ::testing::Test {
   protected:
     void SetUp() override {
-        app = std::make_unique<CVendrelApp>(&services);
-        ASSERT_TRUE(app->InitInstance(QString(), true, dir.filePath("lock")));
-        app->frame().resize(1200, 700);
+        app = std::make_unique<VendrelApplication>(&services);
+        ASSERT_TRUE(app->initInstance(QString(), true, dir.filePath("lock")));
+        app->mainWindow().resize(1200, 700);
         QApplication::processEvents();
     }
     QTemporaryDir dir;
     testing::FakeWindowServices services;
-    std::unique_ptr<CVendrelApp> app;
+    std::unique_ptr<VendrelApplication> app;
 };
 
 TEST_F(Export, SavesTheClientArea) {
     services.next_bitmap = dir.filePath("increment.bmp");
-    app->frame().execute(ID_SAVE_BITMAP);
+    app->mainWindow().actions().saveBitmap->trigger();
     QFile file(services.next_bitmap);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bmp = file.readAll();
-    const QImage client = app->frame().client_area_image();
+    const QImage client = app->mainWindow().clientAreaImage();
     EXPECT_EQ(int(u32(bmp, 18)), client.width());
     EXPECT_EQ(int(u32(bmp, 22)), client.height());
-    EXPECT_GT(client.height(), app->frame().view().height()) << "the status bar is included";
+    EXPECT_GT(client.height(), app->mainWindow().view().height()) << "the status bar is included";
     EXPECT_EQ(bmp.size(), 54 + 4 * client.width() * client.height());
     EXPECT_TRUE(services.messages.isEmpty());
 }
 
 TEST_F(Export, CancelWritesNothingAndFailuresAreReported) {
     services.next_bitmap.clear();
-    app->frame().execute(ID_SAVE_BITMAP);
+    app->mainWindow().actions().saveBitmap->trigger();
     EXPECT_TRUE(QDir(dir.path()).entryList({"*.bmp"}).isEmpty());
     EXPECT_TRUE(services.messages.isEmpty());
 
     services.next_bitmap = dir.filePath("no/such/folder/x.bmp");
-    app->frame().execute(ID_SAVE_BITMAP);
+    app->mainWindow().actions().saveBitmap->trigger();
     ASSERT_EQ(services.messages.size(), 1);
     EXPECT_TRUE(services.messages[0].contains("cannot save")) << services.messages[0].toStdString();
     EXPECT_FALSE(QFile::exists(services.next_bitmap));
@@ -118,7 +117,7 @@ TEST_F(Export, PrintCommandPrintsOnePage) {
         dialog.done(QDialog::Accepted);
         return int(QDialog::Accepted);
     };
-    app->frame().execute(ID_FILE_PRINT);
+    app->mainWindow().actions().print->trigger();
     EXPECT_EQ(min_page, 1);
     EXPECT_EQ(max_page, 1);
     QFile file(pdf);

@@ -11,21 +11,26 @@ namespace vendrel::testing {
 
 class FakeWindowServices : public WindowServices {
   public:
-    void show_message(QWidget*, const QString& text, const QString& title = {}) override {
+    void showMessage(QWidget*, const QString& text, const QString& title = {}) override {
         messages.append(text);
         titles.append(title);
     }
-    QString bitmap_file_name(QWidget*) override { return next_bitmap; }
-    SaveAnswer ask_save_changes(QWidget*, const QString& name) override {
+    QString bitmapFileName(QWidget*) override { return next_bitmap; }
+    SaveAnswer askSaveChanges(QWidget*, const QString& name) override {
         prompts.append(name);
         return save_answer;
     }
-    QString open_file_name(QWidget*, const QString&) override { return next_open; }
-    QString save_file_name(QWidget*, const QString& proposed, const QString&) override {
+    QString openFileName(QWidget*, const QString&) override {
+        if (on_open) {
+            on_open();
+        }
+        return next_open;
+    }
+    QString saveFileName(QWidget*, const QString& proposed, const QString&) override {
         proposed_names.append(proposed);
         return next_save;
     }
-    int exec_dialog(QDialog& dialog) override {
+    int execDialog(QDialog& dialog) override {
         return answer_dialog ? answer_dialog(dialog) : int(QDialog::Rejected);
     }
 
@@ -38,6 +43,7 @@ class FakeWindowServices : public WindowServices {
     QString next_open;
     QString next_save;
     std::function<int(QDialog&)> answer_dialog;
+    std::function<void()> on_open;  // called as the open dialog shows
 };
 
 }  // namespace vendrel::testing

@@ -1,20 +1,16 @@
 #pragma once
 
-#include <array>
-
-#include "app/dialogs/dialog_conventions.h"
-#include "core/model_parameters.h"
+#include "app/dialogs/parameter_dialog.h"
 
 namespace vendrel {
 
 // Carbonate Factory: the eight points of the depth-production curve.
-class CVendrelDlg : public ParameterDialog {
-  public:
-    CVendrelDlg(WindowServices& services, const ModelParameters& p, QWidget* parent = nullptr);
-    void store(ModelParameters& p) const;
+class CarbonateFactoryDialog : public ParameterDialog {
+    Q_OBJECT
 
-  private:
-    std::array<double, 8> depths_, rates_;
+  public:
+    CarbonateFactoryDialog(WindowServices& services, const ModelParameters& model,
+                           const DisplaySettings& display, QWidget* parent = nullptr);
 };
 
 }  // namespace vendrel

@@ -1,6 +1,6 @@
 #pragma once
-// Small helpers that lay out the parameter dialogs: rows of a label and
-// its edit boxes in a grid, a wrapped explanatory text, and the buttons.
+// Small helpers that lay out the dialogs: rows of a label and its boxes in
+// a grid, and a wrapped explanatory text.
 
 #include <QGridLayout>
 #include <QLabel>
@@ -8,7 +8,7 @@
 
 namespace vendrel {
 
-inline QLabel* wrapped_text(QWidget* parent, const QString& text, bool centred = true) {
+inline QLabel* wrappedText(QWidget* parent, const QString& text, bool centred = true) {
     auto* label = new QLabel(text, parent);
     label->setWordWrap(true);
     if (centred) {
@@ -19,7 +19,7 @@ inline QLabel* wrapped_text(QWidget* parent, const QString& text, bool centred =
 
 // Puts `label` in column 0 of `row` and the widgets after it.
 template <class... Widgets>
-void add_row(QGridLayout* grid, int row, QWidget* label, Widgets*... widgets) {
+void addRow(QGridLayout* grid, int row, QWidget* label, Widgets*... widgets) {
     int column = 0;
     if (label != nullptr) {
         grid->addWidget(label, row, column);

@@ -7,46 +7,49 @@
 
 namespace vendrel {
 
-CIsolDlg::CIsolDlg(WindowServices& services, const ModelParameters& p, QWidget* parent)
-    : ParameterDialog(services, parent), x_(p.control_x) {
+PlatformDialog::PlatformDialog(WindowServices& services, const ModelParameters& model,
+                               const DisplaySettings& display, QWidget* parent)
+    : ParameterDialog(services, model, display, parent) {
     setWindowTitle("Arbitrary Platform");
-    for (int k = 0; k < 10; ++k) {
-        height_[k] = p.max_y - p.control_y[k];
+    // The ten x values, CP10's x within the section's current width, then
+    // the ten heights.
+    std::vector<DialogStep> steps;
+    for (int k = 1; k <= 10; ++k) {
+        steps.push_back(readBox(elementName("control_x", k)));
     }
-    const int x_boxes[10] = {1000, 1002, 1004, 1005, 1006, 1007, 1008, 1009, 1001, 1003};
+    steps.push_back(checkRange("control_x_10", 0, model.max_x));
+    for (int k = 1; k <= 10; ++k) {
+        steps.push_back(readHeight(elementName("control_height", k), elementName("control_y", k)));
+    }
+    setSteps(std::move(steps));
+    edit("control_x_1")->setEnabled(false);
+    edit("control_x_10")->setReadOnly(true);
+
     auto* grid = new QGridLayout(this);
     grid->addWidget(
         new QLabel("Initial Geometry is Defined by 10 Control Points (CP, x and y)", this), 0, 0, 1,
         11, Qt::AlignCenter);
     grid->addWidget(new QLabel("x (m)", this), 2, 0);
     grid->addWidget(new QLabel("y (m)", this), 3, 0);
-    QLineEdit* x[10];
-    QLineEdit* y[10];
-    for (int k = 0; k < 10; ++k) {
-        grid->addWidget(new QLabel(QString("CP%1").arg(k + 1), this), 1, k + 1, Qt::AlignCenter);
-        x[k] = edit_box(x_boxes[k]);
-        y[k] = edit_box(1010 + k);
-        grid->addWidget(x[k], 2, k + 1);
-        grid->addWidget(y[k], 3, k + 1);
+    QWidget* previous = nullptr;
+    for (int k = 1; k <= 10; ++k) {
+        QLineEdit* x = edit(elementName("control_x", k));
+        QLineEdit* y = edit(elementName("control_height", k));
+        grid->addWidget(new QLabel(QString("CP%1").arg(k), this), 1, k, Qt::AlignCenter);
+        grid->addWidget(x, 2, k);
+        grid->addWidget(y, 3, k);
+        // Tab goes down each column, point by point.
+        if (previous != nullptr) {
+            setTabOrder(previous, x);
+        }
+        setTabOrder(x, y);
+        previous = y;
     }
-    x[0]->setEnabled(false);
-    x[9]->setReadOnly(true);
-    grid->addWidget(ok_cancel_buttons(), 4, 0, 1, 11);
-
-    for (int k = 0; k < 10; ++k) {
-        exchange_real(x[k], &x_[k]);
-    }
-    check_real(x[9], 0, p.max_x);
-    for (int k = 0; k < 10; ++k) {
-        exchange_real(y[k], &height_[k]);
-    }
+    grid->addWidget(okCancelButtons(), 4, 0, 1, 11);
 }
 
-void CIsolDlg::store(ModelParameters& p) const {
-    p.control_x = x_;
-    for (int k = 0; k < 10; ++k) {
-        p.control_y[k] = p.max_y - height_[k];
-    }
+// The arbitrary platform is chosen; the height follows the ramp dip.
+void PlatformDialog::couple(ModelParameters& p, const ModelParameters&) const {
     p.isolated_platform = 1;
     p.ramp_geometry = 0;
     p.max_y = std::tan(p.ramp_dip / kDegreesPerRadian) * p.max_x;

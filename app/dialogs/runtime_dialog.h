@@ -1,7 +1,6 @@
 #pragma once
 
-#include "app/dialogs/dialog_conventions.h"
-#include "core/model_parameters.h"
+#include "app/dialogs/parameter_dialog.h"
 
 namespace vendrel {
 
@@ -9,23 +8,29 @@ namespace vendrel {
 // the screen update step. It keeps a run at 500 recording increments or
 // fewer: when the run time or the increment box loses the focus (with the
 // truncated quotient), and on OK (with the exact one).
-class CDispDlg : public ParameterDialog {
+//
+// Leaving a box for the Cancel button with unreadable text shows the
+// message once and then ends the dialog; Escape and the close box end it
+// without reading anything.
+class RuntimeDialog : public ParameterDialog {
+    Q_OBJECT
+
   public:
-    CDispDlg(WindowServices& services, const ModelParameters& p, std::int32_t every_step,
-             QWidget* parent = nullptr);
-    void store(ModelParameters& p) const;
-    std::int32_t every_step() const { return every_step_; }
+    RuntimeDialog(WindowServices& services, const ModelParameters& model,
+                  const DisplaySettings& display, QWidget* parent = nullptr);
+
+    void reject() override;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void couple(ModelParameters& model, const ModelParameters& before) const override;
 
   private:
-    void limit_recordings();
+    // Reads the three boxes as OK does; false after an unreadable one.
+    bool limitRecordings();
 
-    double totaltime_, display_inc_;
-    std::int32_t every_step_;
-    QLineEdit *total_box_, *increment_box_, *step_box_;
     bool limiting_ = false;
+    bool closing_ = false;
 };
 
 }  // namespace vendrel

@@ -1,4 +1,4 @@
-#include "app/single_instance.h"
+#include "app/single_instance_guard.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -9,7 +9,7 @@
 
 namespace vendrel {
 
-QString SingleInstanceGuard::default_lock_path() {
+QString SingleInstanceGuard::defaultLockPath() {
     const QString configured = qEnvironmentVariable("VENDREL_INSTANCE_LOCK");
     return configured.isEmpty() ? QDir::tempPath() + "/VendrelApp_Mutex.lock" : configured;
 }

@@ -7,23 +7,22 @@
 #include <QWidget>
 
 #include "view/navigation.h"
-#include "view/section_snapshot.h"
 
 namespace vendrel {
 
-class CVendrelDoc;
+class Document;
 
-class CVendrelView : public QWidget {
+class SectionView : public QWidget {
     Q_OBJECT
 
   public:
-    CVendrelView(CVendrelDoc& doc, NavigationState& navigation, QWidget* parent = nullptr);
+    SectionView(Document& document, NavigationState& navigation, QWidget* parent = nullptr);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    CVendrelDoc& doc_;
+    Document& document_;
     NavigationState& navigation_;
 };
 

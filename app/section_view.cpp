@@ -1,22 +1,23 @@
-#include "app/vendrel_view.h"
+#include "app/section_view.h"
 
 #include <QImage>
 #include <QPainter>
 
-#include "app/vendrel_doc.h"
+#include "app/document.h"
 #include "view/section_renderer.h"
+#include "view/section_snapshot.h"
 
 namespace vendrel {
 
-CVendrelView::CVendrelView(CVendrelDoc& doc, NavigationState& navigation, QWidget* parent)
-    : QWidget(parent), doc_(doc), navigation_(navigation) {
+SectionView::SectionView(Document& document, NavigationState& navigation, QWidget* parent)
+    : QWidget(parent), document_(document), navigation_(navigation) {
     setAttribute(Qt::WA_OpaquePaintEvent);  // the picture covers every pixel: no erase
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void CVendrelView::paintEvent(QPaintEvent*) {
+void SectionView::paintEvent(QPaintEvent*) {
     navigation_.dpi_scale = logicalDpiY() > 0 ? logicalDpiY() / 96.0 : 1.0;
-    const SectionSnapshot snapshot = take_section_snapshot(doc_.project());
+    const SectionSnapshot snapshot = take_section_snapshot(document_.project());
     QImage picture(size(), QImage::Format_RGB32);
     {
         QPainter painter(&picture);

@@ -13,7 +13,7 @@ class SingleInstanceGuard {
 
     // The lock file: $VENDREL_INSTANCE_LOCK when set, else
     // <temp>/VendrelApp_Mutex.lock.
-    static QString default_lock_path();
+    static QString defaultLockPath();
 
     SingleInstanceGuard() = default;
     ~SingleInstanceGuard();

@@ -1,4 +1,4 @@
-#include "app/window_services.h"
+#include "app/qt_window_services.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -8,12 +8,12 @@
 
 namespace vendrel {
 
-void QtWindowServices::show_message(QWidget* parent, const QString& text, const QString& title) {
+void QtWindowServices::showMessage(QWidget* parent, const QString& text, const QString& title) {
     QMessageBox::warning(parent, title.isEmpty() ? QApplication::applicationDisplayName() : title,
                          text, QMessageBox::Ok);
 }
 
-QString QtWindowServices::bitmap_file_name(QWidget* parent) {
+QString QtWindowServices::bitmapFileName(QWidget* parent) {
     QDir().mkpath("savedincrements");
     QFileDialog dialog(parent, "Select Output Bmp File", "savedincrements",
                        "Bitmaps (*.bmp);;All Files (*.*)");
@@ -27,8 +27,7 @@ QString QtWindowServices::bitmap_file_name(QWidget* parent) {
     return dialog.selectedFiles().first();
 }
 
-WindowServices::SaveAnswer QtWindowServices::ask_save_changes(QWidget* parent,
-                                                              const QString& name) {
+WindowServices::SaveAnswer QtWindowServices::askSaveChanges(QWidget* parent, const QString& name) {
     const auto answer = QMessageBox::question(
         parent, QApplication::applicationDisplayName(), QString("Save changes to %1?").arg(name),
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
@@ -38,12 +37,12 @@ WindowServices::SaveAnswer QtWindowServices::ask_save_changes(QWidget* parent,
     return answer == QMessageBox::No ? SaveAnswer::No : SaveAnswer::Cancel;
 }
 
-QString QtWindowServices::open_file_name(QWidget* parent, const QString& filter) {
+QString QtWindowServices::openFileName(QWidget* parent, const QString& filter) {
     return QFileDialog::getOpenFileName(parent, "Open", QString(), filter);
 }
 
-QString QtWindowServices::save_file_name(QWidget* parent, const QString& proposed,
-                                         const QString& filter) {
+QString QtWindowServices::saveFileName(QWidget* parent, const QString& proposed,
+                                       const QString& filter) {
     QFileDialog dialog(parent, "Save As", QString(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix("vdl");
@@ -54,7 +53,7 @@ QString QtWindowServices::save_file_name(QWidget* parent, const QString& propose
     return dialog.selectedFiles().first();
 }
 
-int QtWindowServices::exec_dialog(QDialog& dialog) {
+int QtWindowServices::execDialog(QDialog& dialog) {
     return dialog.exec();
 }
 

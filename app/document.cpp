@@ -1,0 +1,155 @@
+#include "app/document.h"
+
+#include <QFileInfo>
+
+#include "app/recent_files.h"
+#include "app/window_services.h"
+#include "document/project_writer.h"
+#include "document/save_target.h"
+
+namespace vendrel {
+
+Document::Document(const ModelParameters& startup, WindowServices& services, RecentFiles& recent)
+    : services_(services), recent_(recent), project_(std::make_unique<Project>(startup)) {
+    connect(&notifier_, &RepaintNotifier::modelAdvanced, this, &Document::engineAdvanced);
+    project_->simulation().set_notifier(&notifier_);
+}
+
+Document::~Document() {
+    project_->simulation().set_notifier(nullptr);
+    project_->simulation().stop_and_wait();
+}
+
+void Document::engineAdvanced() {
+    if (!modified_ && notifier_.requestCount() != cleanCount_) {
+        setModified(true);
+    }
+    emit modelChanged();
+}
+
+void Document::setTitle(const QString& title) {
+    title_ = title;
+    emit titleChanged(title_);
+}
+
+void Document::setModified(bool modified) {
+    modified_ = modified;
+    if (modified && !title_.endsWith('*')) {
+        setTitle(title_ + "*");
+    } else if (!modified && title_.endsWith('*')) {
+        setTitle(title_.chopped(1));
+    }
+}
+
+void Document::setPathName(const QString& path, bool addToRecent) {
+    path_ = QFileInfo(path).absoluteFilePath();
+    if (addToRecent) {
+        recent_.add(path_);
+    }
+    setTitle(QFileInfo(path_).fileName());
+}
+
+bool Document::maybeSave() {
+    if (!modified_) {
+        return true;
+    }
+    const QString name = path_.isEmpty() ? title_.chopped(title_.endsWith('*') ? 1 : 0)
+                                         : QFileInfo(path_).fileName();
+    switch (services_.askSaveChanges(dialogParent_, name)) {
+        case WindowServices::SaveAnswer::Yes:
+            return save();
+        case WindowServices::SaveAnswer::No:
+            return true;
+        case WindowServices::SaveAnswer::Cancel:
+            break;
+    }
+    return false;
+}
+
+bool Document::newDocument() {
+    if (!maybeSave()) {
+        return false;
+    }
+    setTitle(kNewDocumentTitle);
+    path_.clear();
+    setModified(false);
+    project_->simulation().new_model();
+    cleanCount_ = notifier_.requestCount();
+    emit modelChanged();
+    return true;
+}
+
+bool Document::openDocument(const QString& path) {
+    try {
+        project_->open(path.toStdString());
+    } catch (const FileError& e) {
+        services_.showMessage(dialogParent_, QString::fromStdString(e.what()));
+        return false;
+    }
+    // The run that the open stopped has told its end by now.
+    cleanCount_ = notifier_.requestCount();
+    setModified(false);
+    setPathName(path, true);
+    emit modelChanged();
+    return true;
+}
+
+void Document::open() {
+    if (!maybeSave()) {
+        return;
+    }
+    const QString path = services_.openFileName(dialogParent_, kProjectFilter);
+    if (!path.isEmpty()) {
+        openDocument(path);
+    }
+}
+
+bool Document::writeFile(const QString& path) {
+    // Counted before the copy: a horizon published meanwhile makes the
+    // document modified again, never the other way round.
+    const std::uint64_t count = notifier_.requestCount();
+    try {
+        save_project_file(path.toStdString(), project_->snapshot());
+    } catch (const FileError& e) {
+        services_.showMessage(dialogParent_, QString::fromStdString(e.what()));
+        return false;
+    }
+    cleanCount_ = count;
+    setModified(false);
+    return true;
+}
+
+bool Document::doSave(const QString& path, bool replace) {
+    const QString remembered = title_;
+    if (title_.endsWith('*')) {
+        setTitle(title_.chopped(1).trimmed());
+    }
+    QString target = path;
+    if (target.isEmpty()) {
+        const QString proposed = path_.isEmpty() ? title_ + ".vdl" : path_;
+        target = services_.saveFileName(dialogParent_, proposed, kProjectFilter);
+    }
+    const bool saved = !target.isEmpty() && writeFile(target);
+    if (saved && replace) {
+        setPathName(target, true);
+    }
+    if (!saved && modified_) {
+        setTitle(remembered);
+    }
+    return saved;
+}
+
+// A file that is gone or may not be written (read-only, or in a folder
+// that may not be written) is saved the way of Save As.
+bool Document::save() {
+    if (path_.isEmpty() || !QFileInfo::exists(path_) || !target_writable(path_.toStdString())) {
+        return saveAs();
+    }
+    return doSave(path_, true);
+}
+
+bool Document::saveAs() {
+    return doSave(QString(), true);
+}
+
+}  // namespace vendrel

@@ -1,0 +1,390 @@
+#include "app/main_window.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QImage>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QStatusBar>
+
+#include "app/dialogs/basinal_sedimentation_dialog.h"
+#include "app/dialogs/carbonate_factory_dialog.h"
+#include "app/dialogs/compaction_dialog.h"
+#include "app/dialogs/erosion_dialog.h"
+#include "app/dialogs/model_dimensions_dialog.h"
+#include "app/dialogs/platform_dialog.h"
+#include "app/dialogs/ramp_dip_dialog.h"
+#include "app/dialogs/sea_level_dialog.h"
+#include "app/dialogs/tectonics_dialog.h"
+#include "app/document.h"
+#include "app/guarded_command.h"
+#include "app/recent_files.h"
+#include "app/section_view.h"
+#include "app/vendrel_application.h"
+#include "app/window_geometry.h"
+#include "document/number_format.h"
+#include "vendrel/version.h"
+#include "view/display_toggles.h"
+#include "view/navigation.h"
+
+namespace vendrel {
+namespace {
+
+const QString kIdleMessage = QString("  Vendrel ") + kVersion;
+
+QString spaces(int n) {
+    return QString(n, ' ');
+}
+
+void setTick(QAction* item, bool ticked) {
+    item->setCheckable(ticked);
+    item->setChecked(ticked);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(VendrelApplication& application, Document& document,
+                       NavigationState& navigation)
+    : application_(application),
+      document_(document),
+      view_(new SectionView(document, navigation, this)) {
+    const QScreen* display = screen();
+    setGeometry(fitToScreen(kMainWindowGeometry, display ? display->availableGeometry() : QRect()));
+    setCentralWidget(view_);
+    createActions();
+    createMenus();
+    createStatusBar();
+    setRunning(false);
+    updateTicks();
+    updateRecentFiles();
+    connect(&document_, &Document::titleChanged, this, &MainWindow::updateTitle);
+    connect(&document_, &Document::modelChanged, view_, qOverload<>(&QWidget::update));
+    connect(&application_, &VendrelApplication::runningChanged, this, &MainWindow::setRunning);
+    updateTitle(document_.title());
+    if (auto* dispatcher = QAbstractEventDispatcher::instance()) {
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                &MainWindow::updateStatusPanes);
+    }
+}
+
+// File names may contain "*", so the title is set whole rather than
+// through a window-modified placeholder.
+void MainWindow::updateTitle(const QString& title) {
+    setWindowTitle(title + " - Vendrel");
+}
+
+QAction* MainWindow::command(const QString& text, const QString& prompt, std::function<void()> work,
+                             const QKeySequence& keys) {
+    auto* item = new QAction(text, this);
+    item->setStatusTip(prompt);
+    item->setShortcut(keys);
+    connect(item, &QAction::triggered, this, [this, work = std::move(work)] {
+        runGuarded(application_.services(), this, work);
+        application_.updateRunning();
+        updateTicks();
+        updateRecentFiles();
+    });
+    return item;
+}
+
+// A caption that shows its shortcut after a tab keeps Qt from showing the
+// shortcut a second time; the Navigate/Zoom captions carry theirs after
+// spaces, and end in a tab for the same reason.
+void MainWindow::createActions() {
+    VendrelApplication& app = application_;
+    Actions& a = actions_;
+    a.newDocument = command(
+        "&New Simulation\tCtrl+N", "Create a new document", [this] { document_.newDocument(); },
+        QKeySequence("Ctrl+N"));
+    a.open = command(
+        "&Open...\tCtrl+O", "Open an existing document", [this] { document_.open(); },
+        QKeySequence("Ctrl+O"));
+    a.saveBitmap = command("Save Increment as Bitmap", {}, [&app] { app.saveBitmap(); });
+    a.save = command(
+        "&Save\tCtrl+S", "Save the active document", [this] { document_.save(); },
+        QKeySequence("Ctrl+S"));
+    a.saveAs = command("Save &As...", "Save the active document with a new name",
+                       [this] { document_.saveAs(); });
+    a.print = command(
+        "&Print...\tCtrl+P", "Print the active document", [&app] { app.print(); },
+        QKeySequence("Ctrl+P"));
+    a.printPreview =
+        command("Print Pre&view", "Display full pages", [&app] { app.printPreview(); });
+    a.printSetup = command("P&rint Setup...", "Change the printer and printing options",
+                           [&app] { app.printSetup(); });
+    for (int k = 0; k < int(a.recentFiles.size()); ++k) {
+        a.recentFiles[std::size_t(k)] =
+            command("Recent File", "Open this document", [&app, k] { app.openRecent(k); });
+    }
+    a.exit =
+        command("E&xit", "Quit the application; prompts to save documents", [this] { close(); });
+
+    a.technicalDetails = command("Geeky Details and More", "The truth abou this application",
+                                 [&app] { app.technicalDetails(); });
+    // Block Faulting does not mark the document modified.
+    a.blockFaulting =
+        command("Block Faulting", {}, [&app] { app.editParameters<TectonicsDialog>(false); });
+    a.otherTectonics = command("Other", {}, [] {});
+    a.otherTectonics->setEnabled(false);  // no handler: always greyed
+    a.modelDimensions =
+        command("Model Dimensions", {}, [&app] { app.editParameters<ModelDimensionsDialog>(); });
+    a.simpleRamp = command("Simple Ramp", {}, [&app] { app.editParameters<RampDipDialog>(); });
+    a.arbitraryPlatform =
+        command("Arbitrary Platform", {}, [&app] { app.editParameters<PlatformDialog>(); });
+    a.runtime = command("Runtime and Display Increment",
+                        "Change or view the total runtime and display increment",
+                        [&app] { app.editRuntime(); });
+    a.carbonateFactory =
+        command("Carbonate Factory", "Specify how carbonate production varies with depth",
+                [&app] { app.editParameters<CarbonateFactoryDialog>(); });
+    a.erosion = command("Erosion Parameters", {}, [&app] { app.editParameters<ErosionDialog>(); });
+    a.basinalSedimentation = command("Basinal Sedimentation", {},
+                                     [&app] { app.editParameters<BasinalSedimentationDialog>(); });
+    a.seaLevel =
+        command("Sea-Level Variation", {}, [&app] { app.editParameters<SeaLevelDialog>(); });
+    a.compaction = command("Compaction", {}, [&app] { app.editParameters<CompactionDialog>(); });
+
+    a.depthOfDeposition = command("Depth of Deposition", "Colour results by depth of deposition",
+                                  [&app] { app.toggleColourMode(ColourFlag::Depth); });
+    a.distanceFromShoreline =
+        command("Distance from Shoreline", "Colour results by distance from shoreline",
+                [&app] { app.toggleColourMode(ColourFlag::Distance); });
+    a.porosity = command("Porosity", {}, [&app] { app.toggleColourMode(ColourFlag::Porosity); });
+    a.displayPreferences = command("Display Preferences", "Show and change display thresholds etc",
+                                   [&app] { app.displayPreferences(); });
+    a.showSeaLevel =
+        command("Show Sea Level", "Show or hide the base-level", [&app] { app.toggleSeaLevel(); });
+    a.showBathymetryMarker =
+        command("Show Bathymmetry Marker", {}, [&app] { app.toggleBathymetryMarker(); });
+    a.showTimeLines = command("Show Simple Time-Lines", "Only draw chronostrat lines",
+                              [&app] { app.toggleTimeLines(); });
+    a.showStatusBar = command("Show Vendrel Status Bar", "Show or hide the status bar",
+                              [this] { statusBar()->setVisible(!statusBar()->isVisibleTo(this)); });
+
+    a.start = command(
+        "Start Simulation\tCtrl+R", "Run the simulation with current set of parameters",
+        [&app] { app.startSimulation(); }, QKeySequence("Ctrl+R"));
+    a.stop =
+        command("Stop Simulation", "Stop the running simulation", [&app] { app.stopSimulation(); });
+    a.threadCount =
+        command("Set Number of OpenMP Threads", "Specify the number of OpenMP threads to use",
+                [&app] { app.setThreadCount(); });
+
+    a.zoomIn = command(
+        "Zoom In" + spaces(27) + "Ctrl+1\t", {}, [&app] { app.navigate(zoom_in); },
+        QKeySequence("Ctrl+1"));
+    a.zoomOut = command(
+        "Zoom Out" + spaces(24) + "Ctrl+0\t", {}, [&app] { app.navigate(zoom_out); },
+        QKeySequence("Ctrl+0"));
+    a.moveLeft = command(
+        "Move Model Left" + spaces(12) + "Left Arrow\t", {},
+        [&app] { app.navigate(move_model_left); }, QKeySequence(Qt::Key_Left));
+    a.moveRight = command(
+        "Move Model Right" + spaces(9) + "Right Arrow\t", {},
+        [&app] { app.navigate(move_model_right); }, QKeySequence(Qt::Key_Right));
+    a.moveUp = command(
+        "Move Model Up" + spaces(13) + "Up Arrow\t", {}, [&app] { app.navigate(move_model_up); },
+        QKeySequence(Qt::Key_Up));
+    a.moveDown = command(
+        "Move Model Down" + spaces(8) + "Down Arrow\t", {},
+        [&app] { app.navigate(move_model_down); }, QKeySequence(Qt::Key_Down));
+
+    a.about =
+        command("&About Vendrel...", "Display program information, version number and copyright",
+                [&app] { app.about(); });
+}
+
+QMenu* MainWindow::addMenu(const QString& title, const QList<QAction*>& items) {
+    QMenu* menu = menuBar()->addMenu(title);
+    for (QAction* item : items) {
+        if (item == nullptr) {
+            menu->addSeparator();
+        } else {
+            menu->addAction(item);
+        }
+    }
+    menu->installEventFilter(this);
+    connect(menu, &QMenu::aboutToShow, this, [this] {
+        pointed_ = nullptr;
+        pointing_ = false;
+        updateTicks();
+        updateRecentFiles();
+    });
+    connect(menu, &QMenu::aboutToHide, this, [this] { statusBar()->showMessage(kIdleMessage); });
+    return menu;
+}
+
+void MainWindow::createMenus() {
+    const Actions& a = actions_;
+    QMenuBar* bar = menuBar();
+    fileMenu_ =
+        addMenu("&File", {a.newDocument, a.open, a.saveBitmap, a.save, a.saveAs, nullptr, a.print,
+                          a.printPreview, a.printSetup, nullptr, a.recentFiles[0], a.recentFiles[1],
+                          a.recentFiles[2], a.recentFiles[3], nullptr, a.exit});
+    bar->addSeparator();
+    addMenu("Vendrel", {a.technicalDetails});
+    bar->addSeparator();
+    addMenu("Tectonics", {a.blockFaulting, a.otherTectonics});
+    bar->addSeparator();
+    addMenu("Initial Geometry", {a.modelDimensions, a.simpleRamp, a.arbitraryPlatform});
+    bar->addSeparator();
+    addMenu("Model Parameters", {a.runtime, a.carbonateFactory, a.erosion, a.basinalSedimentation,
+                                 a.seaLevel, a.compaction});
+    bar->addSeparator();
+    bar->addSeparator();
+    addMenu("Display Mode", {a.depthOfDeposition, a.distanceFromShoreline, a.porosity});
+    bar->addSeparator();
+    addMenu("Model View", {a.displayPreferences, a.showSeaLevel, a.showBathymetryMarker,
+                           a.showTimeLines, a.showStatusBar});
+    bar->addSeparator();
+    addMenu("Run Simulation", {a.start, a.stop, a.threadCount});
+    addMenu("Navigate/Zoom", {a.zoomIn, a.zoomOut, a.moveLeft, a.moveRight, a.moveUp, a.moveDown});
+    bar->addSeparator();
+    addMenu("&Help", {a.about});
+    bar->addAction(" ");
+}
+
+void MainWindow::createStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setMinimumHeight(60);
+    const QString sizing[5] = {"Model Data" + spaces(16), "Running" + spaces(16) + "model status",
+                               "Time Step" + spaces(15), "Dx sampling" + spaces(10),
+                               "Show the vertical exageration"};
+    for (int k = 0; k < 5; ++k) {
+        panes_[k] = new QLabel(sizing[k], bar);
+        panes_[k]->setObjectName(QString("pane%1").arg(k + 1));
+        panes_[k]->setMinimumWidth(panes_[k]->fontMetrics().horizontalAdvance(sizing[k]) + 8);
+        panes_[k]->setFrameShape(QFrame::Panel);
+        panes_[k]->setFrameShadow(QFrame::Sunken);
+        bar->addPermanentWidget(panes_[k]);
+    }
+    bar->showMessage(kIdleMessage);
+    connect(bar, &QStatusBar::messageChanged, this, [bar](const QString& message) {
+        if (message.isEmpty() && QApplication::activePopupWidget() == nullptr) {
+            bar->showMessage(kIdleMessage);
+        }
+    });
+}
+
+void MainWindow::setRunning(bool running) {
+    actions_.start->setEnabled(!running);
+    actions_.threadCount->setEnabled(!running);
+    actions_.stop->setEnabled(running);
+}
+
+void MainWindow::updateTicks() {
+    const ModelParameters& p = document_.simulation().params();
+    const DisplaySettings& d = document_.display();
+    setTick(actions_.simpleRamp, p.ramp_geometry == 1);
+    setTick(actions_.arbitraryPlatform, p.isolated_platform == 1);
+    setTick(actions_.depthOfDeposition, d.draw_depthdepo == 1);
+    setTick(actions_.distanceFromShoreline, d.draw_distance == 1);
+    setTick(actions_.porosity, d.draw_porosity == 1);
+    setTick(actions_.showTimeLines, d.draw_simple == 1);
+    setTick(actions_.showSeaLevel, d.draw_bl == 1);
+    setTick(actions_.showBathymetryMarker, d.draw_bath == 1);
+    setTick(actions_.showStatusBar, statusBar()->isVisibleTo(this));
+}
+
+// The first entry stands as a greyed "Recent File" while the list is empty.
+void MainWindow::updateRecentFiles() {
+    const QStringList& entries = application_.recentFiles().entries();
+    for (int k = 0; k < int(actions_.recentFiles.size()); ++k) {
+        QAction* item = actions_.recentFiles[std::size_t(k)];
+        if (k < entries.size()) {
+            item->setText(QString("&%1 %2").arg(k + 1).arg(entries[k]));
+            item->setEnabled(true);
+            item->setVisible(true);
+        } else {
+            item->setText("Recent File");
+            item->setEnabled(false);
+            item->setVisible(k == 0 && entries.isEmpty());
+        }
+    }
+}
+
+std::array<QString, 5> MainWindow::paneTexts() const {
+    const Simulation& sim = document_.simulation();
+    const ModelParameters& p = sim.params();
+    const int threads = p.omp_threads != 0 ? p.omp_threads : runtime_max_threads();
+    QString geometry = p.isolated_platform != 0 ? "Arbitrary Platform" : "Simple Ramp";
+    if (document_.isModified()) {
+        geometry += " (unsaved)";
+    }
+    const int w = view_->width(), h = view_->height();
+    const QString exaggeration = w > 0 && h > 0
+                                     ? QString::fromStdString(format_fixed(
+                                           vertical_exaggeration(p.max_x, p.max_y, w, h), 5, 2))
+                                     : QString("  ---");
+    return {QString("Using %1 Threads").arg(threads), geometry,
+            QString::fromStdString("dt = " + format_fixed(sim.dt(), 5, 3) + " yrs"),
+            QString::fromStdString("dx = " + format_fixed(sim.dx(), 5, 2) + " m"),
+            "VE = " + exaggeration};
+}
+
+void MainWindow::updateStatusPanes() {
+    const std::array<QString, 5> texts = paneTexts();
+    for (int k = 0; k < 5; ++k) {
+        if (panes_[k]->text() != texts[k]) {
+            panes_[k]->setText(texts[k]);
+        }
+    }
+}
+
+void MainWindow::showMenuPrompt(QMenu* menu) {
+    QAction* item = pointing_ ? pointed_ : menu->activeAction();
+    statusBar()->showMessage(item != nullptr ? item->statusTip() : QString());
+}
+
+// Qt shows the prompt of an enabled item only and blanks the pane over a
+// disabled one; the pane shows the prompt of whatever item is pointed at.
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    auto* menu = qobject_cast<QMenu*>(watched);
+    if (menu != nullptr && event->type() == QEvent::MouseMove) {
+        const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+        if (menu->rect().contains(at)) {
+            QAction* item = menu->actionAt(at);
+            pointed_ = item != nullptr && !item->isSeparator() ? item : nullptr;
+            pointing_ = true;
+            showMenuPrompt(menu);
+        }
+    } else if (menu != nullptr && event->type() == QEvent::KeyPress) {
+        pointing_ = false;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::event(QEvent* event) {
+    if (event->type() == QEvent::StatusTip) {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            showMenuPrompt(menu);
+            return true;
+        }
+    }
+    return QMainWindow::event(event);
+}
+
+QImage MainWindow::clientAreaImage() {
+    QRect area = view_->geometry();
+    if (statusBar()->isVisibleTo(this)) {
+        area = area.united(statusBar()->geometry());
+    }
+    return grab(area).toImage();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    bool close = false;
+    runGuarded(application_.services(), this, [&] { close = document_.maybeSave(); });
+    if (close) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+}  // namespace vendrel

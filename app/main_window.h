@@ -1,0 +1,93 @@
+#pragma once
+// The main window: menu bar, the section view and the status bar with its
+// five information panes.
+//
+// Every command is one QAction that owns its text, shortcut and status-bar
+// prompt. Its work runs at the command boundary (guarded_command.h); after
+// every command, and before a menu shows, the ticks are set from the
+// stored flags (a tick only for the value 1). Start, Stop and the thread
+// count follow the application's runningChanged signal. A disabled action
+// is not carried out, from the menu or from its shortcut.
+
+#include <QMainWindow>
+#include <QString>
+#include <array>
+#include <functional>
+
+class QAction;
+class QLabel;
+class QMenu;
+
+namespace vendrel {
+
+class Document;
+class SectionView;
+class VendrelApplication;
+struct NavigationState;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    // The commands, as the menus list them.
+    struct Actions {
+        QAction *newDocument, *open, *saveBitmap, *save, *saveAs, *print, *printPreview,
+            *printSetup, *exit;
+        std::array<QAction*, 4> recentFiles;
+        QAction* technicalDetails;
+        QAction *blockFaulting, *otherTectonics;
+        QAction *modelDimensions, *simpleRamp, *arbitraryPlatform;
+        QAction *runtime, *carbonateFactory, *erosion, *basinalSedimentation, *seaLevel,
+            *compaction;
+        QAction *depthOfDeposition, *distanceFromShoreline, *porosity;
+        QAction *displayPreferences, *showSeaLevel, *showBathymetryMarker, *showTimeLines,
+            *showStatusBar;
+        QAction *start, *stop, *threadCount;
+        QAction *zoomIn, *zoomOut, *moveLeft, *moveRight, *moveUp, *moveDown;
+        QAction* about;
+    };
+
+    MainWindow(VendrelApplication& application, Document& document, NavigationState& navigation);
+
+    SectionView& view() { return *view_; }
+    const Actions& actions() const { return actions_; }
+
+    // Texts of the five information panes, left to right.
+    std::array<QString, 5> paneTexts() const;
+    void updateStatusPanes();
+    // What the client area shows: the view and, when visible, the status bar.
+    QImage clientAreaImage();
+
+  public slots:
+    void setRunning(bool running);
+    void updateTicks();
+    void updateRecentFiles();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QAction* command(const QString& text, const QString& prompt, std::function<void()> work,
+                     const QKeySequence& keys = {});
+    void createActions();
+    void createMenus();
+    void createStatusBar();
+    QMenu* addMenu(const QString& title, const QList<QAction*>& items);
+    // The prompt of the item the user points at in the open menu.
+    void showMenuPrompt(QMenu* menu);
+    void updateTitle(const QString& title);
+
+    VendrelApplication& application_;
+    Document& document_;
+    SectionView* view_;
+    Actions actions_{};
+    QMenu* fileMenu_ = nullptr;
+    std::array<QLabel*, 5> panes_{};
+    // The menu item under the mouse; the keyboard moves the active item.
+    QAction* pointed_ = nullptr;
+    bool pointing_ = false;
+};
+
+}  // namespace vendrel

@@ -1,0 +1,39 @@
+#pragma once
+// Print, Print Preview and Print Setup of the section: the print picture of
+// a window the size of the section view, fitted to one page. The printer
+// and its settings live as long as the printer object, so Print Setup
+// applies to the next Print.
+
+#include <QSize>
+#include <memory>
+
+class QPrinter;
+class QWidget;
+
+namespace vendrel {
+
+class Document;
+class WindowServices;
+struct NavigationState;
+
+class SectionPrinter {
+  public:
+    SectionPrinter(Document& document, NavigationState& navigation, WindowServices& services);
+    ~SectionPrinter();
+
+    // `client` is the size of the section view; `parent` owns the dialogs.
+    void print(QWidget* parent, QSize client);
+    void preview(QWidget* parent, QSize client);
+    void setup(QWidget* parent);
+
+  private:
+    QPrinter& printer();
+    void paint(QPrinter* target, QSize client);
+
+    Document& document_;
+    NavigationState& navigation_;
+    WindowServices& services_;
+    std::unique_ptr<QPrinter> printer_;
+};
+
+}  // namespace vendrel

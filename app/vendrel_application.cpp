@@ -1,0 +1,203 @@
+#include "app/vendrel_application.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QStatusBar>
+
+#include "app/bitmap_export.h"
+#include "app/dialogs/about_dialog.h"
+#include "app/dialogs/display_preferences_dialog.h"
+#include "app/dialogs/parameter_dialog.h"
+#include "app/dialogs/runtime_dialog.h"
+#include "app/dialogs/technical_details_dialog.h"
+#include "app/dialogs/thread_count_dialog.h"
+#include "app/guarded_command.h"
+#include "app/qt_window_services.h"
+#include "app/section_printer.h"
+#include "app/section_view.h"
+
+namespace vendrel {
+
+VendrelApplication::VendrelApplication(WindowServices* services)
+    : ownServices_(services ? nullptr : std::make_unique<QtWindowServices>()),
+      services_(services ? services : ownServices_.get()) {
+    QCoreApplication::setOrganizationName("Local AppWizard-Generated Applications");
+    QCoreApplication::setApplicationName("Vendrel");
+}
+
+VendrelApplication::~VendrelApplication() {
+    printer_.reset();
+    window_.reset();
+    document_.reset();  // stops the engine before the model goes
+}
+
+bool VendrelApplication::initInstance(const QString& project, bool show, const QString& lockPath) {
+    if (guard_.acquire(lockPath) == SingleInstanceGuard::Outcome::HeldElsewhere) {
+        return false;
+    }
+    recent_ = std::make_unique<RecentFiles>();
+    document_ = std::make_unique<Document>(make_startup_parameters(runtime_max_threads()),
+                                           *services_, *recent_);
+    window_ = std::make_unique<MainWindow>(*this, *document_, navigation_);
+    printer_ = std::make_unique<SectionPrinter>(*document_, navigation_, *services_);
+    document_->setDialogParent(window_.get());
+    document_->newDocument();
+    if (!project.isEmpty()) {
+        bool opened = false;
+        runGuarded(*services_, window_.get(), [&] { opened = document_->openDocument(project); });
+        if (!opened) {
+            document_->newDocument();  // the error was shown; carry on with a new document
+        }
+    }
+    window_->updateRecentFiles();
+    if (show) {
+        window_->show();
+        window_->activateWindow();
+    }
+    navigation_.dpi_scale = window_->logicalDpiY() > 0 ? window_->logicalDpiY() / 96.0 : 1.0;
+    connect(&document_->notifier(), &RepaintNotifier::modelAdvanced, this,
+            &VendrelApplication::updateRunning);
+    repaintMainWindow();
+    return true;
+}
+
+int VendrelApplication::exitInstance() {
+    guard_.release();
+    return 0;
+}
+
+void VendrelApplication::updateRunning() {
+    const bool running = document_ && document_->simulation().is_running();
+    if (running != running_) {
+        running_ = running;
+        emit runningChanged(running_);
+    }
+}
+
+void VendrelApplication::markDocumentModified() {
+    document_->setModified(true);
+}
+
+void VendrelApplication::repaintMainWindow() {
+    if (window_) {
+        window_->view().update();
+    }
+}
+
+void VendrelApplication::applyDialogChanges(const std::function<void(ModelParameters&)>& store,
+                                            bool markModified) {
+    document_->simulation().change_parameters(store);
+    if (markModified) {
+        markDocumentModified();
+    }
+    repaintMainWindow();
+}
+
+void VendrelApplication::applyParameterDialog(ParameterDialog& dialog, bool markModified) {
+    if (services_->execDialog(dialog) != QDialog::Accepted) {
+        return;
+    }
+    DisplaySettings& display = document_->display();
+    applyDialogChanges([&](ModelParameters& p) { dialog.store(p, display); }, markModified);
+}
+
+void VendrelApplication::editRuntime() {
+    editParameters<RuntimeDialog>();
+}
+
+// The thread count is not part of the project: the model is reset but the
+// document is not marked modified.
+void VendrelApplication::setThreadCount() {
+    editParameters<ThreadCountDialog>(false);
+}
+
+// The engine never sees the display settings, so they change while a run
+// goes on.
+void VendrelApplication::changeDisplay(const std::function<void(DisplaySettings&)>& change) {
+    change(document_->display());
+    markDocumentModified();
+    repaintMainWindow();
+}
+
+void VendrelApplication::displayPreferences() {
+    DisplayPreferencesDialog dialog(*services_, document_->simulation().params(),
+                                    document_->display(), window_.get());
+    if (services_->execDialog(dialog) == QDialog::Accepted) {
+        changeDisplay([&dialog](DisplaySettings& d) { dialog.storeDisplay(d); });
+    }
+}
+
+void VendrelApplication::toggleColourMode(ColourFlag mode) {
+    changeDisplay([mode](DisplaySettings& d) { toggle_colour_mode(d, mode); });
+}
+
+void VendrelApplication::toggleTimeLines() {
+    changeDisplay([this](DisplaySettings& d) { toggle_time_lines(d, savedColourMode_); });
+}
+
+void VendrelApplication::toggleSeaLevel() {
+    changeDisplay([](DisplaySettings& d) { d.draw_bl = flag_not(d.draw_bl); });
+}
+
+void VendrelApplication::toggleBathymetryMarker() {
+    changeDisplay([](DisplaySettings& d) { d.draw_bath = flag_not(d.draw_bath); });
+}
+
+void VendrelApplication::navigate(void (*move)(NavigationState&)) {
+    move(navigation_);
+    repaintMainWindow();
+}
+
+void VendrelApplication::startSimulation() {
+    document_->simulation().start_run();
+    updateRunning();
+    markDocumentModified();
+    repaintMainWindow();
+}
+
+void VendrelApplication::stopSimulation() {
+    document_->simulation().stop_run();
+    updateRunning();
+    repaintMainWindow();
+}
+
+void VendrelApplication::openRecent(int index) {
+    const QStringList entries = recent_->entries();
+    if (index >= entries.size() || !document_->maybeSave()) {
+        return;
+    }
+    const QString path = entries[index];
+    if (!document_->openDocument(path) && !QFileInfo::exists(path)) {
+        recent_->remove(path);
+    }
+}
+
+void VendrelApplication::saveBitmap() {
+    BitmapExport(*window_, *services_).exec();
+}
+
+void VendrelApplication::print() {
+    printer_->print(window_.get(), window_->view().size());
+}
+
+void VendrelApplication::printPreview() {
+    printer_->preview(window_.get(), window_->view().size());
+}
+
+void VendrelApplication::printSetup() {
+    printer_->setup(window_.get());
+}
+
+void VendrelApplication::about() {
+    AboutDialog dialog(window_.get());
+    services_->execDialog(dialog);
+}
+
+void VendrelApplication::technicalDetails() {
+    TechnicalDetailsDialog dialog(window_.get());
+    if (services_->execDialog(dialog) == QDialog::Accepted) {
+        repaintMainWindow();
+    }
+}
+
+}  // namespace vendrel

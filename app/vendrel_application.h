@@ -1,0 +1,121 @@
+#pragma once
+// The application object, beside QApplication: start-up as a single
+// instance, the document and the main window, and the program's own
+// commands (run control, the parameter dialogs, the display toggles,
+// navigation, export and printing).
+//
+// How a command reaches the model: a menu item or shortcut triggers its
+// QAction (main_window.h), whose work runs here or in the document. A
+// dialog's OK stores into the parameters only inside the simulation's write
+// guard (change_parameters: the run is stopped and the engine idle first),
+// then the model is reset, the document marked modified and the view
+// repainted. Display settings are never seen by the engine and change
+// directly. Nothing here touches the model state but through a guard.
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "app/document.h"
+#include "app/main_window.h"
+#include "app/recent_files.h"
+#include "app/single_instance_guard.h"
+#include "app/window_services.h"
+#include "core/display_settings.h"
+#include "core/model_parameters.h"
+#include "view/display_toggles.h"
+#include "view/navigation.h"
+
+namespace vendrel {
+
+class BitmapExport;
+class SectionPrinter;
+class ParameterDialog;
+
+class VendrelApplication : public QObject {
+    Q_OBJECT
+
+  public:
+    // `services` answers dialogs and message boxes; nullptr uses Qt's.
+    explicit VendrelApplication(WindowServices* services = nullptr);
+    ~VendrelApplication() override;
+
+    // Start-up: the instance guard (false when another copy runs), the
+    // settings, the document (New, or Open of `project` when given), the
+    // main window shown. A project that fails to open is reported and the
+    // program goes on with a new document.
+    bool initInstance(const QString& project = {}, bool show = true,
+                      const QString& lockPath = SingleInstanceGuard::defaultLockPath());
+    int exitInstance();
+
+    Document& document() { return *document_; }
+    MainWindow& mainWindow() { return *window_; }
+    RecentFiles& recentFiles() { return *recent_; }
+    NavigationState& navigation() { return navigation_; }
+    WindowServices& services() { return *services_; }
+
+    // Whether a run is in progress, as runningChanged last told it.
+    bool isRunning() const { return running_; }
+    // Emits runningChanged when the engine's state differs from the last
+    // one told: after every command and whenever the engine reports.
+    void updateRunning();
+
+    void markDocumentModified();
+    void repaintMainWindow();
+    // The tail of a model-parameter dialog's OK: `store` writes the values
+    // inside the model's write guard (the run stopped, the engine idle),
+    // the counters go back to 1 and the model is reset with its geometry
+    // rebuilt; then the document is marked modified (unless told
+    // otherwise) and the window repaints.
+    void applyDialogChanges(const std::function<void(ModelParameters&)>& store,
+                            bool markModified = true);
+
+    // The commands.
+    template <class Dialog>
+    void editParameters(bool markModified = true) {
+        Dialog dialog(services(), document().simulation().params(), document().display(),
+                      &mainWindow());
+        applyParameterDialog(dialog, markModified);
+    }
+    void editRuntime();
+    void setThreadCount();
+    void displayPreferences();
+    void toggleColourMode(ColourFlag mode);
+    void toggleTimeLines();
+    void toggleSeaLevel();
+    void toggleBathymetryMarker();
+    void navigate(void (*move)(NavigationState&));
+    void startSimulation();
+    void stopSimulation();
+    void openRecent(int index);
+    void saveBitmap();
+    void print();
+    void printPreview();
+    void printSetup();
+    void about();
+    void technicalDetails();
+
+  signals:
+    void runningChanged(bool running);
+
+  private:
+    // Shows the dialog; on OK stores it and applies the change.
+    void applyParameterDialog(ParameterDialog& dialog, bool markModified);
+    // A display change: `change` edits the display settings; then the
+    // document is marked modified and the window repaints. No reset.
+    void changeDisplay(const std::function<void(DisplaySettings&)>& change);
+
+    std::unique_ptr<WindowServices> ownServices_;
+    WindowServices* services_;
+    SingleInstanceGuard guard_;
+    NavigationState navigation_;
+    std::unique_ptr<RecentFiles> recent_;
+    std::unique_ptr<Document> document_;
+    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<SectionPrinter> printer_;
+    std::int32_t savedColourMode_ = 1;
+    bool running_ = false;
+};
+
+}  // namespace vendrel
