@@ -29,6 +29,7 @@
 #include "core/parameter_fields.h"
 #include "document/number_format.h"
 #include "document/project.h"
+#include "document/pseudo_well.h"
 
 namespace {
 
@@ -241,6 +242,9 @@ int run(const RunOptions& options) {
     if (options.threads) {
         edited.omp_threads = *options.threads;
     }
+    for (double x : options.wells) {
+        check_well_position(edited, x);
+    }
     if (options.no_run) {
         // The values go in as a project line would carry them; the opened
         // results stay as they are.
@@ -311,6 +315,11 @@ int main(int argc, char** argv) {
         return run(options);
     } catch (const UsageError& e) {
         std::fprintf(stderr, "vendrel-run: %s (see vendrel-run --help)\n", e.what());
+        return 2;
+    } catch (const WellOutsideSectionError& e) {
+        // A command line that asks for the impossible, found once the
+        // parameters are known: as a bad command line.
+        std::fprintf(stderr, "vendrel-run: %s\n", e.what());
         return 2;
     } catch (const Interrupted&) {
         std::fputs("vendrel-run: interrupted; nothing saved\n", stderr);

@@ -6,6 +6,8 @@
 #include "cli/picture_export.h"
 #include "cli/run_options.h"
 #include "cli/run_report.h"
+#include "document/csv_export.h"
+#include "document/netcdf_export.h"
 #include "document/project.h"
 #include "document/project_writer.h"
 #include "view/figure_export.h"
@@ -46,6 +48,20 @@ void write_figure_file(const OutputContext& context, AtomicFile& file) {
                  figure_request(context.options));
 }
 
+void write_netcdf_file(const OutputContext& context, AtomicFile& file) {
+    write_netcdf(context.data,
+                 {.history = context.options.command, .well_x = context.options.wells},
+                 [&](std::string_view bytes) { file.write(bytes); });
+}
+
+void write_section_csv(const OutputContext& context, AtomicFile& file) {
+    file.write(format_section_csv(context.data));
+}
+
+void write_wells_csv(const OutputContext& context, AtomicFile& file) {
+    file.write(format_wells_csv(context.data, context.options.wells));
+}
+
 void write_summary(const OutputContext& context, AtomicFile& file) {
     file.write(run_report_json(context.report));
 }
@@ -84,6 +100,30 @@ const std::vector<OutputKind>& kinds() {
          false,
          true,
          write_figure_file},
+        {"netcdf",
+         "",
+         "FILE.nc",
+         "the results as NetCDF-4 (CF-1.8), with the --well pseudo-wells",
+         {".nc"},
+         false,
+         false,
+         write_netcdf_file},
+        {"csv",
+         "",
+         "FILE.csv",
+         "the results as one CSV table, a row per horizon and column",
+         {".csv"},
+         false,
+         false,
+         write_section_csv},
+        {"wells-csv",
+         "",
+         "FILE.csv",
+         "the --well pseudo-wells as one CSV table",
+         {".csv"},
+         false,
+         false,
+         write_wells_csv},
         {"summary",
          "",
          "FILE.json",

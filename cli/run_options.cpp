@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QStringList>
 #include <algorithm>
+#include <cmath>
 
 #include "cli/parameter_assignment.h"
 #include "core/engine.h"
@@ -42,6 +43,7 @@ const std::vector<OptionLine>& general_options() {
         {"--params FILE.toml", "set the parameters of a TOML file of key = value lines first"},
         {"--threads N", "worker threads for the run (0 keeps the default)"},
         {"--no-run", "save the project as opened, with the parameters set, unrun"},
+        {"--well X", "a pseudo-well at X m for --netcdf and --wells-csv; may be repeated"},
         {"--size WxH", "size of a picture in pixels (default 1600x800; at most"},
         {"", "100 megapixels for a raster picture)"},
         {"--dpi N", "resolution of a PNG figure: --size x N / 96 pixels (default 96)"},
@@ -137,6 +139,7 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
     parser.addOption(value_option({"size"}, "WxH"));
     parser.addOption(value_option({"dpi"}, "N"));
     parser.addOption(value_option({"check"}, "FILE"));
+    parser.addOption(value_option({"well"}, "X"));
     for (const char* flag : {"no-run", "json", "progress", "quiet", "list-params", "version"}) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(flag)));
     }
@@ -200,6 +203,18 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
         options.figure_dpi = *n;
     }
     options.check = single_value(parser, "check").value_or("");
+    for (const QString& well : parser.values("well")) {
+        const std::string text = well.toStdString();
+        const std::optional<double> x = parse_real_strict(text);
+        if (!x || !std::isfinite(*x)) {
+            throw UsageError("--well expects a position in metres, got \"" + text + "\"");
+        }
+        options.wells.push_back(*x);
+    }
+    options.command = "vendrel-run";
+    for (const std::string& arg : args) {
+        options.command += " " + arg;
+    }
     for (const OutputKind& kind : output_kinds()) {
         const QString name = QString::fromUtf8(kind.option.data(), qsizetype(kind.option.size()));
         if (const auto path = single_value(parser, name)) {
@@ -234,7 +249,18 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
         return options;
     }
     if (options.outputs.empty()) {
-        throw UsageError("no output: give --out FILE.vdl, --image, --pdf, --figure or --summary");
+        throw UsageError(
+            "no output: give --out FILE.vdl, --netcdf, --csv, --image, --pdf, --figure or --summary");
+    }
+    const auto wants = [&](std::string_view option) {
+        return std::any_of(options.outputs.begin(), options.outputs.end(),
+                           [&](const RequestedOutput& o) { return o.kind->option == option; });
+    };
+    if (!options.wells.empty() && !wants("netcdf") && !wants("wells-csv")) {
+        throw UsageError("--well needs --netcdf or --wells-csv");
+    }
+    if (wants("wells-csv") && options.wells.empty()) {
+        throw UsageError("--wells-csv needs at least one --well X");
     }
     for (const RequestedOutput& output : options.outputs) {
         if (output.kind->raster &&

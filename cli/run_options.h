@@ -27,6 +27,8 @@ struct RunOptions {
     std::vector<std::pair<std::string, std::string>> settings;  // --set key=value, in order
     std::optional<int> threads;
     std::vector<RequestedOutput> outputs;  // in the order of output_kinds()
+    std::vector<double> wells;             // --well: pseudo-well positions (m), as given
+    std::string command;                   // the command line, recorded by the data exports
     bool no_run = false;                   // save what was opened (and set) without running
     std::string check;                     // validate this project and report
     int image_width = 1600;

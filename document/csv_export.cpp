@@ -1,0 +1,120 @@
+#include "document/csv_export.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <string_view>
+
+#include "core/model_state.h"
+#include "document/pseudo_well.h"
+#include "document/shortest_number.h"
+
+namespace vendrel {
+
+namespace {
+
+constexpr std::string_view kRowEnd = "\r\n";
+
+// Appends the fields of one row; every field but the first gets its comma.
+class CsvRow {
+  public:
+    explicit CsvRow(std::string& out) : out_(out) {}
+    ~CsvRow() { out_.append(kRowEnd); }
+    CsvRow(const CsvRow&) = delete;
+    CsvRow& operator=(const CsvRow&) = delete;
+
+    CsvRow& number(double value) {
+        separate();
+        if (std::isfinite(value)) {
+            append_shortest(out_, value);
+        }
+        return *this;
+    }
+    CsvRow& integer(int value) {
+        separate();
+        char buffer[16];
+        out_.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+        return *this;
+    }
+    // 0 or 1; a negative flag is undefined.
+    CsvRow& flag(std::int8_t value) {
+        separate();
+        if (value >= 0) {
+            out_.push_back(char('0' + value));
+        }
+        return *this;
+    }
+
+  private:
+    void separate() {
+        if (!first_) {
+            out_.push_back(',');
+        }
+        first_ = false;
+    }
+    std::string& out_;
+    bool first_ = true;
+};
+
+}  // namespace
+
+std::string format_section_csv(const ProjectData& data) {
+    const Stratigraphy section(data);
+    std::string out;
+    out.reserve(std::size_t(COLUMN_COUNT) * std::size_t(data.count) * 160 + 200);
+    out.append(
+        "horizon,time_kyr,age_kyr,x_m,z_down_m,elevation_m,depth_of_deposition_m,"
+        "distance_from_shore_m,porosity,thickness_m,hiatus");
+    out.append(kRowEnd);
+    for (int h = 1; h <= data.count; ++h) {
+        for (int c = 1; c <= COLUMN_COUNT; ++c) {
+            CsvRow(out)
+                .integer(h)
+                .number(section.time_kyr(h))
+                .number(section.age_kyr(h))
+                .number(data.x_values[std::size_t(c)])
+                .number(section.z(c, h))
+                .number(section.elevation(c, h))
+                .number(section.depth_of_deposition(c, h))
+                .number(section.distance_from_shore(c, h))
+                .number(section.porosity(c, h))
+                .number(section.thickness(c, h))
+                .flag(section.hiatus(c, h));
+        }
+    }
+    return out;
+}
+
+std::string format_wells_csv(const ProjectData& data, const std::vector<double>& well_x) {
+    const Stratigraphy section(data);
+    std::vector<PseudoWell> wells;
+    for (double x : sorted_well_positions(well_x)) {
+        wells.push_back(make_pseudo_well(section, x));
+    }
+    std::string out;
+    out.append(
+        "well_x_m,column,column_x_m,horizon,time_kyr,age_kyr,z_down_m,elevation_m,"
+        "burial_depth_m,thickness_m,depth_of_deposition_m,distance_from_shore_m,porosity");
+    out.append(kRowEnd);
+    for (const PseudoWell& well : wells) {
+        for (const WellSample& s : well.samples) {
+            CsvRow(out)
+                .number(well.x)
+                .integer(well.column)
+                .number(well.column_x)
+                .integer(s.horizon)
+                .number(s.time_kyr)
+                .number(s.age_kyr)
+                .number(s.z)
+                .number(s.elevation)
+                .number(s.burial_depth)
+                .number(s.thickness)
+                .number(s.depth_of_deposition)
+                .number(s.distance_from_shore)
+                .number(s.porosity);
+        }
+    }
+    return out;
+}
+
+}  // namespace vendrel

@@ -1,0 +1,32 @@
+#pragma once
+// Results as CSV tables (RFC 4180: a header row, comma-separated fields,
+// CR LF after every row). Numbers are the shortest text that reads back to
+// the same double, with "." as the decimal separator whatever the locale;
+// a value that is missing or not finite is an empty field. Definitions of
+// every column: stratigraphy.h.
+//
+// The section table is tidy, one row per horizon and column (horizon outer,
+// columns 1..2000 inner):
+//   horizon,time_kyr,age_kyr,x_m,z_down_m,elevation_m,depth_of_deposition_m,
+//   distance_from_shore_m,porosity,thickness_m,hiatus
+// The well table holds every pseudo-well of one command, one row per well
+// and horizon (wells by increasing x, each position once; oldest horizon
+// first):
+//   well_x_m,column,column_x_m,horizon,time_kyr,age_kyr,z_down_m,
+//   elevation_m,burial_depth_m,thickness_m,depth_of_deposition_m,
+//   distance_from_shore_m,porosity
+
+#include <string>
+#include <vector>
+
+#include "document/project_data.h"
+
+namespace vendrel {
+
+std::string format_section_csv(const ProjectData& data);
+
+// Throws WellOutsideSectionError (pseudo_well.h) for a position outside the
+// section.
+std::string format_wells_csv(const ProjectData& data, const std::vector<double>& well_x);
+
+}  // namespace vendrel

@@ -1,0 +1,57 @@
+#pragma once
+// A pseudo-well: the vertical log of the section at one position x, taken
+// from the column nearest to x (the lower-numbered column when two are
+// equally near). From the oldest horizon up it gives each horizon's time,
+// age, z, elevation and burial depth, and the thickness, depth of
+// deposition, distance from shore and porosity of the layer below it: an
+// age-depth model of that column. Definitions: stratigraphy.h.
+//
+// The section spans 0 <= x <= max_x; a position outside it (or not a
+// number) is refused.
+
+#include <stdexcept>
+#include <vector>
+
+#include "document/stratigraphy.h"
+
+namespace vendrel {
+
+class WellOutsideSectionError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Throws WellOutsideSectionError unless 0 <= x <= max_x.
+void check_well_position(const ModelParameters& p, double x);
+
+// The column nearest to x (1..2000). Throws WellOutsideSectionError.
+int well_column(const ProjectData& data, double x);
+
+// The positions in increasing order, each once: the order and the set of
+// the wells every export writes.
+std::vector<double> sorted_well_positions(std::vector<double> positions);
+
+struct WellSample {
+    int horizon = 0;
+    double time_kyr = 0;
+    double age_kyr = 0;
+    double z = 0;
+    double elevation = 0;
+    double burial_depth = 0;
+    double thickness = 0;  // NaN for horizon 1
+    double depth_of_deposition = 0;
+    double distance_from_shore = 0;
+    double porosity = 0;
+};
+
+struct PseudoWell {
+    double x = 0;                     // where it was asked for
+    int column = 0;                   // the column it logs
+    double column_x = 0;              // that column's position
+    std::vector<WellSample> samples;  // horizon 1 (oldest) first
+};
+
+// Throws WellOutsideSectionError.
+PseudoWell make_pseudo_well(const Stratigraphy& section, double x);
+
+}  // namespace vendrel

@@ -1,0 +1,339 @@
+// Data exports: the stratigraphic definitions, pseudo-wells, the CSV tables
+// and the NetCDF file, the last two read back by a real client (xarray and
+// the csv module under /usr/bin/python3, and ncdump).
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/initial_geometry.h"
+#include "core/model_state.h"
+#include "core/parameter_fields.h"
+#include "document/csv_export.h"
+#include "document/netcdf_export.h"
+#include "document/project.h"
+#include "document/project_reader.h"
+#include "document/project_writer.h"
+#include "document/pseudo_well.h"
+#include "document/stratigraphy.h"
+#include "tests/test_support.h"
+
+namespace vendrel {
+namespace {
+
+using testing::TempDir;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+struct CommandResult {
+    int status = -1;
+    std::string output;
+};
+
+CommandResult run_command(const std::string& command) {
+    CommandResult result;
+    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) {
+        return result;
+    }
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        result.output.append(buffer, n);
+    }
+    const int status = ::pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+// Runs the reading client on an export; its output lists what failed.
+void expect_client_accepts(const std::string& arguments) {
+    const CommandResult result =
+        run_command(std::string(VENDREL_PYTHON) + " " + VENDREL_EXPORT_CHECK + " " + arguments);
+    EXPECT_EQ(result.status, 0) << result.output;
+}
+
+std::string parameter_names() {
+    std::string names;
+    for (const ParameterField& field : parameter_fields()) {
+        if (!names.empty()) {
+            names += ',';
+        }
+        names += field.name;
+    }
+    return names;
+}
+
+// A finished short run (20 recordings) with faults and compaction, saved to
+// a project file.
+class ExportedRun : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        project_ = std::make_unique<Project>(testing::short_run_parameters());
+        Simulation& sim = project_->simulation();
+        sim.new_model();
+        sim.change_parameters([](ModelParameters& p) {
+            p.includecompact = 1;
+            p.slip1 = 1;
+            p.slip2 = 0.5;
+        });
+        sim.start_run();
+        while (!sim.wait_until_idle(std::chrono::seconds(10))) {
+        }
+        run_ = std::make_unique<ProjectData>(project_->snapshot());
+        folder_ = std::make_unique<TempDir>();
+        vdl_ = folder_->file("run.vdl");
+        save_project_file(vdl_, *run_);
+    }
+    static void TearDownTestSuite() {
+        folder_.reset();
+        run_.reset();
+        project_.reset();
+    }
+
+    static std::unique_ptr<Project> project_;
+    static std::unique_ptr<ProjectData> run_;
+    static std::unique_ptr<TempDir> folder_;
+    static std::string vdl_;
+};
+std::unique_ptr<Project> ExportedRun::project_;
+std::unique_ptr<ProjectData> ExportedRun::run_;
+std::unique_ptr<TempDir> ExportedRun::folder_;
+std::string ExportedRun::vdl_;
+
+// ---- definitions -------------------------------------------------------
+
+TEST(Stratigraphy, LayerThicknessAndHiatus) {
+    struct Case {
+        const char* label;
+        double below, above;
+        double thickness;
+        int hiatus;
+    };
+    const Case cases[] = {
+        {"deposited layer", 120.5, 118.0, 2.5, 0},
+        {"just over a millimetre", 10.0011, 10.0, 0.0011, 0},
+        {"exactly a millimetre", 10.125, 10.124, 0.001, 1},
+        {"truncated to the older horizon", 50.0, 50.0, 0.0, 1},
+        {"negative difference counts as 0", 50.0, 50.2, 0.0, 1},
+        {"not finite", kNaN, 50.0, kNaN, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const double t = layer_thickness(c.below, c.above);
+        if (std::isnan(c.thickness)) {
+            EXPECT_TRUE(std::isnan(t));
+        } else {
+            EXPECT_NEAR(t, c.thickness, 1e-12);
+        }
+        EXPECT_EQ(hiatus_flag(t), c.hiatus);
+    }
+}
+
+TEST(Stratigraphy, HorizonTimesFollowTheRunLoop) {
+    struct Case {
+        const char* label;
+        double max_x, diff_coeff, display_inc;
+        double interval_kyr;  // NaN: the run records nothing
+    };
+    const Case cases[] = {
+        {"defaults: dt 1, 2000 steps", 2000, 0.25, 2000, 2.0},
+        {"dt 0.625: 1600 steps", 2000, 0.8, 1000, 1.0},
+        {"whole steps only: 1600.8 steps give 1600", 2000, 0.8, 1000.5, 1.0},
+        {"dt capped at one year", 2000, 0.1, 1000.5, 1.0},
+        {"dt 0.5 (dx 1, kappa 1)", 2000, 1.0, 300, 0.3},
+        {"increment below dt records nothing", 2000, 0.25, 0.5, kNaN},
+        {"no width: no steps", 0, 0.25, 2000, kNaN},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        ModelParameters p = testing::document_parameters();
+        p.max_x = c.max_x;
+        p.diff_coeff = c.diff_coeff;
+        p.display_inc = c.display_inc;
+        const std::vector<double> times = horizon_times_kyr(p, 4);
+        ASSERT_EQ(times.size(), 4u);
+        EXPECT_EQ(times[0], 0.0);
+        const std::vector<double> ages = horizon_ages_kyr(times);
+        for (int h = 2; h <= 4; ++h) {
+            if (std::isnan(c.interval_kyr)) {
+                EXPECT_TRUE(std::isnan(times[h - 1]));
+            } else {
+                EXPECT_NEAR(times[h - 1], (h - 1) * c.interval_kyr, 1e-12);
+                EXPECT_NEAR(ages[h - 1], (4 - h) * c.interval_kyr, 1e-12);
+            }
+        }
+    }
+}
+
+TEST(Stratigraphy, InitialSurfaceIsTheRunsGeometry) {
+    for (int platform : {0, 1}) {
+        SCOPED_TRACE(platform);
+        ModelParameters p = testing::document_parameters();
+        p.isolated_platform = platform;
+        p.max_x = 1500;
+        p.control_x[9] = 1500;
+        const auto state = std::make_unique<ModelState>(p);
+        build_initial_geometry(p, *state);
+        const std::vector<double> z = initial_surface_z(p);
+        for (int c = 1; c <= COLUMN_COUNT; ++c) {
+            ASSERT_EQ(z[std::size_t(c)], state->initial_surface[std::size_t(c)]) << c;
+        }
+    }
+}
+
+TEST_F(ExportedRun, NewestHorizonTimeIsTheRunsEnd) {
+    // The run ends on a recording: its last step's time is time(N).
+    const Stratigraphy section(*run_);
+    ASSERT_EQ(run_->count, 21);
+    const double sim_time = project_->simulation().read().state().sim_time;
+    EXPECT_NEAR(section.time_kyr(run_->count), sim_time / 1000, 1e-12);
+    EXPECT_EQ(section.age_kyr(run_->count), 0.0);
+}
+
+// ---- pseudo-wells ------------------------------------------------------
+
+TEST_F(ExportedRun, WellLogsTheNearestColumn) {
+    // Columns stand at x = c m (dx = 1 m).
+    struct Case {
+        double x;
+        int column;
+    };
+    const Case cases[] = {{0.0, 1}, {1.0, 1}, {1.5, 1}, {1.6, 2}, {999.5, 999}, {2000.0, 2000}};
+    const Stratigraphy section(*run_);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.x);
+        const PseudoWell well = make_pseudo_well(section, c.x);
+        EXPECT_EQ(well.column, c.column);
+        EXPECT_EQ(well.column_x, run_->x_values[std::size_t(c.column)]);
+        ASSERT_EQ(int(well.samples.size()), run_->count);
+        for (const WellSample& s : well.samples) {
+            const auto& v = run_->horizon(c.column, s.horizon);
+            EXPECT_EQ(s.z, v[0]);
+            EXPECT_EQ(s.depth_of_deposition, v[1]);
+            EXPECT_EQ(s.distance_from_shore, v[2]);
+            EXPECT_EQ(s.porosity, v[3]);
+            EXPECT_EQ(s.burial_depth, v[0] - run_->horizon(c.column, run_->count)[0]);
+        }
+        EXPECT_EQ(well.samples.back().burial_depth, 0.0);
+        EXPECT_TRUE(std::isnan(well.samples.front().thickness));
+    }
+}
+
+TEST_F(ExportedRun, WellOutsideTheSectionIsRefused) {
+    for (double x : {-0.001, 2000.001, kNaN, std::numeric_limits<double>::infinity()}) {
+        SCOPED_TRACE(x);
+        EXPECT_THROW(format_wells_csv(*run_, {500.0, x}), WellOutsideSectionError);
+        EXPECT_THROW(format_netcdf(*run_, {.history = "", .well_x = {x}}), WellOutsideSectionError);
+    }
+    try {
+        check_well_position(run_->params, 2500);
+        FAIL() << "no error";
+    } catch (const WellOutsideSectionError& e) {
+        EXPECT_STREQ(e.what(), "well at x = 2500 m is outside the section (0 to 2000 m)");
+    }
+}
+
+// ---- CSV ---------------------------------------------------------------
+
+TEST_F(ExportedRun, CsvIgnoresTheLocale) {
+    const std::string before = format_section_csv(*run_);
+    // The window program runs under the user's locale.
+    if (std::setlocale(LC_ALL, "de_DE.utf8") == nullptr) {
+        GTEST_SKIP() << "no German locale";
+    }
+    const std::string german = format_section_csv(*run_);
+    std::setlocale(LC_ALL, "C");
+    EXPECT_TRUE(german == before);
+    // Row 2 (column 2 of horizon 1) of a section CSV: 1,0,age,2,...
+    EXPECT_EQ(before.substr(0, before.find("\r\n")),
+              "horizon,time_kyr,age_kyr,x_m,z_down_m,elevation_m,depth_of_deposition_m,"
+              "distance_from_shore_m,porosity,thickness_m,hiatus");
+    EXPECT_NE(before.find("\r\n1,0,4,1,"), std::string::npos);
+}
+
+// ---- NetCDF, read by a real client -------------------------------------
+
+TEST_F(ExportedRun, ClientReadsTheRunsExport) {
+    // Straight from the finished run: the project file keeps six decimals.
+    const std::vector<double> wells = {1500.0, 250.25, 1.5, 250.25};
+    const std::string nc = folder_->file("run.nc");
+    const std::string csv = folder_->file("run.csv");
+    const std::string wells_csv = folder_->file("wells.csv");
+    save_netcdf(nc, *run_, {.history = "vendrel-run --set slip1=1", .well_x = wells});
+    testing::write_file(csv, format_section_csv(*run_));
+    testing::write_file(wells_csv, format_wells_csv(*run_, wells));
+    expect_client_accepts("--nc " + nc + " --vdl " + vdl_ + " --tolerance 5e-7 --csv " + csv +
+                          " --wells-csv " + wells_csv + " --wells 1500,250.25,1.5,250.25" +
+                          " --parameters " + parameter_names() + " --horizons 21");
+}
+
+TEST_F(ExportedRun, ClientReadsASavedProjectsExport) {
+    Project reader(testing::document_parameters());
+    const ProjectData saved = ReadProjectFile(vdl_, reader.current_values()).data;
+    const std::string nc = folder_->file("saved.nc");
+    save_netcdf(nc, saved, {.history = "exported from run.vdl", .well_x = {}});
+    expect_client_accepts("--nc " + nc + " --vdl " + vdl_ + " --tolerance 1e-9 --horizons 21");
+}
+
+TEST_F(ExportedRun, HeaderShowsTheConventions) {
+    const std::string nc = folder_->file("header.nc");
+    save_netcdf(nc, *run_, {.history = "test", .well_x = {}});
+    const CommandResult dump = run_command(std::string(VENDREL_NCDUMP) + " -h " + nc);
+    ASSERT_EQ(dump.status, 0) << dump.output;
+    for (const char* text :
+         {":Conventions = \"CF-1.8\"", "z:positive = \"down\"", "time:units = \"kyr\"",
+          "age:units = \"kyr\"", "double z(horizon, column)", "byte hiatus(horizon, column)",
+          ":max_x_units = \"m\"", ":depths = 0., 5., 10., 15., 20., 30., 40., 50."}) {
+        EXPECT_NE(dump.output.find(text), std::string::npos) << text;
+    }
+    // No reference date anywhere: nothing for a reader to decode as a date.
+    EXPECT_EQ(dump.output.find("since"), std::string::npos);
+}
+
+TEST_F(ExportedRun, SameResultsGiveTheSameBytes) {
+    const NetcdfExport options{.history = "same", .well_x = {700.0}};
+    const std::string first = format_netcdf(*run_, options);
+    const std::string second = format_netcdf(*run_, options);
+    EXPECT_TRUE(first == second);
+    // Smaller than the project file of the same results.
+    EXPECT_LT(first.size(), testing::read_file(vdl_).size());
+}
+
+TEST(NetcdfExport, InitialSurfaceAloneIsAValidFile) {
+    // N = 1: no layer, thickness and hiatus all fill values.
+    Project project(testing::document_parameters());
+    project.simulation().new_model();
+    const ProjectData data = project.snapshot();
+    ASSERT_EQ(data.count, 1);
+    TempDir folder;
+    const std::string nc = folder.file("one.nc");
+    save_netcdf(nc, data, {.history = "new model", .well_x = {1000.0}});
+    testing::write_file(folder.file("one.csv"), format_section_csv(data));
+    expect_client_accepts("--nc " + nc + " --csv " + folder.file("one.csv") +
+                          " --wells 1000 --horizons 1");
+}
+
+TEST(NetcdfExport, UnwritableTargetKeepsWhatWasThere) {
+    Project project(testing::document_parameters());
+    project.simulation().new_model();
+    const ProjectData data = project.snapshot();
+    TempDir folder;
+    EXPECT_THROW(save_netcdf(folder.file("missing/out.nc"), data, {}), FileError);
+    const std::string locked = folder.file("locked.nc");
+    testing::write_file(locked, "old");
+    ASSERT_EQ(::chmod(locked.c_str(), 0444), 0);
+    EXPECT_THROW(save_netcdf(locked, data, {}), NotWritableError);
+    EXPECT_EQ(testing::read_file(locked), "old");
+}
+
+}  // namespace
+}  // namespace vendrel
