@@ -83,13 +83,22 @@ QAction* MainWindow::command(const QString& text, const QString& prompt, std::fu
     auto* item = new QAction(text, this);
     item->setStatusTip(prompt);
     item->setShortcut(keys);
-    connect(item, &QAction::triggered, this, [this, work = std::move(work)] {
-        runGuarded(application_.services(), this, work);
-        application_.updateRunning();
-        updateTicks();
-        updateRecentFiles();
-    });
+    connect(item, &QAction::triggered, this, [this, work = std::move(work)] { carryOut(work); });
     return item;
+}
+
+void MainWindow::carryOut(const std::function<void()>& work) {
+    runGuarded(application_.services(), this, work);
+    application_.updateRunning();
+    updateTicks();
+    updateRecentFiles();
+}
+
+void MainWindow::bringToFront() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
 }
 
 // A caption that shows its shortcut after a tab keeps Qt from showing the

@@ -52,6 +52,12 @@ class MainWindow : public QMainWindow {
     SectionView& view() { return *view_; }
     const Actions& actions() const { return actions_; }
 
+    // Runs `work` as a command: at the command boundary, then the run state,
+    // the ticks and the recent files brought up to date.
+    void carryOut(const std::function<void()>& work);
+    // Shows the window in front, restored if it was minimised.
+    void bringToFront();
+
     // Texts of the five information panes, left to right.
     std::array<QString, 5> paneTexts() const;
     void updateStatusPanes();

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QStatusBar>
+#include <cstdio>
 
 #include "app/bitmap_export.h"
 #include "app/dialogs/about_dialog.h"
@@ -26,13 +27,21 @@ VendrelApplication::VendrelApplication(WindowServices* services)
 }
 
 VendrelApplication::~VendrelApplication() {
+    channel_.reset();
     printer_.reset();
     window_.reset();
     document_.reset();  // stops the engine before the model goes
 }
 
-bool VendrelApplication::initInstance(const QString& project, bool show, const QString& lockPath) {
+bool VendrelApplication::initInstance(const QString& project, bool show, const QString& lockPath,
+                                      const QString& socketName) {
     if (guard_.acquire(lockPath) == SingleInstanceGuard::Outcome::HeldElsewhere) {
+        if (!InstanceChannel::handOver(project, socketName)) {
+            std::fputs(
+                "vendrel: Vendrel is already running, but the running copy belongs to another "
+                "user or is not reachable\n",
+                stderr);
+        }
         return false;
     }
     recent_ = std::make_unique<RecentFiles>();
@@ -58,7 +67,22 @@ bool VendrelApplication::initInstance(const QString& project, bool show, const Q
     connect(&document_->notifier(), &RepaintNotifier::modelAdvanced, this,
             &VendrelApplication::updateRunning);
     repaintMainWindow();
+    channel_ = std::make_unique<InstanceChannel>(
+        [this](const InstanceChannel::Request& request) { carryOutRequest(request); });
+    channel_->listen(socketName);  // without it, later launches are told so
     return true;
+}
+
+void VendrelApplication::carryOutRequest(const InstanceChannel::Request& request) {
+    window_->bringToFront();
+    if (request.file.isEmpty()) {
+        return;
+    }
+    window_->carryOut([this, &request] {
+        if (document_->maybeSave()) {
+            document_->openDocument(request.file);
+        }
+    });
 }
 
 int VendrelApplication::exitInstance() {

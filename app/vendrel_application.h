@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "app/document.h"
+#include "app/instance_channel.h"
 #include "app/main_window.h"
 #include "app/recent_files.h"
 #include "app/single_instance_guard.h"
@@ -41,12 +42,16 @@ class VendrelApplication : public QObject {
     explicit VendrelApplication(WindowServices* services = nullptr);
     ~VendrelApplication() override;
 
-    // Start-up: the instance guard (false when another copy runs), the
-    // settings, the document (New, or Open of `project` when given), the
-    // main window shown. A project that fails to open is reported and the
-    // program goes on with a new document.
+    // Start-up: the instance guard, the settings, the document (New, or
+    // Open of `project` when given), the main window shown, and the socket
+    // on which later launches hand over their files. A project that fails
+    // to open is reported and the program goes on with a new document.
+    // False when another copy runs: `project` (or a request to come to the
+    // front) has then been handed to it, or, when no copy of this user
+    // answers, one line on stderr says so.
     bool initInstance(const QString& project = {}, bool show = true,
-                      const QString& lockPath = SingleInstanceGuard::defaultLockPath());
+                      const QString& lockPath = SingleInstanceGuard::defaultLockPath(),
+                      const QString& socketName = InstanceChannel::defaultSocketName());
     int exitInstance();
 
     Document& document() { return *document_; }
@@ -96,6 +101,11 @@ class VendrelApplication : public QObject {
     void about();
     void technicalDetails();
 
+    // What a later launch asked for: the window comes to the front, then
+    // the file (if any) opens after the save prompt.
+    void carryOutRequest(const InstanceChannel::Request& request);
+    InstanceChannel* instanceChannel() { return channel_.get(); }
+
   signals:
     void runningChanged(bool running);
 
@@ -114,6 +124,7 @@ class VendrelApplication : public QObject {
     std::unique_ptr<Document> document_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<SectionPrinter> printer_;
+    std::unique_ptr<InstanceChannel> channel_;
     std::int32_t savedColourMode_ = 1;
     bool running_ = false;
 };

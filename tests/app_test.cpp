@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -11,6 +12,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -543,6 +545,74 @@ TEST(SingleInstance, SecondCopyEndsAtOnce) {
 
     first.release();
     EXPECT_EQ(second.acquire(lock), SingleInstanceGuard::Outcome::Acquired);
+}
+
+// A second launch in this process: the lock is held by the fixture's copy,
+// so the file goes over the socket.
+class SecondLaunch : public Program {
+  protected:
+    bool launch(const QString& project, const QString& socket = {}) {
+        FakeWindowServices otherServices;
+        VendrelApplication second(&otherServices);
+        return socket.isEmpty()
+                   ? second.initInstance(project, false, file("instance.lock"))
+                   : second.initInstance(project, false, file("instance.lock"), socket);
+    }
+    void saveProject(const QString& name) {
+        services.next_save = file(name);
+        frame().actions().saveAs->trigger();
+        frame().actions().newDocument->trigger();
+        app->markDocumentModified();
+    }
+    bool waitForTitle(const QString& title) {
+        return QTest::qWaitFor([&] { return doc().title() == title; }, 10000);
+    }
+};
+
+TEST_F(SecondLaunch, HandsItsFileToTheRunningCopy) {
+    saveProject("handed.vdl");
+    const QString here = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    const bool started = launch("handed.vdl");  // made absolute by the launch
+    QDir::setCurrent(here);
+    EXPECT_FALSE(started) << "the second copy ends";
+    ASSERT_TRUE(waitForTitle("handed.vdl"));
+    EXPECT_EQ(doc().pathName(), file("handed.vdl"));
+    EXPECT_EQ(services.prompts.join("; ").toStdString(), "New Simulation")
+        << "asked before replacing";
+    EXPECT_TRUE(frame().isVisible()) << "brought to the front";
+
+    // Without a file the window only comes to the front.
+    frame().hide();
+    EXPECT_FALSE(launch(QString()));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frame().isVisible(); }, 10000));
+    EXPECT_EQ(doc().title(), "handed.vdl");
+}
+
+TEST_F(SecondLaunch, WaitsWhileADialogIsOpen) {
+    saveProject("later.vdl");
+    services.answer_dialog = [&](QDialog& dialog) {
+        dialog.setModal(true);
+        dialog.show();
+        EXPECT_FALSE(launch(file("later.vdl")));
+        QTest::qWait(600);
+        EXPECT_EQ(doc().title(), "New Simulation*") << "nothing opens behind the dialog";
+        EXPECT_EQ(app->instanceChannel()->pendingCount(), 1);
+        dialog.reject();
+        return dialog.result();
+    };
+    frame().actions().carbonateFactory->trigger();
+    ASSERT_TRUE(waitForTitle("later.vdl"));
+    EXPECT_EQ(app->instanceChannel()->pendingCount(), 0);
+}
+
+TEST_F(SecondLaunch, NoCopyOfThisUserAnswers) {
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(launch(file("any.vdl"), file("nobody.socket")));
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("belongs to another user or is not reachable"), std::string::npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << "one line";
+    EXPECT_EQ(doc().title(), "New Simulation");
 }
 
 TEST(ThreadCountDialog, Conventions) {
