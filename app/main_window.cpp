@@ -24,6 +24,7 @@
 #include "app/document.h"
 #include "app/guarded_command.h"
 #include "app/recent_files.h"
+#include "app/run_progress.h"
 #include "app/section_view.h"
 #include "app/vendrel_application.h"
 #include "app/window_geometry.h"
@@ -178,8 +179,9 @@ void MainWindow::createActions() {
     a.start = command(
         "Start Simulation\tCtrl+R", "Run the simulation with current set of parameters",
         [&app] { app.startSimulation(); }, QKeySequence("Ctrl+R"));
-    a.stop =
-        command("Stop Simulation", "Stop the running simulation", [&app] { app.stopSimulation(); });
+    a.stop = command(
+        "Stop Simulation\tEsc", "Stop the running simulation", [&app] { app.stopSimulation(); },
+        QKeySequence(Qt::Key_Escape));
     a.threadCount =
         command("Set Number of OpenMP Threads", "Specify the number of OpenMP threads to use",
                 [&app] { app.setThreadCount(); });
@@ -272,6 +274,8 @@ void MainWindow::createStatusBar() {
         panes_[k]->setFrameShadow(QFrame::Sunken);
         bar->addPermanentWidget(panes_[k]);
     }
+    progress_ = new RunProgress(document_.simulation(), bar);
+    bar->insertPermanentWidget(0, progress_);
     bar->showMessage(kIdleMessage);
     connect(bar, &QStatusBar::messageChanged, this, [bar](const QString& message) {
         if (message.isEmpty() && QApplication::activePopupWidget() == nullptr) {
@@ -284,6 +288,12 @@ void MainWindow::setRunning(bool running) {
     actions_.start->setEnabled(!running);
     actions_.threadCount->setEnabled(!running);
     actions_.stop->setEnabled(running);
+    progress_->setRunning(running);
+    if (running) {
+        setCursor(Qt::BusyCursor);
+    } else {
+        unsetCursor();
+    }
 }
 
 void MainWindow::updateTicks() {

@@ -6,7 +6,8 @@
 // prompt. Its work runs at the command boundary (guarded_command.h); after
 // every command, and before a menu shows, the ticks are set from the
 // stored flags (a tick only for the value 1). Start, Stop and the thread
-// count follow the application's runningChanged signal. A disabled action
+// count follow the application's runningChanged signal, and so do the
+// progress area of the status bar and the busy cursor; Esc stops a run. A disabled action
 // is not carried out, from the menu or from its shortcut.
 
 #include <QMainWindow>
@@ -21,6 +22,7 @@ class QMenu;
 namespace vendrel {
 
 class Document;
+class RunProgress;
 class SectionView;
 class VendrelApplication;
 struct NavigationState;
@@ -50,6 +52,7 @@ class MainWindow : public QMainWindow {
     MainWindow(VendrelApplication& application, Document& document, NavigationState& navigation);
 
     SectionView& view() { return *view_; }
+    RunProgress& runProgress() { return *progress_; }
     const Actions& actions() const { return actions_; }
 
     // Runs `work` as a command: at the command boundary, then the run state,
@@ -91,6 +94,7 @@ class MainWindow : public QMainWindow {
     Actions actions_{};
     QMenu* fileMenu_ = nullptr;
     std::array<QLabel*, 5> panes_{};
+    RunProgress* progress_ = nullptr;
     // The menu item under the mouse; the keyboard moves the active item.
     QAction* pointed_ = nullptr;
     bool pointing_ = false;

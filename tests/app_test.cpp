@@ -5,10 +5,12 @@
 
 #include <QAction>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,6 +25,7 @@
 #include "app/document.h"
 #include "app/guarded_command.h"
 #include "app/main_window.h"
+#include "app/run_progress.h"
 #include "app/section_view.h"
 #include "app/single_instance_guard.h"
 #include "app/vendrel_application.h"
@@ -30,6 +33,8 @@
 #include "document/project_reader.h"
 #include "tests/fake_window_services.h"
 #include "tests/test_support.h"
+#include "vendrel/version.h"
+#include "view/section_snapshot.h"
 
 namespace vendrel {
 namespace {
@@ -186,6 +191,82 @@ TEST_F(Program, StartRecordsAndStopKeepsHorizons) {
     QTest::qWait(50);
     EXPECT_EQ(sim().published_count(), kept);
     frame().view().repaint();  // draws what was kept
+}
+
+TEST_F(Program, ProgressOfARunAndItsOutcome) {
+    frame().show();
+    frame().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame()));
+    RunProgress& progress = frame().runProgress();
+    EXPECT_FALSE(progress.bar()->isVisibleTo(&frame())) << "no bar before a run";
+
+    app->applyDialogChanges([](ModelParameters& p) { p.totaltime = 1e7; });
+    frame().actions().start->trigger();
+    EXPECT_TRUE(progress.bar()->isVisibleTo(&frame()));
+    EXPECT_EQ(frame().cursor().shape(), Qt::BusyCursor);
+    EXPECT_EQ(progress.bar()->value(), 0) << "no share of the last run";
+    std::vector<int> seen;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            seen.push_back(progress.bar()->value());
+            return sim().steps_taken() > 0 && progress.bar()->text().contains("left");
+        },
+        20000));
+    for (std::size_t k = 1; k < seen.size(); ++k) {
+        EXPECT_LE(seen[k - 1], seen[k]) << "the bar never goes back";
+    }
+    EXPECT_GE(progress.bar()->value(), 0);
+    EXPECT_LE(progress.bar()->value(), 1) << "1e7 steps take longer than this test";
+    EXPECT_EQ(doc().title(), "New Simulation*");
+
+    QTest::keyClick(&frame(), Qt::Key_Escape);  // Esc stops the run
+    ASSERT_TRUE(wait_idle());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !app->isRunning(); }, 10000));
+    EXPECT_FALSE(progress.bar()->isVisibleTo(&frame()));
+    EXPECT_EQ(progress.outcome()->text(),
+              RunProgress::stoppedText(double(sim().steps_taken()) * sim().dt()));
+    EXPECT_NE(frame().cursor().shape(), Qt::BusyCursor);
+    EXPECT_EQ(frame().statusBar()->currentMessage(), QString("  Vendrel ") + kVersion)
+        << "the message pane keeps its text";
+
+    shorten_runs();  // 4000 years, a horizon every 500
+    frame().actions().start->trigger();
+    ASSERT_TRUE(wait_idle());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !app->isRunning(); }, 10000));
+    EXPECT_TRUE(progress.outcome()->text().startsWith("Run finished: 9 horizons in "))
+        << progress.outcome()->text().toStdString();
+}
+
+TEST(RunProgressTexts, Formats) {
+    EXPECT_EQ(RunProgress::finishedText(101, 4.26), "Run finished: 101 horizons in 4.3 s");
+    EXPECT_EQ(RunProgress::stoppedText(120000), "Run stopped at 120.0 ka");
+    const std::pair<double, const char*> left[] = {{0.2, "0 s left"},
+                                                   {59.4, "59 s left"},
+                                                   {185, "3 min 05 s left"},
+                                                   {3725, "1 h 02 min left"}};
+    for (const auto& [seconds, text] : left) {
+        EXPECT_EQ(RunProgress::timeLeftText(seconds), text) << seconds;
+    }
+}
+
+// The picture's time is that of the newest horizon shown: the run's own,
+// a loaded project's (its horizons were recorded display_inc apart), and 0
+// after New or a reset.
+TEST_F(Program, SimulationTimeFollowsTheModel) {
+    auto pictureTime = [&] { return take_section_snapshot(doc().project(), false).sim_time; };
+    shorten_runs();
+    frame().actions().start->trigger();
+    ASSERT_TRUE(wait_idle());
+    EXPECT_DOUBLE_EQ(pictureTime(), 4000);
+    services.next_save = file("timed.vdl");
+    frame().actions().saveAs->trigger();
+    frame().actions().newDocument->trigger();
+    EXPECT_DOUBLE_EQ(pictureTime(), 0) << "New";
+    services.next_open = file("timed.vdl");
+    frame().actions().open->trigger();
+    EXPECT_DOUBLE_EQ(pictureTime(), 4000) << "Open: (9 - 1) horizons x 500 steps x dt 1";
+    app->applyDialogChanges([](ModelParameters& p) { p.diff_coeff *= 4; });
+    EXPECT_DOUBLE_EQ(pictureTime(), 0) << "a dialog's reset";
 }
 
 TEST_F(Program, BrokenProjectLeavesEverythingAsItWas) {
