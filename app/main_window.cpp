@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QStatusBar>
+#include <QUndoStack>
 
 #include "app/dialogs/basinal_sedimentation_dialog.h"
 #include "app/dialogs/carbonate_factory_dialog.h"
@@ -134,30 +135,47 @@ void MainWindow::createActions() {
     a.exit =
         command("E&xit", "Quit the application; prompts to save documents", [this] { close(); });
 
+    a.undo = command("Undo\tCtrl+Z", "Undo the last parameter change",
+                     [&app] { app.undoStack().undo(); });
+    a.undo->setShortcuts({QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")});
+    a.redo = command(
+        "Redo\tCtrl+Shift+Z", "Redo the parameter change last undone",
+        [&app] { app.undoStack().redo(); }, QKeySequence("Ctrl+Shift+Z"));
+    QUndoStack* changes = &app.undoStack();
+    connect(changes, &QUndoStack::indexChanged, this, &MainWindow::updateUndo);
+    connect(changes, &QUndoStack::cleanChanged, this, &MainWindow::updateUndo);
+
     a.technicalDetails = command("Geeky Details and More", "The truth abou this application",
                                  [&app] { app.technicalDetails(); });
     // Block Faulting does not mark the document modified.
-    a.blockFaulting =
-        command("Block Faulting", {}, [&app] { app.editParameters<TectonicsDialog>(false); });
+    a.blockFaulting = command("Block Faulting", {}, [&app] {
+        app.editParameters<TectonicsDialog>("Block Faulting", false);
+    });
     a.otherTectonics = command("Other", {}, [] {});
     a.otherTectonics->setEnabled(false);  // no handler: always greyed
-    a.modelDimensions =
-        command("Model Dimensions", {}, [&app] { app.editParameters<ModelDimensionsDialog>(); });
-    a.simpleRamp = command("Simple Ramp", {}, [&app] { app.editParameters<RampDipDialog>(); });
-    a.arbitraryPlatform =
-        command("Arbitrary Platform", {}, [&app] { app.editParameters<PlatformDialog>(); });
+    a.modelDimensions = command("Model Dimensions", {}, [&app] {
+        app.editParameters<ModelDimensionsDialog>("Model Dimensions");
+    });
+    a.simpleRamp =
+        command("Simple Ramp", {}, [&app] { app.editParameters<RampDipDialog>("Simple Ramp"); });
+    a.arbitraryPlatform = command("Arbitrary Platform", {}, [&app] {
+        app.editParameters<PlatformDialog>("Arbitrary Platform");
+    });
     a.runtime = command("Runtime and Display Increment",
                         "Change or view the total runtime and display increment",
                         [&app] { app.editRuntime(); });
     a.carbonateFactory =
         command("Carbonate Factory", "Specify how carbonate production varies with depth",
-                [&app] { app.editParameters<CarbonateFactoryDialog>(); });
-    a.erosion = command("Erosion Parameters", {}, [&app] { app.editParameters<ErosionDialog>(); });
-    a.basinalSedimentation = command("Basinal Sedimentation", {},
-                                     [&app] { app.editParameters<BasinalSedimentationDialog>(); });
-    a.seaLevel =
-        command("Sea-Level Variation", {}, [&app] { app.editParameters<SeaLevelDialog>(); });
-    a.compaction = command("Compaction", {}, [&app] { app.editParameters<CompactionDialog>(); });
+                [&app] { app.editParameters<CarbonateFactoryDialog>("Carbonate Factory"); });
+    a.erosion = command("Erosion Parameters", {},
+                        [&app] { app.editParameters<ErosionDialog>("Erosion Parameters"); });
+    a.basinalSedimentation = command("Basinal Sedimentation", {}, [&app] {
+        app.editParameters<BasinalSedimentationDialog>("Basinal Sedimentation");
+    });
+    a.seaLevel = command("Sea-Level Variation", {},
+                         [&app] { app.editParameters<SeaLevelDialog>("Sea-Level Variation"); });
+    a.compaction =
+        command("Compaction", {}, [&app] { app.editParameters<CompactionDialog>("Compaction"); });
 
     a.depthOfDeposition = command("Depth of Deposition", "Colour results by depth of deposition",
                                   [&app] { app.toggleColourMode(ColourFlag::Depth); });
@@ -237,6 +255,7 @@ void MainWindow::createMenus() {
         addMenu("&File", {a.newDocument, a.open, a.saveBitmap, a.save, a.saveAs, nullptr, a.print,
                           a.printPreview, a.printSetup, nullptr, a.recentFiles[0], a.recentFiles[1],
                           a.recentFiles[2], a.recentFiles[3], nullptr, a.exit});
+    addMenu("&Edit", {a.undo, a.redo});
     bar->addSeparator();
     addMenu("Vendrel", {a.technicalDetails});
     bar->addSeparator();
@@ -289,6 +308,7 @@ void MainWindow::setRunning(bool running) {
     actions_.threadCount->setEnabled(!running);
     actions_.stop->setEnabled(running);
     progress_->setRunning(running);
+    updateUndo();
     if (running) {
         setCursor(Qt::BusyCursor);
     } else {
@@ -308,6 +328,18 @@ void MainWindow::updateTicks() {
     setTick(actions_.showSeaLevel, d.draw_bl == 1);
     setTick(actions_.showBathymetryMarker, d.draw_bath == 1);
     setTick(actions_.showStatusBar, statusBar()->isVisibleTo(this));
+}
+
+void MainWindow::updateUndo() {
+    const QUndoStack& changes = application_.undoStack();
+    const bool running = application_.isRunning();
+    auto caption = [](const QString& verb, const QString& what, const char* keys) {
+        return (what.isEmpty() ? verb : verb + " " + what) + "\t" + keys;
+    };
+    actions_.undo->setText(caption("Undo", changes.undoText(), "Ctrl+Z"));
+    actions_.undo->setEnabled(changes.canUndo() && !running);
+    actions_.redo->setText(caption("Redo", changes.redoText(), "Ctrl+Shift+Z"));
+    actions_.redo->setEnabled(changes.canRedo() && !running);
 }
 
 // The first entry stands as a greyed "Recent File" while the list is empty.

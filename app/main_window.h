@@ -36,6 +36,7 @@ class MainWindow : public QMainWindow {
         QAction *newDocument, *open, *saveBitmap, *save, *saveAs, *print, *printPreview,
             *printSetup, *exit;
         std::array<QAction*, 4> recentFiles;
+        QAction *undo, *redo;
         QAction* technicalDetails;
         QAction *blockFaulting, *otherTectonics;
         QAction *modelDimensions, *simpleRamp, *arbitraryPlatform;
@@ -71,6 +72,8 @@ class MainWindow : public QMainWindow {
     void setRunning(bool running);
     void updateTicks();
     void updateRecentFiles();
+    // Undo and Redo say what they undo, and are disabled during a run.
+    void updateUndo();
 
   protected:
     void closeEvent(QCloseEvent* event) override;

@@ -13,6 +13,7 @@
 #include "app/dialogs/technical_details_dialog.h"
 #include "app/dialogs/thread_count_dialog.h"
 #include "app/guarded_command.h"
+#include "app/parameter_change.h"
 #include "app/qt_window_services.h"
 #include "app/section_printer.h"
 #include "app/section_view.h"
@@ -66,6 +67,7 @@ bool VendrelApplication::initInstance(const QString& project, bool show, const Q
     navigation_.dpi_scale = window_->logicalDpiY() > 0 ? window_->logicalDpiY() / 96.0 : 1.0;
     connect(&document_->notifier(), &RepaintNotifier::modelAdvanced, this,
             &VendrelApplication::updateRunning);
+    connect(document_.get(), &Document::replaced, &undoStack_, &QUndoStack::clear);
     repaintMainWindow();
     channel_ = std::make_unique<InstanceChannel>(
         [this](const InstanceChannel::Request& request) { carryOutRequest(request); });
@@ -117,22 +119,32 @@ void VendrelApplication::applyDialogChanges(const std::function<void(ModelParame
     repaintMainWindow();
 }
 
-void VendrelApplication::applyParameterDialog(ParameterDialog& dialog, bool markModified) {
+void VendrelApplication::applyParameterDialog(ParameterDialog& dialog, const QString& name,
+                                              bool markModified) {
     if (services_->execDialog(dialog) != QDialog::Accepted) {
         return;
     }
     DisplaySettings& display = document_->display();
+    const ModelParameters modelBefore = document_->simulation().params();
+    const DisplaySettings displayBefore = display;
     applyDialogChanges([&](ModelParameters& p) { dialog.store(p, display); }, markModified);
+    const ModelParameters& model = document_->simulation().params();
+    if (!sameParameters(modelBefore, displayBefore, model, display)) {
+        undoStack_.push(new ParameterChange(
+            *this, name,
+            markModified ? ParameterChange::Apply::Reset : ParameterChange::Apply::ResetUnmarked,
+            modelBefore, displayBefore, model, display));
+    }
 }
 
 void VendrelApplication::editRuntime() {
-    editParameters<RuntimeDialog>();
+    editParameters<RuntimeDialog>("Runtime and Display Increment");
 }
 
 // The thread count is not part of the project: the model is reset but the
 // document is not marked modified.
 void VendrelApplication::setThreadCount() {
-    editParameters<ThreadCountDialog>(false);
+    editParameters<ThreadCountDialog>("Set Number of OpenMP Threads", false);
 }
 
 // The engine never sees the display settings, so they change while a run
@@ -146,8 +158,16 @@ void VendrelApplication::changeDisplay(const std::function<void(DisplaySettings&
 void VendrelApplication::displayPreferences() {
     DisplayPreferencesDialog dialog(*services_, document_->simulation().params(),
                                     document_->display(), window_.get());
-    if (services_->execDialog(dialog) == QDialog::Accepted) {
-        changeDisplay([&dialog](DisplaySettings& d) { dialog.storeDisplay(d); });
+    if (services_->execDialog(dialog) != QDialog::Accepted) {
+        return;
+    }
+    const ModelParameters& model = document_->simulation().params();
+    const DisplaySettings before = document_->display();
+    changeDisplay([&dialog](DisplaySettings& d) { dialog.storeDisplay(d); });
+    if (!sameParameters(model, before, model, document_->display())) {
+        undoStack_.push(new ParameterChange(*this, "Display Preferences",
+                                            ParameterChange::Apply::DisplayOnly, model, before,
+                                            model, document_->display()));
     }
 }
 

@@ -14,6 +14,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QUndoStack>
 #include <functional>
 #include <memory>
 
@@ -59,6 +60,9 @@ class VendrelApplication : public QObject {
     RecentFiles& recentFiles() { return *recent_; }
     NavigationState& navigation() { return navigation_; }
     WindowServices& services() { return *services_; }
+    // The parameter changes of the dialogs, to undo and redo; New and Open
+    // clear it.
+    QUndoStack& undoStack() { return undoStack_; }
 
     // Whether a run is in progress, as runningChanged last told it.
     bool isRunning() const { return running_; }
@@ -76,12 +80,12 @@ class VendrelApplication : public QObject {
     void applyDialogChanges(const std::function<void(ModelParameters&)>& store,
                             bool markModified = true);
 
-    // The commands.
+    // The commands. `name` is the command's, as its undo step says it.
     template <class Dialog>
-    void editParameters(bool markModified = true) {
+    void editParameters(const QString& name, bool markModified = true) {
         Dialog dialog(services(), document().simulation().params(), document().display(),
                       &mainWindow());
-        applyParameterDialog(dialog, markModified);
+        applyParameterDialog(dialog, name, markModified);
     }
     void editRuntime();
     void setThreadCount();
@@ -110,8 +114,9 @@ class VendrelApplication : public QObject {
     void runningChanged(bool running);
 
   private:
-    // Shows the dialog; on OK stores it and applies the change.
-    void applyParameterDialog(ParameterDialog& dialog, bool markModified);
+    // Shows the dialog; on OK stores it and applies the change, which
+    // becomes an undo step when the parameter set is not as it was.
+    void applyParameterDialog(ParameterDialog& dialog, const QString& name, bool markModified);
     // A display change: `change` edits the display settings; then the
     // document is marked modified and the window repaints. No reset.
     void changeDisplay(const std::function<void(DisplaySettings&)>& change);
@@ -125,6 +130,7 @@ class VendrelApplication : public QObject {
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<SectionPrinter> printer_;
     std::unique_ptr<InstanceChannel> channel_;
+    QUndoStack undoStack_;
     std::int32_t savedColourMode_ = 1;
     bool running_ = false;
 };

@@ -14,6 +14,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUndoStack>
 #include <algorithm>
 #include <memory>
 #include <new>
@@ -30,6 +31,7 @@
 #include "app/single_instance_guard.h"
 #include "app/vendrel_application.h"
 #include "app/window_geometry.h"
+#include "core/parameter_fields.h"
 #include "document/project_reader.h"
 #include "tests/fake_window_services.h"
 #include "tests/test_support.h"
@@ -267,6 +269,145 @@ TEST_F(Program, SimulationTimeFollowsTheModel) {
     EXPECT_DOUBLE_EQ(pictureTime(), 4000) << "Open: (9 - 1) horizons x 500 steps x dt 1";
     app->applyDialogChanges([](ModelParameters& p) { p.diff_coeff *= 4; });
     EXPECT_DOUBLE_EQ(pictureTime(), 0) << "a dialog's reset";
+}
+
+class Undo : public Program {
+  protected:
+    double value(const char* name) {
+        const ParameterKey key = *find_parameter_key(name);
+        return field_value(*key.field, sim().params(), doc().display(), key.element.value_or(0));
+    }
+    // The next dialog gets `text` in `box` and OK.
+    void answer(const char* box, const char* text) {
+        services.answer_dialog = [box, text](QDialog& dialog) {
+            if (box != nullptr) {
+                dialog.findChild<QLineEdit*>(box)->setText(text);
+            }
+            dialog.accept();
+            return dialog.result();
+        };
+    }
+    QUndoStack& changes() { return app->undoStack(); }
+    QAction* undo() { return frame().actions().undo; }
+    QAction* redo() { return frame().actions().redo; }
+};
+
+TEST_F(Undo, RestoresParametersWithTheRulesOfTheirDialog) {
+    EXPECT_EQ(undo()->shortcuts(),
+              (QList<QKeySequence>{QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")}));
+    EXPECT_EQ(redo()->shortcut(), QKeySequence("Ctrl+Shift+Z"));
+    EXPECT_FALSE(undo()->isEnabled());
+    services.next_save = file("undo.vdl");
+    frame().actions().saveAs->trigger();
+    shorten_runs();
+    frame().actions().start->trigger();
+    ASSERT_TRUE(wait_idle());
+    const double rate = value("rates_1");
+    answer("rates_1", "9");
+    frame().actions().carbonateFactory->trigger();
+    EXPECT_EQ(value("rates_1"), 9);
+    EXPECT_EQ(undo()->text(), "Undo Carbonate Factory\tCtrl+Z");
+    EXPECT_TRUE(undo()->isEnabled());
+    EXPECT_FALSE(redo()->isEnabled());
+
+    struct Case {
+        const char* what;
+        QAction* command;
+        double rates1;
+        const char* redoText;
+    };
+    const Case cases[] = {
+        {"undo", undo(), rate, "Redo Carbonate Factory\tCtrl+Shift+Z"},
+        {"redo", redo(), 9, "Redo\tCtrl+Shift+Z"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        frame().actions().save->trigger();
+        ASSERT_FALSE(doc().isModified());
+        frame().actions().start->trigger();
+        ASSERT_TRUE(wait_idle());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !app->isRunning(); }, 10000));
+        ASSERT_GT(sim().published_count(), 1);
+        c.command->trigger();
+        EXPECT_EQ(value("rates_1"), c.rates1);
+        EXPECT_TRUE(doc().isModified()) << "marked as the OK marked it";
+        EXPECT_EQ(sim().published_count(), 1) << "reset as the OK reset";
+        EXPECT_EQ(redo()->text().toStdString(), c.redoText);
+    }
+    EXPECT_EQ(undo()->text(), "Undo Carbonate Factory\tCtrl+Z");
+
+    // Block Faulting leaves the flag alone, and so does its undo.
+    const double slip = value("slip1");
+    answer("slip1", "0.75");
+    frame().actions().blockFaulting->trigger();
+    frame().actions().save->trigger();
+    undo()->trigger();
+    EXPECT_EQ(value("slip1"), slip);
+    EXPECT_FALSE(doc().isModified());
+
+    // Display Preferences changes no model; a toggle made since stays.
+    const double marker = value("bath_marker");
+    answer("bath_marker", "33");
+    frame().actions().displayPreferences->trigger();
+    frame().actions().showSeaLevel->trigger();
+    const double seaLevelShown = value("draw_bl");
+    ASSERT_EQ(undo()->text(), "Undo Display Preferences\tCtrl+Z") << "toggles are not undoable";
+    frame().actions().save->trigger();
+    undo()->trigger();
+    EXPECT_EQ(value("bath_marker"), marker);
+    EXPECT_EQ(value("draw_bl"), seaLevelShown);
+    EXPECT_TRUE(doc().isModified());
+    EXPECT_TRUE(services.messages.isEmpty()) << services.messages.join("; ").toStdString();
+}
+
+TEST_F(Undo, AnUnchangedOkAddsNoStep) {
+    shorten_runs();
+    answer("rates_1", "9");
+    frame().actions().carbonateFactory->trigger();
+    ASSERT_EQ(changes().count(), 1);
+    frame().actions().start->trigger();
+    ASSERT_TRUE(wait_idle());
+    doc().setModified(false);
+    for (QAction* dialog : {frame().actions().carbonateFactory, frame().actions().runtime,
+                            frame().actions().displayPreferences}) {
+        SCOPED_TRACE(dialog->text().toStdString());
+        answer(nullptr, nullptr);
+        dialog->trigger();
+        EXPECT_EQ(changes().count(), 1);
+    }
+    EXPECT_TRUE(doc().isModified()) << "the OK still applies";
+    EXPECT_EQ(sim().published_count(), 1) << "and resets";
+}
+
+TEST_F(Undo, DisabledDuringARunAndClearedByNewAndOpen) {
+    answer("rates_1", "9");
+    frame().actions().carbonateFactory->trigger();
+    undo()->trigger();
+    ASSERT_TRUE(undo()->isEnabled() == false && redo()->isEnabled());
+    answer("totaltime", "10000000");
+    frame().actions().runtime->trigger();
+    ASSERT_EQ(changes().count(), 1);
+    frame().actions().start->trigger();
+    EXPECT_FALSE(undo()->isEnabled());
+    EXPECT_FALSE(redo()->isEnabled());
+    undo()->trigger();  // Ctrl+Z during a run does nothing
+    EXPECT_EQ(value("totaltime"), 1e7);
+    EXPECT_TRUE(sim().is_running());
+    frame().actions().stop->trigger();
+    ASSERT_TRUE(wait_idle());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return undo()->isEnabled(); }, 10000));
+
+    services.next_save = file("cleared.vdl");
+    frame().actions().saveAs->trigger();
+    frame().actions().newDocument->trigger();
+    EXPECT_EQ(changes().count(), 0) << "New";
+    answer("rates_1", "8");
+    frame().actions().carbonateFactory->trigger();
+    services.save_answer = WindowServices::SaveAnswer::No;
+    services.next_open = file("cleared.vdl");
+    frame().actions().open->trigger();
+    EXPECT_EQ(changes().count(), 0) << "Open";
+    EXPECT_FALSE(undo()->isEnabled());
 }
 
 TEST_F(Program, BrokenProjectLeavesEverythingAsItWas) {
