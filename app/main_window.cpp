@@ -119,8 +119,9 @@ void MainWindow::createActions() {
     a.save = command(
         "&Save\tCtrl+S", "Save the active document", [this] { document_.save(); },
         QKeySequence("Ctrl+S"));
-    a.saveAs = command("Save &As...", "Save the active document with a new name",
-                       [this] { document_.saveAs(); });
+    a.saveAs = command(
+        "Save &As...\tCtrl+Shift+S", "Save the active document with a new name",
+        [this] { document_.saveAs(); }, QKeySequence("Ctrl+Shift+S"));
     a.print = command(
         "&Print...\tCtrl+P", "Print the active document", [&app] { app.print(); },
         QKeySequence("Ctrl+P"));
@@ -132,8 +133,9 @@ void MainWindow::createActions() {
         a.recentFiles[std::size_t(k)] =
             command("Recent File", "Open this document", [&app, k] { app.openRecent(k); });
     }
-    a.exit =
-        command("E&xit", "Quit the application; prompts to save documents", [this] { close(); });
+    a.exit = command(
+        "E&xit\tCtrl+Q", "Quit the application; prompts to save documents", [this] { close(); },
+        QKeySequence("Ctrl+Q"));
 
     a.undo = command("Undo\tCtrl+Z", "Undo the last parameter change",
                      [&app] { app.undoStack().undo(); });
@@ -223,6 +225,9 @@ void MainWindow::createActions() {
         "Move Model Down" + spaces(8) + "Down Arrow\t", {},
         [&app] { app.navigate(move_model_down); }, QKeySequence(Qt::Key_Down));
 
+    a.userGuide = command(
+        "&User Guide\tF1", "Open the user guide", [&app] { app.userGuide(); },
+        QKeySequence(Qt::Key_F1));
     a.about =
         command("&About Vendrel...", "Display program information, version number and copyright",
                 [&app] { app.about(); });
@@ -275,7 +280,7 @@ void MainWindow::createMenus() {
     addMenu("Run Simulation", {a.start, a.stop, a.threadCount});
     addMenu("Navigate/Zoom", {a.zoomIn, a.zoomOut, a.moveLeft, a.moveRight, a.moveUp, a.moveDown});
     bar->addSeparator();
-    addMenu("&Help", {a.about});
+    addMenu("&Help", {a.userGuide, a.about});
     bar->addAction(" ");
 }
 

@@ -47,7 +47,7 @@ class MainWindow : public QMainWindow {
             *showStatusBar;
         QAction *start, *stop, *threadCount;
         QAction *zoomIn, *zoomOut, *moveLeft, *moveRight, *moveUp, *moveDown;
-        QAction* about;
+        QAction *userGuide, *about;
     };
 
     MainWindow(VendrelApplication& application, Document& document, NavigationState& navigation);

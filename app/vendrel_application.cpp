@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QStatusBar>
+#include <QUrl>
 #include <cstdio>
 
 #include "app/bitmap_export.h"
@@ -17,6 +18,7 @@
 #include "app/qt_window_services.h"
 #include "app/section_printer.h"
 #include "app/section_view.h"
+#include "app/user_guide.h"
 
 namespace vendrel {
 
@@ -241,6 +243,20 @@ void VendrelApplication::technicalDetails() {
     TechnicalDetailsDialog dialog(window_.get());
     if (services_->execDialog(dialog) == QDialog::Accepted) {
         repaintMainWindow();
+    }
+}
+
+}  // namespace vendrel
+
+namespace vendrel {
+
+void VendrelApplication::userGuide() {
+    const QString guide = findUserGuide(QCoreApplication::applicationDirPath());
+    if (guide.isEmpty()) {
+        services_->showMessage(window_.get(), "The user guide could not be found.");
+    } else if (!services_->openUrl(QUrl::fromLocalFile(guide))) {
+        services_->showMessage(window_.get(),
+                               QString("The user guide %1 could not be opened.").arg(guide));
     }
 }
 

@@ -104,6 +104,7 @@ class VendrelApplication : public QObject {
     void printSetup();
     void about();
     void technicalDetails();
+    void userGuide();
 
     // What a later launch asked for: the window comes to the front, then
     // the file (if any) opens after the save prompt.

@@ -5,6 +5,8 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -14,6 +16,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUndoStack>
 #include <algorithm>
 #include <memory>
@@ -26,9 +29,11 @@
 #include "app/document.h"
 #include "app/guarded_command.h"
 #include "app/main_window.h"
+#include "app/qt_window_services.h"
 #include "app/run_progress.h"
 #include "app/section_view.h"
 #include "app/single_instance_guard.h"
+#include "app/user_guide.h"
 #include "app/vendrel_application.h"
 #include "app/window_geometry.h"
 #include "core/parameter_fields.h"
@@ -835,6 +840,68 @@ TEST_F(SecondLaunch, NoCopyOfThisUserAnswers) {
     EXPECT_NE(said.find("belongs to another user or is not reachable"), std::string::npos) << said;
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << "one line";
     EXPECT_EQ(doc().title(), "New Simulation");
+}
+
+TEST_F(Program, StandardKeysAndTheUserGuide) {
+    struct Case {
+        QAction* command;
+        const char* keys;
+    };
+    const Case cases[] = {
+        {frame().actions().saveAs, "Ctrl+Shift+S"}, {frame().actions().exit, "Ctrl+Q"},
+        {frame().actions().userGuide, "F1"},        {frame().actions().stop, "Esc"},
+        {frame().actions().redo, "Ctrl+Shift+Z"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keys);
+        EXPECT_EQ(c.command->shortcut(), QKeySequence(c.keys));
+        EXPECT_TRUE(c.command->text().endsWith(QString("\t") + c.keys)) << "shown in the menu";
+    }
+    frame().actions().userGuide->trigger();
+    ASSERT_EQ(services.opened_urls.size(), 1);
+    EXPECT_TRUE(services.opened_urls[0].isLocalFile());
+    EXPECT_TRUE(services.opened_urls[0].toLocalFile().endsWith("guide/index.html"));
+    EXPECT_TRUE(QFileInfo(services.opened_urls[0].toLocalFile()).isFile());
+}
+
+TEST(UserGuide, InstalledBesideTheProgramOrInTheSourceTree) {
+    QTemporaryDir prefix;
+    QDir(prefix.path()).mkpath("bin");
+    QDir(prefix.path()).mkpath("share/vendrel/guide");
+    const QString installed = prefix.filePath("share/vendrel/guide/index.html");
+    const QString fromSource = findUserGuide(prefix.filePath("bin"));
+    EXPECT_TRUE(fromSource.endsWith("resources/guide/index.html")) << fromSource.toStdString();
+    testing::write_file(installed.toStdString(), "<html></html>");
+    EXPECT_EQ(findUserGuide(prefix.filePath("bin")), installed);
+}
+
+TEST(QtWindowServices, OpenAndSaveStartInTheLastFolderUsed) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir("projects");
+    const QString folder = QDir(dir.filePath("projects")).canonicalPath();
+    QtWindowServices services;
+    QString startedIn;
+    auto answer = [&](std::function<void(QFileDialog*)> act) {
+        QTimer::singleShot(0, [&startedIn, act] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            startedIn = dialog->directory().canonicalPath();
+            act(dialog);
+        });
+    };
+    const auto cancel = [](QFileDialog* dialog) { dialog->reject(); };
+    answer([&](QFileDialog* dialog) {
+        dialog->selectFile(folder + "/chosen.vdl");
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    const QString chosen = services.saveFileName(nullptr, "New Simulation.vdl", kProjectFilter);
+    EXPECT_EQ(QFileInfo(chosen).absolutePath(), folder) << chosen.toStdString();
+    answer(cancel);
+    EXPECT_TRUE(services.openFileName(nullptr, kProjectFilter).isEmpty());
+    EXPECT_EQ(startedIn, folder) << "Open";
+    answer(cancel);
+    services.saveFileName(nullptr, "New Simulation.vdl", kProjectFilter);
+    EXPECT_EQ(startedIn, folder) << "Save As of a new document";
 }
 
 TEST(ThreadCountDialog, Conventions) {
