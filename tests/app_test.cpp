@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -24,7 +25,13 @@
 #include <stdexcept>
 
 #include "app/command_line.h"
+#include "app/dialogs/carbonate_factory_dialog.h"
 #include "app/dialogs/dialog_numbers.h"
+#include "app/dialogs/display_preferences_dialog.h"
+#include "app/dialogs/platform_dialog.h"
+#include "app/dialogs/ramp_dip_dialog.h"
+#include "app/dialogs/runtime_dialog.h"
+#include "app/dialogs/tectonics_dialog.h"
 #include "app/dialogs/thread_count_dialog.h"
 #include "app/document.h"
 #include "app/guarded_command.h"
@@ -942,6 +949,72 @@ TEST(ThreadCountDialog, Conventions) {
             EXPECT_EQ(box->selectedText(), box->text());
         }
     }
+}
+
+TEST(DialogBoxes, NamedForScreenReaders) {
+    FakeWindowServices services;
+    const ModelParameters p = testing::document_parameters();
+    const DisplaySettings d;
+    std::vector<std::unique_ptr<ParameterDialog>> dialogs;
+    dialogs.push_back(std::make_unique<CarbonateFactoryDialog>(services, p, d));
+    dialogs.push_back(std::make_unique<RampDipDialog>(services, p, d));
+    dialogs.push_back(std::make_unique<PlatformDialog>(services, p, d));
+    dialogs.push_back(std::make_unique<TectonicsDialog>(services, p, d));
+    dialogs.push_back(std::make_unique<DisplayPreferencesDialog>(services, p, d));
+    dialogs.push_back(std::make_unique<RuntimeDialog>(services, p, d));
+    dialogs.push_back(std::make_unique<ThreadCountDialog>(services, p, d));
+    for (auto& dialog : dialogs) {
+        SCOPED_TRACE(dialog->windowTitle().toStdString());
+        dialog->ensurePolished();
+        for (QWidget* box : dialog->findChildren<QWidget*>()) {
+            if (qobject_cast<QLineEdit*>(box) || qobject_cast<QCheckBox*>(box)) {
+                EXPECT_FALSE(box->accessibleName().isEmpty()) << box->objectName().toStdString();
+            }
+        }
+    }
+    const std::pair<const char*, const char*> names[] = {
+        {"depths_3", "Control Point 3, Depth (m)"},
+        {"rates_8", "Control Point 8, Production Rate (m/ka)"},
+        {"ramp_dip", "Ramp Dip (degrees)"},
+        {"control_height_2", "y (m), CP2"},
+        {"antithetic1", "1st Fault, Antithetic"},
+        {"third_fault_slip", "3rd Fault, Slip Rate (m/ka)"},
+        {"dist2", "T2, Distance from Shoreline Thresholds (m)"},
+        {"omp_threads", "Numer of OpenMP thereads to use"},
+    };
+    for (const auto& [box, name] : names) {
+        QWidget* found = nullptr;
+        for (auto& dialog : dialogs) {
+            found = found ? found : dialog->findChild<QWidget*>(box);
+        }
+        ASSERT_NE(found, nullptr) << box;
+        EXPECT_EQ(found->accessibleName().toStdString(), name);
+    }
+}
+
+TEST(DialogBoxes, ShowTheirValueWholeAndSelectOnFocus) {
+    FakeWindowServices services;
+    ModelParameters p = testing::document_parameters();
+    p.ramp_dip = 14.0362434679265;
+    RampDipDialog ramp(services, p, DisplaySettings{});
+    ramp.setVisible(true);
+    ramp.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&ramp));
+    QLineEdit* dip = ramp.edit("ramp_dip");
+    ASSERT_EQ(dip->text(), "14.0362434679265");
+    EXPECT_GE(dip->width(), dip->fontMetrics().horizontalAdvance(dip->text()) + 8)
+        << "all 15 digits in view";
+
+    QTest::mouseClick(dip, Qt::LeftButton, {}, QPoint(5, dip->height() / 2));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dip->selectedText() == dip->text(); }, 2000))
+        << "a click into the box selects its text";
+
+    PlatformDialog platform(services, p, DisplaySettings{});
+    QLineEdit* last = platform.edit("control_x_10");
+    EXPECT_TRUE(last->isReadOnly());
+    EXPECT_NE(last->palette().color(QPalette::Base),
+              platform.edit("control_x_5")->palette().color(QPalette::Base))
+        << "looks read-only";
 }
 
 TEST(DialogConventions, NumbersShowAndRead) {
