@@ -76,6 +76,7 @@ bool Document::newDocument() {
     project_->simulation().new_model();
     cleanCount_ = notifier_.requestCount();
     emit modelChanged();
+    emit replaced();
     return true;
 }
 
@@ -91,6 +92,7 @@ bool Document::openDocument(const QString& path) {
     setModified(false);
     setPathName(path, true);
     emit modelChanged();
+    emit replaced();
     return true;
 }
 

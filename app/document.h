@@ -67,6 +67,7 @@ class Document : public QObject {
   signals:
     void titleChanged(const QString& title);
     void modelChanged();  // the view should repaint
+    void replaced();      // New or Open put another project in place
 
   private:
     void engineAdvanced();

@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QStatusBar>
+#include <QUndoStack>
 
 #include "app/dialogs/basinal_sedimentation_dialog.h"
 #include "app/dialogs/carbonate_factory_dialog.h"
@@ -24,6 +25,7 @@
 #include "app/document.h"
 #include "app/guarded_command.h"
 #include "app/recent_files.h"
+#include "app/run_progress.h"
 #include "app/section_view.h"
 #include "app/vendrel_application.h"
 #include "app/window_geometry.h"
@@ -83,13 +85,22 @@ QAction* MainWindow::command(const QString& text, const QString& prompt, std::fu
     auto* item = new QAction(text, this);
     item->setStatusTip(prompt);
     item->setShortcut(keys);
-    connect(item, &QAction::triggered, this, [this, work = std::move(work)] {
-        runGuarded(application_.services(), this, work);
-        application_.updateRunning();
-        updateTicks();
-        updateRecentFiles();
-    });
+    connect(item, &QAction::triggered, this, [this, work = std::move(work)] { carryOut(work); });
     return item;
+}
+
+void MainWindow::carryOut(const std::function<void()>& work) {
+    runGuarded(application_.services(), this, work);
+    application_.updateRunning();
+    updateTicks();
+    updateRecentFiles();
+}
+
+void MainWindow::bringToFront() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
 }
 
 // A caption that shows its shortcut after a tab keeps Qt from showing the
@@ -110,8 +121,9 @@ void MainWindow::createActions() {
     a.save = command(
         "&Save\tCtrl+S", "Save the active document", [this] { document_.save(); },
         QKeySequence("Ctrl+S"));
-    a.saveAs = command("Save &As...", "Save the active document with a new name",
-                       [this] { document_.saveAs(); });
+    a.saveAs = command(
+        "Save &As...\tCtrl+Shift+S", "Save the active document with a new name",
+        [this] { document_.saveAs(); }, QKeySequence("Ctrl+Shift+S"));
     a.print = command(
         "&Print...\tCtrl+P", "Print the active document", [&app] { app.print(); },
         QKeySequence("Ctrl+P"));
@@ -123,33 +135,51 @@ void MainWindow::createActions() {
         a.recentFiles[std::size_t(k)] =
             command("Recent File", "Open this document", [&app, k] { app.openRecent(k); });
     }
-    a.exit =
-        command("E&xit", "Quit the application; prompts to save documents", [this] { close(); });
+    a.exit = command(
+        "E&xit\tCtrl+Q", "Quit the application; prompts to save documents", [this] { close(); },
+        QKeySequence("Ctrl+Q"));
+
+    a.undo = command("Undo\tCtrl+Z", "Undo the last parameter change",
+                     [&app] { app.undoStack().undo(); });
+    a.undo->setShortcuts({QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")});
+    a.redo = command(
+        "Redo\tCtrl+Shift+Z", "Redo the parameter change last undone",
+        [&app] { app.undoStack().redo(); }, QKeySequence("Ctrl+Shift+Z"));
+    QUndoStack* changes = &app.undoStack();
+    connect(changes, &QUndoStack::indexChanged, this, &MainWindow::updateUndo);
+    connect(changes, &QUndoStack::cleanChanged, this, &MainWindow::updateUndo);
 
     a.technicalDetails = command("Geeky Details and More", "The truth abou this application",
                                  [&app] { app.technicalDetails(); });
     // Block Faulting does not mark the document modified.
-    a.blockFaulting =
-        command("Block Faulting", {}, [&app] { app.editParameters<TectonicsDialog>(false); });
+    a.blockFaulting = command("Block Faulting", {}, [&app] {
+        app.editParameters<TectonicsDialog>("Block Faulting", false);
+    });
     a.otherTectonics = command("Other", {}, [] {});
     a.otherTectonics->setEnabled(false);  // no handler: always greyed
-    a.modelDimensions =
-        command("Model Dimensions", {}, [&app] { app.editParameters<ModelDimensionsDialog>(); });
-    a.simpleRamp = command("Simple Ramp", {}, [&app] { app.editParameters<RampDipDialog>(); });
-    a.arbitraryPlatform =
-        command("Arbitrary Platform", {}, [&app] { app.editParameters<PlatformDialog>(); });
+    a.modelDimensions = command("Model Dimensions", {}, [&app] {
+        app.editParameters<ModelDimensionsDialog>("Model Dimensions");
+    });
+    a.simpleRamp =
+        command("Simple Ramp", {}, [&app] { app.editParameters<RampDipDialog>("Simple Ramp"); });
+    a.arbitraryPlatform = command("Arbitrary Platform", {}, [&app] {
+        app.editParameters<PlatformDialog>("Arbitrary Platform");
+    });
     a.runtime = command("Runtime and Display Increment",
                         "Change or view the total runtime and display increment",
                         [&app] { app.editRuntime(); });
     a.carbonateFactory =
         command("Carbonate Factory", "Specify how carbonate production varies with depth",
-                [&app] { app.editParameters<CarbonateFactoryDialog>(); });
-    a.erosion = command("Erosion Parameters", {}, [&app] { app.editParameters<ErosionDialog>(); });
-    a.basinalSedimentation = command("Basinal Sedimentation", {},
-                                     [&app] { app.editParameters<BasinalSedimentationDialog>(); });
-    a.seaLevel =
-        command("Sea-Level Variation", {}, [&app] { app.editParameters<SeaLevelDialog>(); });
-    a.compaction = command("Compaction", {}, [&app] { app.editParameters<CompactionDialog>(); });
+                [&app] { app.editParameters<CarbonateFactoryDialog>("Carbonate Factory"); });
+    a.erosion = command("Erosion Parameters", {},
+                        [&app] { app.editParameters<ErosionDialog>("Erosion Parameters"); });
+    a.basinalSedimentation = command("Basinal Sedimentation", {}, [&app] {
+        app.editParameters<BasinalSedimentationDialog>("Basinal Sedimentation");
+    });
+    a.seaLevel = command("Sea-Level Variation", {},
+                         [&app] { app.editParameters<SeaLevelDialog>("Sea-Level Variation"); });
+    a.compaction =
+        command("Compaction", {}, [&app] { app.editParameters<CompactionDialog>("Compaction"); });
 
     a.depthOfDeposition = command("Depth of Deposition", "Colour results by depth of deposition",
                                   [&app] { app.toggleColourMode(ColourFlag::Depth); });
@@ -176,8 +206,9 @@ void MainWindow::createActions() {
     a.start = command(
         "Start Simulation\tCtrl+R", "Run the simulation with current set of parameters",
         [&app] { app.startSimulation(); }, QKeySequence("Ctrl+R"));
-    a.stop =
-        command("Stop Simulation", "Stop the running simulation", [&app] { app.stopSimulation(); });
+    a.stop = command(
+        "Stop Simulation\tEsc", "Stop the running simulation", [&app] { app.stopSimulation(); },
+        QKeySequence(Qt::Key_Escape));
     a.threadCount =
         command("Set Number of OpenMP Threads", "Specify the number of OpenMP threads to use",
                 [&app] { app.setThreadCount(); });
@@ -201,6 +232,9 @@ void MainWindow::createActions() {
         "Move Model Down" + spaces(8) + "Down Arrow\t", {},
         [&app] { app.navigate(move_model_down); }, QKeySequence(Qt::Key_Down));
 
+    a.userGuide = command(
+        "&User Guide\tF1", "Open the user guide", [&app] { app.userGuide(); },
+        QKeySequence(Qt::Key_F1));
     a.about =
         command("&About Vendrel...", "Display program information, version number and copyright",
                 [&app] { app.about(); });
@@ -233,6 +267,7 @@ void MainWindow::createMenus() {
         addMenu("&File", {a.newDocument, a.open, a.saveBitmap, a.exportFigure, a.save, a.saveAs,
                           nullptr, a.print, a.printPreview, a.printSetup, nullptr, a.recentFiles[0],
                           a.recentFiles[1], a.recentFiles[2], a.recentFiles[3], nullptr, a.exit});
+    addMenu("&Edit", {a.undo, a.redo});
     bar->addSeparator();
     addMenu("Vendrel", {a.technicalDetails});
     bar->addSeparator();
@@ -253,7 +288,7 @@ void MainWindow::createMenus() {
     addMenu("Run Simulation", {a.start, a.stop, a.threadCount});
     addMenu("Navigate/Zoom", {a.zoomIn, a.zoomOut, a.moveLeft, a.moveRight, a.moveUp, a.moveDown});
     bar->addSeparator();
-    addMenu("&Help", {a.about});
+    addMenu("&Help", {a.userGuide, a.about});
     bar->addAction(" ");
 }
 
@@ -271,6 +306,8 @@ void MainWindow::createStatusBar() {
         panes_[k]->setFrameShadow(QFrame::Sunken);
         bar->addPermanentWidget(panes_[k]);
     }
+    progress_ = new RunProgress(document_.simulation(), bar);
+    bar->insertPermanentWidget(0, progress_);
     bar->showMessage(kIdleMessage);
     connect(bar, &QStatusBar::messageChanged, this, [bar](const QString& message) {
         if (message.isEmpty() && QApplication::activePopupWidget() == nullptr) {
@@ -283,6 +320,13 @@ void MainWindow::setRunning(bool running) {
     actions_.start->setEnabled(!running);
     actions_.threadCount->setEnabled(!running);
     actions_.stop->setEnabled(running);
+    progress_->setRunning(running);
+    updateUndo();
+    if (running) {
+        setCursor(Qt::BusyCursor);
+    } else {
+        unsetCursor();
+    }
 }
 
 void MainWindow::updateTicks() {
@@ -298,6 +342,18 @@ void MainWindow::updateTicks() {
     setTick(actions_.showSeaLevel, d.draw_bl == 1);
     setTick(actions_.showBathymetryMarker, d.draw_bath == 1);
     setTick(actions_.showStatusBar, statusBar()->isVisibleTo(this));
+}
+
+void MainWindow::updateUndo() {
+    const QUndoStack& changes = application_.undoStack();
+    const bool running = application_.isRunning();
+    auto caption = [](const QString& verb, const QString& what, const char* keys) {
+        return (what.isEmpty() ? verb : verb + " " + what) + "\t" + keys;
+    };
+    actions_.undo->setText(caption("Undo", changes.undoText(), "Ctrl+Z"));
+    actions_.undo->setEnabled(changes.canUndo() && !running);
+    actions_.redo->setText(caption("Redo", changes.redoText(), "Ctrl+Shift+Z"));
+    actions_.redo->setEnabled(changes.canRedo() && !running);
 }
 
 // The first entry stands as a greyed "Recent File" while the list is empty.

@@ -6,7 +6,8 @@
 // prompt. Its work runs at the command boundary (guarded_command.h); after
 // every command, and before a menu shows, the ticks are set from the
 // stored flags (a tick only for the value 1). Start, Stop and the thread
-// count follow the application's runningChanged signal. A disabled action
+// count follow the application's runningChanged signal, and so do the
+// progress area of the status bar and the busy cursor; Esc stops a run. A disabled action
 // is not carried out, from the menu or from its shortcut.
 
 #include <QMainWindow>
@@ -21,6 +22,7 @@ class QMenu;
 namespace vendrel {
 
 class Document;
+class RunProgress;
 class SectionView;
 class VendrelApplication;
 struct NavigationState;
@@ -34,6 +36,7 @@ class MainWindow : public QMainWindow {
         QAction *newDocument, *open, *saveBitmap, *exportFigure, *save, *saveAs, *print,
             *printPreview, *printSetup, *exit;
         std::array<QAction*, 4> recentFiles;
+        QAction *undo, *redo;
         QAction* technicalDetails;
         QAction *blockFaulting, *otherTectonics;
         QAction *modelDimensions, *simpleRamp, *arbitraryPlatform;
@@ -44,13 +47,20 @@ class MainWindow : public QMainWindow {
             *showStatusBar;
         QAction *start, *stop, *threadCount;
         QAction *zoomIn, *zoomOut, *moveLeft, *moveRight, *moveUp, *moveDown;
-        QAction* about;
+        QAction *userGuide, *about;
     };
 
     MainWindow(VendrelApplication& application, Document& document, NavigationState& navigation);
 
     SectionView& view() { return *view_; }
+    RunProgress& runProgress() { return *progress_; }
     const Actions& actions() const { return actions_; }
+
+    // Runs `work` as a command: at the command boundary, then the run state,
+    // the ticks and the recent files brought up to date.
+    void carryOut(const std::function<void()>& work);
+    // Shows the window in front, restored if it was minimised.
+    void bringToFront();
 
     // Texts of the five information panes, left to right.
     std::array<QString, 5> paneTexts() const;
@@ -62,6 +72,8 @@ class MainWindow : public QMainWindow {
     void setRunning(bool running);
     void updateTicks();
     void updateRecentFiles();
+    // Undo and Redo say what they undo, and are disabled during a run.
+    void updateUndo();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -85,6 +97,7 @@ class MainWindow : public QMainWindow {
     Actions actions_{};
     QMenu* fileMenu_ = nullptr;
     std::array<QLabel*, 5> panes_{};
+    RunProgress* progress_ = nullptr;
     // The menu item under the mouse; the keyboard moves the active item.
     QAction* pointed_ = nullptr;
     bool pointing_ = false;

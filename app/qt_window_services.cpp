@@ -1,10 +1,13 @@
 #include "app/qt_window_services.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace vendrel {
 
@@ -38,23 +41,36 @@ WindowServices::SaveAnswer QtWindowServices::askSaveChanges(QWidget* parent, con
 }
 
 QString QtWindowServices::openFileName(QWidget* parent, const QString& filter) {
-    return QFileDialog::getOpenFileName(parent, "Open", QString(), filter);
+    const QString path = QFileDialog::getOpenFileName(parent, "Open", lastFolder_, filter);
+    if (!path.isEmpty()) {
+        lastFolder_ = QFileInfo(path).absolutePath();
+    }
+    return path;
 }
 
 QString QtWindowServices::saveFileName(QWidget* parent, const QString& proposed,
                                        const QString& filter) {
-    QFileDialog dialog(parent, "Save As", QString(), filter);
+    // A proposed name without a folder (a new document's) goes into the
+    // last folder used.
+    const bool bare = QFileInfo(proposed).fileName() == proposed;
+    QFileDialog dialog(parent, "Save As", bare ? lastFolder_ : QString(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix("vdl");
     dialog.selectFile(proposed);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return QString();
     }
-    return dialog.selectedFiles().first();
+    const QString path = dialog.selectedFiles().first();
+    lastFolder_ = QFileInfo(path).absolutePath();
+    return path;
 }
 
 int QtWindowServices::execDialog(QDialog& dialog) {
     return dialog.exec();
+}
+
+bool QtWindowServices::openUrl(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
 }
 
 }  // namespace vendrel

@@ -13,6 +13,11 @@ class QtWindowServices : public WindowServices {
     QString openFileName(QWidget* parent, const QString& filter) override;
     QString saveFileName(QWidget* parent, const QString& proposed, const QString& filter) override;
     int execDialog(QDialog& dialog) override;
+    bool openUrl(const QUrl& url) override;
+
+  private:
+    // The folder of the file last chosen to open or save; this session only.
+    QString lastFolder_;
 };
 
 }  // namespace vendrel

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QStatusBar>
+#include <QUrl>
+#include <cstdio>
 
 #include "app/bitmap_export.h"
 #include "app/dialogs/about_dialog.h"
@@ -12,9 +14,11 @@
 #include "app/dialogs/technical_details_dialog.h"
 #include "app/dialogs/thread_count_dialog.h"
 #include "app/guarded_command.h"
+#include "app/parameter_change.h"
 #include "app/qt_window_services.h"
 #include "app/section_printer.h"
 #include "app/section_view.h"
+#include "app/user_guide.h"
 #include "view/figure_export.h"
 #include "view/section_snapshot.h"
 
@@ -28,13 +32,21 @@ VendrelApplication::VendrelApplication(WindowServices* services)
 }
 
 VendrelApplication::~VendrelApplication() {
+    channel_.reset();
     printer_.reset();
     window_.reset();
     document_.reset();  // stops the engine before the model goes
 }
 
-bool VendrelApplication::initInstance(const QString& project, bool show, const QString& lockPath) {
+bool VendrelApplication::initInstance(const QString& project, bool show, const QString& lockPath,
+                                      const QString& socketName) {
     if (guard_.acquire(lockPath) == SingleInstanceGuard::Outcome::HeldElsewhere) {
+        if (!InstanceChannel::handOver(project, socketName)) {
+            std::fputs(
+                "vendrel: Vendrel is already running, but the running copy belongs to another "
+                "user or is not reachable\n",
+                stderr);
+        }
         return false;
     }
     recent_ = std::make_unique<RecentFiles>();
@@ -59,8 +71,24 @@ bool VendrelApplication::initInstance(const QString& project, bool show, const Q
     navigation_.dpi_scale = window_->logicalDpiY() > 0 ? window_->logicalDpiY() / 96.0 : 1.0;
     connect(&document_->notifier(), &RepaintNotifier::modelAdvanced, this,
             &VendrelApplication::updateRunning);
+    connect(document_.get(), &Document::replaced, &undoStack_, &QUndoStack::clear);
     repaintMainWindow();
+    channel_ = std::make_unique<InstanceChannel>(
+        [this](const InstanceChannel::Request& request) { carryOutRequest(request); });
+    channel_->listen(socketName);  // without it, later launches are told so
     return true;
+}
+
+void VendrelApplication::carryOutRequest(const InstanceChannel::Request& request) {
+    window_->bringToFront();
+    if (request.file.isEmpty()) {
+        return;
+    }
+    window_->carryOut([this, &request] {
+        if (document_->maybeSave()) {
+            document_->openDocument(request.file);
+        }
+    });
 }
 
 int VendrelApplication::exitInstance() {
@@ -95,22 +123,32 @@ void VendrelApplication::applyDialogChanges(const std::function<void(ModelParame
     repaintMainWindow();
 }
 
-void VendrelApplication::applyParameterDialog(ParameterDialog& dialog, bool markModified) {
+void VendrelApplication::applyParameterDialog(ParameterDialog& dialog, const QString& name,
+                                              bool markModified) {
     if (services_->execDialog(dialog) != QDialog::Accepted) {
         return;
     }
     DisplaySettings& display = document_->display();
+    const ModelParameters modelBefore = document_->simulation().params();
+    const DisplaySettings displayBefore = display;
     applyDialogChanges([&](ModelParameters& p) { dialog.store(p, display); }, markModified);
+    const ModelParameters& model = document_->simulation().params();
+    if (!sameParameters(modelBefore, displayBefore, model, display)) {
+        undoStack_.push(new ParameterChange(
+            *this, name,
+            markModified ? ParameterChange::Apply::Reset : ParameterChange::Apply::ResetUnmarked,
+            modelBefore, displayBefore, model, display));
+    }
 }
 
 void VendrelApplication::editRuntime() {
-    editParameters<RuntimeDialog>();
+    editParameters<RuntimeDialog>("Runtime and Display Increment");
 }
 
 // The thread count is not part of the project: the model is reset but the
 // document is not marked modified.
 void VendrelApplication::setThreadCount() {
-    editParameters<ThreadCountDialog>(false);
+    editParameters<ThreadCountDialog>("Set Number of OpenMP Threads", false);
 }
 
 // The engine never sees the display settings, so they change while a run
@@ -124,8 +162,16 @@ void VendrelApplication::changeDisplay(const std::function<void(DisplaySettings&
 void VendrelApplication::displayPreferences() {
     DisplayPreferencesDialog dialog(*services_, document_->simulation().params(),
                                     document_->display(), window_.get());
-    if (services_->execDialog(dialog) == QDialog::Accepted) {
-        changeDisplay([&dialog](DisplaySettings& d) { dialog.storeDisplay(d); });
+    if (services_->execDialog(dialog) != QDialog::Accepted) {
+        return;
+    }
+    const ModelParameters& model = document_->simulation().params();
+    const DisplaySettings before = document_->display();
+    changeDisplay([&dialog](DisplaySettings& d) { dialog.storeDisplay(d); });
+    if (!sameParameters(model, before, model, document_->display())) {
+        undoStack_.push(new ParameterChange(*this, "Display Preferences",
+                                            ParameterChange::Apply::DisplayOnly, model, before,
+                                            model, document_->display()));
     }
 }
 
@@ -211,6 +257,20 @@ void VendrelApplication::technicalDetails() {
     TechnicalDetailsDialog dialog(window_.get());
     if (services_->execDialog(dialog) == QDialog::Accepted) {
         repaintMainWindow();
+    }
+}
+
+}  // namespace vendrel
+
+namespace vendrel {
+
+void VendrelApplication::userGuide() {
+    const QString guide = findUserGuide(QCoreApplication::applicationDirPath());
+    if (guide.isEmpty()) {
+        services_->showMessage(window_.get(), "The user guide could not be found.");
+    } else if (!services_->openUrl(QUrl::fromLocalFile(guide))) {
+        services_->showMessage(window_.get(),
+                               QString("The user guide %1 could not be opened.").arg(guide));
     }
 }
 

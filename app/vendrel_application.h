@@ -14,10 +14,12 @@
 
 #include <QObject>
 #include <QString>
+#include <QUndoStack>
 #include <functional>
 #include <memory>
 
 #include "app/document.h"
+#include "app/instance_channel.h"
 #include "app/main_window.h"
 #include "app/recent_files.h"
 #include "app/single_instance_guard.h"
@@ -41,12 +43,16 @@ class VendrelApplication : public QObject {
     explicit VendrelApplication(WindowServices* services = nullptr);
     ~VendrelApplication() override;
 
-    // Start-up: the instance guard (false when another copy runs), the
-    // settings, the document (New, or Open of `project` when given), the
-    // main window shown. A project that fails to open is reported and the
-    // program goes on with a new document.
+    // Start-up: the instance guard, the settings, the document (New, or
+    // Open of `project` when given), the main window shown, and the socket
+    // on which later launches hand over their files. A project that fails
+    // to open is reported and the program goes on with a new document.
+    // False when another copy runs: `project` (or a request to come to the
+    // front) has then been handed to it, or, when no copy of this user
+    // answers, one line on stderr says so.
     bool initInstance(const QString& project = {}, bool show = true,
-                      const QString& lockPath = SingleInstanceGuard::defaultLockPath());
+                      const QString& lockPath = SingleInstanceGuard::defaultLockPath(),
+                      const QString& socketName = InstanceChannel::defaultSocketName());
     int exitInstance();
 
     Document& document() { return *document_; }
@@ -54,6 +60,9 @@ class VendrelApplication : public QObject {
     RecentFiles& recentFiles() { return *recent_; }
     NavigationState& navigation() { return navigation_; }
     WindowServices& services() { return *services_; }
+    // The parameter changes of the dialogs, to undo and redo; New and Open
+    // clear it.
+    QUndoStack& undoStack() { return undoStack_; }
 
     // Whether a run is in progress, as runningChanged last told it.
     bool isRunning() const { return running_; }
@@ -71,12 +80,12 @@ class VendrelApplication : public QObject {
     void applyDialogChanges(const std::function<void(ModelParameters&)>& store,
                             bool markModified = true);
 
-    // The commands.
+    // The commands. `name` is the command's, as its undo step says it.
     template <class Dialog>
-    void editParameters(bool markModified = true) {
+    void editParameters(const QString& name, bool markModified = true) {
         Dialog dialog(services(), document().simulation().params(), document().display(),
                       &mainWindow());
-        applyParameterDialog(dialog, markModified);
+        applyParameterDialog(dialog, name, markModified);
     }
     void editRuntime();
     void setThreadCount();
@@ -98,13 +107,20 @@ class VendrelApplication : public QObject {
     void printSetup();
     void about();
     void technicalDetails();
+    void userGuide();
+
+    // What a later launch asked for: the window comes to the front, then
+    // the file (if any) opens after the save prompt.
+    void carryOutRequest(const InstanceChannel::Request& request);
+    InstanceChannel* instanceChannel() { return channel_.get(); }
 
   signals:
     void runningChanged(bool running);
 
   private:
-    // Shows the dialog; on OK stores it and applies the change.
-    void applyParameterDialog(ParameterDialog& dialog, bool markModified);
+    // Shows the dialog; on OK stores it and applies the change, which
+    // becomes an undo step when the parameter set is not as it was.
+    void applyParameterDialog(ParameterDialog& dialog, const QString& name, bool markModified);
     // A display change: `change` edits the display settings; then the
     // document is marked modified and the window repaints. No reset.
     void changeDisplay(const std::function<void(DisplaySettings&)>& change);
@@ -117,6 +133,8 @@ class VendrelApplication : public QObject {
     std::unique_ptr<Document> document_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<SectionPrinter> printer_;
+    std::unique_ptr<InstanceChannel> channel_;
+    QUndoStack undoStack_;
     std::int32_t savedColourMode_ = 1;
     bool running_ = false;
 };

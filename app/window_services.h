@@ -6,6 +6,7 @@
 #include <QString>
 
 class QDialog;
+class QUrl;
 class QWidget;
 
 namespace vendrel {
@@ -20,6 +21,8 @@ class WindowServices {
     virtual void showMessage(QWidget* parent, const QString& text, const QString& title = {}) = 0;
     // "Save changes to <name>?" with Yes, No and Cancel.
     virtual SaveAnswer askSaveChanges(QWidget* parent, const QString& name) = 0;
+    // The open and save dialogs start in the folder last chosen in either
+    // during this session.
     // A file to open, or an empty string when the user cancels.
     virtual QString openFileName(QWidget* parent, const QString& filter) = 0;
     // A file to save to, proposing `proposed`; empty when the user cancels.
@@ -31,6 +34,9 @@ class WindowServices {
     virtual QString bitmapFileName(QWidget* parent) = 0;
     // Shows a dialog modally; returns QDialog::Accepted or Rejected.
     virtual int execDialog(QDialog& dialog) = 0;
+    // Opens a document (the user guide) in the desktop's viewer; false when
+    // none could be started.
+    virtual bool openUrl(const QUrl& url) = 0;
 };
 
 }  // namespace vendrel

@@ -112,6 +112,10 @@ void Engine::shutdown_engine() {
 void Engine::start_run() {
     ModelAccess idle = exclusive_access();
     s_.reset_counters();
+    // The run starts from time 0: a picture or progress taken before its
+    // first step shows no time of the last run.
+    s_.sim_time = 0;
+    steps_taken_.store(0, std::memory_order_relaxed);
     s_.flags.running.store(1);
 }
 

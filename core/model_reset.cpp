@@ -1,6 +1,7 @@
 #include "core/model_reset.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "core/initial_geometry.h"
 #include "core/int_conversion.h"
@@ -24,6 +25,10 @@ void reset_model(ModelParameters& p, ModelState& s, int keep_slots_through) {
         std::clamp(truncate_to_int32(p.totaltime / p.display_inc), 0, MAX_HORIZON_SLOT);
 
     const int keep = std::clamp(keep_slots_through, 0, MAX_HORIZON_SLOT);
+    // The time of the newest kept horizon: a run records one every
+    // display_inc / dt steps (truncated), slot 1 being time 0.
+    const std::int32_t steps_per_record = std::max(truncate_to_int32(p.display_inc / s.dt), 0);
+    s.sim_time = double(std::max(keep - 1, 0)) * double(steps_per_record) * s.dt;
     double kept[HORIZON_SLOTS];
     std::copy(s.sealevel_values + 1, s.sealevel_values + keep + 1, kept + 1);
     plan_sea_level_curve(p, s);

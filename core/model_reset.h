@@ -12,7 +12,8 @@ struct ModelState;
 //
 // keep_slots_through: sea levels of slots 1 to this value are kept (a loaded
 // project's recorded levels); the planned curve fills slot 0 and the slots
-// above it. 0 plans every slot.
+// above it. 0 plans every slot. sim_time becomes the time at which a run
+// recorded the newest kept slot: 0 when none above slot 1 is kept.
 void reset_model(ModelParameters& p, ModelState& s, int keep_slots_through = 0);
 
 }  // namespace vendrel

@@ -4,30 +4,51 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QUndoStack>
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <stdexcept>
 
 #include "app/command_line.h"
+#include "app/dialogs/carbonate_factory_dialog.h"
 #include "app/dialogs/dialog_numbers.h"
+#include "app/dialogs/display_preferences_dialog.h"
+#include "app/dialogs/platform_dialog.h"
+#include "app/dialogs/ramp_dip_dialog.h"
+#include "app/dialogs/runtime_dialog.h"
+#include "app/dialogs/tectonics_dialog.h"
 #include "app/dialogs/thread_count_dialog.h"
 #include "app/document.h"
 #include "app/guarded_command.h"
 #include "app/main_window.h"
+#include "app/qt_window_services.h"
+#include "app/run_progress.h"
 #include "app/section_view.h"
 #include "app/single_instance_guard.h"
+#include "app/user_guide.h"
 #include "app/vendrel_application.h"
 #include "app/window_geometry.h"
+#include "core/parameter_fields.h"
 #include "document/project_reader.h"
 #include "tests/fake_window_services.h"
 #include "tests/test_support.h"
+#include "vendrel/version.h"
+#include "view/section_snapshot.h"
 
 namespace vendrel {
 namespace {
@@ -184,6 +205,221 @@ TEST_F(Program, StartRecordsAndStopKeepsHorizons) {
     QTest::qWait(50);
     EXPECT_EQ(sim().published_count(), kept);
     frame().view().repaint();  // draws what was kept
+}
+
+TEST_F(Program, ProgressOfARunAndItsOutcome) {
+    frame().show();
+    frame().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame()));
+    RunProgress& progress = frame().runProgress();
+    EXPECT_FALSE(progress.bar()->isVisibleTo(&frame())) << "no bar before a run";
+
+    app->applyDialogChanges([](ModelParameters& p) { p.totaltime = 1e7; });
+    frame().actions().start->trigger();
+    EXPECT_TRUE(progress.bar()->isVisibleTo(&frame()));
+    EXPECT_EQ(frame().cursor().shape(), Qt::BusyCursor);
+    EXPECT_EQ(progress.bar()->value(), 0) << "no share of the last run";
+    std::vector<int> seen;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            seen.push_back(progress.bar()->value());
+            return sim().steps_taken() > 0 && progress.bar()->text().contains("left");
+        },
+        20000));
+    for (std::size_t k = 1; k < seen.size(); ++k) {
+        EXPECT_LE(seen[k - 1], seen[k]) << "the bar never goes back";
+    }
+    EXPECT_GE(progress.bar()->value(), 0);
+    EXPECT_LE(progress.bar()->value(), 1) << "1e7 steps take longer than this test";
+    EXPECT_EQ(doc().title(), "New Simulation*");
+
+    QTest::keyClick(&frame(), Qt::Key_Escape);  // Esc stops the run
+    ASSERT_TRUE(wait_idle());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !app->isRunning(); }, 10000));
+    EXPECT_FALSE(progress.bar()->isVisibleTo(&frame()));
+    EXPECT_EQ(progress.outcome()->text(),
+              RunProgress::stoppedText(double(sim().steps_taken()) * sim().dt()));
+    EXPECT_NE(frame().cursor().shape(), Qt::BusyCursor);
+    EXPECT_EQ(frame().statusBar()->currentMessage(), QString("  Vendrel ") + kVersion)
+        << "the message pane keeps its text";
+
+    shorten_runs();  // 4000 years, a horizon every 500
+    frame().actions().start->trigger();
+    ASSERT_TRUE(wait_idle());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !app->isRunning(); }, 10000));
+    EXPECT_TRUE(progress.outcome()->text().startsWith("Run finished: 9 horizons in "))
+        << progress.outcome()->text().toStdString();
+}
+
+TEST(RunProgressTexts, Formats) {
+    EXPECT_EQ(RunProgress::finishedText(101, 4.26), "Run finished: 101 horizons in 4.3 s");
+    EXPECT_EQ(RunProgress::stoppedText(120000), "Run stopped at 120.0 ka");
+    const std::pair<double, const char*> left[] = {{0.2, "0 s left"},
+                                                   {59.4, "59 s left"},
+                                                   {185, "3 min 05 s left"},
+                                                   {3725, "1 h 02 min left"}};
+    for (const auto& [seconds, text] : left) {
+        EXPECT_EQ(RunProgress::timeLeftText(seconds), text) << seconds;
+    }
+}
+
+// The picture's time is that of the newest horizon shown: the run's own,
+// a loaded project's (its horizons were recorded display_inc apart), and 0
+// after New or a reset.
+TEST_F(Program, SimulationTimeFollowsTheModel) {
+    auto pictureTime = [&] { return take_section_snapshot(doc().project(), false).sim_time; };
+    shorten_runs();
+    frame().actions().start->trigger();
+    ASSERT_TRUE(wait_idle());
+    EXPECT_DOUBLE_EQ(pictureTime(), 4000);
+    services.next_save = file("timed.vdl");
+    frame().actions().saveAs->trigger();
+    frame().actions().newDocument->trigger();
+    EXPECT_DOUBLE_EQ(pictureTime(), 0) << "New";
+    services.next_open = file("timed.vdl");
+    frame().actions().open->trigger();
+    EXPECT_DOUBLE_EQ(pictureTime(), 4000) << "Open: (9 - 1) horizons x 500 steps x dt 1";
+    app->applyDialogChanges([](ModelParameters& p) { p.diff_coeff *= 4; });
+    EXPECT_DOUBLE_EQ(pictureTime(), 0) << "a dialog's reset";
+}
+
+class Undo : public Program {
+  protected:
+    double value(const char* name) {
+        const ParameterKey key = *find_parameter_key(name);
+        return field_value(*key.field, sim().params(), doc().display(), key.element.value_or(0));
+    }
+    // The next dialog gets `text` in `box` and OK.
+    void answer(const char* box, const char* text) {
+        services.answer_dialog = [box, text](QDialog& dialog) {
+            if (box != nullptr) {
+                dialog.findChild<QLineEdit*>(box)->setText(text);
+            }
+            dialog.accept();
+            return dialog.result();
+        };
+    }
+    QUndoStack& changes() { return app->undoStack(); }
+    QAction* undo() { return frame().actions().undo; }
+    QAction* redo() { return frame().actions().redo; }
+};
+
+TEST_F(Undo, RestoresParametersWithTheRulesOfTheirDialog) {
+    EXPECT_EQ(undo()->shortcuts(),
+              (QList<QKeySequence>{QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")}));
+    EXPECT_EQ(redo()->shortcut(), QKeySequence("Ctrl+Shift+Z"));
+    EXPECT_FALSE(undo()->isEnabled());
+    services.next_save = file("undo.vdl");
+    frame().actions().saveAs->trigger();
+    shorten_runs();
+    frame().actions().start->trigger();
+    ASSERT_TRUE(wait_idle());
+    const double rate = value("rates_1");
+    answer("rates_1", "9");
+    frame().actions().carbonateFactory->trigger();
+    EXPECT_EQ(value("rates_1"), 9);
+    EXPECT_EQ(undo()->text(), "Undo Carbonate Factory\tCtrl+Z");
+    EXPECT_TRUE(undo()->isEnabled());
+    EXPECT_FALSE(redo()->isEnabled());
+
+    struct Case {
+        const char* what;
+        QAction* command;
+        double rates1;
+        const char* redoText;
+    };
+    const Case cases[] = {
+        {"undo", undo(), rate, "Redo Carbonate Factory\tCtrl+Shift+Z"},
+        {"redo", redo(), 9, "Redo\tCtrl+Shift+Z"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        frame().actions().save->trigger();
+        ASSERT_FALSE(doc().isModified());
+        frame().actions().start->trigger();
+        ASSERT_TRUE(wait_idle());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !app->isRunning(); }, 10000));
+        ASSERT_GT(sim().published_count(), 1);
+        c.command->trigger();
+        EXPECT_EQ(value("rates_1"), c.rates1);
+        EXPECT_TRUE(doc().isModified()) << "marked as the OK marked it";
+        EXPECT_EQ(sim().published_count(), 1) << "reset as the OK reset";
+        EXPECT_EQ(redo()->text().toStdString(), c.redoText);
+    }
+    EXPECT_EQ(undo()->text(), "Undo Carbonate Factory\tCtrl+Z");
+
+    // Block Faulting leaves the flag alone, and so does its undo.
+    const double slip = value("slip1");
+    answer("slip1", "0.75");
+    frame().actions().blockFaulting->trigger();
+    frame().actions().save->trigger();
+    undo()->trigger();
+    EXPECT_EQ(value("slip1"), slip);
+    EXPECT_FALSE(doc().isModified());
+
+    // Display Preferences changes no model; a toggle made since stays.
+    const double marker = value("bath_marker");
+    answer("bath_marker", "33");
+    frame().actions().displayPreferences->trigger();
+    frame().actions().showSeaLevel->trigger();
+    const double seaLevelShown = value("draw_bl");
+    ASSERT_EQ(undo()->text(), "Undo Display Preferences\tCtrl+Z") << "toggles are not undoable";
+    frame().actions().save->trigger();
+    undo()->trigger();
+    EXPECT_EQ(value("bath_marker"), marker);
+    EXPECT_EQ(value("draw_bl"), seaLevelShown);
+    EXPECT_TRUE(doc().isModified());
+    EXPECT_TRUE(services.messages.isEmpty()) << services.messages.join("; ").toStdString();
+}
+
+TEST_F(Undo, AnUnchangedOkAddsNoStep) {
+    shorten_runs();
+    answer("rates_1", "9");
+    frame().actions().carbonateFactory->trigger();
+    ASSERT_EQ(changes().count(), 1);
+    frame().actions().start->trigger();
+    ASSERT_TRUE(wait_idle());
+    doc().setModified(false);
+    for (QAction* dialog : {frame().actions().carbonateFactory, frame().actions().runtime,
+                            frame().actions().displayPreferences}) {
+        SCOPED_TRACE(dialog->text().toStdString());
+        answer(nullptr, nullptr);
+        dialog->trigger();
+        EXPECT_EQ(changes().count(), 1);
+    }
+    EXPECT_TRUE(doc().isModified()) << "the OK still applies";
+    EXPECT_EQ(sim().published_count(), 1) << "and resets";
+}
+
+TEST_F(Undo, DisabledDuringARunAndClearedByNewAndOpen) {
+    answer("rates_1", "9");
+    frame().actions().carbonateFactory->trigger();
+    undo()->trigger();
+    ASSERT_TRUE(undo()->isEnabled() == false && redo()->isEnabled());
+    answer("totaltime", "10000000");
+    frame().actions().runtime->trigger();
+    ASSERT_EQ(changes().count(), 1);
+    frame().actions().start->trigger();
+    EXPECT_FALSE(undo()->isEnabled());
+    EXPECT_FALSE(redo()->isEnabled());
+    undo()->trigger();  // Ctrl+Z during a run does nothing
+    EXPECT_EQ(value("totaltime"), 1e7);
+    EXPECT_TRUE(sim().is_running());
+    frame().actions().stop->trigger();
+    ASSERT_TRUE(wait_idle());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return undo()->isEnabled(); }, 10000));
+
+    services.next_save = file("cleared.vdl");
+    frame().actions().saveAs->trigger();
+    frame().actions().newDocument->trigger();
+    EXPECT_EQ(changes().count(), 0) << "New";
+    answer("rates_1", "8");
+    frame().actions().carbonateFactory->trigger();
+    services.save_answer = WindowServices::SaveAnswer::No;
+    services.next_open = file("cleared.vdl");
+    frame().actions().open->trigger();
+    EXPECT_EQ(changes().count(), 0) << "Open";
+    EXPECT_FALSE(undo()->isEnabled());
 }
 
 TEST_F(Program, BrokenProjectLeavesEverythingAsItWas) {
@@ -545,6 +781,136 @@ TEST(SingleInstance, SecondCopyEndsAtOnce) {
     EXPECT_EQ(second.acquire(lock), SingleInstanceGuard::Outcome::Acquired);
 }
 
+// A second launch in this process: the lock is held by the fixture's copy,
+// so the file goes over the socket.
+class SecondLaunch : public Program {
+  protected:
+    bool launch(const QString& project, const QString& socket = {}) {
+        FakeWindowServices otherServices;
+        VendrelApplication second(&otherServices);
+        return socket.isEmpty()
+                   ? second.initInstance(project, false, file("instance.lock"))
+                   : second.initInstance(project, false, file("instance.lock"), socket);
+    }
+    void saveProject(const QString& name) {
+        services.next_save = file(name);
+        frame().actions().saveAs->trigger();
+        frame().actions().newDocument->trigger();
+        app->markDocumentModified();
+    }
+    bool waitForTitle(const QString& title) {
+        return QTest::qWaitFor([&] { return doc().title() == title; }, 10000);
+    }
+};
+
+TEST_F(SecondLaunch, HandsItsFileToTheRunningCopy) {
+    saveProject("handed.vdl");
+    const QString here = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    const bool started = launch("handed.vdl");  // made absolute by the launch
+    QDir::setCurrent(here);
+    EXPECT_FALSE(started) << "the second copy ends";
+    ASSERT_TRUE(waitForTitle("handed.vdl"));
+    EXPECT_EQ(doc().pathName(), file("handed.vdl"));
+    EXPECT_EQ(services.prompts.join("; ").toStdString(), "New Simulation")
+        << "asked before replacing";
+    EXPECT_TRUE(frame().isVisible()) << "brought to the front";
+
+    // Without a file the window only comes to the front.
+    frame().hide();
+    EXPECT_FALSE(launch(QString()));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frame().isVisible(); }, 10000));
+    EXPECT_EQ(doc().title(), "handed.vdl");
+}
+
+TEST_F(SecondLaunch, WaitsWhileADialogIsOpen) {
+    saveProject("later.vdl");
+    services.answer_dialog = [&](QDialog& dialog) {
+        dialog.setModal(true);
+        dialog.show();
+        EXPECT_FALSE(launch(file("later.vdl")));
+        QTest::qWait(600);
+        EXPECT_EQ(doc().title(), "New Simulation*") << "nothing opens behind the dialog";
+        EXPECT_EQ(app->instanceChannel()->pendingCount(), 1);
+        dialog.reject();
+        return dialog.result();
+    };
+    frame().actions().carbonateFactory->trigger();
+    ASSERT_TRUE(waitForTitle("later.vdl"));
+    EXPECT_EQ(app->instanceChannel()->pendingCount(), 0);
+}
+
+TEST_F(SecondLaunch, NoCopyOfThisUserAnswers) {
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(launch(file("any.vdl"), file("nobody.socket")));
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("belongs to another user or is not reachable"), std::string::npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << "one line";
+    EXPECT_EQ(doc().title(), "New Simulation");
+}
+
+TEST_F(Program, StandardKeysAndTheUserGuide) {
+    struct Case {
+        QAction* command;
+        const char* keys;
+    };
+    const Case cases[] = {
+        {frame().actions().saveAs, "Ctrl+Shift+S"}, {frame().actions().exit, "Ctrl+Q"},
+        {frame().actions().userGuide, "F1"},        {frame().actions().stop, "Esc"},
+        {frame().actions().redo, "Ctrl+Shift+Z"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keys);
+        EXPECT_EQ(c.command->shortcut(), QKeySequence(c.keys));
+        EXPECT_TRUE(c.command->text().endsWith(QString("\t") + c.keys)) << "shown in the menu";
+    }
+    frame().actions().userGuide->trigger();
+    ASSERT_EQ(services.opened_urls.size(), 1);
+    EXPECT_TRUE(services.opened_urls[0].isLocalFile());
+    EXPECT_TRUE(services.opened_urls[0].toLocalFile().endsWith("guide/index.html"));
+    EXPECT_TRUE(QFileInfo(services.opened_urls[0].toLocalFile()).isFile());
+}
+
+TEST(UserGuide, InstalledBesideTheProgramOrInTheSourceTree) {
+    QTemporaryDir prefix;
+    QDir(prefix.path()).mkpath("bin");
+    QDir(prefix.path()).mkpath("share/vendrel/guide");
+    const QString installed = prefix.filePath("share/vendrel/guide/index.html");
+    const QString fromSource = findUserGuide(prefix.filePath("bin"));
+    EXPECT_TRUE(fromSource.endsWith("resources/guide/index.html")) << fromSource.toStdString();
+    testing::write_file(installed.toStdString(), "<html></html>");
+    EXPECT_EQ(findUserGuide(prefix.filePath("bin")), installed);
+}
+
+TEST(QtWindowServices, OpenAndSaveStartInTheLastFolderUsed) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir("projects");
+    const QString folder = QDir(dir.filePath("projects")).canonicalPath();
+    QtWindowServices services;
+    QString startedIn;
+    auto answer = [&](std::function<void(QFileDialog*)> act) {
+        QTimer::singleShot(0, [&startedIn, act] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            startedIn = dialog->directory().canonicalPath();
+            act(dialog);
+        });
+    };
+    const auto cancel = [](QFileDialog* dialog) { dialog->reject(); };
+    answer([&](QFileDialog* dialog) {
+        dialog->selectFile(folder + "/chosen.vdl");
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    const QString chosen = services.saveFileName(nullptr, "New Simulation.vdl", kProjectFilter);
+    EXPECT_EQ(QFileInfo(chosen).absolutePath(), folder) << chosen.toStdString();
+    answer(cancel);
+    EXPECT_TRUE(services.openFileName(nullptr, kProjectFilter).isEmpty());
+    EXPECT_EQ(startedIn, folder) << "Open";
+    answer(cancel);
+    services.saveFileName(nullptr, "New Simulation.vdl", kProjectFilter);
+    EXPECT_EQ(startedIn, folder) << "Save As of a new document";
+}
+
 TEST(ThreadCountDialog, Conventions) {
     FakeWindowServices services;
     struct Case {
@@ -583,6 +949,72 @@ TEST(ThreadCountDialog, Conventions) {
             EXPECT_EQ(box->selectedText(), box->text());
         }
     }
+}
+
+TEST(DialogBoxes, NamedForScreenReaders) {
+    FakeWindowServices services;
+    const ModelParameters p = testing::document_parameters();
+    const DisplaySettings d;
+    std::vector<std::unique_ptr<ParameterDialog>> dialogs;
+    dialogs.push_back(std::make_unique<CarbonateFactoryDialog>(services, p, d));
+    dialogs.push_back(std::make_unique<RampDipDialog>(services, p, d));
+    dialogs.push_back(std::make_unique<PlatformDialog>(services, p, d));
+    dialogs.push_back(std::make_unique<TectonicsDialog>(services, p, d));
+    dialogs.push_back(std::make_unique<DisplayPreferencesDialog>(services, p, d));
+    dialogs.push_back(std::make_unique<RuntimeDialog>(services, p, d));
+    dialogs.push_back(std::make_unique<ThreadCountDialog>(services, p, d));
+    for (auto& dialog : dialogs) {
+        SCOPED_TRACE(dialog->windowTitle().toStdString());
+        dialog->ensurePolished();
+        for (QWidget* box : dialog->findChildren<QWidget*>()) {
+            if (qobject_cast<QLineEdit*>(box) || qobject_cast<QCheckBox*>(box)) {
+                EXPECT_FALSE(box->accessibleName().isEmpty()) << box->objectName().toStdString();
+            }
+        }
+    }
+    const std::pair<const char*, const char*> names[] = {
+        {"depths_3", "Control Point 3, Depth (m)"},
+        {"rates_8", "Control Point 8, Production Rate (m/ka)"},
+        {"ramp_dip", "Ramp Dip (degrees)"},
+        {"control_height_2", "y (m), CP2"},
+        {"antithetic1", "1st Fault, Antithetic"},
+        {"third_fault_slip", "3rd Fault, Slip Rate (m/ka)"},
+        {"dist2", "T2, Distance from Shoreline Thresholds (m)"},
+        {"omp_threads", "Numer of OpenMP thereads to use"},
+    };
+    for (const auto& [box, name] : names) {
+        QWidget* found = nullptr;
+        for (auto& dialog : dialogs) {
+            found = found ? found : dialog->findChild<QWidget*>(box);
+        }
+        ASSERT_NE(found, nullptr) << box;
+        EXPECT_EQ(found->accessibleName().toStdString(), name);
+    }
+}
+
+TEST(DialogBoxes, ShowTheirValueWholeAndSelectOnFocus) {
+    FakeWindowServices services;
+    ModelParameters p = testing::document_parameters();
+    p.ramp_dip = 14.0362434679265;
+    RampDipDialog ramp(services, p, DisplaySettings{});
+    ramp.setVisible(true);
+    ramp.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&ramp));
+    QLineEdit* dip = ramp.edit("ramp_dip");
+    ASSERT_EQ(dip->text(), "14.0362434679265");
+    EXPECT_GE(dip->width(), dip->fontMetrics().horizontalAdvance(dip->text()) + 8)
+        << "all 15 digits in view";
+
+    QTest::mouseClick(dip, Qt::LeftButton, {}, QPoint(5, dip->height() / 2));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dip->selectedText() == dip->text(); }, 2000))
+        << "a click into the box selects its text";
+
+    PlatformDialog platform(services, p, DisplaySettings{});
+    QLineEdit* last = platform.edit("control_x_10");
+    EXPECT_TRUE(last->isReadOnly());
+    EXPECT_NE(last->palette().color(QPalette::Base),
+              platform.edit("control_x_5")->palette().color(QPalette::Base))
+        << "looks read-only";
 }
 
 TEST(DialogConventions, NumbersShowAndRead) {

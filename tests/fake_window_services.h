@@ -3,6 +3,7 @@
 
 #include <QDialog>
 #include <QStringList>
+#include <QUrl>
 #include <functional>
 
 #include "app/window_services.h"
@@ -34,6 +35,11 @@ class FakeWindowServices : public WindowServices {
         return answer_dialog ? answer_dialog(dialog) : int(QDialog::Rejected);
     }
 
+    bool openUrl(const QUrl& url) override {
+        opened_urls.append(url);
+        return true;
+    }
+
     QStringList messages;
     QStringList titles;
     QString next_bitmap;
@@ -44,6 +50,7 @@ class FakeWindowServices : public WindowServices {
     QString next_save;
     std::function<int(QDialog&)> answer_dialog;
     std::function<void()> on_open;  // called as the open dialog shows
+    QList<QUrl> opened_urls;
 };
 
 }  // namespace vendrel::testing

@@ -2,8 +2,12 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <optional>
 #include <stdexcept>
 
@@ -74,6 +78,7 @@ void ParameterDialog::setSteps(std::vector<DialogStep> steps) {
             box.edit = new QLineEdit(this);
             box.edit->setObjectName(QString::fromStdString(box.name));
             box.edit->setMaximumWidth(110);
+            box.edit->installEventFilter(this);
         }
         show(box);
         boxes_.push_back(box);
@@ -205,5 +210,73 @@ void ParameterDialog::storeDisplay(DisplaySettings& display) const {
 }
 
 void ParameterDialog::couple(ModelParameters&, const ModelParameters&) const {}
+
+bool ParameterDialog::event(QEvent* event) {
+    if (event->type() == QEvent::Polish) {
+        nameBoxes();
+    }
+    return QDialog::event(event);
+}
+
+// A click puts the cursor where it lands after the focus arrives: the text
+// is selected once the click is done.
+bool ParameterDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn) {
+        if (auto* box = qobject_cast<QLineEdit*>(watched)) {
+            QTimer::singleShot(0, box, &QLineEdit::selectAll);
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+namespace {
+
+// The text of a label that stands in one column of the grid (a heading over
+// several columns names none of them).
+QString labelText(QGridLayout* grid, int row, int column) {
+    QLayoutItem* item = grid->itemAtPosition(row, column);
+    auto* label = item != nullptr ? qobject_cast<QLabel*>(item->widget()) : nullptr;
+    if (label == nullptr) {
+        return QString();
+    }
+    int r = 0, c = 0, rows = 0, columns = 0;
+    grid->getItemPosition(grid->indexOf(label), &r, &c, &rows, &columns);
+    return columns == 1 ? label->text().remove('&').simplified() : QString();
+}
+
+}  // namespace
+
+void ParameterDialog::nameBoxes() {
+    auto* grid = qobject_cast<QGridLayout*>(layout());
+    if (grid == nullptr) {
+        return;
+    }
+    for (int k = 0; k < grid->count(); ++k) {
+        QWidget* box = grid->itemAt(k)->widget();
+        if (box == nullptr || !box->accessibleName().isEmpty() ||
+            (qobject_cast<QLineEdit*>(box) == nullptr &&
+             qobject_cast<QCheckBox*>(box) == nullptr)) {
+            continue;
+        }
+        int row = 0, column = 0, rows = 0, columns = 0;
+        grid->getItemPosition(k, &row, &column, &rows, &columns);
+        QStringList parts;
+        if (column > 0) {
+            parts << labelText(grid, row, 0);
+        }
+        for (int above = row - 1; above >= 0; --above) {
+            const QString heading = labelText(grid, above, column);
+            if (!heading.isEmpty()) {
+                parts << heading;
+                break;
+            }
+        }
+        if (auto* tick = qobject_cast<QCheckBox*>(box)) {
+            parts << tick->text().remove('&');
+        }
+        parts.removeAll(QString());
+        box->setAccessibleName(parts.join(", "));
+    }
+}
 
 }  // namespace vendrel

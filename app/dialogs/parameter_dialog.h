@@ -16,6 +16,8 @@
 // shows its message, puts the focus in its box with the text selected and
 // keeps the dialog open, and nothing is kept. Cancel, Escape and the close
 // box keep nothing. What OK read goes into the model only through store().
+// A box selects its text whenever it takes the focus, and every box is
+// named for screen readers after its row's label and its column's heading.
 
 #include <QDialog>
 #include <QString>
@@ -77,6 +79,8 @@ class ParameterDialog : public QDialog {
     QCheckBox* tick(std::string_view name) const;
 
   protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // Creates the boxes of the read steps, in their order, showing the
     // values the dialog opened with.
     void setSteps(std::vector<DialogStep> steps);
@@ -102,6 +106,9 @@ class ParameterDialog : public QDialog {
     void refuse(QLineEdit* box, const QString& message);
 
   private:
+    // Accessible names from the grid's labels, for boxes that have none.
+    void nameBoxes();
+
     struct Box {
         std::string name;
         const ParameterField* field = nullptr;

@@ -1,6 +1,7 @@
 #include "app/dialogs/platform_dialog.h"
 
 #include <QLineEdit>
+#include <QPalette>
 #include <cmath>
 
 #include "app/dialogs/parameter_dialog_layout.h"
@@ -23,7 +24,13 @@ PlatformDialog::PlatformDialog(WindowServices& services, const ModelParameters& 
     }
     setSteps(std::move(steps));
     edit("control_x_1")->setEnabled(false);
-    edit("control_x_10")->setReadOnly(true);
+    // The last x is the section's width: read-only, and it looks it.
+    QLineEdit* last = edit("control_x_10");
+    last->setReadOnly(true);
+    QPalette look = last->palette();
+    look.setColor(QPalette::Base, look.color(QPalette::Window));
+    look.setColor(QPalette::Text, look.color(QPalette::Disabled, QPalette::Text));
+    last->setPalette(look);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(

@@ -15,6 +15,10 @@ RampDipDialog::RampDipDialog(WindowServices& services, const ModelParameters& mo
         readBox("ramp_dip"),
         checkRange("ramp_dip", 0, 89.9),
     });
+    // Wide enough for the 15 significant digits the box shows.
+    QLineEdit* dip = edit("ramp_dip");
+    dip->setMinimumWidth(dip->fontMetrics().horizontalAdvance("-88.8888888888888e-10") + 16);
+    dip->setMaximumWidth(dip->minimumWidth());
     auto* grid = new QGridLayout(this);
     grid->addWidget(new QLabel("Initial Geometry is a Simple Ramp", this), 0, 0, 1, 2,
                     Qt::AlignCenter);

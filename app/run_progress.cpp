@@ -1,0 +1,103 @@
+#include "app/run_progress.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
+#include <algorithm>
+
+#include "core/int_conversion.h"
+#include "core/simulation.h"
+
+namespace vendrel {
+namespace {
+
+constexpr int kRefreshMs = 250;
+
+}  // namespace
+
+RunProgress::RunProgress(Simulation& simulation, QWidget* parent)
+    : QWidget(parent),
+      simulation_(simulation),
+      bar_(new QProgressBar(this)),
+      outcome_(new QLabel(this)),
+      ticker_(new QTimer(this)) {
+    setObjectName("runProgress");
+    bar_->setObjectName("runProgressBar");
+    outcome_->setObjectName("runOutcome");
+    bar_->setRange(0, 100);
+    bar_->setAccessibleName("Run progress");
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(bar_);
+    layout->addWidget(outcome_);
+    setMinimumWidth(fontMetrics().horizontalAdvance("Run finished: 501 horizons in 9999.9 s") + 16);
+    bar_->hide();
+    ticker_->setInterval(kRefreshMs);
+    connect(ticker_, &QTimer::timeout, this, &RunProgress::refresh);
+}
+
+QString RunProgress::timeLeftText(double seconds) {
+    const long long s = std::max(0LL, static_cast<long long>(seconds + 0.5));
+    if (s < 60) {
+        return QString("%1 s left").arg(s);
+    }
+    if (s < 3600) {
+        return QString("%1 min %2 s left").arg(s / 60).arg(s % 60, 2, 10, QChar('0'));
+    }
+    return QString("%1 h %2 min left").arg(s / 3600).arg(s % 3600 / 60, 2, 10, QChar('0'));
+}
+
+QString RunProgress::finishedText(int horizons, double seconds) {
+    return QString("Run finished: %1 horizons in %2 s").arg(horizons).arg(seconds, 0, 'f', 1);
+}
+
+QString RunProgress::stoppedText(double years) {
+    return QString("Run stopped at %1 ka").arg(years / 1000, 0, 'f', 1);
+}
+
+void RunProgress::setRunning(bool running) {
+    if (running) {
+        begin();
+    } else if (ticker_->isActive()) {
+        end();
+    }
+}
+
+// dt is the one the model was last reset with, which the run derives again
+// from the same parameters.
+void RunProgress::begin() {
+    dt_ = simulation_.dt();
+    stepCount_ = std::max<std::int64_t>(truncate_to_int32(simulation_.params().totaltime / dt_), 0);
+    clock_.start();
+    outcome_->hide();
+    bar_->setValue(0);
+    bar_->setFormat("%p%");
+    bar_->show();
+    ticker_->start();
+}
+
+void RunProgress::refresh() {
+    if (!ticker_->isActive()) {
+        return;
+    }
+    const std::int64_t taken = std::min(simulation_.steps_taken(), stepCount_);
+    const double share = stepCount_ > 0 ? double(taken) / double(stepCount_) : 0;
+    bar_->setValue(int(share * 100));
+    if (share > 0) {
+        const double elapsed = double(clock_.elapsed()) / 1000;
+        bar_->setFormat("%p%, " + timeLeftText(elapsed * (1 - share) / share));
+    }
+}
+
+void RunProgress::end() {
+    ticker_->stop();
+    const double elapsed = double(clock_.elapsed()) / 1000;
+    const std::int64_t taken = simulation_.steps_taken();
+    bar_->hide();
+    outcome_->setText(taken >= stepCount_ ? finishedText(simulation_.published_count(), elapsed)
+                                          : stoppedText(double(taken) * dt_));
+    outcome_->show();
+}
+
+}  // namespace vendrel
