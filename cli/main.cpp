@@ -26,6 +26,7 @@
 #include "cli/program_version.h"
 #include "cli/run_options.h"
 #include "cli/run_report.h"
+#include "cli/stop_signal.h"
 #include "core/parameter_fields.h"
 #include "document/number_format.h"
 #include "document/project.h"
@@ -36,26 +37,11 @@ namespace {
 using namespace vendrel;
 using Clock = std::chrono::steady_clock;
 
-std::atomic<int> stop_signal{0};
-static_assert(std::atomic<int>::is_always_lock_free);
-
-extern "C" void on_stop_signal(int signal) {
-    stop_signal.store(signal);
-}
-
-void catch_stop_signals() {
-    struct sigaction action {};
-    action.sa_handler = on_stop_signal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
 // The run was stopped by a signal; nothing was saved.
 struct Interrupted {};
 
 void throw_if_interrupted() {
-    if (stop_signal.load() != 0) {
+    if (stop_signal_received() != 0) {
         throw Interrupted{};
     }
 }
@@ -198,7 +184,7 @@ void run_to_the_end(Simulation& sim, const RunOptions& options, RunReport& repor
     const Clock::time_point start = Clock::now();
     sim.start_run();
     while (!sim.wait_until_idle(std::chrono::milliseconds(200))) {
-        if (stop_signal.load() != 0) {
+        if (stop_signal_received() != 0) {
             sim.stop_and_wait();
             progress.finish();
             throw Interrupted{};

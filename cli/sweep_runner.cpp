@@ -17,6 +17,7 @@
 #include <map>
 #include <sstream>
 
+#include "cli/stop_signal.h"
 #include "document/atomic_file.h"
 #include "document/number_format.h"
 
@@ -24,21 +25,6 @@ extern char** environ;
 
 namespace vendrel {
 namespace {
-
-std::atomic<int> stop_signal{0};
-
-extern "C" void on_stop_signal(int signal) {
-    stop_signal.store(signal);
-}
-
-void catch_stop_signals() {
-    struct sigaction action {};
-    action.sa_handler = on_stop_signal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;  // no SA_RESTART: waitpid returns at once
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
 
 bool exists(const std::string& path) {
     struct stat info {};
@@ -194,7 +180,7 @@ SweepEnd run_sweep_rows(const SweepManifest& manifest, const std::vector<int>& r
     int failed = 0;
     bar.show(done, failed, 0);
     while (next < pending.size() || !running.empty()) {
-        while (stop_signal.load() == 0 && next < pending.size() &&
+        while (stop_signal_received() == 0 && next < pending.size() &&
                int(running.size()) < settings.jobs) {
             const SweepRow& row = manifest.rows[std::size_t(pending[next++])];
             const pid_t pid = start_run(runner_arguments(manifest, row, settings),
@@ -228,7 +214,7 @@ SweepEnd run_sweep_rows(const SweepManifest& manifest, const std::vector<int>& r
         const RunFiles files = run_files(settings.dir, row.id);
         if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
             ::unlink(files.error.c_str());
-        } else if (!interrupted_status(status) || stop_signal.load() == 0) {
+        } else if (!interrupted_status(status) || stop_signal_received() == 0) {
             const std::string message = error_line(log, status);
             write_file_atomically(files.error, message + "\n");
             ++failed;
@@ -240,7 +226,7 @@ SweepEnd run_sweep_rows(const SweepManifest& manifest, const std::vector<int>& r
         ++done;
     }
     bar.clear();
-    return stop_signal.load() != 0 ? SweepEnd::Interrupted : SweepEnd::Finished;
+    return stop_signal_received() != 0 ? SweepEnd::Interrupted : SweepEnd::Finished;
 }
 
 }  // namespace vendrel
