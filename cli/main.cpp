@@ -23,7 +23,6 @@
 #include "cli/parameter_assignment.h"
 #include "cli/parameter_file.h"
 #include "cli/parameter_list.h"
-#include "cli/program_version.h"
 #include "cli/run_options.h"
 #include "cli/run_report.h"
 #include "cli/stop_signal.h"
@@ -31,6 +30,7 @@
 #include "document/number_format.h"
 #include "document/project.h"
 #include "document/pseudo_well.h"
+#include "vendrel/version.h"
 
 namespace {
 
@@ -283,7 +283,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (options.version) {
-            std::printf("vendrel-run %s\n", kProgramVersion);
+            std::printf("vendrel-run %s\n", kVersion);
             return 0;
         }
         if (options.list_params) {

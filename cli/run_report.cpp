@@ -4,7 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "cli/program_version.h"
+#include "vendrel/version.h"
 
 namespace vendrel {
 namespace {
@@ -39,7 +39,7 @@ std::string run_report_json(const RunReport& report) {
     }
     QJsonObject root;
     root.insert("program", "vendrel-run");
-    root.insert("version", kProgramVersion);
+    root.insert("version", kVersion);
     root.insert("parameters", parameters);
     root.insert("ran", report.ran);
     root.insert("steps", qint64(report.steps));

@@ -26,13 +26,13 @@
 #include <thread>
 
 #include "cli/parameter_assignment.h"
-#include "cli/program_version.h"
 #include "cli/run_options.h"
 #include "cli/slurm_submission.h"
 #include "cli/sweep_manifest.h"
 #include "cli/sweep_runner.h"
 #include "cli/sweep_summary.h"
 #include "document/atomic_file.h"
+#include "vendrel/version.h"
 
 namespace {
 
@@ -315,7 +315,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (options.version) {
-            std::printf("vendrel-sweep %s\n", kProgramVersion);
+            std::printf("vendrel-sweep %s\n", kVersion);
             return 0;
         }
         return run(options);
