@@ -1,8 +1,10 @@
 #include "cli/run_metrics.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/model_state.h"
+#include "document/stratigraphy.h"
 
 namespace vendrel {
 
@@ -26,7 +28,10 @@ RunMetrics compute_run_metrics(const ProjectData& data) {
         m.platform_top = m.platform_top ? std::max(*m.platform_top, elevation) : elevation;
         m.sediment_area += (data.horizon(c, 1)[0] - top) * dx;
         for (int h = 2; h <= n; ++h) {
-            const double t = std::max(0.0, data.horizon(c, h - 1)[0] - data.horizon(c, h)[0]);
+            const double t = layer_thickness(data.horizon(c, h - 1)[0], data.horizon(c, h)[0]);
+            if (!std::isfinite(t)) {
+                continue;  // an undefined layer weighs nothing
+            }
             thickness += t;
             pore_thickness += t * data.horizon(c, h)[3];
         }
