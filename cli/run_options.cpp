@@ -121,6 +121,47 @@ std::string usage_text() {
     return text;
 }
 
+namespace {
+
+// The command line as far as it decides the run: the outputs' options and
+// names are left out, so the same run written elsewhere records the same
+// command (a sweep's runs on a cluster and on this machine, for example).
+std::string run_command(const std::vector<std::string>& args) {
+    auto output_option = [](const std::string& arg, bool& takes_next) {
+        for (const OutputKind& kind : output_kinds()) {
+            std::string long_name = "--";
+            long_name.append(kind.option);
+            const bool short_form = !kind.short_name.empty() &&
+                                    arg.size() == 1 + kind.short_name.size() && arg[0] == '-' &&
+                                    arg.compare(1, std::string::npos, kind.short_name) == 0;
+            if (arg == long_name || short_form) {
+                takes_next = true;
+                return true;
+            }
+            long_name += '=';
+            if (arg.rfind(long_name, 0) == 0) {
+                takes_next = false;
+                return true;
+            }
+        }
+        return false;
+    };
+    std::string command = "vendrel-run";
+    bool options_ended = false;
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        bool takes_next = false;
+        if (!options_ended && output_option(args[k], takes_next)) {
+            k += takes_next ? 1 : 0;
+            continue;
+        }
+        options_ended = options_ended || args[k] == "--";
+        command += " " + args[k];
+    }
+    return command;
+}
+
+}  // namespace
+
 RunOptions parse_run_options(const std::vector<std::string>& args) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -211,10 +252,7 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
         }
         options.wells.push_back(*x);
     }
-    options.command = "vendrel-run";
-    for (const std::string& arg : args) {
-        options.command += " " + arg;
-    }
+    options.command = run_command(args);
     for (const OutputKind& kind : output_kinds()) {
         const QString name = QString::fromUtf8(kind.option.data(), qsizetype(kind.option.size()));
         if (const auto path = single_value(parser, name)) {

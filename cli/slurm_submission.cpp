@@ -111,7 +111,8 @@ std::string slurm_script(const SlurmRequest& request, int chunk) {
         s += "#SBATCH --partition=" + request.partition + "\n";
     }
     s += "exec " + quoted(request.program) + " --task " + quoted(request.dir) + " --chunk " +
-         std::to_string(chunk) + (request.image ? " --image" : "") + "\n";
+         std::to_string(chunk) + (request.image ? " --image" : "") +
+         (request.netcdf ? " --netcdf" : "") + "\n";
     return s;
 }
 

@@ -20,6 +20,7 @@ struct SlurmRequest {
     std::vector<std::string> sbatch_args;
     int cpus_per_task = 1;
     bool image = false;
+    bool netcdf = false;
     bool wait = true;
 };
 

@@ -39,9 +39,9 @@ namespace {
 using namespace vendrel;
 
 const char* sweep_usage_text() {
-    return "Usage: vendrel-sweep MANIFEST.csv --out DIR [--jobs N] [--image]\n"
+    return "Usage: vendrel-sweep MANIFEST.csv --out DIR [--jobs N] [--image] [--netcdf]\n"
            "  or:  vendrel-sweep MANIFEST.csv --out DIR --slurm [--partition P] [--chunk K]\n"
-           "                     [--sbatch-arg ARG]... [--no-wait] [--image]\n"
+           "                     [--sbatch-arg ARG]... [--no-wait] [--image] [--netcdf]\n"
            "  or:  vendrel-sweep --collect DIR\n"
            "Runs the model once per manifest row and sums the runs up.\n"
            "\n"
@@ -53,10 +53,12 @@ const char* sweep_usage_text() {
            "Options:\n"
            "  --out DIR             the folder of the outputs: DIR/<run>.vdl, <run>.json\n"
            "                        (the run's summary), <run>.png with --image,\n"
+           "                        <run>.nc with --netcdf,\n"
            "                        <run>.error for a failed run, summary.csv,\n"
            "                        summary.png and summary.svg\n"
            "  --jobs N              runs at a time (default: the number of cores)\n"
            "  --image               also draw each run's final section\n"
+           "  --netcdf              also export each run's results as NetCDF\n"
            "  --slurm               run the rows as a Slurm job array and wait for it\n"
            "  --partition P         the Slurm partition\n"
            "  --chunk K             rows per array task (default: 1, or more to stay\n"
@@ -76,6 +78,7 @@ struct SweepOptions {
     std::string dir;
     int jobs = 0;
     bool image = false;
+    bool netcdf = false;
     bool slurm = false;
     std::string partition;
     int chunk = 0;
@@ -103,7 +106,7 @@ SweepOptions parse_sweep_options(int argc, char** argv) {
          {"out", "jobs", "partition", "chunk", "sbatch-arg", "collect", "task"}) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), "VALUE"));
     }
-    for (const char* name : {"image", "slurm", "no-wait", "version"}) {
+    for (const char* name : {"image", "netcdf", "slurm", "no-wait", "version"}) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
     }
     parser.addOption(QCommandLineOption(QStringList{"h", "help"}));
@@ -145,6 +148,7 @@ SweepOptions parse_sweep_options(int argc, char** argv) {
         o.sbatch_args.push_back(arg.toStdString());
     }
     o.image = parser.isSet("image");
+    o.netcdf = parser.isSet("netcdf");
     o.slurm = parser.isSet("slurm");
     o.wait = !parser.isSet("no-wait");
     const QStringList positional = parser.positionalArguments();
@@ -244,6 +248,7 @@ int run_task(const SweepOptions& o) {
     SweepSettings settings{dir, o.image,
                            std::max(1, parse_int_strict(cpus ? cpus : "").value_or(1)),
                            runner_beside_program()};
+    settings.netcdf = o.netcdf;
     if (manifest.column("omp_threads") >= 0) {
         settings.jobs = 1;  // the runs take the task's cores
     }
@@ -272,6 +277,7 @@ int run(const SweepOptions& o) {
         request.partition = o.partition;
         request.sbatch_args = o.sbatch_args;
         request.image = o.image;
+        request.netcdf = o.netcdf;
         request.wait = o.wait;
         if (const int column = manifest.column("omp_threads"); column >= 0) {
             for (const SweepRow& row : manifest.rows) {
@@ -291,8 +297,8 @@ int run(const SweepOptions& o) {
         return summarise(manifest, dir);
     }
     const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
-    const SweepSettings settings{dir, o.image, o.jobs > 0 ? o.jobs : cores,
-                                 runner_beside_program()};
+    SweepSettings settings{dir, o.image, o.jobs > 0 ? o.jobs : cores, runner_beside_program()};
+    settings.netcdf = o.netcdf;
     if (run_sweep_rows(manifest, all_rows(manifest), settings, isatty(STDERR_FILENO) != 0) ==
         SweepEnd::Interrupted) {
         std::fputs("vendrel-sweep: interrupted; complete runs are kept, run again to go on\n",

@@ -51,6 +51,9 @@ std::vector<std::string> runner_arguments(const SweepManifest& manifest, const S
     if (settings.image) {
         args.insert(args.end(), {"--image", files.image});
     }
+    if (settings.netcdf) {
+        args.insert(args.end(), {"--netcdf", files.netcdf});
+    }
     args.insert(args.end(), {"--summary", files.summary});
     return args;
 }
@@ -150,13 +153,13 @@ class ProgressBar {
 
 RunFiles run_files(const std::string& dir, const std::string& id) {
     const std::string base = dir + "/" + id;
-    return {base + ".vdl", base + ".json", base + ".png", base + ".error"};
+    return {base + ".vdl", base + ".json", base + ".png", base + ".nc", base + ".error"};
 }
 
 bool run_complete(const SweepSettings& settings, const std::string& id) {
     const RunFiles files = run_files(settings.dir, id);
     return exists(files.project) && exists(files.summary) &&
-           (!settings.image || exists(files.image));
+           (!settings.image || exists(files.image)) && (!settings.netcdf || exists(files.netcdf));
 }
 
 std::string runner_beside_program() {

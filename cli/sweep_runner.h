@@ -19,12 +19,14 @@ struct SweepSettings {
     bool image = false;
     int jobs = 1;
     std::string runner;  // the vendrel-run to start
+    bool netcdf = false;
 };
 
 struct RunFiles {
     std::string project;  // <id>.vdl
     std::string summary;  // <id>.json
     std::string image;    // <id>.png
+    std::string netcdf;   // <id>.nc
     std::string error;    // <id>.error
 };
 RunFiles run_files(const std::string& dir, const std::string& id);

@@ -86,6 +86,26 @@ TEST(AssignParameter, RefusesWhatItCannotStore) {
     }
 }
 
+// The command a data export records leaves out where the outputs go, so a
+// run written to other names records the same command.
+TEST(RunOptions, RecordedCommandLeavesOutTheOutputs) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* command;
+    };
+    const Case cases[] = {
+        {{"--set", "slip1=1", "--out", "a.vdl", "--netcdf", "a.nc"}, "vendrel-run --set slip1=1"},
+        {{"p.vdl", "--no-run", "--netcdf=p.nc", "-o", "x.vdl"}, "vendrel-run p.vdl --no-run"},
+        {{"--csv", "r.csv", "--threads", "1", "--summary=s.json", "--out", "-"},
+         "vendrel-run --threads 1"},
+        {{"--out", "a.vdl", "--", "-x.vdl"}, "vendrel-run -- -x.vdl"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        EXPECT_EQ(parse_run_options(c.args).command, c.command);
+    }
+}
+
 TEST(RunOptions, CommandLines) {
     const RunOptions o = parse_run_options(
         {"--set", "totaltime=100", "--threads=2", "-o", "a.vdl", "--image=b.png", "--", "-p.vdl"});

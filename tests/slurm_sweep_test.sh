@@ -28,15 +28,15 @@ cd "$work"
     done
 } >manifest.csv
 
-"$build/vendrel-sweep" manifest.csv --out local --jobs 2 --image >local.log ||
+"$build/vendrel-sweep" manifest.csv --out local --jobs 2 --image --netcdf >local.log ||
     fail "local sweep: $(cat local.log)"
-"$build/vendrel-sweep" manifest.csv --out cluster --slurm --chunk 4 --image >cluster.log ||
+"$build/vendrel-sweep" manifest.csv --out cluster --slurm --chunk 4 --image --netcdf >cluster.log ||
     fail "Slurm sweep: $(cat cluster.log)"
 grep -q -- '--array=0-2$' cluster/slurm/sweep.sh || fail "the job array is not 3 tasks"
 [ "$(ls cluster/slurm/task-*.log | wc -l)" -eq 3 ] || fail "not 3 array tasks ran"
 
 for i in $(seq -f 'r%02g' 1 12); do
-    for suffix in vdl png; do
+    for suffix in vdl png nc; do
         cmp -s "local/$i.$suffix" "cluster/$i.$suffix" ||
             fail "$i.$suffix differs between the local and the Slurm sweep"
     done

@@ -117,12 +117,13 @@ TEST(VendrelSweep, RunsResumesAndRecordsFailures) {
                         "c,1000,500,6\n");
     const std::string out = dir.file("out");
     std::filesystem::create_directories(out + "/b.vdl");  // b cannot save its project
-    Outcome r = run_sweep(dir.file("m.csv") + " --out " + out + " --jobs 2 --image", dir);
+    Outcome r = run_sweep(dir.file("m.csv") + " --out " + out + " --jobs 2 --image --netcdf", dir);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("run b failed: cannot save"), std::string::npos) << r.err;
     EXPECT_NE(r.out.find("3 runs: 2 ok, 1 failed"), std::string::npos) << r.out;
-    for (const char* name : {"a.vdl", "a.png", "a.json", "c.vdl", "c.png", "summary.csv",
-                             "summary.png", "summary.svg", "b.error", "manifest.csv"}) {
+    for (const char* name :
+         {"a.vdl", "a.png", "a.nc", "a.json", "c.vdl", "c.png", "c.nc", "summary.csv",
+          "summary.png", "summary.svg", "b.error", "manifest.csv"}) {
         EXPECT_TRUE(std::filesystem::exists(out + "/" + name)) << name;
     }
     std::string csv = testing::read_file(out + "/summary.csv");
@@ -137,7 +138,7 @@ TEST(VendrelSweep, RunsResumesAndRecordsFailures) {
 
     const auto a_time = std::filesystem::last_write_time(out + "/a.vdl");
     std::filesystem::remove(out + "/b.vdl");
-    r = run_sweep(dir.file("m.csv") + " --out " + out + " --image", dir);
+    r = run_sweep(dir.file("m.csv") + " --out " + out + " --image --netcdf", dir);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(std::filesystem::last_write_time(out + "/a.vdl"), a_time) << "a was complete";
     EXPECT_FALSE(std::filesystem::exists(out + "/b.error"));
