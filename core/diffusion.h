@@ -7,9 +7,6 @@
 
 namespace vendrel {
 
-struct ModelParameters;
-struct ModelState;
-
 // Factor of the stencil: (dt / (dx dx)) kappa.
 inline double diffusion_factor(double dt, double dx, double kappa) {
     return dt / (dx * dx) * kappa;
@@ -19,10 +16,5 @@ inline double diffusion_factor(double dt, double dx, double kappa) {
 inline double diffusion_change_at(double factor, double left, double centre, double right) {
     return factor * ((left - 2 * centre) + right);
 }
-
-// diffusion_change of columns 2..1999, then the edge copy to 1 and 2000.
-void compute_diffusion_change(const ModelParameters& p, ModelState& s);
-// surface += diffusion_change for columns 1..2000.
-void apply_diffusion_change(ModelState& s);
 
 }  // namespace vendrel

@@ -11,8 +11,6 @@
 
 namespace vendrel {
 
-struct ModelState;
-
 // The production curve under sea level L, with the depths shifted by L.
 // rate(s) compares the surface value s with the shifted depths, taking the
 // first test that holds:
@@ -114,9 +112,5 @@ class BasinalDeposit {
   private:
     double sea_level_, threshold_, thickness_;
 };
-
-// Columns first to last (inclusive) of surface, as phases of a time step.
-void produce_carbonate(const ModelParameters& p, ModelState& s, int first, int last);
-void deposit_basinal(const ModelParameters& p, ModelState& s, int first, int last);
 
 }  // namespace vendrel

@@ -7,6 +7,7 @@
 #include "core/faults.h"
 #include "core/model_state.h"
 #include "core/production.h"
+#include "tests/literal_processes.h"
 #include "tests/test_support.h"
 
 namespace vendrel {

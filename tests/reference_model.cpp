@@ -17,6 +17,7 @@
 #include "core/sea_level.h"
 #include "core/simulation.h"
 #include "core/time_step.h"
+#include "tests/literal_processes.h"
 
 namespace vendrel::testing {
 

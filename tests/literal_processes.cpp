@@ -1,7 +1,9 @@
-#include "core/diffusion.h"
+#include "tests/literal_processes.h"
 
+#include "core/diffusion.h"
 #include "core/model_parameters.h"
 #include "core/model_state.h"
+#include "core/production.h"
 
 namespace vendrel {
 
@@ -19,6 +21,21 @@ void compute_diffusion_change(const ModelParameters& p, ModelState& s) {
 void apply_diffusion_change(ModelState& s) {
     for (int i = 1; i <= COLUMN_COUNT; ++i) {
         s.surface[i] = s.surface[i] + s.diffusion_change[i];
+    }
+}
+
+void produce_carbonate(const ModelParameters& p, ModelState& s, int first, int last) {
+    const ProductionCurve curve(p, s.current_sea_level);
+    const double dt = s.dt;
+    for (int i = first; i <= last; ++i) {
+        s.surface[i] = produced_surface(curve, s.surface[i], dt);
+    }
+}
+
+void deposit_basinal(const ModelParameters& p, ModelState& s, int first, int last) {
+    const BasinalDeposit deposit(p, s.current_sea_level, s.dt);
+    for (int i = first; i <= last; ++i) {
+        s.surface[i] = deposit.surface_after(s.surface[i]);
     }
 }
 
