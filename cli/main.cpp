@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -116,10 +117,51 @@ ModelParameters startup_parameters() {
 }
 
 // Prints one line on what a project holds; the error when it does not read.
+// The stored parameters that hold a value that is not finite, by name
+// (an array element as <name>_<k>), and how many horizon values are not.
+std::string non_finite_values(const ProjectData& data) {
+    std::string names;
+    for (const ParameterField& field : parameter_fields()) {
+        if (field.section == FileSection::None) {
+            continue;
+        }
+        for (int k = 0; k < field.count(); ++k) {
+            if (!std::isfinite(field_value(field, data.params, data.display, k))) {
+                if (!names.empty()) {
+                    names += ", ";
+                }
+                names += field.name;
+                if (field.count() > 1) {
+                    names += '_';
+                    names += std::to_string(k + 1);
+                }
+            }
+        }
+    }
+    long long horizon_values = 0;
+    for (const auto& values : data.horizons) {
+        for (double v : values) {
+            horizon_values += std::isfinite(v) ? 0 : 1;
+        }
+    }
+    if (names.empty() && horizon_values == 0) {
+        return {};
+    }
+    std::string message = "values that are not finite: parameters ";
+    message += names.empty() ? std::string("none") : names;
+    message += "; ";
+    message += std::to_string(horizon_values);
+    message += " horizon values";
+    return message;
+}
+
 int check(const std::string& path) {
     Project project(startup_parameters());
     project.simulation().new_model();
     const ProjectData data = ReadProjectFile(path, project.current_values()).data;
+    if (const std::string bad = non_finite_values(data); !bad.empty()) {
+        throw FileError(path + ": " + bad);
+    }
     std::printf("%s: %d horizons, section %g x %g m, run of %g years recorded every %g years\n",
                 path.c_str(), data.count, data.params.max_x, data.params.max_y,
                 data.params.totaltime, data.params.display_inc);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -349,6 +350,35 @@ TEST(VendrelRun, CheckReportsOneLine) {
     const auto [missing_status, missing_err] = run_cli("--check " + dir.file("none.vdl"), dir);
     EXPECT_EQ(missing_status, 1);
     EXPECT_NE(missing_err.find("cannot open"), std::string::npos);
+
+    // A stored file may hold numbers that are not finite: it reads, but the
+    // check names them and fails.
+    struct Case {
+        const char* from;
+        const char* to;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"amp_2 20.000000", "amp_2 nan", "parameters amp_2; 0 horizon values"},
+        {"rates 0.000000 10.000000 6.000000 3.000000", "rates 0.000000 10.000000 6.000000 inf",
+         "parameters rates_4; 0 horizon values"},
+        {"values 0.250000 0.000000", "values nan nan", "parameters none; 2 horizon values"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.to);
+        std::string edited = text;
+        const std::size_t at = edited.find(c.from);
+        ASSERT_NE(at, std::string::npos);
+        edited.replace(at, std::strlen(c.from), c.to);
+        const std::string file = dir.file("nonfinite.vdl");
+        testing::write_file(file, edited);
+        const auto [s, e] = run_cli("--check " + file, dir);
+        EXPECT_EQ(s, 1);
+        EXPECT_NE(e.find("nonfinite.vdl: values that are not finite: " + std::string(c.message)),
+                  std::string::npos)
+            << e;
+        EXPECT_EQ(std::count(e.begin(), e.end(), '\n'), 1) << e;
+    }
 }
 
 }  // namespace
