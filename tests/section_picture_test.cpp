@@ -14,7 +14,7 @@
 namespace vendrel {
 namespace {
 
-const QColor kGrey(220, 220, 220), kBlack(0, 0, 0), kWhite(255, 255, 255);
+const QColor kGrey(220, 220, 220), kWhite(255, 255, 255);
 
 // One flat horizon at depth 250 of 500, time-lines only, no overlays.
 SectionSnapshot one_time_line() {
