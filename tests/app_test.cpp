@@ -686,6 +686,7 @@ TEST_F(Program, WindowFitsItsScreen) {
 // Options are parsed before the window system starts and before the
 // instance lock: they work without a display while another copy runs.
 TEST(CommandLine, OptionsThroughTheProgram) {
+    VENDREL_SKIP_UNDER_TSAN();
     QTemporaryDir dir;
     const QString lock = dir.filePath("instance.lock");
     SingleInstanceGuard running;

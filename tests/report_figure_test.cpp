@@ -170,6 +170,7 @@ std::vector<std::pair<QString, QPointF>> pdf_words(const QString& pdf) {
 }
 
 TEST(ReportFigure, AxisTickLabelsWhereTheTicksAre) {
+    VENDREL_SKIP_UNDER_TSAN();
     const SectionSnapshot s = layer_cake(5);
     QTemporaryDir dir;
     const QString path = dir.filePath("figure.pdf");
@@ -214,6 +215,7 @@ TEST(ReportFigure, AxisTickLabelsWhereTheTicksAre) {
 }
 
 TEST(ReportFigure, PdfIsOnePageOfTheFiguresSizeWithItsTexts) {
+    VENDREL_SKIP_UNDER_TSAN();
     QTemporaryDir dir;
     const QString path = dir.filePath("figure.pdf");
     FigureRequest request;
