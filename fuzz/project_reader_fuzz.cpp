@@ -24,7 +24,7 @@ const vendrel::ProjectDefaults& defaults() {
         vendrel::ModelParameters p = vendrel::make_startup_parameters(2);
         vendrel::set_document_defaults(p);
         auto s = std::make_unique<vendrel::ModelState>(p);
-        return vendrel::current_project_values(p, DisplaySettings{}, *s);
+        return vendrel::current_project_values(p, vendrel::DisplaySettings{}, *s);
     }();
     return values;
 }
