@@ -13,6 +13,7 @@
 #include <string>
 
 #include "bench/fused_kernel.h"
+#include "bench/heavy_run.h"
 #include "core/simulation.h"
 #include "core/surface_step.h"
 #include "document/project.h"
@@ -26,21 +27,14 @@ enum class Load { Default, Heavy };
 
 void configure(ModelParameters& p, Load load, int threads) {
     if (load == Load::Heavy) {
-        p.includecompact = 1;
-        p.slip1 = 1;
-        p.slip2 = 0.5;
-        p.display_inc = 400;
+        bench::make_heavy(p);
     }
     if (threads > 0) {
         p.omp_threads = threads;
     }
 }
 
-void run_to_end(Simulation& sim) {
-    sim.start_run();
-    while (!sim.wait_until_idle(std::chrono::seconds(10))) {
-    }
-}
+using bench::run_to_end;
 
 // Arg: thread count, 0 for the program's default.
 void BM_Run(benchmark::State& state, Load load) {

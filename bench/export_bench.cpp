@@ -8,6 +8,7 @@
 #include <chrono>
 #include <vector>
 
+#include "bench/heavy_run.h"
 #include "core/simulation.h"
 #include "document/csv_export.h"
 #include "document/netcdf_export.h"
@@ -24,15 +25,8 @@ const ProjectData& heavy_run() {
         Project project(make_startup_parameters(runtime_max_threads()));
         Simulation& sim = project.simulation();
         sim.new_model();
-        sim.change_parameters([](ModelParameters& p) {
-            p.includecompact = 1;
-            p.slip1 = 1;
-            p.slip2 = 0.5;
-            p.display_inc = 400;
-        });
-        sim.start_run();
-        while (!sim.wait_until_idle(std::chrono::seconds(10))) {
-        }
+        sim.change_parameters(bench::make_heavy);
+        bench::run_to_end(sim);
         return project.snapshot();
     }();
     return data;

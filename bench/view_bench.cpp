@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <chrono>
 
+#include "bench/heavy_run.h"
 #include "core/simulation.h"
 #include "view/figure_export.h"
 #include "view/report_figure.h"
@@ -28,15 +29,8 @@ struct HeavyRun {
     Simulation sim{params};
     HeavyRun() {
         sim.new_model();
-        sim.change_parameters([](ModelParameters& p) {
-            p.includecompact = 1;
-            p.slip1 = 1;
-            p.slip2 = 0.5;
-            p.display_inc = 400;
-        });
-        sim.start_run();
-        while (!sim.wait_until_idle(std::chrono::seconds(10))) {
-        }
+        sim.change_parameters(bench::make_heavy);
+        bench::run_to_end(sim);
     }
 };
 
