@@ -232,6 +232,11 @@ void MainWindow::createActions() {
         "Move Model Down" + spaces(8) + "Down Arrow\t", {},
         [&app] { app.navigate(move_model_down); }, QKeySequence(Qt::Key_Down));
 
+    a.wheelerDiagram =
+        command("Wheeler Diagram", "Show time against distance instead of the section",
+                [this] { view_->setShowsWheeler(!view_->showsWheeler()); });
+    a.wheelerDiagram->setCheckable(true);
+
     a.userGuide = command(
         "&User Guide\tF1", "Open the user guide", [&app] { app.userGuide(); },
         QKeySequence(Qt::Key_F1));
@@ -283,7 +288,7 @@ void MainWindow::createMenus() {
             {a.depthOfDeposition, a.distanceFromShoreline, a.porosity, nullptr, a.reportStyle});
     bar->addSeparator();
     addMenu("Model View", {a.displayPreferences, a.showSeaLevel, a.showBathymetryMarker,
-                           a.showTimeLines, a.showStatusBar});
+                           a.showTimeLines, a.showStatusBar, a.wheelerDiagram});
     bar->addSeparator();
     addMenu("Run Simulation", {a.start, a.stop, a.threadCount});
     addMenu("Navigate/Zoom", {a.zoomIn, a.zoomOut, a.moveLeft, a.moveRight, a.moveUp, a.moveDown});
@@ -342,6 +347,7 @@ void MainWindow::updateTicks() {
     setTick(actions_.showSeaLevel, d.draw_bl == 1);
     setTick(actions_.showBathymetryMarker, d.draw_bath == 1);
     setTick(actions_.showStatusBar, statusBar()->isVisibleTo(this));
+    actions_.wheelerDiagram->setChecked(view_->showsWheeler());
 }
 
 void MainWindow::updateUndo() {

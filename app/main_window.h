@@ -48,6 +48,7 @@ class MainWindow : public QMainWindow {
         QAction *start, *stop, *threadCount;
         QAction *zoomIn, *zoomOut, *moveLeft, *moveRight, *moveUp, *moveDown;
         QAction *userGuide, *about;
+        QAction* wheelerDiagram;  // checkable: the view shows the Wheeler diagram
     };
 
     MainWindow(VendrelApplication& application, Document& document, NavigationState& navigation);

@@ -28,27 +28,32 @@ QPrinter& SectionPrinter::printer() {
     return *printer_;
 }
 
-void SectionPrinter::paint(QPrinter* target, QSize client) {
+void SectionPrinter::paint(QPrinter* target, QSize client, std::optional<SectionStyle> wheeler) {
     const SectionSnapshot snapshot = take_section_snapshot(document_.project(), true);
     QPainter painter(target);
     const QRectF page = target->pageLayout().paintRectPixels(target->resolution());
+    if (wheeler) {
+        print_wheeler_diagram(painter, QRectF(QPointF(0, 0), page.size()), snapshot, client,
+                              *wheeler);
+        return;
+    }
     print_section(painter, QRectF(QPointF(0, 0), page.size()), target->resolution(), snapshot,
                   navigation_, client);
 }
 
-void SectionPrinter::print(QWidget* parent, QSize client) {
+void SectionPrinter::print(QWidget* parent, QSize client, std::optional<SectionStyle> wheeler) {
     QPrinter& target = printer();
     QPrintDialog dialog(&target, parent);
     dialog.setMinMax(1, 1);  // one page
     if (services_.execDialog(dialog) == QDialog::Accepted) {
-        paint(&target, client);
+        paint(&target, client, wheeler);
     }
 }
 
-void SectionPrinter::preview(QWidget* parent, QSize client) {
+void SectionPrinter::preview(QWidget* parent, QSize client, std::optional<SectionStyle> wheeler) {
     QPrintPreviewDialog dialog(&printer(), parent);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested,
-                     [this, client](QPrinter* target) { paint(target, client); });
+                     [this, client, wheeler](QPrinter* target) { paint(target, client, wheeler); });
     services_.execDialog(dialog);
 }
 

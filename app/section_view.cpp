@@ -17,11 +17,18 @@ void SectionView::paintEvent(QPaintEvent*) {
     navigation_.dpi_scale = devicePixelRatioF();
     const SectionSnapshot snapshot = take_section_snapshot(document_.project());
     QPainter(this).drawImage(
-        0, 0, section_picture(snapshot, navigation_, size(), devicePixelRatioF(), style_));
+        0, 0,
+        wheeler_ ? wheeler_picture(snapshot, size(), devicePixelRatioF(), style_)
+                 : section_picture(snapshot, navigation_, size(), devicePixelRatioF(), style_));
 }
 
 void SectionView::setStyle(SectionStyle style) {
     style_ = style;
+    update();
+}
+
+void SectionView::setShowsWheeler(bool shown) {
+    wheeler_ = shown;
     update();
 }
 

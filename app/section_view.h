@@ -2,7 +2,8 @@
 // The section view: every paint copies the published model (pausing a run
 // for one step boundary at most), draws the picture off-screen with the
 // section renderer and puts it on the window in one copy, so a repaint
-// during a run never shows a half-drawn section.
+// during a run never shows a half-drawn section. It may show the Wheeler
+// diagram of the same snapshot instead, drawn the same way.
 
 #include <QWidget>
 
@@ -23,6 +24,9 @@ class SectionView : public QWidget {
     // not of the project.
     SectionStyle style() const { return style_; }
     void setStyle(SectionStyle style);
+    // The Wheeler diagram (in the same style) instead of the section.
+    bool showsWheeler() const { return wheeler_; }
+    void setShowsWheeler(bool shown);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -31,6 +35,7 @@ class SectionView : public QWidget {
     Document& document_;
     NavigationState& navigation_;
     SectionStyle style_ = SectionStyle::Section;
+    bool wheeler_ = false;
 };
 
 }  // namespace vendrel

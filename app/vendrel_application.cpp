@@ -236,12 +236,17 @@ void VendrelApplication::exportFigure() {
     save_figure(path.toStdString(), take_section_snapshot(document_->project()), request);
 }
 
+// While the view shows the Wheeler diagram, that is what is printed.
 void VendrelApplication::print() {
-    printer_->print(window_.get(), window_->view().size());
+    const SectionView& view = window_->view();
+    printer_->print(window_.get(), view.size(),
+                    view.showsWheeler() ? std::optional(view.style()) : std::nullopt);
 }
 
 void VendrelApplication::printPreview() {
-    printer_->preview(window_.get(), window_->view().size());
+    const SectionView& view = window_->view();
+    printer_->preview(window_.get(), view.size(),
+                      view.showsWheeler() ? std::optional(view.style()) : std::nullopt);
 }
 
 void VendrelApplication::printSetup() {

@@ -12,6 +12,7 @@
 #include "document/project_writer.h"
 #include "view/figure_export.h"
 #include "view/section_snapshot.h"
+#include "view/wheeler_diagram.h"
 
 namespace vendrel {
 namespace {
@@ -46,6 +47,23 @@ void write_figure_file(const OutputContext& context, AtomicFile& file) {
     }
     write_figure(file, take_section_snapshot(context.project), *format,
                  figure_request(context.options));
+}
+
+// The Wheeler diagram in the format of the suffix, at --size pixels.
+void write_wheeler(const OutputContext& context, AtomicFile& file) {
+    const std::optional<FigureFormat> format = figure_format_of(file.target().path);
+    if (!format) {
+        throw FileError("cannot save " + file.target().path +
+                        ": a Wheeler diagram is saved as .png, .svg or .pdf");
+    }
+    FigureRequest request;
+    request.size = QSize(context.options.image_width, context.options.image_height);
+    try {
+        write_bytes(
+            file, encode_wheeler_diagram(take_section_snapshot(context.project), *format, request));
+    } catch (const FigureError& e) {
+        throw FileError("cannot save " + file.target().path + ": " + e.what());
+    }
 }
 
 void write_netcdf_file(const OutputContext& context, AtomicFile& file) {
@@ -100,6 +118,14 @@ const std::vector<OutputKind>& kinds() {
          false,
          true,
          write_figure_file},
+        {"wheeler",
+         "",
+         "FILE.png",
+         "Wheeler diagram (time against distance) of the final section (.png, .svg, .pdf)",
+         {".png", ".svg", ".pdf"},
+         true,
+         true,
+         write_wheeler},
         {"netcdf",
          "",
          "FILE.nc",

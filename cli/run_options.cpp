@@ -288,8 +288,8 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
     }
     if (options.outputs.empty()) {
         throw UsageError(
-            "no output: give --out FILE.vdl, --netcdf, --csv, --image, --pdf, --figure or "
-            "--summary");
+            "no output: give --out FILE.vdl, --netcdf, --csv, --image, --pdf, --figure, "
+            "--wheeler or --summary");
     }
     const auto wants = [&](std::string_view option) {
         return std::any_of(options.outputs.begin(), options.outputs.end(),

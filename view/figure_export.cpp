@@ -29,7 +29,7 @@ std::string size_text(QSize size) {
     return std::to_string(size.width()) + " x " + std::to_string(size.height());
 }
 
-QByteArray svg_figure(const SectionSnapshot& snapshot, const FigureRequest& request) {
+QByteArray svg_figure(const FigureRequest& request, const FigureDrawing& draw) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -43,14 +43,12 @@ QByteArray svg_figure(const SectionSnapshot& snapshot, const FigureRequest& requ
     if (!painter.begin(&svg)) {
         throw FigureError("the SVG figure could not be drawn");
     }
-    ReportOptions options = request.report;
-    options.device_scale = 1;
-    render_report_figure(painter, snapshot, request.size, options);
+    draw(painter, request.size, 1);
     painter.end();
     return bytes;
 }
 
-QByteArray pdf_figure(const SectionSnapshot& snapshot, const FigureRequest& request) {
+QByteArray pdf_figure(const FigureRequest& request, const FigureDrawing& draw) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -65,16 +63,14 @@ QByteArray pdf_figure(const SectionSnapshot& snapshot, const FigureRequest& requ
     if (!painter.begin(&pdf)) {
         throw FigureError("the PDF figure could not be drawn");
     }
-    ReportOptions options = request.report;
-    options.device_scale = 1;
-    render_report_figure(painter, snapshot, request.size, options);
+    draw(painter, request.size, 1);
     if (!painter.end()) {
         throw FigureError("the PDF figure could not be drawn");
     }
     return bytes;
 }
 
-QByteArray png_figure(const SectionSnapshot& snapshot, const FigureRequest& request) {
+QByteArray png_figure(const FigureRequest& request, const FigureDrawing& draw) {
     const QSize pixels = raster_size(request);
     QImage image(pixels, QImage::Format_RGB32);
     if (image.isNull()) {
@@ -87,9 +83,7 @@ QByteArray png_figure(const SectionSnapshot& snapshot, const FigureRequest& requ
         QPainter painter(&image);
         painter.scale(double(pixels.width()) / request.size.width(),
                       double(pixels.height()) / request.size.height());
-        ReportOptions options = request.report;
-        options.device_scale = scale;
-        render_report_figure(painter, snapshot, request.size, options);
+        draw(painter, request.size, scale);
     }
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -149,18 +143,27 @@ void check_figure_request(FigureFormat format, const FigureRequest& request) {
     }
 }
 
-QByteArray encode_figure(const SectionSnapshot& snapshot, FigureFormat format,
-                         const FigureRequest& request) {
+QByteArray encode_drawing(FigureFormat format, const FigureRequest& request,
+                          const FigureDrawing& draw) {
     check_figure_request(format, request);
     switch (format) {
         case FigureFormat::Svg:
-            return svg_figure(snapshot, request);
+            return svg_figure(request, draw);
         case FigureFormat::Pdf:
-            return pdf_figure(snapshot, request);
+            return pdf_figure(request, draw);
         case FigureFormat::Png:
             break;
     }
-    return png_figure(snapshot, request);
+    return png_figure(request, draw);
+}
+
+QByteArray encode_figure(const SectionSnapshot& snapshot, FigureFormat format,
+                         const FigureRequest& request) {
+    return encode_drawing(format, request, [&](QPainter& painter, QSize size, double device_scale) {
+        ReportOptions options = request.report;
+        options.device_scale = device_scale;
+        render_report_figure(painter, snapshot, size, options);
+    });
 }
 
 void write_figure(AtomicFile& out, const SectionSnapshot& snapshot, FigureFormat format,

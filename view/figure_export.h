@@ -9,12 +9,15 @@
 #include <QByteArray>
 #include <QSize>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
 
 #include "view/report_figure.h"
 #include "view/section_snapshot.h"
+
+class QPainter;
 
 namespace vendrel {
 
@@ -49,6 +52,15 @@ QSize raster_size(const FigureRequest& request);
 // resolution, and for a raster no more than kMaxRasterPixels. Throws
 // FigureError.
 void check_figure_request(FigureFormat format, const FigureRequest& request);
+
+// Draws a picture of `size` figure pixels from (0, 0) at `device_scale`
+// device pixels per figure pixel.
+using FigureDrawing = std::function<void(QPainter& painter, QSize size, double device_scale)>;
+
+// The bytes of a file of any drawing, made as the figure's are (the size
+// and, for a PNG, the resolution of the request). Throws FigureError.
+QByteArray encode_drawing(FigureFormat format, const FigureRequest& request,
+                          const FigureDrawing& draw);
 
 // The bytes of the figure file. Throws FigureError.
 QByteArray encode_figure(const SectionSnapshot& snapshot, FigureFormat format,

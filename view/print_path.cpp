@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "view/section_renderer.h"
+#include "view/wheeler_diagram.h"
 
 namespace vendrel {
 
@@ -40,6 +41,19 @@ void print_section(QPainter& painter, const QRectF& page, double /*dpi*/,
     // and printer.
     options.font_pixels = 10.0 * kPrintDpi * navigation.dpi_scale / 72.0;
     render_section(painter, snapshot, navigation, screen, options);
+    painter.restore();
+}
+
+void print_wheeler_diagram(QPainter& painter, const QRectF& page, const SectionSnapshot& snapshot,
+                           QSize client, SectionStyle style) {
+    if (client.width() <= 0 || client.height() <= 0) {
+        return;
+    }
+    const double fit = std::min(page.width() / client.width(), page.height() / client.height());
+    painter.save();
+    painter.translate(page.center() - QPointF(client.width() * fit, client.height() * fit) / 2);
+    painter.scale(fit, fit);
+    render_wheeler_diagram(painter, snapshot, client, style);
     painter.restore();
 }
 

@@ -9,6 +9,7 @@
 #include <QSize>
 
 #include "view/navigation.h"
+#include "view/section_picture.h"
 #include "view/section_snapshot.h"
 
 class QIODevice;
@@ -23,6 +24,11 @@ namespace vendrel {
 void print_section(QPainter& painter, const QRectF& page, double dpi,
                    const SectionSnapshot& snapshot, const NavigationState& navigation,
                    QSize client);
+
+// The Wheeler diagram of a window of `client` logical pixels in `style`,
+// fitted into `page` with its proportions kept and centred on it.
+void print_wheeler_diagram(QPainter& painter, const QRectF& page, const SectionSnapshot& snapshot,
+                           QSize client, SectionStyle style);
 
 // Prints one PDF page (A4 landscape at 600 dots per inch) into `device`.
 // Returns false when it cannot be written.

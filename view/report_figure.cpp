@@ -28,7 +28,6 @@ constexpr double kMinTimelineGap = 3;
 
 const QColor kInk(25, 25, 25);
 const QColor kTimeline(45, 45, 45);
-const QColor kSeaLevelCurve(31, 119, 180);
 
 double round_tenth(double v) {
     return std::round(v * 10) / 10;
@@ -472,7 +471,7 @@ class ReportPainter {
                 QPointF(round_tenth(box.left() + horizon_time_ka(snap_, h) / end * box.width()),
                         round_tenth(box.bottom() - (level - low) / (high - low) * box.height())));
         }
-        p_.setPen(QPen(kSeaLevelCurve, 1.2));
+        p_.setPen(QPen(kReportSeaLevel, 1.2));
         p_.drawPolyline(polygon_);
     }
 
@@ -503,7 +502,9 @@ double tick_step(double range, double length, double gap = 60) {
     return 10 * magnitude;
 }
 
-std::vector<AxisTick> ticks(double range, double length, double origin, double direction) {
+}  // namespace
+
+std::vector<AxisTick> axis_ticks(double range, double length, double origin, double direction) {
     std::vector<AxisTick> out;
     if (!(range > 0) || !std::isfinite(range)) {
         return out;
@@ -516,8 +517,6 @@ std::vector<AxisTick> ticks(double range, double length, double origin, double d
     return out;
 }
 
-}  // namespace
-
 ReportLayout report_layout(QSize size) {
     ReportLayout l;
     const double w = std::max(size.width() - kMarginLeft - kMarginRight, 10.0);
@@ -529,11 +528,11 @@ ReportLayout report_layout(QSize size) {
 }
 
 std::vector<AxisTick> x_axis_ticks(const ReportLayout& layout, double max_x) {
-    return ticks(max_x, layout.plot.width(), layout.plot.left(), 1);
+    return axis_ticks(max_x, layout.plot.width(), layout.plot.left(), 1);
 }
 
 std::vector<AxisTick> elevation_axis_ticks(const ReportLayout& layout, double max_y) {
-    return ticks(max_y, layout.plot.height(), layout.plot.bottom(), -1);
+    return axis_ticks(max_y, layout.plot.height(), layout.plot.bottom(), -1);
 }
 
 double horizon_time_ka(const SectionSnapshot& snapshot, int h) {

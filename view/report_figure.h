@@ -55,6 +55,11 @@ struct AxisTick {
     double value;
     double position;
 };
+// Ticks from 0 to `range` at a round step (1, 2 or 5 times a power of ten)
+// at least about 60 pixels apart along `length` pixels: value v at
+// origin + direction x v / range x length. None for a range that is not
+// positive and finite.
+std::vector<AxisTick> axis_ticks(double range, double length, double origin, double direction);
 // The ticks of the x axis (positions along x) and of the elevation axis
 // (positions along y), at round steps at least about 60 pixels apart.
 std::vector<AxisTick> x_axis_ticks(const ReportLayout& layout, double max_x);

@@ -2,8 +2,8 @@
 // The colours of the report figure: the five colour classes as five ordered
 // steps of the viridis palette, lightest for the shallowest deposition, the
 // nearest to the shore or the most porous, darkest for the other end; light
-// grey layers when only time-lines are shown, and the substrate below the
-// initial surface.
+// grey layers when only time-lines are shown, the substrate below the
+// initial surface, and the sea-level curve.
 
 #include <QColor>
 #include <array>
@@ -19,6 +19,7 @@ inline const std::array<QColor, 5> kViridisSteps = {QColor(68, 1, 84), QColor(59
 
 inline const QColor kReportLayerGrey(206, 206, 206);
 inline const QColor kReportSubstrate(232, 226, 214);
+inline const QColor kReportSeaLevel(31, 119, 180);
 
 // The colour of class 0..4 of a colour mode: depth and distance run from
 // light (class 0, the smallest values) to dark, porosity from dark (the

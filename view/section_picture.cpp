@@ -6,16 +6,25 @@
 
 #include "view/report_figure.h"
 #include "view/section_renderer.h"
+#include "view/wheeler_diagram.h"
 
 namespace vendrel {
+
+namespace {
+
+// Whole screen pixels covering a client area of `logical` size (a small
+// tolerance keeps products such as 10 x 1.1 from rounding up a pixel).
+QSize covering(QSize logical, double ratio) {
+    auto cover = [ratio](int n) { return int(std::ceil(std::max(n, 0) * ratio - 1e-6)); };
+    return QSize(cover(logical.width()), cover(logical.height()));
+}
+
+}  // namespace
 
 QImage section_picture(const SectionSnapshot& snapshot, const NavigationState& navigation,
                        QSize logical, double device_pixel_ratio, SectionStyle style) {
     const double ratio = device_pixel_ratio > 0 ? device_pixel_ratio : 1.0;
-    // Whole screen pixels covering the client area (a small tolerance keeps
-    // products such as 10 x 1.1 from rounding up a pixel).
-    auto cover = [ratio](int n) { return int(std::ceil(std::max(n, 0) * ratio - 1e-6)); };
-    const QSize device(cover(logical.width()), cover(logical.height()));
+    const QSize device = covering(logical, ratio);
     QImage picture(device, QImage::Format_RGB32);
     if (picture.isNull()) {
         return picture;
@@ -32,6 +41,22 @@ QImage section_picture(const SectionSnapshot& snapshot, const NavigationState& n
             screen.dpi_scale = ratio;
             render_section(painter, snapshot, screen, device);
         }
+    }
+    picture.setDevicePixelRatio(ratio);
+    return picture;
+}
+
+QImage wheeler_picture(const SectionSnapshot& snapshot, QSize logical, double device_pixel_ratio,
+                       SectionStyle style) {
+    const double ratio = device_pixel_ratio > 0 ? device_pixel_ratio : 1.0;
+    QImage picture(covering(logical, ratio), QImage::Format_RGB32);
+    if (picture.isNull()) {
+        return picture;
+    }
+    {
+        QPainter painter(&picture);
+        painter.scale(ratio, ratio);
+        render_wheeler_diagram(painter, snapshot, logical, style);
     }
     picture.setDevicePixelRatio(ratio);
     return picture;

@@ -23,4 +23,9 @@ QImage section_picture(const SectionSnapshot& snapshot, const NavigationState& n
                        QSize logical, double device_pixel_ratio,
                        SectionStyle style = SectionStyle::Section);
 
+// The Wheeler diagram for a client area of `logical` size, drawn the same
+// way: at the screen's own resolution and marked with the ratio.
+QImage wheeler_picture(const SectionSnapshot& snapshot, QSize logical, double device_pixel_ratio,
+                       SectionStyle style = SectionStyle::Section);
+
 }  // namespace vendrel

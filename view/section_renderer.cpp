@@ -11,6 +11,7 @@
 
 #include "document/number_format.h"
 #include "view/class_colours.h"
+#include "view/class_legend.h"
 
 namespace vendrel {
 
@@ -261,27 +262,18 @@ class SectionPainter {
     void legends() {
         outlined_rect(n(5), h_ - n(180), n(165), h_ - n(30), kWhite);
         if (display_.draw_depthdepo == 1) {
-            legend(ColourMode::Depth, "Depth of Deposition");
+            legend(ColourMode::Depth);
         } else if (display_.draw_porosity == 1 && !print_) {
-            legend(ColourMode::Porosity, "Porosity");
+            legend(ColourMode::Porosity);
         }
         if (display_.draw_distance == 1) {
-            legend(ColourMode::Distance, "Distance from Shoreline");
+            legend(ColourMode::Distance);
         }
     }
 
-    void legend(ColourMode mode, const char* title) {
-        const Thresholds t = thresholds_of(mode, display_);
-        const bool porosity = mode == ColourMode::Porosity;
-        const int decimals = porosity ? 3 : 1;
-        const std::string unit = porosity ? "" : " m";
-        const std::string rows[5] = {
-            fixed(0, 4, 1) + " - " + fixed(t[0], 4, decimals) + unit,
-            fixed(t[0], 4, decimals) + "  - " + fixed(t[1], 4, decimals) + unit,
-            fixed(t[1], 4, decimals) + "  - " + fixed(t[2], 4, decimals) + unit,
-            fixed(t[2], 4, decimals) + "  - " + fixed(t[3], 4, decimals) + unit,
-            "> " + fixed(t[3], 4, decimals) + unit,
-        };
+    void legend(ColourMode mode) {
+        const ClassLegend legend = class_legend(mode, display_);
+        const std::array<std::string, 5>& rows = legend.rows;
         // Swatch bottoms, tops and text baselines, class 1 at the bottom.
         const int bottom[5] = {40, 65, 91, 117, 143};
         const int top[5] = {65, 91, 117, 143, 169};
@@ -292,7 +284,7 @@ class SectionPainter {
             filled_rect(l, tp, r, bt, kClassColours[c]);
             text_left(n(45), h_ - n(baseline[c]), rows[c]);
         }
-        text_left(n(15), h_ - n(192), title);
+        text_left(n(15), h_ - n(192), legend.title);
     }
 
     void scale_bar() {
