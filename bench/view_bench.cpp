@@ -2,8 +2,8 @@
 // 1800 x 900, as a repaint of the window draws it (coloured by depth and by
 // porosity), the snapshot the repaint takes first, and the report figure of
 // the same run at the same size, painted and written as SVG (its size in
-// bytes as a counter). Run with --benchmark_repetitions=5 and read the
-// medians.
+// bytes as a counter), and the run's Wheeler diagram likewise. Run with --benchmark_repetitions=5
+// and read the medians.
 
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
@@ -19,6 +19,7 @@
 #include "view/report_figure.h"
 #include "view/section_renderer.h"
 #include "view/section_snapshot.h"
+#include "view/wheeler_diagram.h"
 
 namespace {
 
@@ -97,6 +98,33 @@ void BM_ReportHeavySectionSvg(benchmark::State& state) {
     state.counters["svg_bytes"] = double(bytes);
 }
 BENCHMARK(BM_ReportHeavySectionSvg)->Unit(benchmark::kMillisecond);
+
+// The Wheeler diagram of the heavy run (500 horizons x 2000 columns) at
+// 1800 x 900: painted into an image as the window does (cells rasterised
+// row by row), and written as SVG (merged rectangles; its size in bytes as
+// a counter).
+void BM_WheelerHeavy(benchmark::State& state) {
+    const SectionSnapshot snapshot = heavy_snapshot(DisplaySettings{});
+    QImage image(1800, 900, QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter painter(&image);
+        render_wheeler_diagram(painter, snapshot, image.size());
+    }
+    state.counters["horizons"] = snapshot.count;
+}
+BENCHMARK(BM_WheelerHeavy)->Unit(benchmark::kMillisecond);
+
+void BM_WheelerHeavySvg(benchmark::State& state) {
+    const SectionSnapshot snapshot = heavy_snapshot(DisplaySettings{});
+    FigureRequest request;
+    request.size = QSize(1800, 900);
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        bytes = std::size_t(encode_wheeler_diagram(snapshot, FigureFormat::Svg, request).size());
+    }
+    state.counters["svg_bytes"] = double(bytes);
+}
+BENCHMARK(BM_WheelerHeavySvg)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

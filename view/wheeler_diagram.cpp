@@ -276,7 +276,7 @@ class WheelerPainter {
     }
 
     void axes() {
-        frame(plot_);
+        frame(plot_.adjusted(-0.5, -0.5, 0.5, 0.5));  // just outside the cells
         for (const AxisTick& t : axis_ticks(snap_.params.max_x, plot_.width(), plot_.left(), 1)) {
             p_.setPen(QPen(colours_.ink, 1));
             p_.drawLine(QPointF(t.position, plot_.bottom()),
