@@ -432,6 +432,9 @@ TEST(RunnerOutputs, RefusedBeforeAnythingChanges) {
         {"--out " + dir.file("a.vdl") + " --image " + dir.file("missing/a.png"), 1, "cannot save"},
         {"--size 20000x20000 --out " + dir.file("a.vdl") + " --image " + dir.file("a.bmp"), 2,
          "100 megapixels"},
+        {project + " --set totaltime=2000 --out " + project + " --wheeler " + dir.file("w.txt"), 2,
+         "the name must end in .png, .svg, .pdf"},
+        {"--size 20000x20000 --wheeler " + dir.file("w.png"), 2, "100 megapixels"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);
@@ -440,7 +443,8 @@ TEST(RunnerOutputs, RefusedBeforeAnythingChanges) {
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         EXPECT_EQ(line_count(r.err), 1) << r.err;
         EXPECT_EQ(testing::read_file(project), before);
-        for (const char* name : {"a.vdl", "same.png", "p.xyz", "x.pdf", "a.bmp"}) {
+        for (const char* name :
+             {"a.vdl", "same.png", "p.xyz", "x.pdf", "a.bmp", "w.txt", "w.png"}) {
             EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
         }
     }
@@ -488,6 +492,43 @@ TEST(RunnerOutputs, FiguresBesideTheProject) {
     };
     EXPECT_EQ(big_endian(16), 800u) << "width in the PNG header";
     EXPECT_EQ(big_endian(20), 600u);
+}
+
+// The Wheeler diagram after a run, as a PNG of --size pixels, and from the
+// saved project without a run, as SVG (read back by Python's XML parser)
+// and PDF.
+TEST(RunnerOutputs, WheelerDiagramAfterARunAndFromASavedProject) {
+    testing::TempDir dir;
+    Outcome r = run_runner("--set totaltime=2000 --set display_inc=100 -o " + dir.file("p.vdl") +
+                               " --wheeler " + dir.file("w.png") + " --size 500x300",
+                           dir, "");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string png = testing::read_file(dir.file("w.png"));
+    ASSERT_GT(png.size(), 24u);
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+    auto big_endian = [&](std::size_t at) {
+        return (std::uint32_t(std::uint8_t(png[at])) << 24) |
+               (std::uint32_t(std::uint8_t(png[at + 1])) << 16) |
+               (std::uint32_t(std::uint8_t(png[at + 2])) << 8) | std::uint8_t(png[at + 3]);
+    };
+    EXPECT_EQ(big_endian(16), 500u) << "width in the PNG header";
+    EXPECT_EQ(big_endian(20), 300u);
+
+    r = run_runner(dir.file("p.vdl") + " --no-run --wheeler " + dir.file("w.svg") + " --wheeler " +
+                       dir.file("w.pdf"),
+                   dir, "");
+    EXPECT_NE(r.status, 0) << "--wheeler given twice";
+    r = run_runner(dir.file("p.vdl") + " --no-run --wheeler " + dir.file("w.svg"), dir, "");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string parse = std::string(VENDREL_PYTHON) +
+                              " -c 'import sys, xml.etree.ElementTree as t; "
+                              "r = t.parse(sys.argv[1]).getroot(); "
+                              "assert r.tag.endswith(\"svg\") and len(list(r.iter())) > 10' " +
+                              dir.file("w.svg");
+    EXPECT_EQ(std::system(parse.c_str()), 0);
+    r = run_runner(dir.file("p.vdl") + " --no-run --wheeler " + dir.file("w.pdf"), dir, "");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(testing::read_file(dir.file("w.pdf")).substr(0, 4), "%PDF");
 }
 
 // A picture that cannot be allocated: one line, a failure, no file.
