@@ -5,19 +5,24 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <cmath>
 #include <cstring>
 
+#include "app/document.h"
 #include "app/main_window.h"
 #include "app/section_view.h"
 #include "app/vendrel_application.h"
 #include "tests/fake_window_services.h"
 #include "view/bmp_file.h"
 #include "view/print_path.h"
+#include "view/section_picture.h"
 #include "view/section_renderer.h"
 
 void PrintTo(const QColor& c, std::ostream* os) {
@@ -130,6 +135,61 @@ TEST_F(Export, FigureAndReportStyle) {
         << "the report figure's white background instead of the picture's grey";
     window.actions().reportStyle->trigger();
     EXPECT_EQ(window.view().style(), SectionStyle::Section);
+}
+
+// Model View > Wheeler Diagram switches the view to the diagram and back;
+// while it is shown, Save Increment as Bitmap saves it and Print prints it.
+TEST_F(Export, WheelerDiagramShownSavedAndPrinted) {
+    MainWindow& window = app->mainWindow();
+    QAction* wheeler = window.actions().wheelerDiagram;
+    EXPECT_TRUE(wheeler->isCheckable());
+    EXPECT_FALSE(wheeler->isChecked());
+    bool listed = false;
+    for (QAction* menu : window.menuBar()->actions()) {
+        if (menu->text() == "Model View" && menu->menu() != nullptr) {
+            listed = menu->menu()->actions().contains(wheeler);
+        }
+    }
+    EXPECT_TRUE(listed) << "an item of the Model View menu";
+    const QImage section = window.view().grab().toImage().convertToFormat(QImage::Format_RGB32);
+    wheeler->trigger();
+    EXPECT_TRUE(window.view().showsWheeler());
+    EXPECT_TRUE(wheeler->isChecked());
+    const QImage shown = window.view().grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage diagram =
+        wheeler_picture(take_section_snapshot(app->document().project()), window.view().size(), 1)
+            .convertToFormat(QImage::Format_RGB32);
+    EXPECT_TRUE(shown == diagram) << "the view shows the Wheeler diagram";
+    EXPECT_FALSE(shown == section);
+
+    services.next_bitmap = dir.filePath("wheeler.bmp");
+    window.actions().saveBitmap->trigger();
+    const QImage saved(services.next_bitmap);
+    ASSERT_FALSE(saved.isNull());
+    EXPECT_TRUE(
+        saved.copy(QRect(QPoint(0, 0), shown.size())).convertToFormat(QImage::Format_RGB32) ==
+        diagram)
+        << "the bitmap holds the diagram";
+
+    const QString pdf = dir.filePath("wheeler.pdf");
+    services.answer_dialog = [&](QDialog& dialog) {
+        auto& print = static_cast<QPrintDialog&>(dialog);
+        print.printer()->setOutputFormat(QPrinter::PdfFormat);
+        print.printer()->setOutputFileName(pdf);
+        dialog.done(QDialog::Accepted);
+        return int(QDialog::Accepted);
+    };
+    window.actions().print->trigger();
+    QProcess words;
+    words.start("pdftotext", {pdf, "-"});
+    ASSERT_TRUE(words.waitForFinished(30000));
+    const QString text = QString::fromUtf8(words.readAllStandardOutput());
+    EXPECT_TRUE(text.contains("Time (kyr)")) << text.toStdString();
+
+    wheeler->trigger();
+    EXPECT_FALSE(window.view().showsWheeler());
+    EXPECT_FALSE(wheeler->isChecked());
+    EXPECT_TRUE(window.view().grab().toImage().convertToFormat(QImage::Format_RGB32) == section);
 }
 
 TEST_F(Export, PrintCommandPrintsOnePage) {
