@@ -1,8 +1,11 @@
 #include "app/section_view.h"
 
+#include <QMouseEvent>
 #include <QPainter>
+#include <cmath>
 
 #include "app/document.h"
+#include "view/report_figure.h"
 #include "view/section_picture.h"
 
 namespace vendrel {
@@ -18,6 +21,25 @@ void SectionView::paintEvent(QPaintEvent*) {
     const SectionSnapshot snapshot = take_section_snapshot(document_.project());
     QPainter(this).drawImage(
         0, 0, section_picture(snapshot, navigation_, size(), devicePixelRatioF(), style_));
+}
+
+void SectionView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const double max_x = document_.simulation().params().max_x;
+    const QPointF at = event->position();
+    if (style_ == SectionStyle::Report) {
+        const QRectF plot = report_layout(size()).plot;
+        emit pressedAt((std::floor(at.x()) + 0.5 - plot.left()) / plot.width() * max_x);
+        return;
+    }
+    const double ratio = devicePixelRatioF();
+    const QSize device = section_picture_size(size(), ratio);
+    const ViewMapping mapping(navigation_, max_x, document_.simulation().params().max_y,
+                              device.width(), device.height());
+    emit pressedAt(mapping.x_at(std::floor(at.x() * ratio) + 0.5));
 }
 
 void SectionView::setStyle(SectionStyle style) {

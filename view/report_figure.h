@@ -55,6 +55,10 @@ struct AxisTick {
     double value;
     double position;
 };
+// A round step (1, 2 or 5 times a power of ten) that puts ticks at least
+// `gap` pixels apart over `length` pixels spanning `range`.
+double tick_step(double range, double length, double gap = 60);
+
 // The ticks of the x axis (positions along x) and of the elevation axis
 // (positions along y), at round steps at least about 60 pixels apart.
 std::vector<AxisTick> x_axis_ticks(const ReportLayout& layout, double max_x);

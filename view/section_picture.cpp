@@ -9,13 +9,18 @@
 
 namespace vendrel {
 
-QImage section_picture(const SectionSnapshot& snapshot, const NavigationState& navigation,
-                       QSize logical, double device_pixel_ratio, SectionStyle style) {
+QSize section_picture_size(QSize logical, double device_pixel_ratio) {
     const double ratio = device_pixel_ratio > 0 ? device_pixel_ratio : 1.0;
     // Whole screen pixels covering the client area (a small tolerance keeps
     // products such as 10 x 1.1 from rounding up a pixel).
     auto cover = [ratio](int n) { return int(std::ceil(std::max(n, 0) * ratio - 1e-6)); };
-    const QSize device(cover(logical.width()), cover(logical.height()));
+    return QSize(cover(logical.width()), cover(logical.height()));
+}
+
+QImage section_picture(const SectionSnapshot& snapshot, const NavigationState& navigation,
+                       QSize logical, double device_pixel_ratio, SectionStyle style) {
+    const double ratio = device_pixel_ratio > 0 ? device_pixel_ratio : 1.0;
+    const QSize device = section_picture_size(logical, ratio);
     QImage picture(device, QImage::Format_RGB32);
     if (picture.isNull()) {
         return picture;
