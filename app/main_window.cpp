@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <QUndoStack>
 
+#include "app/data_export.h"
 #include "app/dialogs/basinal_sedimentation_dialog.h"
 #include "app/dialogs/carbonate_factory_dialog.h"
 #include "app/dialogs/compaction_dialog.h"
@@ -28,6 +29,7 @@
 #include "app/run_progress.h"
 #include "app/section_view.h"
 #include "app/vendrel_application.h"
+#include "app/well_log_panel.h"
 #include "app/window_geometry.h"
 #include "document/number_format.h"
 #include "vendrel/version.h"
@@ -67,6 +69,7 @@ MainWindow::MainWindow(VendrelApplication& application, Document& document,
     connect(&document_, &Document::titleChanged, this, &MainWindow::updateTitle);
     connect(&document_, &Document::modelChanged, view_, qOverload<>(&QWidget::update));
     connect(&application_, &VendrelApplication::runningChanged, this, &MainWindow::setRunning);
+    connect(view_, &SectionView::pressedAt, this, &MainWindow::pickWell);
     updateTitle(document_.title());
     if (auto* dispatcher = QAbstractEventDispatcher::instance()) {
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
@@ -118,6 +121,8 @@ void MainWindow::createActions() {
     a.saveBitmap = command("Save Increment as Bitmap", {}, [&app] { app.saveBitmap(); });
     a.exportFigure = command("Export Figure...", "Save the section as a report figure",
                              [&app] { app.exportFigure(); });
+    a.exportData = command("Export Data...", "Save the results as NetCDF or CSV for analysis",
+                           [this] { DataExport(document_, application_.services(), this).exec(); });
     a.save = command(
         "&Save\tCtrl+S", "Save the active document", [this] { document_.save(); },
         QKeySequence("Ctrl+S"));
@@ -202,6 +207,10 @@ void MainWindow::createActions() {
                               [&app] { app.toggleTimeLines(); });
     a.showStatusBar = command("Show Vendrel Status Bar", "Show or hide the status bar",
                               [this] { statusBar()->setVisible(!statusBar()->isVisibleTo(this)); });
+    // Turning the mode off leaves the panel open; the user closes it.
+    a.pseudoWell =
+        command("Pseudo-Well", "Click a column of the section to log it as a well", [] {});
+    a.pseudoWell->setCheckable(true);
 
     a.start = command(
         "Start Simulation\tCtrl+R", "Run the simulation with current set of parameters",
@@ -268,10 +277,10 @@ QMenu* MainWindow::addMenu(const QString& title, const QList<QAction*>& items) {
 void MainWindow::createMenus() {
     const Actions& a = actions_;
     QMenuBar* bar = menuBar();
-    fileMenu_ =
-        addMenu("&File", {a.newDocument, a.open, a.saveBitmap, a.exportFigure, a.save, a.saveAs,
-                          nullptr, a.print, a.printPreview, a.printSetup, nullptr, a.recentFiles[0],
-                          a.recentFiles[1], a.recentFiles[2], a.recentFiles[3], nullptr, a.exit});
+    fileMenu_ = addMenu("&File", {a.newDocument, a.open, a.saveBitmap, a.exportFigure, a.exportData,
+                                  a.save, a.saveAs, nullptr, a.print, a.printPreview, a.printSetup,
+                                  nullptr, a.recentFiles[0], a.recentFiles[1], a.recentFiles[2],
+                                  a.recentFiles[3], nullptr, a.exit});
     addMenu("&Edit", {a.undo, a.redo});
     bar->addSeparator();
     addMenu("Vendrel", {a.technicalDetails});
@@ -287,14 +296,39 @@ void MainWindow::createMenus() {
     addMenu("Display Mode",
             {a.depthOfDeposition, a.distanceFromShoreline, a.porosity, nullptr, a.reportStyle});
     bar->addSeparator();
-    addMenu("Model View", {a.displayPreferences, a.showSeaLevel, a.showBathymetryMarker,
-                           a.showTimeLines, a.showStatusBar, a.wheelerDiagram});
+    addMenu("Model View",
+            {a.displayPreferences, a.showSeaLevel, a.showBathymetryMarker, a.showTimeLines,
+             a.showStatusBar, a.wheelerDiagram, nullptr, a.pseudoWell});
     bar->addSeparator();
     addMenu("Run Simulation", {a.start, a.stop, a.threadCount});
     addMenu("Navigate/Zoom", {a.zoomIn, a.zoomOut, a.moveLeft, a.moveRight, a.moveUp, a.moveDown});
     bar->addSeparator();
     addMenu("&Help", {a.userGuide, a.about});
     bar->addAction(" ");
+}
+
+void MainWindow::pickWell(double x) {
+    if (!actions_.pseudoWell->isChecked()) {
+        return;
+    }
+    carryOut([this, x] {
+        if (wellPanel_ == nullptr) {
+            try {
+                check_well_position(document_.simulation().params(), x);
+            } catch (const WellOutsideSectionError&) {
+                return;  // beside the section: no panel
+            }
+            wellPanel_ = new WellLogPanel(document_, this);
+            addDockWidget(Qt::RightDockWidgetArea, wellPanel_);
+            connect(wellPanel_, &WellLogPanel::exportRequested, this, [this] {
+                carryOut([this] { wellPanel_->exportCsv(application_.services()); });
+            });
+        }
+        if (wellPanel_->moveTo(x)) {
+            wellPanel_->show();
+            wellPanel_->raise();
+        }
+    });
 }
 
 void MainWindow::createStatusBar() {

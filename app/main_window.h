@@ -24,6 +24,7 @@ namespace vendrel {
 class Document;
 class RunProgress;
 class SectionView;
+class WellLogPanel;
 class VendrelApplication;
 struct NavigationState;
 
@@ -35,6 +36,7 @@ class MainWindow : public QMainWindow {
     struct Actions {
         QAction *newDocument, *open, *saveBitmap, *exportFigure, *save, *saveAs, *print,
             *printPreview, *printSetup, *exit;
+        QAction* exportData;
         std::array<QAction*, 4> recentFiles;
         QAction *undo, *redo;
         QAction* technicalDetails;
@@ -45,6 +47,7 @@ class MainWindow : public QMainWindow {
         QAction *depthOfDeposition, *distanceFromShoreline, *porosity, *reportStyle;
         QAction *displayPreferences, *showSeaLevel, *showBathymetryMarker, *showTimeLines,
             *showStatusBar;
+        QAction* pseudoWell;
         QAction *start, *stop, *threadCount;
         QAction *zoomIn, *zoomOut, *moveLeft, *moveRight, *moveUp, *moveDown;
         QAction *userGuide, *about;
@@ -56,6 +59,8 @@ class MainWindow : public QMainWindow {
     SectionView& view() { return *view_; }
     RunProgress& runProgress() { return *progress_; }
     const Actions& actions() const { return actions_; }
+    // The pseudo-well panel, once a well was picked (nullptr before).
+    WellLogPanel* wellPanel() const { return wellPanel_; }
 
     // Runs `work` as a command: at the command boundary, then the run state,
     // the ticks and the recent files brought up to date.
@@ -91,6 +96,9 @@ class MainWindow : public QMainWindow {
     // The prompt of the item the user points at in the open menu.
     void showMenuPrompt(QMenu* menu);
     void updateTitle(const QString& title);
+    // A press on the section at x (m): in Pseudo-Well mode, the panel logs
+    // the column there (opened the first time); beside the section, nothing.
+    void pickWell(double x);
 
     VendrelApplication& application_;
     Document& document_;
@@ -99,6 +107,7 @@ class MainWindow : public QMainWindow {
     QMenu* fileMenu_ = nullptr;
     std::array<QLabel*, 5> panes_{};
     RunProgress* progress_ = nullptr;
+    WellLogPanel* wellPanel_ = nullptr;
     // The menu item under the mouse; the keyboard moves the active item.
     QAction* pointed_ = nullptr;
     bool pointing_ = false;

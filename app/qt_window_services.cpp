@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QUrl>
 
 namespace vendrel {
@@ -55,7 +56,12 @@ QString QtWindowServices::saveFileName(QWidget* parent, const QString& proposed,
     const bool bare = QFileInfo(proposed).fileName() == proposed;
     QFileDialog dialog(parent, "Save As", bare ? lastFolder_ : QString(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix("vdl");
+    // A name typed without a suffix takes the first filter's ("vdl" for
+    // projects).
+    const QString first = filter.section(";;", 0, 0);
+    const qsizetype star = first.indexOf("*.");
+    const qsizetype end = first.indexOf(QRegularExpression("[ )]"), star);
+    dialog.setDefaultSuffix(star < 0 ? QString("vdl") : first.mid(star + 2, end - star - 2));
     dialog.selectFile(proposed);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return QString();

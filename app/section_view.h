@@ -28,8 +28,15 @@ class SectionView : public QWidget {
     bool showsWheeler() const { return wheeler_; }
     void setShowsWheeler(bool shown);
 
+  signals:
+    // The left mouse button went down over position x (m) of the section,
+    // through the mapping of the picture shown (the centre of the pixel
+    // pressed); x lies outside 0..max_x beside the section.
+    void pressedAt(double x);
+
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
   private:
     Document& document_;

@@ -30,29 +30,10 @@
 namespace vendrel {
 namespace {
 
+using testing::CommandResult;
+using testing::run_command;
 using testing::TempDir;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-struct CommandResult {
-    int status = -1;
-    std::string output;
-};
-
-CommandResult run_command(const std::string& command) {
-    CommandResult result;
-    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
-    }
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        result.output.append(buffer, n);
-    }
-    const int status = ::pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
 
 // Runs the reading client on an export; its output lists what failed.
 void expect_client_accepts(const std::string& arguments) {

@@ -50,6 +50,14 @@ class TempDir {
     std::string path_;
 };
 
+// A shell command's exit status (-1 when it did not exit) and its output,
+// stdout and stderr together.
+struct CommandResult {
+    int status = -1;
+    std::string output;
+};
+CommandResult run_command(const std::string& command);
+
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& contents);
 

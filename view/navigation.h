@@ -55,6 +55,9 @@ class ViewMapping {
     std::int32_t Y(double z) const {
         return to_pixel((z / max_y_) * h_ * n_.zoom_y) - n_.pan_y + top_;
     }
+    // The model x at window position X (a real position: the centre of
+    // pixel k is k + 0.5), the inverse of X() before its truncation.
+    double x_at(double X) const { return (X + n_.pan_x - left_) / (w_ * n_.zoom_x) * max_x_; }
 
   private:
     NavigationState n_;

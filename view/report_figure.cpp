@@ -489,9 +489,9 @@ class ReportPainter {
     std::vector<int> span_;
 };
 
-// A round step (1, 2 or 5 times a power of ten) that puts ticks at least
-// `gap` pixels apart over `length` pixels spanning `range`.
-double tick_step(double range, double length, double gap = 60) {
+}  // namespace
+
+double tick_step(double range, double length, double gap) {
     const double raw = range * gap / std::max(length, 1.0);
     const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
     for (double f : {1.0, 2.0, 5.0, 10.0}) {
@@ -501,8 +501,6 @@ double tick_step(double range, double length, double gap = 60) {
     }
     return 10 * magnitude;
 }
-
-}  // namespace
 
 std::vector<AxisTick> axis_ticks(double range, double length, double origin, double direction) {
     std::vector<AxisTick> out;

@@ -55,6 +55,10 @@ struct AxisTick {
     double value;
     double position;
 };
+// A round step (1, 2 or 5 times a power of ten) that puts ticks at least
+// `gap` pixels apart over `length` pixels spanning `range`.
+double tick_step(double range, double length, double gap = 60);
+
 // Ticks from 0 to `range` at a round step (1, 2 or 5 times a power of ten)
 // at least about 60 pixels apart along `length` pixels: value v at
 // origin + direction x v / range x length. None for a range that is not

@@ -10,21 +10,18 @@
 
 namespace vendrel {
 
-namespace {
-
-// Whole screen pixels covering a client area of `logical` size (a small
-// tolerance keeps products such as 10 x 1.1 from rounding up a pixel).
-QSize covering(QSize logical, double ratio) {
+QSize section_picture_size(QSize logical, double device_pixel_ratio) {
+    const double ratio = device_pixel_ratio > 0 ? device_pixel_ratio : 1.0;
+    // Whole screen pixels covering the client area (a small tolerance keeps
+    // products such as 10 x 1.1 from rounding up a pixel).
     auto cover = [ratio](int n) { return int(std::ceil(std::max(n, 0) * ratio - 1e-6)); };
     return QSize(cover(logical.width()), cover(logical.height()));
 }
 
-}  // namespace
-
 QImage section_picture(const SectionSnapshot& snapshot, const NavigationState& navigation,
                        QSize logical, double device_pixel_ratio, SectionStyle style) {
     const double ratio = device_pixel_ratio > 0 ? device_pixel_ratio : 1.0;
-    const QSize device = covering(logical, ratio);
+    const QSize device = section_picture_size(logical, ratio);
     QImage picture(device, QImage::Format_RGB32);
     if (picture.isNull()) {
         return picture;
@@ -49,7 +46,7 @@ QImage section_picture(const SectionSnapshot& snapshot, const NavigationState& n
 QImage wheeler_picture(const SectionSnapshot& snapshot, QSize logical, double device_pixel_ratio,
                        SectionStyle style) {
     const double ratio = device_pixel_ratio > 0 ? device_pixel_ratio : 1.0;
-    QImage picture(covering(logical, ratio), QImage::Format_RGB32);
+    QImage picture(section_picture_size(logical, ratio), QImage::Format_RGB32);
     if (picture.isNull()) {
         return picture;
     }

@@ -16,6 +16,11 @@ namespace vendrel {
 // What the window shows: the section picture, or the report figure.
 enum class SectionStyle { Section, Report };
 
+// The screen pixels that cover a client area of `logical` size at
+// `device_pixel_ratio` (1 where the ratio is not positive): the size of the
+// section picture, and of the client area the mapping spans.
+QSize section_picture_size(QSize logical, double device_pixel_ratio);
+
 // The picture for a client area of `logical` size on a screen of
 // `device_pixel_ratio` (1 where the ratio is not positive). The section
 // style draws with navigation.dpi_scale set to the ratio.

@@ -1,0 +1,213 @@
+// The window's open-data commands: File > Export Data... and the
+// Pseudo-Well mode with its panel, driven as a user drives them (menu
+// actions, clicks on the section) with scripted file dialogs.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <chrono>
+#include <cmath>
+
+#include "app/main_window.h"
+#include "app/section_view.h"
+#include "app/vendrel_application.h"
+#include "app/well_log_panel.h"
+#include "document/csv_export.h"
+#include "document/netcdf_export.h"
+#include "tests/fake_window_services.h"
+#include "tests/test_support.h"
+
+namespace vendrel {
+namespace {
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray bytes(const std::string& s) {
+    return QByteArray(s.data(), qsizetype(s.size()));
+}
+
+class WindowData : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        app = std::make_unique<VendrelApplication>(&services);
+        ASSERT_TRUE(app->initInstance(QString(), true, dir.filePath("lock")));
+        window().resize(1200, 700);
+        QApplication::processEvents();
+    }
+    MainWindow& window() { return app->mainWindow(); }
+    Simulation& sim() { return app->document().simulation(); }
+    QString file(const QString& name) const { return dir.filePath(name); }
+    // A short run (4000 years, 9 horizons), to its end.
+    void run() {
+        app->applyDialogChanges([](ModelParameters& p) {
+            p.totaltime = 4000;
+            p.display_inc = 500;
+        });
+        window().actions().start->trigger();
+        ASSERT_TRUE(sim().wait_until_idle(std::chrono::seconds(60)));
+        QApplication::processEvents();
+    }
+
+    QTemporaryDir dir;
+    testing::FakeWindowServices services;
+    std::unique_ptr<VendrelApplication> app;
+};
+
+// The suffix chooses the format in any case; another suffix and a target
+// that cannot be written are reported and write nothing.
+TEST_F(WindowData, ExportDataBySuffix) {
+    run();
+    ASSERT_TRUE(QDir(dir.path()).mkdir("taken.nc"));  // a folder in the way
+    struct Case {
+        const char* name;
+        const char* format;  // "nc", "csv", or nullptr: nothing written
+        const char* message;
+    };
+    const Case cases[] = {
+        {"results.nc", "nc", nullptr},
+        {"RESULTS.CSV", "csv", nullptr},
+        {"upper.NC", "nc", nullptr},
+        {"results.txt", nullptr, ".nc"},
+        {"results", nullptr, ".csv"},
+        {"no/such/folder/results.nc", nullptr, "results.nc"},
+        {"no/such/folder/results.csv", nullptr, "results.csv"},
+        {"taken.nc", nullptr, "taken.nc"},
+    };
+    const ProjectData data = app->document().project().snapshot();
+    ASSERT_EQ(data.count, 9);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        services.messages.clear();
+        services.next_save = file(c.name);
+        window().actions().exportData->trigger();
+        if (c.format == nullptr) {
+            ASSERT_EQ(services.messages.size(), 1);
+            EXPECT_TRUE(services.messages[0].contains(c.message))
+                << services.messages[0].toStdString();
+            EXPECT_FALSE(QFileInfo(services.next_save).isFile());
+            continue;
+        }
+        EXPECT_TRUE(services.messages.isEmpty()) << services.messages.join(" ").toStdString();
+        const QByteArray expected =
+            std::string(c.format) == "nc"
+                ? bytes(format_netcdf(
+                      data, {.history = "vendrel (window): New Simulation", .well_x = {}}))
+                : bytes(format_section_csv(data));
+        EXPECT_TRUE(contents(services.next_save) == expected)
+            << "the exporter's bytes for the same data";
+    }
+    EXPECT_TRUE(QFileInfo(file("taken.nc")).isDir()) << "what was in the way is kept";
+    EXPECT_EQ(services.proposed_names.first(), "New Simulation.nc");
+    EXPECT_EQ(QDir(dir.path()).entryList({".vendrel-save-*"}, QDir::Hidden).size(), 0);
+
+    // A reader of NetCDF and CSV accepts the files.
+    const testing::CommandResult check = testing::run_command(
+        std::string(VENDREL_PYTHON) + " " + VENDREL_EXPORT_CHECK + " --horizons 9 --nc " +
+        file("results.nc").toStdString() + " --csv " + file("RESULTS.CSV").toStdString());
+    EXPECT_EQ(check.status, 0) << check.output;
+}
+
+// The column picked by a click at a screen position, under the view's
+// navigation; a click beside the section opens no panel and moves no well.
+TEST_F(WindowData, PseudoWellPicksTheColumnClicked) {
+    SectionView& view = window().view();
+    NavigationState& navigation = app->navigation();
+    auto click = [&](int x) { QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(x, 100)); };
+
+    click(view.width() / 2);
+    EXPECT_EQ(window().wellPanel(), nullptr) << "not in Pseudo-Well mode";
+    window().actions().pseudoWell->trigger();
+    ASSERT_TRUE(window().actions().pseudoWell->isChecked());
+
+    struct Case {
+        const char* what;
+        double zoom;
+        int pan_x;
+        double at;   // fraction of the view's width
+        int column;  // 0: beside the section
+    };
+    const Case cases[] = {
+        {"left of the section, panned", 1, -100, 0.0, 0},
+        {"right of the section, zoomed out", 0.5, 0, 0.75, 0},
+        {"left edge", 1, 0, 0.0, 1},
+        {"middle", 1, 0, 0.5, -1},
+        {"right edge", 1, 0, 1.0, -1},
+        {"zoomed in and panned", 1.5, 300, 0.25, -1},
+        {"left of the section once a well is shown", 1, -100, 0.0, 0},
+    };
+    int shown = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        navigation.zoom_x = navigation.zoom_y = c.zoom;
+        navigation.pan_x = c.pan_x;
+        const int width = view.width();  // narrower once the panel is docked
+        const int X = std::min(int(c.at * width), width - 1);
+        click(X);
+        // The model x at the centre of the pixel clicked (2000 columns over
+        // 2000 m: column c at x = c; the lower column of two equally near).
+        const double x = (X + 0.5 + c.pan_x) / (width * c.zoom) * 2000;
+        const int expected = c.column >= 0 ? c.column : int(std::ceil(x - 0.5));
+        if (expected == 0) {
+            if (shown == 0) {
+                EXPECT_EQ(window().wellPanel(), nullptr);
+            } else {
+                EXPECT_EQ(window().wellPanel()->well().column, shown) << "the well stays";
+            }
+            continue;
+        }
+        ASSERT_NE(window().wellPanel(), nullptr);
+        EXPECT_EQ(window().wellPanel()->well().column, expected) << "x = " << x;
+        EXPECT_TRUE(window().wellPanel()->isVisible());
+        EXPECT_TRUE(
+            window().wellPanel()->windowTitle().contains(QString("column %1").arg(expected)))
+            << window().wellPanel()->windowTitle().toStdString();
+        shown = expected;
+    }
+    EXPECT_TRUE(services.messages.isEmpty()) << services.messages.join(" ").toStdString();
+
+    // Off again: the panel stays, and clicks no longer move the well.
+    navigation = NavigationState{};
+    window().actions().pseudoWell->trigger();
+    EXPECT_FALSE(window().actions().pseudoWell->isChecked());
+    click(10);
+    EXPECT_TRUE(window().wellPanel()->isVisible());
+    EXPECT_EQ(window().wellPanel()->well().column, shown);
+}
+
+// The panel follows a run and saves the well it shows.
+TEST_F(WindowData, PseudoWellFollowsTheRunAndExports) {
+    window().actions().pseudoWell->trigger();
+    QTest::mouseClick(&window().view(), Qt::LeftButton, {},
+                      QPoint(window().view().width() / 3, 100));
+    WellLogPanel* panel = window().wellPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->well().samples.size(), 1u) << "a new model: the initial surface only";
+    const QImage before = panel->grab().toImage();
+
+    run();
+    ASSERT_EQ(panel->well().samples.size(), 9u) << "the model changed: the well follows";
+    EXPECT_NE(panel->grab().toImage(), before);
+
+    services.next_save = file("well.csv");
+    panel->exportButton()->click();
+    EXPECT_TRUE(services.messages.isEmpty()) << services.messages.join(" ").toStdString();
+    EXPECT_TRUE(contents(file("well.csv")) ==
+                bytes(format_wells_csv(app->document().project().snapshot(), {panel->position()})));
+
+    services.next_save = file("no/such/folder/well.csv");
+    panel->exportButton()->click();
+    ASSERT_EQ(services.messages.size(), 1) << "a file that cannot be written is reported";
+    EXPECT_FALSE(QFile::exists(services.next_save));
+}
+
+}  // namespace
+}  // namespace vendrel
