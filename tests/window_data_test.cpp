@@ -22,6 +22,7 @@
 #include "document/netcdf_export.h"
 #include "tests/fake_window_services.h"
 #include "tests/test_support.h"
+#include "view/wheeler_diagram.h"
 
 namespace vendrel {
 namespace {
@@ -181,6 +182,21 @@ TEST_F(WindowData, PseudoWellPicksTheColumnClicked) {
     click(10);
     EXPECT_TRUE(window().wellPanel()->isVisible());
     EXPECT_EQ(window().wellPanel()->well().column, shown);
+}
+
+// In the Wheeler diagram a click picks the column under it on the diagram's
+// x axis, not the section's.
+TEST_F(WindowData, PseudoWellFromTheWheelerDiagram) {
+    SectionView& view = window().view();
+    app->navigation().pan_x = 300;  // moves the section, not the diagram
+    window().actions().wheelerDiagram->trigger();
+    window().actions().pseudoWell->trigger();
+    const QRectF plot = wheeler_layout(view.size()).plot;
+    const int X = int(plot.left() + plot.width() * 0.3);
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(X, int(plot.center().y())));
+    ASSERT_NE(window().wellPanel(), nullptr);
+    const double x = (X + 0.5 - plot.left()) / plot.width() * 2000;
+    EXPECT_EQ(window().wellPanel()->well().column, int(std::ceil(x - 0.5)));
 }
 
 // The panel follows a run and saves the well it shows.
