@@ -3,10 +3,12 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
+#include <vector>
 
 #include "app/document.h"
 #include "view/report_figure.h"
 #include "view/section_picture.h"
+#include "view/section_renderer.h"
 #include "view/wheeler_diagram.h"
 
 namespace vendrel {
@@ -33,17 +35,37 @@ void SectionView::mousePressEvent(QMouseEvent* event) {
     }
     const double max_x = document_.simulation().params().max_x;
     const QPointF at = event->position();
-    if (wheeler_ || style_ == SectionStyle::Report) {
-        // The diagram and the figure span x from 0 to max_x across their plot.
-        const QRectF plot = wheeler_ ? wheeler_layout(size()).plot : report_layout(size()).plot;
+    if (style_ == SectionStyle::Report && !wheeler_) {
+        // The figure spans x from 0 to max_x across its plot and draws the
+        // surface through the columns' positions: the nearest column is the
+        // one under the pointer.
+        const QRectF plot = report_layout(size()).plot;
         emit pressedAt((std::floor(at.x()) + 0.5 - plot.left()) / plot.width() * max_x);
         return;
     }
-    const double ratio = devicePixelRatioF();
-    const QSize device = section_picture_size(size(), ratio);
-    const ViewMapping mapping(navigation_, max_x, document_.simulation().params().max_y,
-                              device.width(), device.height());
-    emit pressedAt(mapping.x_at(std::floor(at.x() * ratio) + 0.5));
+    double x = 0, fraction = 0;
+    if (wheeler_) {
+        const QRectF plot = wheeler_layout(size()).plot;
+        fraction = (std::floor(at.x()) + 0.5 - plot.left()) / plot.width();
+        x = fraction * max_x;
+    } else {
+        const double ratio = devicePixelRatioF();
+        const QSize device = section_picture_size(size(), ratio);
+        const ViewMapping mapping(navigation_, max_x, document_.simulation().params().max_y,
+                                  device.width(), device.height());
+        x = mapping.x_at(std::floor(at.x() * ratio) + 0.5);
+    }
+    // The position of the column drawn under the pointer, so that the well
+    // logs what the user points at (the nearest column may be its neighbour).
+    std::vector<double> x_values;
+    {
+        const Simulation::ReadGuard guard = document_.simulation().read();
+        const double* first = guard.state().x_values.data();
+        x_values.assign(first, first + COLUMN_SLOTS);
+    }
+    const int column =
+        wheeler_ ? wheeler_column_at(fraction) : section_column_at(x_values.data(), x);
+    emit pressedAt(column > 0 ? x_values[std::size_t(column)] : x);
 }
 
 void SectionView::setStyle(SectionStyle style) {

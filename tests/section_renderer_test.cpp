@@ -9,6 +9,7 @@
 #include <QXmlStreamReader>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "view/class_colours.h"
 #include "view/navigation.h"
@@ -120,6 +121,27 @@ QImage render(const SectionSnapshot& s, NavigationState n = {}) {
 }
 QColor at(const QImage& image, int x, int y) {
     return image.pixelColor(x, y);
+}
+
+// The column drawn at a model position: column j's flat segment runs from
+// its own x to the next column's, so the right half of a step is still
+// column j, not its nearer neighbour.
+TEST(SectionRenderer, ColumnDrawnAtAPosition) {
+    std::vector<double> x(COLUMN_SLOTS);
+    for (int j = 1; j <= COLUMN_COUNT; ++j) {
+        x[std::size_t(j)] = j;  // 2000 m, 1 m apart
+    }
+    const struct {
+        double x;
+        int column;
+    } cases[] = {
+        {0.5, 0},        {1.0, 1},       {1.1, 1},    {1.9, 1}, {2.0, 2},          {999.7, 999},
+        {1999.99, 1999}, {2000.0, 2000}, {2000.1, 0}, {-3, 0},  {std::nan(""), 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.x);
+        EXPECT_EQ(section_column_at(x.data(), c.x), c.column);
+    }
 }
 
 TEST(SectionRenderer, ClassColoursAtAndAboveThresholds) {

@@ -196,6 +196,29 @@ TEST(WheelerDiagram, CellsLandWhereTheLayoutSays) {
     }
 }
 
+// A point of the plot picks the column whose cell lies under it (what a
+// click in the diagram logs as a pseudo-well); none beside the plot.
+TEST(WheelerDiagram, ColumnAtAPointIsTheCellUnderIt) {
+    const WheelerLayout layout = wheeler_layout(QSize(1200, 600));
+    const struct {
+        double fraction;
+        int column;
+    } cases[] = {
+        {-0.001, 0},    {0.0, 1},      {0.0001, 1}, {0.0004, 1},     {0.0005, 2}, {0.2996, 600},
+        {0.29985, 600}, {0.3001, 601}, {1.0, 2000}, {0.99999, 2000}, {1.0001, 0}, {std::nan(""), 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fraction);
+        EXPECT_EQ(wheeler_column_at(c.fraction), c.column);
+        if (c.column > 0 && c.fraction < 1) {
+            const QRectF cell = wheeler_cell_rect(layout, 4, c.column, 3);
+            const double x = layout.plot.left() + c.fraction * layout.plot.width();
+            EXPECT_LE(cell.left(), x);
+            EXPECT_LT(x, cell.right());
+        }
+    }
+}
+
 TEST(WheelerDiagram, FewerThanTwoHorizonsDrawNoCells) {
     SectionSnapshot s = four_horizons();
     s.count = 1;

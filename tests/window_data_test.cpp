@@ -133,7 +133,7 @@ TEST_F(WindowData, PseudoWellPicksTheColumnClicked) {
         const char* what;
         double zoom;
         int pan_x;
-        double at;   // fraction of the view's width
+        double at;   // fraction of the view's width (above 1: the model x)
         int column;  // 0: beside the section
     };
     const Case cases[] = {
@@ -143,6 +143,10 @@ TEST_F(WindowData, PseudoWellPicksTheColumnClicked) {
         {"middle", 1, 0, 0.5, -1},
         {"right edge", 1, 0, 1.0, -1},
         {"zoomed in and panned", 1.5, 300, 0.25, -1},
+        // A quarter of the view a column: the right half of a step is still
+        // its column.
+        {"far zoomed in, right half of column 2's step", 500, 0, 2.8, -1},
+        {"far zoomed in, left half of column 3's step", 500, 0, 3.2, -1},
         {"left of the section once a well is shown", 1, -100, 0.0, 0},
     };
     int shown = 0;
@@ -151,12 +155,13 @@ TEST_F(WindowData, PseudoWellPicksTheColumnClicked) {
         navigation.zoom_x = navigation.zoom_y = c.zoom;
         navigation.pan_x = c.pan_x;
         const int width = view.width();  // narrower once the panel is docked
-        const int X = std::min(int(c.at * width), width - 1);
+        const int X = c.at > 1 ? int(c.at / 2000 * width * c.zoom) - c.pan_x
+                               : std::min(int(c.at * width), width - 1);
         click(X);
         // The model x at the centre of the pixel clicked (2000 columns over
-        // 2000 m: column c at x = c; the lower column of two equally near).
+        // 2000 m: column c at x = c, drawn from x = c to c + 1).
         const double x = (X + 0.5 + c.pan_x) / (width * c.zoom) * 2000;
-        const int expected = c.column >= 0 ? c.column : int(std::ceil(x - 0.5));
+        const int expected = c.column >= 0 ? c.column : std::max(int(std::floor(x)), 1);
         if (expected == 0) {
             if (shown == 0) {
                 EXPECT_EQ(window().wellPanel(), nullptr);
@@ -191,12 +196,22 @@ TEST_F(WindowData, PseudoWellFromTheWheelerDiagram) {
     app->navigation().pan_x = 300;  // moves the section, not the diagram
     window().actions().wheelerDiagram->trigger();
     window().actions().pseudoWell->trigger();
-    const QRectF plot = wheeler_layout(view.size()).plot;
-    const int X = int(plot.left() + plot.width() * 0.3);
-    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(X, int(plot.center().y())));
-    ASSERT_NE(window().wellPanel(), nullptr);
-    const double x = (X + 0.5 - plot.left()) / plot.width() * 2000;
-    EXPECT_EQ(window().wellPanel()->well().column, int(std::ceil(x - 0.5)));
+    // A few neighbouring pixels: with more columns than pixels, some lie
+    // over the left half of their cell, nearer the column to the left. (The
+    // view narrows once the panel docks.)
+    int left_halves = 0;
+    for (int k = 0; k < 12; ++k) {
+        const QRectF plot = wheeler_layout(view.size()).plot;
+        const int X = int(plot.left() + plot.width() * 0.3) + k;
+        QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(X, int(plot.center().y())));
+        ASSERT_NE(window().wellPanel(), nullptr);
+        // The cell under the pixel's centre: column c spans (c - 1) .. c
+        // of 2000 parts of the plot.
+        const double x = (X + 0.5 - plot.left()) / plot.width() * 2000;
+        EXPECT_EQ(window().wellPanel()->well().column, int(std::floor(x)) + 1) << "X = " << X;
+        left_halves += x - std::floor(x) < 0.5 ? 1 : 0;
+    }
+    EXPECT_GT(left_halves, 0) << "no click tried the left half of a cell";
 }
 
 // The panel follows a run and saves the well it shows.

@@ -382,4 +382,14 @@ void render_section(QPainter& painter, const SectionSnapshot& snapshot,
     SectionPainter(painter, snapshot, navigation, client, options).paint();
 }
 
+int section_column_at(const double* x_values, double x) {
+    for (int j = 1; j < COLUMN_COUNT; ++j) {
+        const double a = x_values[j], b = x_values[j + 1];
+        if (std::min(a, b) <= x && x < std::max(a, b)) {
+            return j;
+        }
+    }
+    return x == x_values[COLUMN_COUNT] ? COLUMN_COUNT : 0;
+}
+
 }  // namespace vendrel

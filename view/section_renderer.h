@@ -38,4 +38,9 @@ void render_section(QPainter& painter, const SectionSnapshot& snapshot,
                     const NavigationState& navigation, QSize client,
                     const RenderOptions& options = {});
 
+// The column whose flat segment the picture draws at model position x
+// (x_values of columns 1..2000 at [1..2000]): column j spans x_j to
+// x_(j + 1), column 2000 only its own x. 0 when none is drawn there.
+int section_column_at(const double* x_values, double x);
+
 }  // namespace vendrel

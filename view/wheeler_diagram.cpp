@@ -428,6 +428,13 @@ QRectF wheeler_cell_rect(const WheelerLayout& layout, int count, int column, int
     return QRectF(QPointF(left, top), QPointF(right, base));
 }
 
+int wheeler_column_at(double fraction) {
+    if (!(fraction >= 0 && fraction <= 1)) {
+        return 0;
+    }
+    return std::clamp(int(std::floor(fraction * COLUMN_COUNT)), 0, COLUMN_COUNT - 1) + 1;
+}
+
 void render_wheeler_diagram(QPainter& painter, const SectionSnapshot& snapshot, QSize size,
                             SectionStyle style) {
     WheelerPainter(painter, snapshot, size, style).paint();

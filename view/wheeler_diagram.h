@@ -63,6 +63,10 @@ std::vector<std::int8_t> wheeler_cells(const SectionSnapshot& snapshot);
 // The rectangle of cell (column j, row h) in a diagram of `count` horizons.
 QRectF wheeler_cell_rect(const WheelerLayout& layout, int count, int column, int h);
 
+// The column (1..2000) whose cells lie at `fraction` (0..1) of the plot's
+// width from its left edge; 0 outside the plot or for NaN.
+int wheeler_column_at(double fraction);
+
 // Paints the whole diagram of `size` figure pixels from (0, 0).
 void render_wheeler_diagram(QPainter& painter, const SectionSnapshot& snapshot, QSize size,
                             SectionStyle style = SectionStyle::Section);
