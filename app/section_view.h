@@ -29,9 +29,10 @@ class SectionView : public QWidget {
     void setShowsWheeler(bool shown);
 
   signals:
-    // The left mouse button went down over position x (m) of the section,
-    // through the mapping of the picture shown (the centre of the pixel
-    // pressed); x lies outside 0..max_x beside the section.
+    // The left mouse button went down over position x (m) of the section:
+    // the position of the column the picture shown draws under the pointer
+    // (in the report figure, the x at the centre of the pixel pressed); x
+    // lies outside 0..max_x beside the section.
     void pressedAt(double x);
 
   protected:
