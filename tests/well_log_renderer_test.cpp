@@ -31,6 +31,7 @@ PseudoWell make_well(const std::vector<double>& elevations, const std::vector<do
         s.z = 500 - elevations[k];
         s.depth_of_deposition = depths[k];
         s.porosity = porosities[k];
+        s.thickness = k == 0 ? kNaN : layer_thickness(500 - elevations[k - 1], s.z);
         well.samples.push_back(s);
     }
     return well;
@@ -82,6 +83,8 @@ TEST(WellLog, DrawsEveryKindOfWell) {
          QSize(420, 560), false},
         {"hiatuses only", make_well({250, 250, 250}, {1, 2, 3}, {0.5, 0.4, 0.3}), QSize(420, 560),
          false},
+        {"layers of at most 1 mm", make_well({250, 250.0005, 250.0009}, {1, 2, 3}, {0.5, 0.4, 0.3}),
+         QSize(420, 560), false},
         {"huge values", make_well({-1e300, 1e300}, {1e300, -1e300}, {1e300, 1e300}),
          QSize(420, 560), true},
         {"a tiny panel", make_well({250, 260, 270}, {1, 2, 3}, {0.5, 0.4, 0.3}), QSize(12, 12),

@@ -98,8 +98,8 @@ void draw_track(QPainter& painter, const PseudoWell& well, const Track& track,
             joined = false;
             continue;
         }
-        if (!(above > below)) {
-            continue;  // a hiatus: no height, no step
+        if (hiatus_flag(well.samples[k].thickness) != 0 || !(above > below)) {
+            continue;  // a hiatus (at most 1 mm): no step
         }
         const double x = track.x(v);
         const double y0 = y_of(below), y1 = y_of(above);
