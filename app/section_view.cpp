@@ -15,9 +15,9 @@ SectionView::SectionView(Document& document, NavigationState& navigation, QWidge
 
 void SectionView::paintEvent(QPaintEvent*) {
     navigation_.dpi_scale = devicePixelRatioF();
-    const SectionSnapshot snapshot = take_section_snapshot(document_.project());
+    update_section_snapshot(snapshot_, document_.project());
     QPainter(this).drawImage(
-        0, 0, section_picture(snapshot, navigation_, size(), devicePixelRatioF(), style_));
+        0, 0, section_picture(snapshot_, navigation_, size(), devicePixelRatioF(), style_));
 }
 
 void SectionView::setStyle(SectionStyle style) {

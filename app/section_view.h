@@ -1,8 +1,9 @@
 #pragma once
-// The section view: every paint copies the published model (pausing a run
-// for one step boundary at most), draws the picture off-screen with the
-// section renderer and puts it on the window in one copy, so a repaint
-// during a run never shows a half-drawn section.
+// The section view: every paint brings its copy of the published model up
+// to date (pausing a run for one step boundary at most; only the horizons
+// changed since the last paint are copied), draws the picture off-screen
+// with the section renderer and puts it on the window in one copy, so a
+// repaint during a run never shows a half-drawn section.
 
 #include <QWidget>
 
@@ -31,6 +32,7 @@ class SectionView : public QWidget {
     Document& document_;
     NavigationState& navigation_;
     SectionStyle style_ = SectionStyle::Section;
+    SectionSnapshot snapshot_;  // kept from paint to paint
 };
 
 }  // namespace vendrel
