@@ -12,6 +12,9 @@ namespace vendrel {
 Document::Document(const ModelParameters& startup, WindowServices& services, RecentFiles& recent)
     : services_(services), recent_(recent), project_(std::make_unique<Project>(startup)) {
     connect(&notifier_, &RepaintNotifier::modelAdvanced, this, &Document::engineAdvanced);
+    repaintPace_.setSingleShot(true);
+    repaintPace_.setInterval(kRepaintInterval);
+    connect(&repaintPace_, &QTimer::timeout, this, &Document::repaintIntervalOver);
     project_->simulation().set_notifier(&notifier_);
 }
 
@@ -24,7 +27,20 @@ void Document::engineAdvanced() {
     if (!modified_ && notifier_.requestCount() != cleanCount_) {
         setModified(true);
     }
+    if (repaintPace_.isActive()) {
+        repaintWaiting_ = true;
+        return;
+    }
     emit modelChanged();
+    repaintPace_.start();
+}
+
+void Document::repaintIntervalOver() {
+    if (repaintWaiting_) {
+        repaintWaiting_ = false;
+        emit modelChanged();
+        repaintPace_.start();
+    }
 }
 
 void Document::setTitle(const QString& title) {

@@ -9,9 +9,15 @@
 //
 // A run is never lost: once the engine changes the model after a save (it
 // publishes a horizon or ends a run), the document counts as modified again.
+//
+// The engine may publish faster than a screen shows: its repaint requests
+// are paced to one every kRepaintInterval at most. The first of a quiet
+// spell is passed on at once, later ones when the interval is over, so the
+// last state (the end of a run) is always drawn.
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <cstdint>
 #include <memory>
 
@@ -27,6 +33,8 @@ class WindowServices;
 
 inline const char* const kNewDocumentTitle = "New Simulation";
 inline const char* const kProjectFilter = "Vendrel Files (*.vdl)";
+// About the pace of a screen: some 30 pictures a second during a run.
+inline constexpr int kRepaintInterval = 33;  // ms
 
 class Document : public QObject {
     Q_OBJECT
@@ -71,6 +79,7 @@ class Document : public QObject {
 
   private:
     void engineAdvanced();
+    void repaintIntervalOver();
     bool writeFile(const QString& path);
 
     WindowServices& services_;
@@ -83,6 +92,9 @@ class Document : public QObject {
     bool modified_ = false;
     // The engine's request count when the model was last as the file has it.
     std::uint64_t cleanCount_ = 0;
+    // Paces the engine's repaints; a request within the interval waits.
+    QTimer repaintPace_;
+    bool repaintWaiting_ = false;
 };
 
 }  // namespace vendrel
