@@ -37,6 +37,10 @@ struct Engine::Run {
     // Fault movement each column's recorded horizons still owe.
     std::vector<double> owed = std::vector<double>(COLUMN_SLOTS, 0.0);
     bool owing = false;
+    // Whether the faults move anything: with no slip the owed movement is
+    // zero, and paying it changes no position (a position of -0.0, which
+    // nothing produces, would only lose its sign).
+    bool faults_move = false;
     // The lowest slot each column's last truncation cut.
     std::vector<int> cut_from = std::vector<int>(COLUMN_SLOTS, 0);
     LandNeighbours neighbours;
@@ -190,6 +194,7 @@ void Engine::begin_run(Run& run) {
     run.steps_since_record = 0;
 
     run.fault_steps = fault_steps(p_, s_.dt);
+    run.faults_move = run.fault_steps.fault1 != 0.0 || run.fault_steps.fault2 != 0.0;
     run.any_fault_column = false;
     for (int i = 1; i <= COLUMN_COUNT; ++i) {
         run.fault_columns[i] = faults_moving_column(p_, i, s_.dx);
@@ -289,7 +294,9 @@ void Engine::settle_fault_movement(Run& run) {
     for_each_column(*run.pool, long(count) * COLUMN_COUNT,
                     [&](int i) { pay_owed(s_, run.owed, run.fault_columns, i, count); });
     run.owing = false;
-    s_.changes.mark_all();
+    if (run.faults_move) {
+        s_.changes.mark_all();
+    }
 }
 
 // Records slot `slot`: each column's owed fault movement, the new horizon,
@@ -316,11 +323,15 @@ void Engine::record_step(Run& run, int slot) {
         }
     });
     run.owing = false;
-    if (owing || compact) {
+    if ((owing && run.faults_move) || compact) {
         s_.changes.mark_all();  // moved every slot of the columns concerned
     } else {
-        s_.changes.mark_from(
-            *std::min_element(run.cut_from.begin() + 1, run.cut_from.begin() + COLUMN_SLOTS));
+        s_.changes.mark_from(slot);
+        for (int i = 1; i <= COLUMN_COUNT; ++i) {
+            if (run.cut_from[i] < slot) {
+                s_.changes.mark_column(i);
+            }
+        }
     }
     s_.sealevel_values[slot] = L;
     s_.display_current_disp.store(slot, std::memory_order_release);

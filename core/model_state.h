@@ -22,7 +22,7 @@ inline constexpr int COLUMN_COUNT = 2000;
 inline constexpr int COLUMN_SLOTS = COLUMN_COUNT + 1;
 inline constexpr int HORIZON_SLOTS = 501;
 inline constexpr int MAX_HORIZON_SLOT = HORIZON_SLOTS - 1;
-static_assert(SlotChanges::kSlots == HORIZON_SLOTS);
+static_assert(SlotChanges::kSlots == HORIZON_SLOTS && SlotChanges::kColumns == COLUMN_SLOTS);
 
 // One per-horizon attribute for every column: column c, slot h at [c][h].
 class HorizonArray {

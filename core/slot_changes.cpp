@@ -13,6 +13,7 @@ std::atomic<std::uint64_t> next_model_id{1};
 
 SlotChanges::SlotChanges() : model_id_(next_model_id.fetch_add(1)) {
     stamps_.fill(version_);
+    column_stamps_.fill(version_);
 }
 
 void SlotChanges::mark_from(int from) {

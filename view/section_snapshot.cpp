@@ -40,27 +40,54 @@ void copy_by_horizon(const HorizonArray& from, int first, int count, std::vector
     }
 }
 
+// Copies slots 1..last of the columns `changes` marks after `since` into
+// the horizon-major `to`.
+void copy_marked_columns(const HorizonArray& from, const SlotChanges& changes, std::uint64_t since,
+                         int last, std::vector<double>& to) {
+    for (int j = 1; j <= COLUMN_COUNT; ++j) {
+        if (changes.column_changed_since(j, since)) {
+            const double* column = from[j];
+            for (int h = 1; h <= last; ++h) {
+                to[std::size_t(h - 1) * COLUMN_SLOTS + j] = column[h];
+            }
+        }
+    }
+}
+
+// Slots first..count of every column, and slots below `first` of the
+// columns marked since `since`.
+void copy_changed(const HorizonArray& from, const SlotChanges& changes, std::uint64_t since,
+                  int first, int count, std::vector<double>& to) {
+    copy_by_horizon(from, first, count, to);
+    if (first > 1) {
+        copy_marked_columns(from, changes, since, std::min(first - 1, count), to);
+    }
+}
+
 }  // namespace
 
 int update_section_snapshot(SectionSnapshot& snap, const ModelParameters& p,
                             const DisplaySettings& display, const ModelState& s, bool for_print) {
     const int count = std::clamp(s.published_count(), 0, MAX_HORIZON_SLOT);
+    const SlotChanges& changes = s.changes;
+    const std::uint64_t since = snap.model_version;
     int first = 1;
-    if (snap.model_version != 0 && snap.model_id == s.changes.model_id()) {
-        first = std::min(s.changes.first_changed_since(snap.model_version, count), snap.count + 1);
+    if (since != 0 && snap.model_id == changes.model_id()) {
+        first = std::min(changes.first_changed_since(since, count), snap.count + 1);
     }
-    copy_by_horizon(s.horizon_z, first, count, snap.z);
+    copy_changed(s.horizon_z, changes, since, first, count, snap.z);
     ColourMode mode = colour_mode(display);
     if (for_print && (mode == ColourMode::TimeLines || mode == ColourMode::Porosity)) {
         mode = ColourMode::Porosity;
     }
     if (const HorizonArray* attribute = attribute_of(mode, s)) {
-        copy_by_horizon(*attribute, mode == snap.attribute_mode ? first : 1, count, snap.attribute);
+        copy_changed(*attribute, changes, since, mode == snap.attribute_mode ? first : 1, count,
+                     snap.attribute);
     } else {
         snap.attribute.clear();
     }
-    snap.model_id = s.changes.model_id();
-    snap.model_version = s.changes.version();
+    snap.model_id = changes.model_id();
+    snap.model_version = changes.version();
     snap.attribute_mode = mode;
     snap.count = count;
     snap.params = p;
