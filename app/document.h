@@ -12,8 +12,12 @@
 //
 // The engine may publish faster than a screen shows: its repaint requests
 // are paced to one every kRepaintInterval at most. The first of a quiet
-// spell is passed on at once, later ones when the interval is over, so the
-// last state (the end of a run) is always drawn.
+// spell is passed on at once, later ones when the interval is over, and
+// the one that tells the end of a run at once: the last state is always
+// drawn. The interval counts from the end of the picture drawn for the last
+// one and lasts kRepaintRest times as long as drawing it took, if that is
+// longer: on a busy machine the window's pictures take no more than a
+// small share of the processors from a run, however long they take.
 
 #include <QObject>
 #include <QString>
@@ -35,6 +39,9 @@ inline const char* const kNewDocumentTitle = "New Simulation";
 inline const char* const kProjectFilter = "Vendrel Files (*.vdl)";
 // About the pace of a screen: some 30 pictures a second during a run.
 inline constexpr int kRepaintInterval = 33;  // ms
+// How long the window rests after a picture, in multiples of its drawing
+// time.
+inline constexpr int kRepaintRest = 3;
 
 class Document : public QObject {
     Q_OBJECT
@@ -71,6 +78,9 @@ class Document : public QObject {
     // Saves to `path`, or to a path the user chooses when it is empty; the
     // document takes the new path when `replace`.
     bool doSave(const QString& path, bool replace);
+
+    // The view tells that it drew a picture and how long that took.
+    void pictureDrawn(qint64 milliseconds);
 
   signals:
     void titleChanged(const QString& title);

@@ -1,5 +1,6 @@
 #include "app/section_view.h"
 
+#include <QElapsedTimer>
 #include <QPainter>
 
 #include "app/document.h"
@@ -14,10 +15,13 @@ SectionView::SectionView(Document& document, NavigationState& navigation, QWidge
 }
 
 void SectionView::paintEvent(QPaintEvent*) {
+    QElapsedTimer clock;
+    clock.start();
     navigation_.dpi_scale = devicePixelRatioF();
     update_section_snapshot(snapshot_, document_.project());
     QPainter(this).drawImage(
         0, 0, section_picture(snapshot_, navigation_, size(), devicePixelRatioF(), style_));
+    document_.pictureDrawn(clock.elapsed());
 }
 
 void SectionView::setStyle(SectionStyle style) {

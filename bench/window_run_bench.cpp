@@ -90,7 +90,7 @@ void BM_WindowRun(benchmark::State& state, Load load) {
         document.simulation().start_run();
         view.update();
         while (!view.finalPainted) {
-            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
         }
         paints = view.paints;
     }
