@@ -1,6 +1,7 @@
 #include "app/document.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 #include "app/recent_files.h"
 #include "app/window_services.h"
@@ -12,6 +13,8 @@ namespace vendrel {
 Document::Document(const ModelParameters& startup, WindowServices& services, RecentFiles& recent)
     : services_(services), recent_(recent), project_(std::make_unique<Project>(startup)) {
     connect(&notifier_, &RepaintNotifier::modelAdvanced, this, &Document::engineAdvanced);
+    repaintPace_.setSingleShot(true);
+    connect(&repaintPace_, &QTimer::timeout, this, &Document::repaintIntervalOver);
     project_->simulation().set_notifier(&notifier_);
 }
 
@@ -24,7 +27,29 @@ void Document::engineAdvanced() {
     if (!modified_ && notifier_.requestCount() != cleanCount_) {
         setModified(true);
     }
+    // The end of a run is drawn at once.
+    if (repaintPace_.isActive() && project_->simulation().is_running()) {
+        repaintWaiting_ = true;
+        return;
+    }
+    repaintWaiting_ = false;
     emit modelChanged();
+    repaintPace_.start(kRepaintInterval);
+}
+
+void Document::pictureDrawn(qint64 milliseconds) {
+    if (repaintPace_.isActive()) {
+        repaintPace_.start(
+            int(std::clamp<qint64>(kRepaintRest * milliseconds, kRepaintInterval, 1000)));
+    }
+}
+
+void Document::repaintIntervalOver() {
+    if (repaintWaiting_) {
+        repaintWaiting_ = false;
+        emit modelChanged();
+        repaintPace_.start(kRepaintInterval);
+    }
 }
 
 void Document::setTitle(const QString& title) {

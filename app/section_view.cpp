@@ -1,5 +1,6 @@
 #include "app/section_view.h"
 
+#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
@@ -20,12 +21,15 @@ SectionView::SectionView(Document& document, NavigationState& navigation, QWidge
 }
 
 void SectionView::paintEvent(QPaintEvent*) {
+    QElapsedTimer clock;
+    clock.start();
     navigation_.dpi_scale = devicePixelRatioF();
-    const SectionSnapshot snapshot = take_section_snapshot(document_.project());
+    update_section_snapshot(snapshot_, document_.project());
     QPainter(this).drawImage(
         0, 0,
-        wheeler_ ? wheeler_picture(snapshot, size(), devicePixelRatioF(), style_)
-                 : section_picture(snapshot, navigation_, size(), devicePixelRatioF(), style_));
+        wheeler_ ? wheeler_picture(snapshot_, size(), devicePixelRatioF(), style_)
+                 : section_picture(snapshot_, navigation_, size(), devicePixelRatioF(), style_));
+    document_.pictureDrawn(clock.elapsed());
 }
 
 void SectionView::mousePressEvent(QMouseEvent* event) {

@@ -1,9 +1,10 @@
 #pragma once
-// The section view: every paint copies the published model (pausing a run
-// for one step boundary at most), draws the picture off-screen with the
-// section renderer and puts it on the window in one copy, so a repaint
-// during a run never shows a half-drawn section. It may show the Wheeler
-// diagram of the same snapshot instead, drawn the same way.
+// The section view: every paint brings its copy of the published model up
+// to date (pausing a run for one step boundary at most; only the horizons
+// changed since the last paint are copied), draws the picture off-screen
+// with the section renderer and puts it on the window in one copy, so a
+// repaint during a run never shows a half-drawn section. It may show the
+// Wheeler diagram of the same snapshot instead, drawn the same way.
 
 #include <QWidget>
 
@@ -44,6 +45,7 @@ class SectionView : public QWidget {
     NavigationState& navigation_;
     SectionStyle style_ = SectionStyle::Section;
     bool wheeler_ = false;
+    SectionSnapshot snapshot_;  // kept from paint to paint
 };
 
 }  // namespace vendrel

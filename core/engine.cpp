@@ -37,6 +37,12 @@ struct Engine::Run {
     // Fault movement each column's recorded horizons still owe.
     std::vector<double> owed = std::vector<double>(COLUMN_SLOTS, 0.0);
     bool owing = false;
+    // Whether the faults move anything: with no slip the owed movement is
+    // zero, and paying it changes no position (a position of -0.0, which
+    // nothing produces, would only lose its sign).
+    bool faults_move = false;
+    // The lowest slot each column's last truncation cut.
+    std::vector<int> cut_from = std::vector<int>(COLUMN_SLOTS, 0);
     LandNeighbours neighbours;
 };
 
@@ -188,6 +194,7 @@ void Engine::begin_run(Run& run) {
     run.steps_since_record = 0;
 
     run.fault_steps = fault_steps(p_, s_.dt);
+    run.faults_move = run.fault_steps.fault1 != 0.0 || run.fault_steps.fault2 != 0.0;
     run.any_fault_column = false;
     for (int i = 1; i <= COLUMN_COUNT; ++i) {
         run.fault_columns[i] = faults_moving_column(p_, i, s_.dx);
@@ -287,11 +294,15 @@ void Engine::settle_fault_movement(Run& run) {
     for_each_column(*run.pool, long(count) * COLUMN_COUNT,
                     [&](int i) { pay_owed(s_, run.owed, run.fault_columns, i, count); });
     run.owing = false;
+    if (run.faults_move) {
+        s_.changes.mark_all();
+    }
 }
 
 // Records slot `slot`: each column's owed fault movement, the new horizon,
 // truncation of the older ones, the new layer's attributes and, with
-// compaction on, the compaction of every layer; then publication.
+// compaction on, the compaction of every layer; then the slots changed
+// are marked and the slot published.
 void Engine::record_step(Run& run, int slot) {
     const int previous = s_.horizon_count.load();
     const double L = s_.current_sea_level;
@@ -305,13 +316,23 @@ void Engine::record_step(Run& run, int slot) {
             pay_owed(s_, run.owed, run.fault_columns, i, previous);
         }
         record_horizon_column(s_, L, i, slot, run.neighbours);
-        truncate_horizons_column(s_, i, slot);
+        run.cut_from[i] = truncate_horizons_column(s_, i, slot);
         set_new_layer_column(p_, s_, i, slot);
         if (compact) {
             compact_column(p_, s_, i, slot);
         }
     });
     run.owing = false;
+    if ((owing && run.faults_move) || compact) {
+        s_.changes.mark_all();  // moved every slot of the columns concerned
+    } else {
+        s_.changes.mark_from(slot);
+        for (int i = 1; i <= COLUMN_COUNT; ++i) {
+            if (run.cut_from[i] < slot) {
+                s_.changes.mark_column(i);
+            }
+        }
+    }
     s_.sealevel_values[slot] = L;
     s_.display_current_disp.store(slot, std::memory_order_release);
 }

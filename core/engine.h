@@ -17,6 +17,11 @@
 // atomic request counter after every step, so a run is never starved and a
 // reader never waits longer than one step.
 //
+// Changes. Every recording, payment of fault movement and reset marks the
+// horizon slots it touched in ModelState::changes (core/slot_changes.h),
+// under the model lock like the values themselves, so that a reader's kept
+// copy takes only those again.
+//
 // Idle. Without a run the engine sleeps on a condition variable; start_run
 // wakes it at once.
 //

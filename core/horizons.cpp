@@ -113,16 +113,19 @@ void record_horizon_column(ModelState& s, double L, int i, int h, const LandNeig
     s.horizon_distance[i][h] = land_distance(s, L, i, n);
 }
 
-void truncate_horizons_column(ModelState& s, int i, int h) {
+int truncate_horizons_column(ModelState& s, int i, int h) {
     // `lowest` is horizon m after truncation; it replaces the older horizon
-    // where it lies deeper. Written as a select, so no branch mispredicts.
+    // where it lies deeper. Written as selects, so no branch mispredicts.
     double* z = s.horizon_z[i];
     double lowest = z[h];
+    int cut = h;
     for (int m = h; m >= 2; --m) {
         const double older = z[m - 1];
+        cut = lowest > older ? m - 1 : cut;
         lowest = lowest > older ? lowest : older;
         z[m - 1] = lowest;
     }
+    return cut;
 }
 
 void set_new_layer_column(const ModelParameters& p, ModelState& s, int i, int h) {

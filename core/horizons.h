@@ -41,8 +41,9 @@ double land_distance_by_search(const ModelState& s, double L, int i);
 void record_horizon_column(ModelState& s, double L, int i, int h, const LandNeighbours& n);
 
 // Truncation of column i's older horizons by slot h, then the new layer's
-// thickness0, phi0 and porosity.
-void truncate_horizons_column(ModelState& s, int i, int h);
+// thickness0, phi0 and porosity. The truncation returns the lowest slot it
+// changed, h when it changed none.
+int truncate_horizons_column(ModelState& s, int i, int h);
 void set_new_layer_column(const ModelParameters& p, ModelState& s, int i, int h);
 
 // Porosity of a layer buried b below the newest horizon (never increases),

@@ -14,6 +14,7 @@
 
 #include "core/aligned_array.h"
 #include "core/model_parameters.h"
+#include "core/slot_changes.h"
 
 namespace vendrel {
 
@@ -21,6 +22,7 @@ inline constexpr int COLUMN_COUNT = 2000;
 inline constexpr int COLUMN_SLOTS = COLUMN_COUNT + 1;
 inline constexpr int HORIZON_SLOTS = 501;
 inline constexpr int MAX_HORIZON_SLOT = HORIZON_SLOTS - 1;
+static_assert(SlotChanges::kSlots == HORIZON_SLOTS && SlotChanges::kColumns == COLUMN_SLOTS);
 
 // One per-horizon attribute for every column: column c, slot h at [c][h].
 class HorizonArray {
@@ -83,9 +85,14 @@ struct ModelState {
 
     RunFlags flags;
 
+    // The horizon slots changed, for copies that take only those again.
+    SlotChanges changes;
+
     int published_count() const { return display_current_disp.load(std::memory_order_acquire); }
-    // Both counters back to 1: only the initial surface is published.
+    // Both counters back to 1: only the initial surface is published. A
+    // copy of the old horizons is of no more use.
     void reset_counters() {
+        changes.mark_all();
         horizon_count.store(1);
         display_current_disp.store(1, std::memory_order_release);
     }

@@ -25,8 +25,11 @@ Simulation::ReadGuard Simulation::read() {
     return ReadGuard(*this, engine_.read_access());
 }
 
+// Whoever holds the write guard may change any slot.
 Simulation::WriteGuard Simulation::modify() {
-    return WriteGuard(*this, engine_.exclusive_access());
+    WriteGuard model(*this, engine_.exclusive_access());
+    state_.changes.mark_all();
+    return model;
 }
 
 void Simulation::new_model() {

@@ -22,35 +22,78 @@ const HorizonArray* attribute_of(ColourMode mode, const ModelState& s) {
     return nullptr;
 }
 
-// Copies slots 1..count of every column, horizon by horizon.
-void copy_by_horizon(const HorizonArray& from, int count, std::vector<double>& to) {
-    to.assign(std::size_t(count) * COLUMN_SLOTS, 0.0);
-    for (int j = 1; j <= COLUMN_COUNT; ++j) {
-        const double* column = from[j];
-        for (int h = 1; h <= count; ++h) {
-            to[std::size_t(h - 1) * COLUMN_SLOTS + j] = column[h];
+// Copies slots first..count of every column into the horizon-major `to`,
+// which then holds slots 1..count. A block of columns at a time, so that
+// the columns read and the rows written both stay in the cache: copied
+// column by column, every value would go to another row.
+void copy_by_horizon(const HorizonArray& from, int first, int count, std::vector<double>& to) {
+    constexpr int kBlock = 16;
+    to.resize(std::size_t(count) * COLUMN_SLOTS);
+    for (int j0 = 1; j0 <= COLUMN_COUNT; j0 += kBlock) {
+        const int j1 = std::min(j0 + kBlock - 1, COLUMN_COUNT);
+        for (int h = first; h <= count; ++h) {
+            double* row = to.data() + std::size_t(h - 1) * COLUMN_SLOTS;
+            for (int j = j0; j <= j1; ++j) {
+                row[j] = from[j][h];
+            }
         }
+    }
+}
+
+// Copies slots 1..last of the columns `changes` marks after `since` into
+// the horizon-major `to`.
+void copy_marked_columns(const HorizonArray& from, const SlotChanges& changes, std::uint64_t since,
+                         int last, std::vector<double>& to) {
+    for (int j = 1; j <= COLUMN_COUNT; ++j) {
+        if (changes.column_changed_since(j, since)) {
+            const double* column = from[j];
+            for (int h = 1; h <= last; ++h) {
+                to[std::size_t(h - 1) * COLUMN_SLOTS + j] = column[h];
+            }
+        }
+    }
+}
+
+// Slots first..count of every column, and slots below `first` of the
+// columns marked since `since`.
+void copy_changed(const HorizonArray& from, const SlotChanges& changes, std::uint64_t since,
+                  int first, int count, std::vector<double>& to) {
+    copy_by_horizon(from, first, count, to);
+    if (first > 1) {
+        copy_marked_columns(from, changes, since, std::min(first - 1, count), to);
     }
 }
 
 }  // namespace
 
-SectionSnapshot take_section_snapshot(const ModelParameters& p, const DisplaySettings& display,
-                                      const ModelState& s, bool for_print) {
-    SectionSnapshot snap;
-    snap.params = p;
-    snap.display = display;
-    snap.running = s.flags.running.load() == 1;
-    snap.count = std::clamp(s.published_count(), 0, MAX_HORIZON_SLOT);
-    snap.x_values.assign(s.x_values.data(), s.x_values.data() + COLUMN_SLOTS);
-    copy_by_horizon(s.horizon_z, snap.count, snap.z);
+int update_section_snapshot(SectionSnapshot& snap, const ModelParameters& p,
+                            const DisplaySettings& display, const ModelState& s, bool for_print) {
+    const int count = std::clamp(s.published_count(), 0, MAX_HORIZON_SLOT);
+    const SlotChanges& changes = s.changes;
+    const std::uint64_t since = snap.model_version;
+    int first = 1;
+    if (since != 0 && snap.model_id == changes.model_id()) {
+        first = std::min(changes.first_changed_since(since, count), snap.count + 1);
+    }
+    copy_changed(s.horizon_z, changes, since, first, count, snap.z);
     ColourMode mode = colour_mode(display);
     if (for_print && (mode == ColourMode::TimeLines || mode == ColourMode::Porosity)) {
         mode = ColourMode::Porosity;
     }
     if (const HorizonArray* attribute = attribute_of(mode, s)) {
-        copy_by_horizon(*attribute, snap.count, snap.attribute);
+        copy_changed(*attribute, changes, since, mode == snap.attribute_mode ? first : 1, count,
+                     snap.attribute);
+    } else {
+        snap.attribute.clear();
     }
+    snap.model_id = changes.model_id();
+    snap.model_version = changes.version();
+    snap.attribute_mode = mode;
+    snap.count = count;
+    snap.params = p;
+    snap.display = display;
+    snap.running = s.flags.running.load() == 1;
+    snap.x_values.assign(s.x_values.data(), s.x_values.data() + COLUMN_SLOTS);
     snap.current_sea_level = s.current_sea_level;
     snap.sim_time = s.sim_time;
     snap.dx = s.dx.load();
@@ -59,12 +102,25 @@ SectionSnapshot take_section_snapshot(const ModelParameters& p, const DisplaySet
     snap.sealevel_min = s.sealevel_min;
     snap.sealevel_max = s.sealevel_max;
     snap.increment_count = std::clamp(s.increment_count, 0, MAX_HORIZON_SLOT);
+    return first;
+}
+
+SectionSnapshot take_section_snapshot(const ModelParameters& p, const DisplaySettings& display,
+                                      const ModelState& s, bool for_print) {
+    SectionSnapshot snap;
+    update_section_snapshot(snap, p, display, s, for_print);
     return snap;
 }
 
 SectionSnapshot take_section_snapshot(Project& project, bool for_print) {
     const Simulation::ReadGuard model = project.simulation().read();
     return take_section_snapshot(model.params(), project.display(), model.state(), for_print);
+}
+
+int update_section_snapshot(SectionSnapshot& snapshot, Project& project, bool for_print) {
+    const Simulation::ReadGuard model = project.simulation().read();
+    return update_section_snapshot(snapshot, model.params(), project.display(), model.state(),
+                                   for_print);
 }
 
 }  // namespace vendrel
