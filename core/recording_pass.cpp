@@ -230,25 +230,21 @@ void record_column(ModelState& s, const RecordingColumns& columns, const Recordi
 
 // The movement of a compaction: horizon j and every younger one go down by
 // the sum of the losses of layers 2..h. One chain of sums per column, all
-// columns of the group side by side; each column's order is checked on
-// the way.
+// columns of the group side by side; then each column's order is checked.
 void move_compacted(ModelState& s, const RecordingColumns& columns, int h, int first, int last,
                     const double (*lost)[HORIZON_SLOTS]) {
     const int count = last - first + 1;
     double* z[kRecordingGroup];
     double shift[kRecordingGroup];
-    bool in_order[kRecordingGroup];
     for (int k = 0; k < count; ++k) {
         z[k] = s.horizon_z[first + k];
         shift[k] = 0.0;
-        in_order[k] = true;
     }
     if (count == kRecordingGroup) {
         for (int j = 2; j <= h; ++j) {
             for (int k = 0; k < kRecordingGroup; ++k) {
                 shift[k] += lost[k][j];
                 z[k][j] = z[k][j] + shift[k];
-                in_order[k] = in_order[k] & (z[k][j - 1] >= z[k][j]);
             }
         }
     } else {
@@ -256,12 +252,11 @@ void move_compacted(ModelState& s, const RecordingColumns& columns, int h, int f
             for (int j = 2; j <= h; ++j) {
                 shift[k] += lost[k][j];
                 z[k][j] = z[k][j] + shift[k];
-                in_order[k] = in_order[k] & (z[k][j - 1] >= z[k][j]);
             }
         }
     }
     for (int k = 0; k < count; ++k) {
-        columns.ordered[first + k] = in_order[k] ? 1 : 0;
+        columns.ordered[first + k] = column_in_order(z[k], h) ? 1 : 0;
     }
 }
 
