@@ -193,5 +193,35 @@ INSTANTIATE_TEST_SUITE_P(Cases, RecordingBatches,
                                            BatchCase{"Avx2LayerPhi0", true, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The order check two pairs at a time, with the odd pair at the end, an
+// inversion or a NaN at either place, and equal neighbours.
+TEST(ColumnOrder, EveryPairIsChecked) {
+    const double nan = std::nan("");
+    struct Case {
+        std::vector<double> z;  // slots 1..n
+        bool in_order;
+    };
+    const Case cases[] = {
+        {{5}, true},
+        {{5, 4}, true},
+        {{4, 5}, false},
+        {{5, 5, 5, 5}, true},
+        {{9, 8, 7, 6, 5}, true},
+        {{9, 8, 7, 6, 7}, false},
+        {{9, 8, 7, 8, 5}, false},
+        {{8, 9, 7, 6, 5}, false},
+        {{9, 8, 7, 6, nan}, false},
+        {{9, nan, 7, 6}, false},
+        {{9, 8, 7, 6, 5, 4}, true},
+        {{9, 8, 7, 6, 5, 6}, false},
+    };
+    for (const Case& c : cases) {
+        std::vector<double> z = {0};
+        z.insert(z.end(), c.z.begin(), c.z.end());
+        EXPECT_EQ(column_in_order(z.data(), int(c.z.size())), c.in_order)
+            << ::testing::PrintToString(c.z);
+    }
+}
+
 }  // namespace
 }  // namespace vendrel
