@@ -22,7 +22,7 @@ void write_bytes(AtomicFile& file, const QByteArray& bytes) {
 }
 
 void write_project(const OutputContext& context, AtomicFile& file) {
-    file.write(format_project_file(context.data));
+    write_project_file(context.data, [&](std::string_view piece) { file.write(piece); });
 }
 
 void write_picture(const OutputContext& context, AtomicFile& file) {

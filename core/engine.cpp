@@ -1,6 +1,7 @@
 #include "core/engine.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "core/diffusion.h"
@@ -9,6 +10,7 @@
 #include "core/model_parameters.h"
 #include "core/model_state.h"
 #include "core/production.h"
+#include "core/recording_pass.h"
 #include "core/surface_step.h"
 #include "core/time_step.h"
 #include "core/view_notifier.h"
@@ -19,6 +21,9 @@
 #endif
 
 namespace vendrel {
+
+// Recordings kept back to be written together, column by column.
+constexpr int kRecordingBatch = 16;
 
 // What one run keeps for itself.
 struct Engine::Run {
@@ -41,9 +46,24 @@ struct Engine::Run {
     // zero, and paying it changes no position (a position of -0.0, which
     // nothing produces, would only lose its sign).
     bool faults_move = false;
-    // The lowest slot each column's last truncation cut.
+    // The lowest slot each column's truncations in a batch of recordings cut.
     std::vector<int> cut_from = std::vector<int>(COLUMN_SLOTS, 0);
+    // Per column: 1 while its recorded horizons are known to be in order.
+    std::vector<std::uint8_t> ordered = std::vector<std::uint8_t>(COLUMN_SLOTS, 1);
+    // The phizero every layer of the run was recorded with, while they all
+    // share one (the parameters do not change during a run).
+    double phizero = 0.0;
+    bool phizero_uniform = true;
     LandNeighbours neighbours;
+    // Recordings that were due but whose horizons are not yet written.
+    struct Pending {
+        std::vector<double> surface = std::vector<double>(COLUMN_SLOTS, 0.0);
+        std::vector<double> distance = std::vector<double>(COLUMN_SLOTS, 0.0);
+        std::vector<double> owed = std::vector<double>(COLUMN_SLOTS, 0.0);
+        Recording recording{};
+    };
+    std::vector<Pending> pending = std::vector<Pending>(kRecordingBatch);
+    int pending_count = 0;
 };
 
 // ---- model lock ---------------------------------------------------------
@@ -257,29 +277,26 @@ namespace {
 
 // Pays the fault movement a column's horizons owe into slots 1..count.
 void pay_owed(ModelState& s, std::vector<double>& owed, const std::vector<std::uint8_t>& faults,
-              int i, int count) {
+              std::vector<std::uint8_t>& ordered, int i, int count) {
     if (faults[i] == 0) {
         return;
     }
-    double* z = s.horizon_z[i];
-    const double shift = owed[i];
-    for (int h = 1; h <= count; ++h) {
-        z[h] = z[h] + shift;
-    }
+    pay_owed_movement(s.horizon_z[i], count, owed[i], ordered[i]);
     owed[i] = 0.0;
 }
 
 // Below this many horizon values waking the workers costs more than it saves.
 constexpr long kParallelRecordingWork = 20000;
 
-// work(i) for columns 1..2000, on the pool's threads when `values` (the
+// work(i) for i in 1..last, on the pool's threads when `values` (the
 // horizon values the loop touches) make that worth it.
-void for_each_column(WorkerPool& pool, long values, const std::function<void(int)>& work) {
+void for_each_column(WorkerPool& pool, long values, const std::function<void(int)>& work,
+                     int last = COLUMN_COUNT) {
     if (values >= kParallelRecordingWork) {
-        pool.for_each_column(1, COLUMN_COUNT, work);
+        pool.for_each_column(1, last, work);
         return;
     }
-    for (int i = 1; i <= COLUMN_COUNT; ++i) {
+    for (int i = 1; i <= last; ++i) {
         work(i);
     }
 }
@@ -287,54 +304,109 @@ void for_each_column(WorkerPool& pool, long values, const std::function<void(int
 }  // namespace
 
 void Engine::settle_fault_movement(Run& run) {
+    write_recordings(run);
     if (!run.owing) {
         return;
     }
     const int count = s_.horizon_count.load();
-    for_each_column(*run.pool, long(count) * COLUMN_COUNT,
-                    [&](int i) { pay_owed(s_, run.owed, run.fault_columns, i, count); });
+    for_each_column(*run.pool, long(count) * COLUMN_COUNT, [&](int i) {
+        pay_owed(s_, run.owed, run.fault_columns, run.ordered, i, count);
+    });
     run.owing = false;
     if (run.faults_move) {
         s_.changes.mark_all();
     }
 }
 
-// Records slot `slot`: each column's owed fault movement, the new horizon,
-// truncation of the older ones, the new layer's attributes and, with
-// compaction on, the compaction of every layer; then the slots changed
-// are marked and the slot published.
+// Takes down what recording slot `slot` reads at this step: the surface,
+// each column's distance to land and the fault movement owed so far. The
+// horizons are written, and published, by write_recordings, at the latest
+// when a batch is full, before another thread looks at the model and at
+// the end of the run.
 void Engine::record_step(Run& run, int slot) {
-    const int previous = s_.horizon_count.load();
     const double L = s_.current_sea_level;
-    const bool compact = p_.includecompact == 1;
-    const bool owing = run.owing;
+    if (slot == 2) {
+        run.phizero = p_.phizero;
+    } else if (std::memcmp(&run.phizero, &p_.phizero, sizeof(double)) != 0) {
+        run.phizero_uniform = false;
+    }
+    Run::Pending& r = run.pending[run.pending_count];
     find_land_neighbours(s_, L, run.neighbours);
-    s_.horizon_count.store(slot);
-
-    for_each_column(*run.pool, long(slot) * COLUMN_COUNT, [&](int i) {
-        if (owing) {
-            pay_owed(s_, run.owed, run.fault_columns, i, previous);
-        }
-        record_horizon_column(s_, L, i, slot, run.neighbours);
-        run.cut_from[i] = truncate_horizons_column(s_, i, slot);
-        set_new_layer_column(p_, s_, i, slot);
-        if (compact) {
-            compact_column(p_, s_, i, slot);
-        }
-    });
-    run.owing = false;
-    if ((owing && run.faults_move) || compact) {
-        s_.changes.mark_all();  // moved every slot of the columns concerned
-    } else {
-        s_.changes.mark_from(slot);
+    for (int i = 1; i <= COLUMN_COUNT; ++i) {
+        r.surface[i] = s_.surface[i];
+        r.distance[i] = land_distance(s_, L, i, run.neighbours);
+    }
+    if (run.owing) {
         for (int i = 1; i <= COLUMN_COUNT; ++i) {
-            if (run.cut_from[i] < slot) {
+            r.owed[i] = run.owed[i];
+            if (run.fault_columns[i] != 0) {
+                run.owed[i] = 0.0;
+            }
+        }
+    }
+    r.recording = Recording{slot,
+                            L,
+                            p_.includecompact == 1,
+                            p_.phizero,
+                            p_.cvalue,
+                            run.phizero_uniform,
+                            r.surface.data(),
+                            r.distance.data(),
+                            run.owing ? r.owed.data() : nullptr};
+    run.owing = false;
+    s_.horizon_count.store(slot);
+    run.pending_count += 1;
+    if (run.pending_count == kRecordingBatch) {
+        write_recordings(run);
+    }
+}
+
+// Writes the recordings taken down so far, each column taking them one
+// after the other, then publishes them.
+void Engine::write_recordings(Run& run) {
+    const int count = run.pending_count;
+    if (count == 0) {
+        return;
+    }
+    Recording recordings[kRecordingBatch];
+    long values = 0;
+    for (int n = 0; n < count; ++n) {
+        recordings[n] = run.pending[n].recording;
+        values += long(recordings[n].slot) * COLUMN_COUNT;
+    }
+    std::fill(run.cut_from.begin(), run.cut_from.end(), MAX_HORIZON_SLOT + 1);
+    const RecordingColumns columns{run.fault_columns.data(), run.ordered.data(),
+                                   run.cut_from.data(), run.path == StepPath::Avx2};
+    static_assert(COLUMN_COUNT % kRecordingGroup == 0);
+    for_each_column(
+        *run.pool, values,
+        [&](int g) {
+            const int first = (g - 1) * kRecordingGroup + 1;
+            record_column_group(s_, columns, recordings, count, first, first + kRecordingGroup - 1);
+        },
+        COLUMN_COUNT / kRecordingGroup);
+    // The slots the batch changed, for readers that keep a copy: the new
+    // slots and the columns whose older slots a truncation cut; every slot
+    // where fault movement or compaction moved the older horizons.
+    bool moved = false;
+    for (int n = 0; n < count; ++n) {
+        s_.sealevel_values[recordings[n].slot] = recordings[n].sea_level;
+        moved =
+            moved || recordings[n].compact || (recordings[n].owed != nullptr && run.faults_move);
+    }
+    if (moved) {
+        s_.changes.mark_all();
+    } else {
+        const int first = recordings[0].slot;
+        s_.changes.mark_from(first);
+        for (int i = 1; i <= COLUMN_COUNT; ++i) {
+            if (run.cut_from[i] < first) {
                 s_.changes.mark_column(i);
             }
         }
     }
-    s_.sealevel_values[slot] = L;
-    s_.display_current_disp.store(slot, std::memory_order_release);
+    s_.display_current_disp.store(recordings[count - 1].slot, std::memory_order_release);
+    run.pending_count = 0;
 }
 
 void Engine::hand_over_if_asked(Run& run, std::unique_lock<std::mutex>& lock) {

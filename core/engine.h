@@ -41,7 +41,14 @@
 //   - compaction runs at the steps that record a horizon: between two
 //     recordings nothing changes the burial depths or the thicknesses (the
 //     faults move a column's horizons together), so a second pass after the
-//     one at the recording changes nothing but rounding.
+//     one at the recording changes nothing but rounding;
+//   - a recording takes down at its step only what it reads there (the
+//     surface, the distances to land, the owed fault movement); the
+//     horizons of up to 16 recordings are then written together, each
+//     column taking them one after the other while its slots are in the
+//     processor's cache (core/recording_pass.h), and published. That
+//     happens at the latest before another thread is let at the model and
+//     at the end of the run, so a reader never sees a recording half done.
 
 #include <atomic>
 #include <chrono>
@@ -126,6 +133,7 @@ class Engine {
     void begin_run(Run& run);
     void advance_surface(Run& run);
     void record_step(Run& run, int slot);
+    void write_recordings(Run& run);
     void settle_fault_movement(Run& run);
     void hand_over_if_asked(Run& run, std::unique_lock<std::mutex>& lock);
     void request_redraw();

@@ -13,12 +13,12 @@ ProjectData take_project_snapshot(const ModelParameters& p, const DisplaySetting
     d.display = display;
     d.count = std::clamp(s.published_count(), 0, MAX_HORIZON_SLOT);
     d.x_values.assign(s.x_values.data(), s.x_values.data() + COLUMN_SLOTS);
-    d.horizons.resize(std::size_t(COLUMN_COUNT) * d.count);
-    auto out = d.horizons.begin();
+    // Reserved, not resized: the values are written once, not zeroed first.
+    d.horizons.reserve(std::size_t(COLUMN_COUNT) * d.count);
     for (int c = 1; c <= COLUMN_COUNT; ++c) {
         for (int h = 1; h <= d.count; ++h) {
-            *out++ = {s.horizon_z[c][h], s.horizon_depth[c][h], s.horizon_distance[c][h],
-                      s.horizon_porosity[c][h]};
+            d.horizons.push_back({s.horizon_z[c][h], s.horizon_depth[c][h],
+                                  s.horizon_distance[c][h], s.horizon_porosity[c][h]});
         }
     }
     d.sealevels.assign(s.sealevel_values, s.sealevel_values + d.count + 1);

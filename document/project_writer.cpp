@@ -47,10 +47,18 @@ void append_keyed_real(std::string& out, const char* key, double value) {
 
 }  // namespace
 
-std::string format_project_file(const ProjectData& d) {
+void write_project_file(const ProjectData& d, const std::function<void(std::string_view)>& sink) {
+    // The text is made in pieces of about kPiece bytes, each handed to
+    // `sink` before the next is made in the same buffer.
+    constexpr std::size_t kPiece = std::size_t(1) << 20;
     std::string out;
-    out.reserve(4096 + std::size_t(COLUMN_COUNT) * 32 + d.horizons.size() * 56 +
-                d.sealevels.size() * 32);
+    out.reserve(kPiece + 4096);
+    const auto hand_over_if_full = [&] {
+        if (out.size() >= kPiece) {
+            sink(out);
+            out.clear();
+        }
+    };
     append_parameter_lines(out, d, FileSection::Parameters);
     out += "display_current_disp ";
     append_int(out, d.count);
@@ -66,16 +74,29 @@ std::string format_project_file(const ProjectData& d) {
             append_fixed6(out, value);
         }
         out += kLineEnd;
+        hand_over_if_full();
     }
     for (int h = 1; h <= d.count; ++h) {
         append_keyed_real(out, "sealevel_values", d.sealevels[h]);
     }
     append_parameter_lines(out, d, FileSection::Tectonics);
-    return out;
+    if (!out.empty()) {
+        sink(out);
+    }
+}
+
+std::string format_project_file(const ProjectData& d) {
+    std::string text;
+    text.reserve(4096 + std::size_t(COLUMN_COUNT) * 32 + d.horizons.size() * 56 +
+                 d.sealevels.size() * 32);
+    write_project_file(d, [&](std::string_view piece) { text += piece; });
+    return text;
 }
 
 void save_project_file(const std::string& path, const ProjectData& data) {
-    write_file_atomically(path, format_project_file(data));
+    AtomicFile file(path);
+    write_project_file(data, [&](std::string_view piece) { file.write(piece); });
+    file.commit();
 }
 
 }  // namespace vendrel

@@ -9,13 +9,19 @@
 //   E  6 fault lines
 // Reals are printed as "%lf" prints them in the C locale, integers as "%d".
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "document/project_data.h"
 
 namespace vendrel {
 
 std::string format_project_file(const ProjectData& data);
+
+// The same text handed to `sink` in consecutive pieces of about a megabyte,
+// so that a large project is never held whole in memory.
+void write_project_file(const ProjectData& data, const std::function<void(std::string_view)>& sink);
 
 // Writes the file atomically (see write_file_atomically); throws FileError.
 void save_project_file(const std::string& path, const ProjectData& data);
