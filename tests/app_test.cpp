@@ -230,7 +230,7 @@ TEST_F(Program, ProgressOfARunAndItsOutcome) {
         EXPECT_LE(seen[k - 1], seen[k]) << "the bar never goes back";
     }
     EXPECT_GE(progress.bar()->value(), 0);
-    EXPECT_LE(progress.bar()->value(), 1) << "1e7 steps take longer than this test";
+    EXPECT_LT(progress.bar()->value(), 100) << "the run is still going";
     EXPECT_EQ(doc().title(), "New Simulation*");
 
     QTest::keyClick(&frame(), Qt::Key_Escape);  // Esc stops the run
