@@ -413,8 +413,22 @@ void Engine::hand_over_if_asked(Run& run, std::unique_lock<std::mutex>& lock) {
     if (access_requests_.load(std::memory_order_acquire) == 0) {
         return;
     }
-    settle_fault_movement(run);
+    // The recordings held back are written (their values do not depend on
+    // when), but the movement the horizons owe is only lent to the reader:
+    // paid now, it would be rounded in other pieces than in a run nobody
+    // reads.
+    write_recordings(run);
+    const bool lend = run.owing && run.faults_move;
+    if (lend) {
+        for (int i = 1; i <= COLUMN_COUNT; ++i) {
+            s_.owed_columns[std::size_t(i)] = run.fault_columns[std::size_t(i)];
+            s_.owed_shift[std::size_t(i)] = run.owed[std::size_t(i)];
+        }
+        s_.owed_pending = true;
+        s_.changes.mark_all();
+    }
     cv_.wait(lock, [this] { return access_requests_.load(std::memory_order_acquire) == 0; });
+    s_.owed_pending = false;
 }
 
 }  // namespace vendrel

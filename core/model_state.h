@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "core/aligned_array.h"
 #include "core/model_parameters.h"
@@ -87,6 +88,23 @@ struct ModelState {
 
     // The horizon slots changed, for copies that take only those again.
     SlotChanges changes;
+
+    // Fault movement the recorded horizons owe while a run lends the model
+    // to a reader between two steps: where owed_pending is set, every slot
+    // of a column whose owed_columns entry is 1 stands owed_shift higher in
+    // value than horizon_z holds. The run pays the movement into the
+    // horizons at its own recordings only, so that when others look does
+    // not change how it rounds; readers take positions through
+    // horizon_position().
+    AlignedArray owed_shift{COLUMN_SLOTS};
+    std::vector<std::uint8_t> owed_columns = std::vector<std::uint8_t>(COLUMN_SLOTS, 0);
+    bool owed_pending = false;
+
+    // Where slot h of column c stands: horizon_z with the movement owed.
+    double horizon_position(int c, int h) const {
+        return owed_pending && owed_columns[std::size_t(c)] != 0 ? horizon_z[c][h] + owed_shift[c]
+                                                                 : horizon_z[c][h];
+    }
 
     int published_count() const { return display_current_disp.load(std::memory_order_acquire); }
     // Both counters back to 1: only the initial surface is published. A

@@ -17,7 +17,7 @@ ProjectData take_project_snapshot(const ModelParameters& p, const DisplaySetting
     d.horizons.reserve(std::size_t(COLUMN_COUNT) * d.count);
     for (int c = 1; c <= COLUMN_COUNT; ++c) {
         for (int h = 1; h <= d.count; ++h) {
-            d.horizons.push_back({s.horizon_z[c][h], s.horizon_depth[c][h],
+            d.horizons.push_back({s.horizon_position(c, h), s.horizon_depth[c][h],
                                   s.horizon_distance[c][h], s.horizon_porosity[c][h]});
         }
     }

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <thread>
 
+#include "core/simulation.h"
+#include "document/project_data.h"
 #include "document/project_writer.h"
 #include "tests/reference_model.h"
 #include "tests/test_support.h"
@@ -116,6 +119,38 @@ TEST(EngineThreads, SameFileWithOneAndTwoThreads) {
     const std::string two = format_project_file(testing::run_engine(p));
     EXPECT_EQ(one.size(), two.size());
     EXPECT_TRUE(one == two);
+}
+
+// A run's numbers do not depend on when others look at the model: a run
+// that a window reads between steps, as often as it can, ends with the same
+// file as one nobody read.
+TEST(EngineReaders, SameFileWhetherOrNotTheModelIsRead) {
+    ModelParameters p = testing::document_parameters();
+    p.totaltime = 20000;
+    p.display_inc = 100;
+    p.slip1 = 1;
+    p.slip2 = 0.5;
+    for (int compaction : {0, 1}) {
+        SCOPED_TRACE(compaction);
+        p.includecompact = compaction;
+        const std::string unread = format_project_file(testing::run_engine(p));
+        Simulation sim(make_startup_parameters(2));
+        sim.new_model();
+        sim.change_parameters([&](ModelParameters& q) { q = p; });
+        sim.start_run();
+        int reads = 0;
+        while (sim.is_running()) {
+            const Simulation::ReadGuard model = sim.read();
+            reads += model.state().published_count() > 0;
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+        ASSERT_TRUE(sim.wait_until_idle(std::chrono::minutes(1)));
+        const Simulation::ReadGuard model = sim.read();
+        const std::string read = format_project_file(
+            take_project_snapshot(model.params(), DisplaySettings{}, model.state()));
+        EXPECT_GT(reads, 1);
+        EXPECT_TRUE(read == unread) << "after " << reads << " reads";
+    }
 }
 
 }  // namespace

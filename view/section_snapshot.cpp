@@ -64,6 +64,21 @@ void copy_changed(const HorizonArray& from, const SlotChanges& changes, std::uin
     }
 }
 
+// Positions of the columns whose horizons owe fault movement while a run
+// lends the model (every slot is marked changed then, so all were copied).
+void add_owed_movement(const ModelState& s, int count, std::vector<double>& z) {
+    if (!s.owed_pending) {
+        return;
+    }
+    for (int j = 1; j <= COLUMN_COUNT; ++j) {
+        if (s.owed_columns[std::size_t(j)] != 0) {
+            for (int h = 1; h <= count; ++h) {
+                z[std::size_t(h - 1) * COLUMN_SLOTS + std::size_t(j)] = s.horizon_position(j, h);
+            }
+        }
+    }
+}
+
 }  // namespace
 
 int update_section_snapshot(SectionSnapshot& snap, const ModelParameters& p,
@@ -76,6 +91,7 @@ int update_section_snapshot(SectionSnapshot& snap, const ModelParameters& p,
         first = std::min(changes.first_changed_since(since, count), snap.count + 1);
     }
     copy_changed(s.horizon_z, changes, since, first, count, snap.z);
+    add_owed_movement(s, count, snap.z);
     ColourMode mode = colour_mode(display);
     if (for_print && (mode == ColourMode::TimeLines || mode == ColourMode::Porosity)) {
         mode = ColourMode::Porosity;
