@@ -449,18 +449,9 @@ class ReportPainter {
         if (count < 2 || !(end > 0)) {
             return;
         }
-        double low = std::numeric_limits<double>::infinity(), high = -low;
-        for (int h = 1; h <= count; ++h) {
-            const double level = snap_.params.max_y - snap_.sealevels[std::size_t(h)];
-            low = std::min(low, level);
-            high = std::max(high, level);
-        }
-        if (!std::isfinite(low) || !std::isfinite(high)) {
+        double low = 0, high = 0;
+        if (!sea_level_elevation_range(snap_, low, high)) {
             return;
-        }
-        if (high - low < 1e-9) {
-            low -= 1;
-            high += 1;
         }
         text(QPointF(box.left() - 4, box.top() + 8), QString::number(high, 'f', 0), Qt::AlignRight);
         text(QPointF(box.left() - 4, box.bottom()), QString::number(low, 'f', 0), Qt::AlignRight);
@@ -531,6 +522,27 @@ std::vector<AxisTick> x_axis_ticks(const ReportLayout& layout, double max_x) {
 
 std::vector<AxisTick> elevation_axis_ticks(const ReportLayout& layout, double max_y) {
     return axis_ticks(max_y, layout.plot.height(), layout.plot.bottom(), -1);
+}
+
+bool sea_level_elevation_range(const SectionSnapshot& snapshot, double& low, double& high) {
+    if (snapshot.count < 2) {
+        return false;
+    }
+    low = std::numeric_limits<double>::infinity();
+    high = -low;
+    for (int h = 1; h <= snapshot.count; ++h) {
+        const double level = snapshot.params.max_y - snapshot.sealevels[std::size_t(h)];
+        low = std::min(low, level);
+        high = std::max(high, level);
+    }
+    if (!std::isfinite(low) || !std::isfinite(high)) {
+        return false;
+    }
+    if (high - low < 1e-9) {
+        low -= 1;
+        high += 1;
+    }
+    return true;
 }
 
 double horizon_time_ka(const SectionSnapshot& snapshot, int h) {

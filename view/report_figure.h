@@ -69,6 +69,11 @@ std::vector<AxisTick> axis_ticks(double range, double length, double origin, dou
 std::vector<AxisTick> x_axis_ticks(const ReportLayout& layout, double max_x);
 std::vector<AxisTick> elevation_axis_ticks(const ReportLayout& layout, double max_y);
 
+// The range of the recorded sea levels of horizons 1..count as heights
+// above the base (max_y - level), widened by 1 m each way where it is
+// flat. False when fewer than two horizons or a level is not finite.
+bool sea_level_elevation_range(const SectionSnapshot& snapshot, double& low, double& high);
+
 // Age of slot h since the start of the run in thousands of years:
 // (h - 1) x steps between recordings x dt.
 double horizon_time_ka(const SectionSnapshot& snapshot, int h);

@@ -308,21 +308,9 @@ class WheelerPainter {
         frame(box);
         text(QPointF(box.left(), box.top() - 8), "Sea level (m)");
         const int count = snap_.count;
-        if (count < 2) {
+        double low = 0, high = 0;
+        if (!sea_level_elevation_range(snap_, low, high)) {
             return;
-        }
-        double low = std::numeric_limits<double>::infinity(), high = -low;
-        for (int h = 1; h <= count; ++h) {
-            const double level = snap_.params.max_y - snap_.sealevels[std::size_t(h)];
-            low = std::min(low, level);
-            high = std::max(high, level);
-        }
-        if (!std::isfinite(low) || !std::isfinite(high)) {
-            return;
-        }
-        if (high - low < 1e-9) {
-            low -= 1;
-            high += 1;
         }
         text(QPointF(box.left(), box.bottom() + 14), QString::number(low, 'f', 0));
         text(QPointF(box.right(), box.bottom() + 14), QString::number(high, 'f', 0),
