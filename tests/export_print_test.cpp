@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
@@ -20,6 +21,7 @@
 #include "app/section_view.h"
 #include "app/vendrel_application.h"
 #include "tests/fake_window_services.h"
+#include "tests/test_support.h"
 #include "view/bmp_file.h"
 #include "view/print_path.h"
 #include "view/section_picture.h"
@@ -180,11 +182,14 @@ TEST_F(Export, WheelerDiagramShownSavedAndPrinted) {
         return int(QDialog::Accepted);
     };
     window.actions().print->trigger();
+    EXPECT_TRUE(QFileInfo(pdf).size() > 0);
+#ifndef VENDREL_TSAN  // its runtime cannot follow QProcess's clone()
     QProcess words;
     words.start("pdftotext", {pdf, "-"});
     ASSERT_TRUE(words.waitForFinished(30000));
     const QString text = QString::fromUtf8(words.readAllStandardOutput());
     EXPECT_TRUE(text.contains("Time (kyr)")) << text.toStdString();
+#endif
 
     wheeler->trigger();
     EXPECT_FALSE(window.view().showsWheeler());
