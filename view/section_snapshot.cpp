@@ -28,6 +28,11 @@ const HorizonArray* attribute_of(ColourMode mode, const ModelState& s) {
 // column by column, every value would go to another row.
 void copy_by_horizon(const HorizonArray& from, int first, int count, std::vector<double>& to) {
     constexpr int kBlock = 16;
+    if (!to.empty()) {
+        // A kept copy: a run grows it to the last slot, and moving what it
+        // holds at each step would lengthen the engine's pause.
+        to.reserve(std::size_t(HORIZON_SLOTS) * COLUMN_SLOTS);
+    }
     to.resize(std::size_t(count) * COLUMN_SLOTS);
     for (int j0 = 1; j0 <= COLUMN_COUNT; j0 += kBlock) {
         const int j1 = std::min(j0 + kBlock - 1, COLUMN_COUNT);
@@ -41,17 +46,32 @@ void copy_by_horizon(const HorizonArray& from, int first, int count, std::vector
 }
 
 // Copies slots 1..last of the columns `changes` marks after `since` into
-// the horizon-major `to`.
+// the horizon-major `to`. Blocks of marked columns go together, as in
+// copy_by_horizon: copied a column at a time, every value would go to
+// another row, and eroded land marks hundreds of columns at a recording.
 void copy_marked_columns(const HorizonArray& from, const SlotChanges& changes, std::uint64_t since,
                          int last, std::vector<double>& to) {
+    constexpr int kBlock = 16;
+    int marked[kBlock];
+    int n = 0;
+    auto copy_block = [&] {
+        for (int h = 1; h <= last; ++h) {
+            double* row = to.data() + std::size_t(h - 1) * COLUMN_SLOTS;
+            for (int k = 0; k < n; ++k) {
+                row[marked[k]] = from[marked[k]][h];
+            }
+        }
+        n = 0;
+    };
     for (int j = 1; j <= COLUMN_COUNT; ++j) {
         if (changes.column_changed_since(j, since)) {
-            const double* column = from[j];
-            for (int h = 1; h <= last; ++h) {
-                to[std::size_t(h - 1) * COLUMN_SLOTS + j] = column[h];
+            marked[n++] = j;
+            if (n == kBlock) {
+                copy_block();
             }
         }
     }
+    copy_block();
 }
 
 // Slots first..count of every column, and slots below `first` of the
