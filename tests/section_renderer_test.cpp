@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
+#include <QPicture>
 #include <QSvgGenerator>
 #include <QXmlStreamReader>
 #include <cmath>
@@ -350,6 +351,55 @@ TEST(SectionRenderer, LaterColumnWinsWhereSegmentsOfAHorizonOverlap) {
         set_attribute(s, 1, 1001, 2000, c.second);
         set_depth(s, 1, 1001, 2000, c.second_depth);
         EXPECT_EQ(at(render(s), c.x, c.y), c.expected);
+    }
+}
+
+// On a plain image the horizons' rectangles are written straight into the
+// pixels; the result must be what the painter's own fills give (played back
+// from a recording, which takes the painter's path), in every mode, with
+// overlapping pens of several colours and rectangles beyond the image.
+TEST(SectionRenderer, DirectFillsEqualThePaintersFills) {
+    SectionSnapshot s = flat_section(40);
+    for (int h = 1; h <= s.count; ++h) {
+        for (int j = 1; j <= COLUMN_COUNT; ++j) {
+            const std::size_t k = std::size_t(h - 1) * COLUMN_SLOTS + std::size_t(j);
+            s.z[k] = 100 + 8 * h + 30 * std::sin(j / 97.0 + h) + (j % 7);
+            s.attribute[k] = std::fmod(j * 0.37 + h * 11.0, 160.0);
+        }
+    }
+    s.display.draw_bl = 1;
+    s.display.draw_bath = 1;
+    const struct {
+        const char* name;
+        int depth, porosity, simple;
+        double zoom;
+        int pan_x, pan_y;
+    } cases[] = {
+        {"depth classes", 1, 0, 0, 1, 0, 0},
+        {"porosity classes, zoomed and panned", 0, 1, 0, 3, 700, 150},
+        {"time-lines, zoomed out", 0, 0, 1, 0.4, -50, -20},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        s.display.draw_depthdepo = c.depth;
+        s.display.draw_porosity = c.porosity;
+        s.display.draw_simple = c.simple;
+        NavigationState n;
+        n.zoom_x = n.zoom_y = c.zoom;
+        n.pan_x = c.pan_x;
+        n.pan_y = c.pan_y;
+        const QImage direct = render(s, n);
+        QPicture recording;
+        {
+            QPainter painter(&recording);
+            render_section(painter, s, n, direct.size());
+        }
+        QImage played(direct.size(), QImage::Format_RGB32);
+        {
+            QPainter painter(&played);
+            painter.drawPicture(0, 0, recording);
+        }
+        EXPECT_TRUE(direct == played);
     }
 }
 

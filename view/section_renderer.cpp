@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QImage>
 #include <QPainter>
 #include <QRect>
 #include <algorithm>
@@ -71,6 +72,11 @@ class HorizonStrokes {
 
     // Fills everything gathered; `colours` holds the colour of each index.
     void flush(QPainter& painter, const QColor* colours) {
+        if (QImage* image = plain_image(painter)) {
+            fill_directly(*image, colours);
+            strokes_.clear();
+            return;
+        }
         std::size_t first = 0;
         while (first < strokes_.size()) {
             const int colour = strokes_[first].colour;
@@ -92,6 +98,46 @@ class HorizonStrokes {
         int x1, x2;  // the segment's ends, before the pen's width
         QRect rect;
     };
+
+    // The image a painter draws on when its pixels may be written directly
+    // with the same result: 32-bit pixels, no transformation, no clipping,
+    // plain source-over of opaque colours, no antialiasing (as a flush runs).
+    // Null otherwise (vector devices, printers, scaled painters).
+    static QImage* plain_image(QPainter& painter) {
+        QPaintDevice* device = painter.device();
+        if (device == nullptr || device->devType() != QInternal::Image) {
+            return nullptr;
+        }
+        auto* image = static_cast<QImage*>(device);
+        const QImage::Format format = image->format();
+        if ((format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+             format != QImage::Format_ARGB32_Premultiplied) ||
+            !painter.deviceTransform().isIdentity() || painter.hasClipping() ||
+            painter.compositionMode() != QPainter::CompositionMode_SourceOver ||
+            painter.testRenderHint(QPainter::Antialiasing) || painter.opacity() != 1.0) {
+            return nullptr;
+        }
+        return image;
+    }
+
+    // Fills the rectangles in order, clipped to the image: where two
+    // overlap the later one wins, as with drawRects.
+    void fill_directly(QImage& image, const QColor* colours) const {
+        const int width = image.width(), height = image.height();
+        for (const Stroke& s : strokes_) {
+            const QColor& c = colours[s.colour];
+            const QRgb pixel = qRgb(c.red(), c.green(), c.blue());
+            const int left = std::max(s.rect.left(), 0);
+            const int right = std::min(s.rect.right(), width - 1);
+            const int top = std::max(s.rect.top(), 0);
+            const int bottom = std::min(s.rect.bottom(), height - 1);
+            for (int y = top; y <= bottom && left <= right; ++y) {
+                auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+                std::fill(line + left, line + right + 1, pixel);
+            }
+        }
+    }
+
     std::vector<Stroke> strokes_;
     std::vector<QRect> rects_;
 };
