@@ -90,53 +90,62 @@ BENCHMARK(BM_RenderHeavySection)
     ->ArgName("porosity")
     ->Unit(benchmark::kMillisecond);
 
-void BM_ReportHeavySection(benchmark::State& state) {
+// A figure of the heavy run painted into an 1800 x 900 image by `paint`.
+template <typename Paint>
+void paint_heavy(benchmark::State& state, Paint paint) {
     const SectionSnapshot snapshot = heavy_snapshot(DisplaySettings{});
     QImage image(1800, 900, QImage::Format_RGB32);
     for (auto _ : state) {
         QPainter painter(&image);
-        render_report_figure(painter, snapshot, image.size());
+        paint(painter, snapshot, image.size());
     }
     state.counters["horizons"] = snapshot.count;
+}
+
+// A figure of the heavy run written as SVG of 1800 x 900 by `encode`; its
+// size in bytes as a counter.
+template <typename Encode>
+void encode_heavy_svg(benchmark::State& state, Encode encode) {
+    const SectionSnapshot snapshot = heavy_snapshot(DisplaySettings{});
+    FigureRequest request;
+    request.size = QSize(1800, 900);
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        bytes = std::size_t(encode(snapshot, FigureFormat::Svg, request).size());
+    }
+    state.counters["svg_bytes"] = double(bytes);
+}
+
+void BM_ReportHeavySection(benchmark::State& state) {
+    paint_heavy(state, [](QPainter& painter, const SectionSnapshot& snapshot, QSize size) {
+        render_report_figure(painter, snapshot, size);
+    });
 }
 BENCHMARK(BM_ReportHeavySection)->Unit(benchmark::kMillisecond);
 
 void BM_ReportHeavySectionSvg(benchmark::State& state) {
-    const SectionSnapshot snapshot = heavy_snapshot(DisplaySettings{});
-    FigureRequest request;
-    request.size = QSize(1800, 900);
-    std::size_t bytes = 0;
-    for (auto _ : state) {
-        bytes = std::size_t(encode_figure(snapshot, FigureFormat::Svg, request).size());
-    }
-    state.counters["svg_bytes"] = double(bytes);
+    encode_heavy_svg(state, [](const SectionSnapshot& snapshot, FigureFormat format,
+                               const FigureRequest& request) {
+        return encode_figure(snapshot, format, request);
+    });
 }
 BENCHMARK(BM_ReportHeavySectionSvg)->Unit(benchmark::kMillisecond);
 
-// The Wheeler diagram of the heavy run (500 horizons x 2000 columns) at
-// 1800 x 900: painted into an image as the window does (cells rasterised
-// row by row), and written as SVG (merged rectangles; its size in bytes as
-// a counter).
+// The Wheeler diagram of the heavy run (500 horizons x 2000 columns):
+// painted into an image as the window does (cells rasterised row by row),
+// and written as SVG (merged rectangles).
 void BM_WheelerHeavy(benchmark::State& state) {
-    const SectionSnapshot snapshot = heavy_snapshot(DisplaySettings{});
-    QImage image(1800, 900, QImage::Format_RGB32);
-    for (auto _ : state) {
-        QPainter painter(&image);
-        render_wheeler_diagram(painter, snapshot, image.size());
-    }
-    state.counters["horizons"] = snapshot.count;
+    paint_heavy(state, [](QPainter& painter, const SectionSnapshot& snapshot, QSize size) {
+        render_wheeler_diagram(painter, snapshot, size);
+    });
 }
 BENCHMARK(BM_WheelerHeavy)->Unit(benchmark::kMillisecond);
 
 void BM_WheelerHeavySvg(benchmark::State& state) {
-    const SectionSnapshot snapshot = heavy_snapshot(DisplaySettings{});
-    FigureRequest request;
-    request.size = QSize(1800, 900);
-    std::size_t bytes = 0;
-    for (auto _ : state) {
-        bytes = std::size_t(encode_wheeler_diagram(snapshot, FigureFormat::Svg, request).size());
-    }
-    state.counters["svg_bytes"] = double(bytes);
+    encode_heavy_svg(state, [](const SectionSnapshot& snapshot, FigureFormat format,
+                               const FigureRequest& request) {
+        return encode_wheeler_diagram(snapshot, format, request);
+    });
 }
 BENCHMARK(BM_WheelerHeavySvg)->Unit(benchmark::kMillisecond);
 

@@ -16,11 +16,9 @@ namespace vendrel {
 
 namespace {
 
-// Margins around the plot, in figure pixels.
-constexpr double kMarginLeft = 66;
-constexpr double kMarginTop = 36;
+// The right margin holds the colour bar and the sea-level curve, in
+// figure pixels (the others: kPlotMargin*).
 constexpr double kMarginRight = 196;
-constexpr double kMarginBottom = 52;
 
 constexpr double kTolerance = 0.05;  // of dropped points, figure pixels
 constexpr double kInvisible = 0.02;  // thickness of a layer left out, device pixels
@@ -508,9 +506,9 @@ std::vector<AxisTick> axis_ticks(double range, double length, double origin, dou
 
 ReportLayout report_layout(QSize size) {
     ReportLayout l;
-    const double w = std::max(size.width() - kMarginLeft - kMarginRight, 10.0);
-    const double h = std::max(size.height() - kMarginTop - kMarginBottom, 10.0);
-    l.plot = QRectF(kMarginLeft, kMarginTop, w, h);
+    const double w = std::max(size.width() - kPlotMarginLeft - kMarginRight, 10.0);
+    const double h = std::max(size.height() - kPlotMarginTop - kPlotMarginBottom, 10.0);
+    l.plot = QRectF(kPlotMarginLeft, kPlotMarginTop, w, h);
     l.colour_bar = QRectF(l.plot.right() + 24, l.plot.top() + 24, 16, 100);
     l.sea_level = QRectF(l.plot.right() + 56, l.plot.bottom() - 116, kMarginRight - 56 - 14, 96);
     return l;

@@ -42,6 +42,12 @@ struct ReportOptions {
     double device_scale = 1.0;  // device pixels per figure pixel
 };
 
+// Room around a figure's plot for the axes' ticks and labels and for the
+// title line, in figure pixels; the figures with axes share it.
+inline constexpr double kPlotMarginLeft = 66;
+inline constexpr double kPlotMarginTop = 36;
+inline constexpr double kPlotMarginBottom = 52;
+
 // Where the parts of a figure of `size` figure pixels go.
 struct ReportLayout {
     QRectF plot;        // the section: x 0..max_x left to right, z 0..max_y top down

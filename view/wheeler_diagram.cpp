@@ -22,10 +22,8 @@ namespace vendrel {
 
 namespace {
 
-// Margins and parts, in figure pixels.
-constexpr double kMarginLeft = 66;
-constexpr double kMarginTop = 36;
-constexpr double kMarginBottom = 52;
+// The parts right of the plot, in figure pixels (the margins on the other
+// sides: kPlotMargin*).
 constexpr double kGapToSeaLevel = 26;
 constexpr double kSeaLevelWidth = 100;
 constexpr double kGapToLegend = 24;
@@ -384,9 +382,9 @@ WheelerLayout wheeler_layout(QSize size) {
     WheelerLayout l;
     const double right =
         kGapToSeaLevel + kSeaLevelWidth + kGapToLegend + kLegendWidth + kMarginRight;
-    const double w = std::max(size.width() - kMarginLeft - right, 10.0);
-    const double h = std::max(size.height() - kMarginTop - kMarginBottom, 10.0);
-    l.plot = QRectF(kMarginLeft, kMarginTop, w, h);
+    const double w = std::max(size.width() - kPlotMarginLeft - right, 10.0);
+    const double h = std::max(size.height() - kPlotMarginTop - kPlotMarginBottom, 10.0);
+    l.plot = QRectF(kPlotMarginLeft, kPlotMarginTop, w, h);
     l.sea_level = QRectF(l.plot.right() + kGapToSeaLevel, l.plot.top(), kSeaLevelWidth, h);
     l.legend = QRectF(l.sea_level.right() + kGapToLegend, l.plot.top(), kLegendWidth,
                       24 + 6 * kLegendRow + 4);
