@@ -33,7 +33,9 @@ class SlotChanges {
     void mark_from(int from);
     // Every slot changed.
     void mark_all() { mark_from(0); }
-    // Part of the change just marked: any slot of `column`.
+    // Part of the change just marked: the position of any slot of `column`
+    // (a truncation: it moves horizons and leaves the rest of them as they
+    // were).
     void mark_column(int column) { column_stamps_[std::size_t(column)] = version_; }
 
     // Never 0: a copy that notes 0 has taken nothing yet.
@@ -41,8 +43,8 @@ class SlotChanges {
     std::uint64_t model_id() const { return model_id_; }
     // The lowest slot of 1..count changed after `since`; count + 1 when none.
     int first_changed_since(std::uint64_t since, int count) const;
-    // Whether any slot of `column` changed after `since` by a change that
-    // marked the column.
+    // Whether the position of any slot of `column` changed after `since` by
+    // a change that marked the column.
     bool column_changed_since(int column, std::uint64_t since) const {
         return column_stamps_[std::size_t(column)] > since;
     }

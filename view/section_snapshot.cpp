@@ -28,11 +28,6 @@ const HorizonArray* attribute_of(ColourMode mode, const ModelState& s) {
 // column by column, every value would go to another row.
 void copy_by_horizon(const HorizonArray& from, int first, int count, std::vector<double>& to) {
     constexpr int kBlock = 16;
-    if (!to.empty()) {
-        // A kept copy: a run grows it to the last slot, and moving what it
-        // holds at each step would lengthen the engine's pause.
-        to.reserve(std::size_t(HORIZON_SLOTS) * COLUMN_SLOTS);
-    }
     to.resize(std::size_t(count) * COLUMN_SLOTS);
     for (int j0 = 1; j0 <= COLUMN_COUNT; j0 += kBlock) {
         const int j1 = std::min(j0 + kBlock - 1, COLUMN_COUNT);
@@ -42,6 +37,18 @@ void copy_by_horizon(const HorizonArray& from, int first, int count, std::vector
                 row[j] = from[j][h];
             }
         }
+    }
+}
+
+// Room for every slot, its pages touched. A kept copy grows through a run;
+// taken before the model is read, the room spares the engine waits while
+// the copy is moved or the system finds and clears pages for it.
+void make_room(std::vector<double>& values) {
+    const std::size_t full = std::size_t(HORIZON_SLOTS) * COLUMN_SLOTS;
+    if (values.capacity() < full) {
+        const std::size_t size = values.size();
+        values.resize(full);
+        values.resize(size);
     }
 }
 
@@ -74,12 +81,13 @@ void copy_marked_columns(const HorizonArray& from, const SlotChanges& changes, s
     copy_block();
 }
 
-// Slots first..count of every column, and slots below `first` of the
-// columns marked since `since`.
+// Slots first..count of every column, and, of the positions, slots below
+// `first` of the columns marked since `since` (a column mark is a
+// truncation, which moves horizons and changes nothing else of them).
 void copy_changed(const HorizonArray& from, const SlotChanges& changes, std::uint64_t since,
-                  int first, int count, std::vector<double>& to) {
+                  int first, int count, bool positions, std::vector<double>& to) {
     copy_by_horizon(from, first, count, to);
-    if (first > 1) {
+    if (positions && first > 1) {
         copy_marked_columns(from, changes, since, std::min(first - 1, count), to);
     }
 }
@@ -110,7 +118,7 @@ int update_section_snapshot(SectionSnapshot& snap, const ModelParameters& p,
     if (since != 0 && snap.model_id == changes.model_id()) {
         first = std::min(changes.first_changed_since(since, count), snap.count + 1);
     }
-    copy_changed(s.horizon_z, changes, since, first, count, snap.z);
+    copy_changed(s.horizon_z, changes, since, first, count, true, snap.z);
     add_owed_movement(s, count, snap.z);
     ColourMode mode = colour_mode(display);
     if (for_print && (mode == ColourMode::TimeLines || mode == ColourMode::Porosity)) {
@@ -118,7 +126,7 @@ int update_section_snapshot(SectionSnapshot& snap, const ModelParameters& p,
     }
     if (const HorizonArray* attribute = attribute_of(mode, s)) {
         copy_changed(*attribute, changes, since, mode == snap.attribute_mode ? first : 1, count,
-                     snap.attribute);
+                     false, snap.attribute);
     } else {
         snap.attribute.clear();
     }
@@ -154,6 +162,10 @@ SectionSnapshot take_section_snapshot(Project& project, bool for_print) {
 }
 
 int update_section_snapshot(SectionSnapshot& snapshot, Project& project, bool for_print) {
+    make_room(snapshot.z);
+    if (for_print || colour_mode(project.display()) != ColourMode::TimeLines) {
+        make_room(snapshot.attribute);
+    }
     const Simulation::ReadGuard model = project.simulation().read();
     return update_section_snapshot(snapshot, model.params(), project.display(), model.state(),
                                    for_print);

@@ -65,7 +65,9 @@ SectionSnapshot take_section_snapshot(Project& project, bool for_print = false);
 int update_section_snapshot(SectionSnapshot& snapshot, const ModelParameters& p,
                             const DisplaySettings& display, const ModelState& s,
                             bool for_print = false);
-// The same of a project, while its run is paused between two steps.
+// The same of a project, while its run is paused between two steps; for a
+// copy kept through a run, room for every slot is taken first, before the
+// run is paused.
 int update_section_snapshot(SectionSnapshot& snapshot, Project& project, bool for_print = false);
 
 }  // namespace vendrel
