@@ -96,10 +96,6 @@ struct Block {
     std::vector<int> columns;  // the column whose value each point takes
 };
 
-QString number(double v) {
-    return QString::number(v, 'g', 6);
-}
-
 class ReportPainter {
   public:
     ReportPainter(QPainter& painter, const SectionSnapshot& snap, QSize size,
@@ -350,14 +346,7 @@ class ReportPainter {
     }
 
     void text(QPointF at, const QString& s, Qt::Alignment align = Qt::AlignLeft) {
-        const double width = QFontMetricsF(p_.font(), p_.device()).horizontalAdvance(s);
-        if (align & Qt::AlignHCenter) {
-            at.rx() -= width / 2;
-        } else if (align & Qt::AlignRight) {
-            at.rx() -= width;
-        }
-        p_.setPen(kInk);
-        p_.drawText(at, s);
+        draw_figure_text(p_, at, s, align, kInk);
     }
 
     void axes(bool drawable) {
@@ -367,23 +356,9 @@ class ReportPainter {
         if (!drawable) {
             return;
         }
-        for (const AxisTick& t : x_axis_ticks(layout_, snap_.params.max_x)) {
-            p_.setPen(QPen(kInk, 1));
-            p_.drawLine(QPointF(t.position, plot_.bottom()),
-                        QPointF(t.position, plot_.bottom() + 5));
-            text(QPointF(t.position, plot_.bottom() + 18), number(t.value), Qt::AlignHCenter);
-        }
-        for (const AxisTick& t : elevation_axis_ticks(layout_, snap_.params.max_y)) {
-            p_.setPen(QPen(kInk, 1));
-            p_.drawLine(QPointF(plot_.left() - 5, t.position), QPointF(plot_.left(), t.position));
-            text(QPointF(plot_.left() - 8, t.position + 4), number(t.value), Qt::AlignRight);
-        }
-        text(QPointF(plot_.center().x(), plot_.bottom() + 40), "Distance (m)", Qt::AlignHCenter);
-        p_.save();
-        p_.translate(16, plot_.center().y());
-        p_.rotate(-90);
-        text(QPointF(0, 0), "Elevation (m)", Qt::AlignHCenter);
-        p_.restore();
+        draw_plot_axes(p_, plot_, x_axis_ticks(layout_, snap_.params.max_x),
+                       elevation_axis_ticks(layout_, snap_.params.max_y), "Distance (m)",
+                       "Elevation (m)", kInk);
         // Vertical exaggeration of the plot area: metres per pixel across
         // over metres per pixel down.
         const double ve =
@@ -415,7 +390,7 @@ class ReportPainter {
             const QRectF r(bar.left(), bar.top() + c * box, bar.width(), box);
             p_.fillRect(r, report_class_colour(mode_, c));
             if (c > 0) {
-                text(QPointF(bar.right() + 6, r.top() + 4), number(t[std::size_t(c - 1)]));
+                text(QPointF(bar.right() + 6, r.top() + 4), figure_number(t[std::size_t(c - 1)]));
             }
         }
         p_.setPen(QPen(kInk, 1));
@@ -442,8 +417,8 @@ class ReportPainter {
         const int count = snap_.count;
         const double end = horizon_time_ka(snap_, count);
         text(QPointF(box.left(), box.bottom() + 14), "0", Qt::AlignHCenter);
-        text(QPointF(box.right(), box.bottom() + 14), number(std::round(end * 10) / 10) + " ka",
-             Qt::AlignRight);
+        text(QPointF(box.right(), box.bottom() + 14),
+             figure_number(std::round(end * 10) / 10) + " ka", Qt::AlignRight);
         if (count < 2 || !(end > 0)) {
             return;
         }
@@ -489,6 +464,47 @@ double tick_step(double range, double length, double gap) {
         }
     }
     return 10 * magnitude;
+}
+
+QString figure_number(double v) {
+    return QString::number(v, 'g', 6);
+}
+
+void draw_figure_text(QPainter& painter, QPointF at, const QString& s, Qt::Alignment align,
+                      const QColor& ink) {
+    const double width = QFontMetricsF(painter.font(), painter.device()).horizontalAdvance(s);
+    if (align & Qt::AlignHCenter) {
+        at.rx() -= width / 2;
+    } else if (align & Qt::AlignRight) {
+        at.rx() -= width;
+    }
+    painter.setPen(ink);
+    painter.drawText(at, s);
+}
+
+void draw_plot_axes(QPainter& painter, const QRectF& plot, const std::vector<AxisTick>& x_ticks,
+                    const std::vector<AxisTick>& y_ticks, const QString& x_title,
+                    const QString& y_title, const QColor& ink) {
+    for (const AxisTick& t : x_ticks) {
+        painter.setPen(QPen(ink, 1));
+        painter.drawLine(QPointF(t.position, plot.bottom()),
+                         QPointF(t.position, plot.bottom() + 5));
+        draw_figure_text(painter, QPointF(t.position, plot.bottom() + 18), figure_number(t.value),
+                         Qt::AlignHCenter, ink);
+    }
+    for (const AxisTick& t : y_ticks) {
+        painter.setPen(QPen(ink, 1));
+        painter.drawLine(QPointF(plot.left() - 5, t.position), QPointF(plot.left(), t.position));
+        draw_figure_text(painter, QPointF(plot.left() - 8, t.position + 4), figure_number(t.value),
+                         Qt::AlignRight, ink);
+    }
+    draw_figure_text(painter, QPointF(plot.center().x(), plot.bottom() + 40), x_title,
+                     Qt::AlignHCenter, ink);
+    painter.save();
+    painter.translate(16, plot.center().y());
+    painter.rotate(-90);
+    draw_figure_text(painter, QPointF(0, 0), y_title, Qt::AlignHCenter, ink);
+    painter.restore();
 }
 
 std::vector<AxisTick> axis_ticks(double range, double length, double origin, double direction) {

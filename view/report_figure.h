@@ -27,8 +27,10 @@
 // lie within 0.05 pixel of a straight line are dropped, which keeps vector
 // output small.
 
+#include <QColor>
 #include <QRectF>
 #include <QSize>
+#include <QString>
 #include <vector>
 
 #include "view/section_snapshot.h"
@@ -74,6 +76,18 @@ std::vector<AxisTick> axis_ticks(double range, double length, double origin, dou
 // (positions along y), at round steps at least about 60 pixels apart.
 std::vector<AxisTick> x_axis_ticks(const ReportLayout& layout, double max_x);
 std::vector<AxisTick> elevation_axis_ticks(const ReportLayout& layout, double max_y);
+
+// A number as the figures print it: at most six significant digits.
+QString figure_number(double v);
+// `s` on a baseline through `at`, starting, centred or ending there as
+// `align` says (Qt::AlignLeft, AlignHCenter or AlignRight).
+void draw_figure_text(QPainter& painter, QPointF at, const QString& s, Qt::Alignment align,
+                      const QColor& ink);
+// A plot's axes outside its frame: the x ticks below it and the y ticks
+// left of it with their numbers, and the two axis titles.
+void draw_plot_axes(QPainter& painter, const QRectF& plot, const std::vector<AxisTick>& x_ticks,
+                    const std::vector<AxisTick>& y_ticks, const QString& x_title,
+                    const QString& y_title, const QColor& ink);
 
 // The range of the recorded sea levels of horizons 1..count as heights
 // above the base (max_y - level), widened by 1 m each way where it is

@@ -1,7 +1,6 @@
 #include "view/wheeler_diagram.h"
 
 #include <QFont>
-#include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <QPolygonF>
@@ -89,10 +88,6 @@ bool drawable(const SectionSnapshot& s) {
 // Fraction of the plot's height from its base at which horizon h lies.
 double height_of(int count, int h) {
     return count >= 2 ? double(h - 1) / double(count - 1) : 0.0;
-}
-
-QString number(double v) {
-    return QString::number(v, 'g', 6);
 }
 
 class WheelerPainter {
@@ -257,14 +252,7 @@ class WheelerPainter {
     }
 
     void text(QPointF at, const QString& s, Qt::Alignment align = Qt::AlignLeft) {
-        const double width = QFontMetricsF(p_.font(), p_.device()).horizontalAdvance(s);
-        if (align & Qt::AlignHCenter) {
-            at.rx() -= width / 2;
-        } else if (align & Qt::AlignRight) {
-            at.rx() -= width;
-        }
-        p_.setPen(colours_.ink);
-        p_.drawText(at, s);
+        draw_figure_text(p_, at, s, align, colours_.ink);
     }
 
     void frame(const QRectF& r) {
@@ -275,27 +263,12 @@ class WheelerPainter {
 
     void axes() {
         frame(plot_.adjusted(-0.5, -0.5, 0.5, 0.5));  // just outside the cells
-        for (const AxisTick& t : axis_ticks(snap_.params.max_x, plot_.width(), plot_.left(), 1)) {
-            p_.setPen(QPen(colours_.ink, 1));
-            p_.drawLine(QPointF(t.position, plot_.bottom()),
-                        QPointF(t.position, plot_.bottom() + 5));
-            text(QPointF(t.position, plot_.bottom() + 18), number(t.value), Qt::AlignHCenter);
-        }
         const double end = newest_time();
-        if (snap_.count >= 2 && std::isfinite(end)) {
-            for (const AxisTick& t : axis_ticks(end, plot_.height(), plot_.bottom(), -1)) {
-                p_.setPen(QPen(colours_.ink, 1));
-                p_.drawLine(QPointF(plot_.left() - 5, t.position),
-                            QPointF(plot_.left(), t.position));
-                text(QPointF(plot_.left() - 8, t.position + 4), number(t.value), Qt::AlignRight);
-            }
-        }
-        text(QPointF(plot_.center().x(), plot_.bottom() + 40), "Distance (m)", Qt::AlignHCenter);
-        p_.save();
-        p_.translate(16, plot_.center().y());
-        p_.rotate(-90);
-        text(QPointF(0, 0), "Time (kyr)", Qt::AlignHCenter);
-        p_.restore();
+        draw_plot_axes(p_, plot_, axis_ticks(snap_.params.max_x, plot_.width(), plot_.left(), 1),
+                       snap_.count >= 2 && std::isfinite(end)
+                           ? axis_ticks(end, plot_.height(), plot_.bottom(), -1)
+                           : std::vector<AxisTick>{},
+                       "Distance (m)", "Time (kyr)", colours_.ink);
     }
 
     // The recorded sea level of every horizon, as a height above the base,
