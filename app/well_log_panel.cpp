@@ -72,10 +72,9 @@ void WellLogPanel::markOutOfDate() {
 const PseudoWell& WellLogPanel::well() {
     if (outOfDate_) {
         outOfDate_ = false;
-        const ProjectData data = document_.project().snapshot();
-        const Stratigraphy section(data);
         try {
-            well_ = make_pseudo_well(section, x_);
+            const Simulation::ReadGuard model = document_.simulation().read();
+            well_ = read_pseudo_well(model.params(), model.state(), x_);
         } catch (const WellOutsideSectionError&) {
             well_ = PseudoWell{.x = x_, .column = 0, .column_x = std::nan(""), .samples = {}};
         }

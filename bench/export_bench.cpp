@@ -1,7 +1,7 @@
 // Data exports of the heavy run (compaction and both faults on, a horizon
 // every 400 years: 500 horizons): NetCDF and the CSV tables, with the sizes
 // beside the project file's. Run with --benchmark_repetitions=5 and read the
-// medians.
+// medians. Beside them, what the window's well log costs at each picture.
 
 #include <benchmark/benchmark.h>
 
@@ -14,21 +14,27 @@
 #include "document/netcdf_export.h"
 #include "document/project.h"
 #include "document/project_writer.h"
+#include "document/pseudo_well.h"
 
 namespace {
 
 using namespace vendrel;
 
-// The results of the heavy run, computed once for every benchmark.
-const ProjectData& heavy_run() {
-    static const ProjectData data = [] {
-        Project project(make_startup_parameters(runtime_max_threads()));
-        Simulation& sim = project.simulation();
+// The heavy run, computed once for every benchmark, and its results.
+Project& heavy_project() {
+    static Project* const project = [] {
+        auto* p = new Project(make_startup_parameters(runtime_max_threads()));
+        Simulation& sim = p->simulation();
         sim.new_model();
         sim.change_parameters(bench::make_heavy);
         bench::run_to_end(sim);
-        return project.snapshot();
+        return p;
     }();
+    return *project;
+}
+
+const ProjectData& heavy_run() {
+    static const ProjectData data = heavy_project().snapshot();
     return data;
 }
 
@@ -63,6 +69,24 @@ void BM_WellsCsvHeavy(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_WellsCsvHeavy)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// What the window's well log takes at each picture during a run: the well
+// read from its one column under the model's guard, against the well of a
+// whole copy of the model.
+void BM_WellLogRefresh(benchmark::State& state, bool whole_copy) {
+    Project& project = heavy_project();
+    for (auto _ : state) {
+        if (whole_copy) {
+            const ProjectData data = project.snapshot();
+            benchmark::DoNotOptimize(make_pseudo_well(Stratigraphy(data), 1000));
+        } else {
+            const Simulation::ReadGuard model = project.simulation().read();
+            benchmark::DoNotOptimize(read_pseudo_well(model.params(), model.state(), 1000));
+        }
+    }
+}
+BENCHMARK_CAPTURE(BM_WellLogRefresh, whole_copy, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WellLogRefresh, one_column, false)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

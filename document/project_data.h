@@ -32,6 +32,15 @@ struct ProjectData {
     }
 };
 
+// The published horizons N (slots 1..N), limited to 0..500. The caller
+// holds the model's guard.
+int published_horizons(const ModelState& s);
+
+// Slot h of column c as the file holds it: position (with any fault
+// movement lent to readers), water depth, distance and porosity. The caller
+// holds the model's guard.
+std::array<double, 4> horizon_values(const ModelState& s, int c, int h);
+
 // Copies the published part of the model. The caller holds the model's
 // guard. A count outside 0..500 is limited to that range.
 ProjectData take_project_snapshot(const ModelParameters& p, const DisplaySettings& display,

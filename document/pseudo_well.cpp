@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "core/model_state.h"
 #include "document/shortest_number.h"
@@ -9,6 +10,38 @@
 namespace vendrel {
 
 namespace {
+
+using Values = std::array<double, 4>;  // z, depth of deposition, distance, porosity
+
+// The log of column c at column_x, asked for at x, from the values of its
+// horizons 1..N (N = the number of times), oldest first.
+template <class ValuesOf>
+PseudoWell column_well(double x, int c, double column_x, const std::vector<double>& times,
+                       const std::vector<double>& ages, double max_y, ValuesOf values_of) {
+    PseudoWell well{.x = x, .column = c, .column_x = column_x, .samples = {}};
+    const int count = int(times.size());
+    well.samples.reserve(times.size());
+    const double newest = count >= 1 ? values_of(count)[0] : 0.0;
+    double below = std::numeric_limits<double>::quiet_NaN();
+    for (int h = 1; h <= count; ++h) {
+        const Values v = values_of(h);
+        well.samples.push_back({
+            .horizon = h,
+            .time_kyr = times[std::size_t(h - 1)],
+            .age_kyr = ages[std::size_t(h - 1)],
+            .z = v[0],
+            .elevation = elevation_of(max_y, v[0]),
+            .burial_depth = burial_depth_of(v[0], newest),
+            .thickness =
+                h < 2 ? std::numeric_limits<double>::quiet_NaN() : layer_thickness(below, v[0]),
+            .depth_of_deposition = v[1],
+            .distance_from_shore = v[2],
+            .porosity = v[3],
+        });
+        below = v[0];
+    }
+    return well;
+}
 
 [[noreturn]] void refuse(double x, double max_x) {
     throw WellOutsideSectionError("well at x = " + shortest(x) +
@@ -23,12 +56,12 @@ void check_well_position(const ModelParameters& p, double x) {
     }
 }
 
-int well_column(const ProjectData& data, double x) {
-    check_well_position(data.params, x);
+int well_column(const ModelParameters& p, const double* x_values, double x) {
+    check_well_position(p, x);
     int best = 0;
     double best_distance = 0;
     for (int c = 1; c <= COLUMN_COUNT; ++c) {
-        const double distance = std::fabs(data.x_values[std::size_t(c)] - x);
+        const double distance = std::fabs(x_values[c] - x);
         // Strictly nearer only: a tie keeps the lower column.
         if (std::isfinite(distance) && (best == 0 || distance < best_distance)) {
             best = c;
@@ -36,9 +69,13 @@ int well_column(const ProjectData& data, double x) {
         }
     }
     if (best == 0) {
-        refuse(x, data.params.max_x);
+        refuse(x, p.max_x);
     }
     return best;
+}
+
+int well_column(const ProjectData& data, double x) {
+    return well_column(data.params, data.x_values.data(), x);
 }
 
 std::vector<double> sorted_well_positions(std::vector<double> positions) {
@@ -48,26 +85,19 @@ std::vector<double> sorted_well_positions(std::vector<double> positions) {
 }
 
 PseudoWell make_pseudo_well(const Stratigraphy& section, double x) {
-    PseudoWell well;
-    well.x = x;
-    well.column = well_column(section.data(), x);
-    well.column_x = section.data().x_values[std::size_t(well.column)];
-    const int c = well.column;
-    for (int h = 1; h <= section.count(); ++h) {
-        well.samples.push_back({
-            .horizon = h,
-            .time_kyr = section.time_kyr(h),
-            .age_kyr = section.age_kyr(h),
-            .z = section.z(c, h),
-            .elevation = section.elevation(c, h),
-            .burial_depth = section.burial_depth(c, h),
-            .thickness = section.thickness(c, h),
-            .depth_of_deposition = section.depth_of_deposition(c, h),
-            .distance_from_shore = section.distance_from_shore(c, h),
-            .porosity = section.porosity(c, h),
-        });
-    }
-    return well;
+    const int c = well_column(section.data(), x);
+    return column_well(x, c, section.data().x_values[std::size_t(c)], section.times_kyr(),
+                       section.ages_kyr(), section.max_y(), [&](int h) -> Values {
+                           return {section.z(c, h), section.depth_of_deposition(c, h),
+                                   section.distance_from_shore(c, h), section.porosity(c, h)};
+                       });
+}
+
+PseudoWell read_pseudo_well(const ModelParameters& p, const ModelState& s, double x) {
+    const int c = well_column(p, s.x_values.data(), x);
+    const std::vector<double> times = horizon_times_kyr(p, published_horizons(s));
+    return column_well(x, c, s.x_values[std::size_t(c)], times, horizon_ages_kyr(times), p.max_y,
+                       [&](int h) { return horizon_values(s, c, h); });
 }
 
 }  // namespace vendrel

@@ -24,7 +24,9 @@ class WellOutsideSectionError : public std::runtime_error {
 // Throws WellOutsideSectionError unless 0 <= x <= max_x.
 void check_well_position(const ModelParameters& p, double x);
 
-// The column nearest to x (1..2000). Throws WellOutsideSectionError.
+// The column nearest to x (1..2000) of the positions x_values[1..2000].
+// Throws WellOutsideSectionError.
+int well_column(const ModelParameters& p, const double* x_values, double x);
 int well_column(const ProjectData& data, double x);
 
 // The positions in increasing order, each once: the order and the set of
@@ -53,5 +55,9 @@ struct PseudoWell {
 
 // Throws WellOutsideSectionError.
 PseudoWell make_pseudo_well(const Stratigraphy& section, double x);
+// The same straight from the model, reading its one column only: for a log
+// that follows a run, where a copy of the whole section at every picture
+// would hold the run up. The caller holds the model's guard.
+PseudoWell read_pseudo_well(const ModelParameters& p, const ModelState& s, double x);
 
 }  // namespace vendrel

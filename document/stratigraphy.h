@@ -47,6 +47,15 @@ std::vector<double> horizon_ages_kyr(const std::vector<double>& times_kyr);
 // z[h - 1] - z[h] for the horizon below and the one above, at least 0.
 double layer_thickness(double z_below, double z_above);
 
+// Height above the base of a horizon at z.
+inline double elevation_of(double max_y, double z) {
+    return max_y - z;
+}
+// Depth of a horizon at z below the newest one, at z_newest.
+inline double burial_depth_of(double z, double z_newest) {
+    return z - z_newest;
+}
+
 // Whether a layer is a hiatus: 1, 0, or -1 when the thickness is undefined.
 std::int8_t hiatus_flag(double thickness);
 
@@ -68,7 +77,7 @@ class Stratigraphy {
     const std::vector<double>& ages_kyr() const { return ages_; }
 
     double z(int column, int h) const { return at(column, h)[0]; }
-    double elevation(int column, int h) const { return max_y() - z(column, h); }
+    double elevation(int column, int h) const { return elevation_of(max_y(), z(column, h)); }
     double depth_of_deposition(int column, int h) const { return at(column, h)[1]; }
     double distance_from_shore(int column, int h) const { return at(column, h)[2]; }
     double porosity(int column, int h) const { return at(column, h)[3]; }
@@ -76,7 +85,9 @@ class Stratigraphy {
     double thickness(int column, int h) const;
     // -1 for h = 1.
     std::int8_t hiatus(int column, int h) const { return hiatus_flag(thickness(column, h)); }
-    double burial_depth(int column, int h) const { return z(column, h) - z(column, count()); }
+    double burial_depth(int column, int h) const {
+        return burial_depth_of(z(column, h), z(column, count()));
+    }
 
     double sea_level_z(int h) const { return data_.sealevels[std::size_t(h)]; }
     double sea_level_elevation(int h) const { return max_y() - sea_level_z(h); }

@@ -10,9 +10,11 @@
 #include <clocale>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/initial_geometry.h"
@@ -207,6 +209,60 @@ TEST_F(ExportedRun, WellLogsTheNearestColumn) {
         EXPECT_EQ(well.samples.back().burial_depth, 0.0);
         EXPECT_TRUE(std::isnan(well.samples.front().thickness));
     }
+}
+
+bool same_bits(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// The window's well log reads its one column from the model while a run
+// goes on; it must log what a whole copy of the model would, to the bit,
+// while faults lend their movement to readers and compaction moves slots.
+TEST(PseudoWellOfTheModel, EqualsTheWellOfAWholeCopyDuringARun) {
+    Project project(testing::short_run_parameters());
+    Simulation& sim = project.simulation();
+    sim.new_model();
+    sim.change_parameters([](ModelParameters& p) {
+        p.includecompact = 1;
+        p.slip1 = 1;
+        p.slip2 = 0.5;
+    });
+    sim.start_run();
+    // Once for each horizon published, and once more after the end.
+    int reads = 0, last_count = 0;
+    for (bool running = true; running;) {
+        running = sim.is_running();
+        if (running && sim.published_count() == last_count) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            continue;
+        }
+        last_count = sim.published_count();
+        ++reads;
+        const Simulation::ReadGuard model = sim.read();
+        const ProjectData copy = take_project_snapshot(model.params(), {}, model.state());
+        const Stratigraphy section(copy);
+        for (double x : {0.0, 1.5, 999.5, 1333.0, 2000.0}) {
+            SCOPED_TRACE(::testing::Message() << "read " << reads << ", x = " << x);
+            const PseudoWell expected = make_pseudo_well(section, x);
+            const PseudoWell read = read_pseudo_well(model.params(), model.state(), x);
+            ASSERT_EQ(read.column, expected.column);
+            EXPECT_TRUE(same_bits(read.column_x, expected.column_x));
+            ASSERT_EQ(read.samples.size(), expected.samples.size());
+            for (std::size_t k = 0; k < read.samples.size(); ++k) {
+                const WellSample& a = read.samples[k];
+                const WellSample& b = expected.samples[k];
+                EXPECT_EQ(a.horizon, b.horizon);
+                for (auto field : {&WellSample::time_kyr, &WellSample::age_kyr, &WellSample::z,
+                                   &WellSample::elevation, &WellSample::burial_depth,
+                                   &WellSample::thickness, &WellSample::depth_of_deposition,
+                                   &WellSample::distance_from_shore, &WellSample::porosity}) {
+                    ASSERT_TRUE(same_bits(a.*field, b.*field)) << "horizon " << a.horizon;
+                }
+            }
+        }
+    }
+    EXPECT_GE(sim.published_count(), 2);
+    EXPECT_GE(reads, 2);
 }
 
 TEST_F(ExportedRun, WellOutsideTheSectionIsRefused) {

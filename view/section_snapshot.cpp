@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "document/project.h"
+#include "document/project_data.h"
 
 namespace vendrel {
 
@@ -111,7 +112,7 @@ void add_owed_movement(const ModelState& s, int count, std::vector<double>& z) {
 
 int update_section_snapshot(SectionSnapshot& snap, const ModelParameters& p,
                             const DisplaySettings& display, const ModelState& s, bool for_print) {
-    const int count = std::clamp(s.published_count(), 0, MAX_HORIZON_SLOT);
+    const int count = published_horizons(s);
     const SlotChanges& changes = s.changes;
     const std::uint64_t since = snap.model_version;
     int first = 1;
