@@ -55,6 +55,17 @@ std::string parameter_names() {
     return names;
 }
 
+// Starts a short run (20 recordings) with faults and compaction.
+void start_faulted_run(Simulation& sim) {
+    sim.new_model();
+    sim.change_parameters([](ModelParameters& p) {
+        p.includecompact = 1;
+        p.slip1 = 1;
+        p.slip2 = 0.5;
+    });
+    sim.start_run();
+}
+
 // A finished short run (20 recordings) with faults and compaction, saved to
 // a project file.
 class ExportedRun : public ::testing::Test {
@@ -62,13 +73,7 @@ class ExportedRun : public ::testing::Test {
     static void SetUpTestSuite() {
         project_ = std::make_unique<Project>(testing::short_run_parameters());
         Simulation& sim = project_->simulation();
-        sim.new_model();
-        sim.change_parameters([](ModelParameters& p) {
-            p.includecompact = 1;
-            p.slip1 = 1;
-            p.slip2 = 0.5;
-        });
-        sim.start_run();
+        start_faulted_run(sim);
         while (!sim.wait_until_idle(std::chrono::seconds(10))) {
         }
         run_ = std::make_unique<ProjectData>(project_->snapshot());
@@ -211,23 +216,13 @@ TEST_F(ExportedRun, WellLogsTheNearestColumn) {
     }
 }
 
-bool same_bits(double a, double b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
 // The window's well log reads its one column from the model while a run
 // goes on; it must log what a whole copy of the model would, to the bit,
 // while faults lend their movement to readers and compaction moves slots.
 TEST(PseudoWellOfTheModel, EqualsTheWellOfAWholeCopyDuringARun) {
     Project project(testing::short_run_parameters());
     Simulation& sim = project.simulation();
-    sim.new_model();
-    sim.change_parameters([](ModelParameters& p) {
-        p.includecompact = 1;
-        p.slip1 = 1;
-        p.slip2 = 0.5;
-    });
-    sim.start_run();
+    start_faulted_run(sim);
     // Once for each horizon published, and once more after the end.
     int reads = 0, last_count = 0;
     for (bool running = true; running;) {
@@ -246,7 +241,7 @@ TEST(PseudoWellOfTheModel, EqualsTheWellOfAWholeCopyDuringARun) {
             const PseudoWell expected = make_pseudo_well(section, x);
             const PseudoWell read = read_pseudo_well(model.params(), model.state(), x);
             ASSERT_EQ(read.column, expected.column);
-            EXPECT_TRUE(same_bits(read.column_x, expected.column_x));
+            EXPECT_TRUE(testing::same_bits(read.column_x, expected.column_x));
             ASSERT_EQ(read.samples.size(), expected.samples.size());
             for (std::size_t k = 0; k < read.samples.size(); ++k) {
                 const WellSample& a = read.samples[k];
@@ -256,7 +251,7 @@ TEST(PseudoWellOfTheModel, EqualsTheWellOfAWholeCopyDuringARun) {
                                    &WellSample::elevation, &WellSample::burial_depth,
                                    &WellSample::thickness, &WellSample::depth_of_deposition,
                                    &WellSample::distance_from_shore, &WellSample::porosity}) {
-                    ASSERT_TRUE(same_bits(a.*field, b.*field)) << "horizon " << a.horizon;
+                    ASSERT_TRUE(testing::same_bits(a.*field, b.*field)) << "horizon " << a.horizon;
                 }
             }
         }

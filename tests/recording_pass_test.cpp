@@ -37,10 +37,6 @@ void PrintTo(const BatchCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-bool same_bits(double a, double b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
 // Columns 1..8 with slots 1..40: stacks that thin upward with runs of
 // layers never deposited; column 3 has older horizons above younger ones,
 // column 6 a NaN.
@@ -168,16 +164,18 @@ TEST_P(RecordingBatches, SameBitsAsTheStepsOneRecordingAtATime) {
     for (int i = 1; i <= kColumns; ++i) {
         for (int h = 1; h <= last; ++h) {
             SCOPED_TRACE(::testing::Message() << "column " << i << ", slot " << h);
-            EXPECT_TRUE(same_bits(batched->horizon_z[i][h], stepped->horizon_z[i][h]))
+            EXPECT_TRUE(testing::same_bits(batched->horizon_z[i][h], stepped->horizon_z[i][h]))
                 << batched->horizon_z[i][h] << " " << stepped->horizon_z[i][h];
+            EXPECT_TRUE(testing::same_bits(batched->horizon_porosity[i][h],
+                                           stepped->horizon_porosity[i][h]));
             EXPECT_TRUE(
-                same_bits(batched->horizon_porosity[i][h], stepped->horizon_porosity[i][h]));
-            EXPECT_TRUE(same_bits(batched->horizon_depth[i][h], stepped->horizon_depth[i][h]));
+                testing::same_bits(batched->horizon_depth[i][h], stepped->horizon_depth[i][h]));
+            EXPECT_TRUE(testing::same_bits(batched->horizon_distance[i][h],
+                                           stepped->horizon_distance[i][h]));
+            EXPECT_TRUE(testing::same_bits(batched->horizon_thickness0[i][h],
+                                           stepped->horizon_thickness0[i][h]));
             EXPECT_TRUE(
-                same_bits(batched->horizon_distance[i][h], stepped->horizon_distance[i][h]));
-            EXPECT_TRUE(
-                same_bits(batched->horizon_thickness0[i][h], stepped->horizon_thickness0[i][h]));
-            EXPECT_TRUE(same_bits(batched->horizon_phi0[i][h], stepped->horizon_phi0[i][h]));
+                testing::same_bits(batched->horizon_phi0[i][h], stepped->horizon_phi0[i][h]));
         }
         // A column taken to be in order must be.
         if (ordered[i] != 0) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstring>
 #include <string>
 
 #include "core/model_parameters.h"
@@ -35,6 +36,12 @@ ModelParameters short_run_parameters();
 // Largest difference between two projects' numbers, with both of the same
 // shape; +infinity when their shapes differ. NaNs must sit in the same places.
 double largest_difference(const ProjectData& a, const ProjectData& b);
+
+// Whether two values have the same bits (NaNs of one payload alike, +0 and
+// -0 not).
+inline bool same_bits(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 // A fresh folder under the system's temporary folder, removed with the object.
 class TempDir {
