@@ -18,11 +18,12 @@ namespace vendrel {
 //   L <= s <= D2 + L           interpolated between points 1 and 2
 //   Dk-1 + L < s <= Dk + L     interpolated between points k-1 and k
 //   otherwise (or NaN)         0 (deeper than the last point)
-// so a depth exactly at a curve point takes that point's rate. Where
-// consecutive points share a depth (a segment of zero width, a step in the
-// curve), nothing is interpolated across the step: a surface exactly at that
-// depth takes the rate of the deepest-listed of those points, as any segment
-// gives at its deeper end, never 0 / 0.
+// so a depth exactly at a curve point takes the interval that ends there and
+// gets that point's rate, also where later points share that depth (a step
+// in the curve): the first of them wins. A segment of zero width is never
+// selected by the third test; the second test selects it only when D1 = D2
+// and s = D1 + L, where its interpolation would be 0 / 0: that surface takes
+// the rate of the last point sharing the depth.
 class ProductionCurve {
   public:
     ProductionCurve(const ModelParameters& p, double L) : sea_level_(L), rates_(p.rates) {
@@ -66,14 +67,15 @@ class ProductionCurve {
     double point_rate(int k) const { return rates_[k]; }
     double width(int k) const { return width_[k]; }
     double rise(int k) const { return rise_[k]; }
-    // The last of the points from k on that share point k's depth.
+    // The last of the points from k on that share point k's depth: the rate
+    // of a zero-width segment 1.
     int step_end(int k) const { return step_end_[k]; }
     double sea_level() const { return sea_level_; }
     bool ordered() const { return ordered_; }
 
   private:
     double interpolate(int k, double s) const {
-        if (width_[k] == 0.0 || (step_end_[k] != k && s == shifted_[k])) {
+        if (width_[k] == 0.0) {
             return rates_[step_end_[k]];
         }
         return rise_[k] * ((s - shifted_[k - 1]) / width_[k]) + rates_[k - 1];

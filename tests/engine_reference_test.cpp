@@ -67,6 +67,19 @@ INSTANTIATE_TEST_SUITE_P(
                                         p.baselevel_rise = -200;
                                     },
                                     true},
+                      ReferenceCase{"a step in the curve at 10 m, steady sea",
+                                    [](ModelParameters& p) {
+                                        p.amp_1 = p.amp_2 = p.amp_3 = 0;
+                                        p.depths = {0, 5, 10, 10, 20, 30, 40, 50};
+                                        p.rates = {0, 10, 6, 1, 1, 1, 0.5, 0.2};
+                                    },
+                                    true},
+                      ReferenceCase{"a step in the curve at 5 m",
+                                    [](ModelParameters& p) {
+                                        p.depths = {0, 5, 5, 20, 20, 30, 40, 50};
+                                        p.rates = {0, 10, 6, 3, 1, 1, 0.5, 0.2};
+                                    },
+                                    true},
                       ReferenceCase{"faults",
                                     [](ModelParameters& p) {
                                         p.slip1 = 20;
@@ -104,6 +117,22 @@ INSTANTIATE_TEST_SUITE_P(
         }
         return name;
     });
+
+// A surface exactly 10 m deep on a curve whose third and fourth points both
+// lie at 10 m takes the interval ending at the third point: rate 6, not the
+// fourth point's 1.
+TEST(EngineProduction, ADepthAtAStepTakesTheIntervalEndingThere) {
+    ModelParameters p = testing::document_parameters();
+    p.amp_1 = p.amp_2 = p.amp_3 = 0;
+    p.depths = {0, 5, 10, 10, 20, 30, 40, 50};
+    p.rates = {0, 10, 6, 1, 1, 1, 0.5, 0.2};
+    p.totaltime = 10;
+    p.display_inc = 1;
+    const ProjectData run = testing::run_engine(p);
+    ASSERT_GE(run.count, 2);
+    EXPECT_EQ(run.horizon(1040, 1)[0], 260.0);
+    EXPECT_NEAR(run.horizon(1040, 2)[0], 259.994, 1e-9);
+}
 
 TEST(EngineThreads, SameFileWithOneAndTwoThreads) {
     ModelParameters p = testing::document_parameters();

@@ -24,11 +24,35 @@ void apply_diffusion_change(ModelState& s) {
     }
 }
 
+double literal_production_rate(const ModelParameters& p, double s, double L) {
+    const auto& D = p.depths;
+    const auto& R = p.rates;
+    if (s < D[0] + L) {
+        return R[0];
+    }
+    if (L <= s && s <= D[1] + L) {
+        if (D[1] - D[0] == 0.0) {
+            int last = 1;
+            while (last < 7 && D[last + 1] == D[0]) {
+                ++last;
+            }
+            return R[last];
+        }
+        return (R[1] - R[0]) * ((s - (D[0] + L)) / (D[1] - D[0])) + R[0];
+    }
+    for (int k = 2; k < 8; ++k) {
+        if (D[k - 1] + L < s && s <= D[k] + L) {
+            return (R[k] - R[k - 1]) * ((s - (D[k - 1] + L)) / (D[k] - D[k - 1])) + R[k - 1];
+        }
+    }
+    return 0.0;
+}
+
 void produce_carbonate(const ModelParameters& p, ModelState& s, int first, int last) {
-    const ProductionCurve curve(p, s.current_sea_level);
+    const double L = s.current_sea_level;
     const double dt = s.dt;
     for (int i = first; i <= last; ++i) {
-        s.surface[i] = produced_surface(curve, s.surface[i], dt);
+        s.surface[i] = s.surface[i] - literal_production_rate(p, s.surface[i], L) * dt * 0.001;
     }
 }
 

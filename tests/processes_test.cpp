@@ -36,46 +36,53 @@ TEST(Production, UnorderedCurveStillTakesTheFirstMatchingInterval) {
     EXPECT_NEAR(production_rate(p, 330, 250), 10 - 4 * 75.0 / 95, 1e-12);
 }
 
-TEST(Production, RepeatedDepthsStepWithoutNaN) {
+TEST(Production, RepeatedDepthsTakeTheFirstTestThatHolds) {
     // Consecutive equal depths make a step in the curve (a segment of zero
-    // width). Every surface gets a number; exactly at the step the rate is
-    // that of the deepest-listed point of that depth; away from the steps
-    // the curve is interpolated as usual.
+    // width). A surface exactly at the repeated depth takes the interval
+    // that ends there, so the first of those points gives the rate; only
+    // where the second test would divide 0 by 0 (D1 = D2) does the last
+    // point of that depth give it. Every surface gets a number, the one the
+    // tests give in their order.
     struct Case {
         const char* name;
         std::array<double, 8> depths;
-        int last_point;     // deepest-listed point at the repeated depth
-        double off_step_s;  // a surface away from the step
-        double off_step_rate;
+        int rate_point;  // the point whose rate the repeated depth takes
     };
     const Case cases[] = {
-        {"first two at sea level", {0, 0, 10, 15, 20, 30, 40, 50}, 1, 255, 9},
-        {"first three at sea level", {0, 0, 0, 15, 20, 30, 40, 50}, 2, 257.5, 7},
-        {"below sea level at the start", {5, 5, 10, 15, 20, 30, 40, 50}, 1, 252, 1},
-        {"in the middle", {0, 5, 10, 10, 20, 30, 40, 50}, 3, 252.5, 5.5},
-        {"three in the middle", {0, 5, 10, 10, 10, 30, 40, 50}, 4, 270, 3},
-        {"the last two", {0, 5, 10, 15, 20, 30, 50, 50}, 7, 290, 1.75},
+        {"first two at sea level", {0, 0, 10, 15, 20, 30, 40, 50}, 1},
+        {"first three at sea level", {0, 0, 0, 15, 20, 30, 40, 50}, 2},
+        {"below sea level at the start", {5, 5, 10, 15, 20, 30, 40, 50}, 1},
+        {"second and third", {0, 5, 5, 15, 20, 30, 40, 50}, 1},
+        {"in the middle", {0, 5, 10, 10, 20, 30, 40, 50}, 2},
+        {"three in the middle", {0, 5, 10, 10, 10, 30, 40, 50}, 2},
+        {"the last two", {0, 5, 10, 15, 20, 30, 50, 50}, 6},
     };
     // Distinct rates, so the point that gives a rate is known.
     const std::array<double, 8> rates{1, 10, 8, 6, 4, 2, 1.5, 0.5};
-    const double L = 250;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ModelParameters p = testing::document_parameters();
-        p.depths = c.depths;
-        p.rates = rates;
-        const ProductionCurve curve(p, L);
-        for (double s = L - 5; s <= L + 60; s += 0.125) {
-            EXPECT_FALSE(std::isnan(curve.rate(s))) << "surface " << s;
-        }
-        for (double depth : c.depths) {
-            for (double s :
-                 {std::nextafter(L + depth, 0.0), L + depth, std::nextafter(L + depth, 1000.0)}) {
-                EXPECT_FALSE(std::isnan(curve.rate(s))) << "surface " << s;
+    for (double L : {250.0, 123.456}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(::testing::Message() << c.name << ", sea level " << L);
+            ModelParameters p = testing::document_parameters();
+            p.depths = c.depths;
+            p.rates = rates;
+            const ProductionCurve curve(p, L);
+            std::vector<double> surfaces;
+            for (double s = L - 5; s <= L + 60; s += 0.125) {
+                surfaces.push_back(s);
             }
+            for (double depth : c.depths) {
+                surfaces.insert(surfaces.end(), {std::nextafter(L + depth, 0.0), L + depth,
+                                                 std::nextafter(L + depth, 1000.0)});
+            }
+            for (double s : surfaces) {
+                const double rate = curve.rate(s);
+                EXPECT_FALSE(std::isnan(rate)) << "surface " << s;
+                EXPECT_EQ(rate, literal_production_rate(p, s, L)) << "surface " << s;
+            }
+            // Exactly the point's rate where the interpolation's quotient is 1.
+            EXPECT_NEAR(curve.rate(L + c.depths[std::size_t(c.rate_point)]),
+                        rates[std::size_t(c.rate_point)], 1e-12);
         }
-        EXPECT_EQ(curve.rate(L + c.depths[c.last_point]), rates[c.last_point]);
-        EXPECT_NEAR(curve.rate(c.off_step_s), c.off_step_rate, 1e-12);
     }
 }
 

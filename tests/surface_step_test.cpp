@@ -96,11 +96,11 @@ class StepOfPlateaus : public ::testing::Test {
     }
 };
 
-TEST_F(StepOfPlateaus, EveryPathGivesTheScalarBitsAndStepsTakeTheLastRate) {
+TEST_F(StepOfPlateaus, EveryPathGivesTheScalarBitsAndStepsTakeTheFirstTestThatHolds) {
     struct Case {
         const char* name;
         std::array<double, 8> depths;
-        int step_point;  // deepest-listed point of a repeated depth, or -1
+        int step_point;  // the point whose rate a repeated depth takes, or -1
         double dt, basin_sed_rate, slip1, slip2;
         bool both;
     };
@@ -116,7 +116,7 @@ TEST_F(StepOfPlateaus, EveryPathGivesTheScalarBitsAndStepsTakeTheLastRate) {
          false},
         {"three equal in the middle, one fault a column",
          {0, 5, 10, 10, 10, 30, 40, 50},
-         4,
+         2,
          1,
          0,
          2,
@@ -124,12 +124,14 @@ TEST_F(StepOfPlateaus, EveryPathGivesTheScalarBitsAndStepsTakeTheLastRate) {
          false},
         {"step at the last point, short step",
          {0, 5, 10, 15, 20, 30, 50, 50},
-         7,
+         6,
          0.125,
          0,
          1,
          0,
          true},
+        {"step in the middle, both faults", {0, 5, 10, 10, 20, 30, 40, 50}, 2, 1, 0, 1, 1, true},
+        {"step after the second point", {0, 5, 5, 15, 20, 30, 40, 50}, 1, 0.5, 0, 0, 0, false},
         {"unordered, both faults", {-5, 30, 10, 15, 5, 30, 40, 35}, -1, 0.5, 1, 3, 2, true},
     };
     for (const Case& c : cases) {
@@ -199,6 +201,12 @@ TEST(StepPaths, EveryPathGivesTheScalarBits) {
              p.slip2 = 3;
              p.depths = {0, 0, 10, 10, 20, 30, 50, 50};
              p.rates = {1, 40, 30, 20, 10, 5, 2, 1};
+         }},
+        {"steady sea on a step in the curve",
+         [](ModelParameters& p) {
+             p.amp_1 = p.amp_2 = p.amp_3 = 0;
+             p.depths = {0, 5, 10, 10, 20, 30, 40, 50};
+             p.rates = {0, 10, 6, 1, 1, 1, 0.5, 0.2};
          }},
         {"unordered curve above sea level",
          [](ModelParameters& p) {
