@@ -31,6 +31,7 @@
 #include "app/vendrel_application.h"
 #include "app/well_log_panel.h"
 #include "app/window_geometry.h"
+#include "core/thread_count.h"
 #include "document/number_format.h"
 #include "vendrel/version.h"
 #include "view/display_toggles.h"
@@ -416,7 +417,7 @@ void MainWindow::updateRecentFiles() {
 std::array<QString, 5> MainWindow::paneTexts() const {
     const Simulation& sim = document_.simulation();
     const ModelParameters& p = sim.params();
-    const int threads = p.omp_threads != 0 ? p.omp_threads : runtime_max_threads();
+    const int threads = p.omp_threads != 0 ? p.omp_threads : default_thread_count();
     QString geometry = p.isolated_platform != 0 ? "Arbitrary Platform" : "Simple Ramp";
     if (document_.isModified()) {
         geometry += " (unsaved)";

@@ -19,6 +19,7 @@
 #include "app/section_printer.h"
 #include "app/section_view.h"
 #include "app/user_guide.h"
+#include "core/thread_count.h"
 #include "view/figure_export.h"
 #include "view/section_snapshot.h"
 
@@ -50,7 +51,7 @@ bool VendrelApplication::initInstance(const QString& project, bool show, const Q
         return false;
     }
     recent_ = std::make_unique<RecentFiles>();
-    document_ = std::make_unique<Document>(make_startup_parameters(runtime_max_threads()),
+    document_ = std::make_unique<Document>(make_startup_parameters(default_thread_count()),
                                            *services_, *recent_);
     window_ = std::make_unique<MainWindow>(*this, *document_, navigation_);
     printer_ = std::make_unique<SectionPrinter>(*document_, navigation_, *services_);

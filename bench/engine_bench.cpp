@@ -16,6 +16,7 @@
 #include "bench/heavy_run.h"
 #include "core/simulation.h"
 #include "core/surface_step.h"
+#include "core/thread_count.h"
 #include "document/project.h"
 #include "document/project_writer.h"
 
@@ -38,7 +39,7 @@ using bench::run_to_end;
 
 // Arg: thread count, 0 for the program's default.
 void BM_Run(benchmark::State& state, Load load) {
-    ModelParameters params = make_startup_parameters(runtime_max_threads());
+    ModelParameters params = make_startup_parameters(default_thread_count());
     Simulation sim(params);
     sim.new_model();
     sim.change_parameters([&](ModelParameters& p) { configure(p, load, int(state.range(0))); });
@@ -73,7 +74,7 @@ void BM_RunOnPath(benchmark::State& state) {
         return;
     }
     force_step_path(path);
-    ModelParameters params = make_startup_parameters(runtime_max_threads());
+    ModelParameters params = make_startup_parameters(default_thread_count());
     Simulation sim(params);
     sim.new_model();
     sim.change_parameters([&](ModelParameters& p) { configure(p, Load::Default, 1); });
@@ -105,7 +106,7 @@ BENCHMARK(BM_FusedKernel)
 
 // The heavy run, finished, with a scratch project path beside it.
 struct FinishedHeavyRun {
-    Project project{make_startup_parameters(runtime_max_threads())};
+    Project project{make_startup_parameters(default_thread_count())};
     Simulation& sim = project.simulation();
     char folder[32] = "/tmp/vendrel-bench-XXXXXX";
     std::string path;

@@ -10,6 +10,7 @@
 
 #include "bench/heavy_run.h"
 #include "core/simulation.h"
+#include "core/thread_count.h"
 #include "document/csv_export.h"
 #include "document/netcdf_export.h"
 #include "document/project.h"
@@ -23,7 +24,7 @@ using namespace vendrel;
 // The heavy run, computed once for every benchmark, and its results.
 Project& heavy_project() {
     static Project* const project = [] {
-        auto* p = new Project(make_startup_parameters(runtime_max_threads()));
+        auto* p = new Project(make_startup_parameters(default_thread_count()));
         Simulation& sim = p->simulation();
         sim.new_model();
         sim.change_parameters(bench::make_heavy);

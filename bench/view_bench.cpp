@@ -15,6 +15,7 @@
 
 #include "bench/heavy_run.h"
 #include "core/simulation.h"
+#include "core/thread_count.h"
 #include "view/figure_export.h"
 #include "view/report_figure.h"
 #include "view/section_renderer.h"
@@ -26,7 +27,7 @@ namespace {
 using namespace vendrel;
 
 struct HeavyRun {
-    ModelParameters params = make_startup_parameters(runtime_max_threads());
+    ModelParameters params = make_startup_parameters(default_thread_count());
     Simulation sim{params};
     HeavyRun() {
         sim.new_model();

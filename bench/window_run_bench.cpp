@@ -27,6 +27,7 @@
 #include "app/section_view.h"
 #include "bench/heavy_run.h"
 #include "core/simulation.h"
+#include "core/thread_count.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ class CountingView : public SectionView {
 };
 
 void BM_HeadlessRun(benchmark::State& state, Load load) {
-    Simulation sim(make_startup_parameters(runtime_max_threads()));
+    Simulation sim(make_startup_parameters(default_thread_count()));
     sim.new_model();
     sim.change_parameters([&](ModelParameters& p) { configure(p, load); });
     for (auto _ : state) {
@@ -74,7 +75,7 @@ void BM_HeadlessRun(benchmark::State& state, Load load) {
 void BM_WindowRun(benchmark::State& state, Load load) {
     QtWindowServices services;
     RecentFiles recent;
-    Document document(make_startup_parameters(runtime_max_threads()), services, recent);
+    Document document(make_startup_parameters(default_thread_count()), services, recent);
     document.newDocument();
     document.simulation().change_parameters([&](ModelParameters& p) { configure(p, load); });
     NavigationState navigation;

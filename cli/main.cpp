@@ -28,6 +28,7 @@
 #include "cli/run_report.h"
 #include "cli/stop_signal.h"
 #include "core/parameter_fields.h"
+#include "core/thread_count.h"
 #include "document/number_format.h"
 #include "document/project.h"
 #include "document/pseudo_well.h"
@@ -113,7 +114,7 @@ class Progress {
 };
 
 ModelParameters startup_parameters() {
-    return make_startup_parameters(runtime_max_threads());
+    return make_startup_parameters(default_thread_count());
 }
 
 // Prints one line on what a project holds; the error when it does not read.

@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "cli/parameter_assignment.h"
-#include "core/engine.h"
+#include "core/thread_count.h"
 
 namespace vendrel {
 namespace {

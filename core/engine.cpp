@@ -12,13 +12,10 @@
 #include "core/production.h"
 #include "core/recording_pass.h"
 #include "core/surface_step.h"
+#include "core/thread_count.h"
 #include "core/time_step.h"
 #include "core/view_notifier.h"
 #include "core/worker_pool.h"
-
-#ifdef _OPENMP
-#include <omp.h>
-#endif
 
 namespace vendrel {
 
@@ -196,13 +193,6 @@ void Engine::request_redraw() {
 // ---- the run ------------------------------------------------------------
 
 void Engine::begin_run(Run& run) {
-#ifdef _OPENMP
-    // The dialog accepts any count up to 2^31 - 1; asking the runtime for
-    // that many threads would bring the machine down, so it is capped.
-    if (p_.omp_threads > 0) {
-        omp_set_num_threads(std::min<int>(p_.omp_threads, kMaxWorkerThreads));
-    }
-#endif
     s_.reset_counters();
     s_.dx = derive_dx(p_);
     s_.dt = derive_dt(s_.dx, p_.diff_coeff);
@@ -222,9 +212,8 @@ void Engine::begin_run(Run& run) {
     }
     run.column_faults.assign(run.fault_columns, run.fault_steps);
     run.path = chosen_step_path();
-    // More threads than processors would only add wake-ups.
-    const int processors = std::max(1, int(std::thread::hardware_concurrency()));
-    run.pool = std::make_unique<WorkerPool>(std::min(runtime_max_threads(), processors));
+    run.pool = std::make_unique<WorkerPool>(run_thread_count(p_.omp_threads));
+    run_threads_.store(run.pool->threads(), std::memory_order_relaxed);
 }
 
 void Engine::run_simulation(std::unique_lock<std::mutex>& lock) {

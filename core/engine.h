@@ -69,9 +69,6 @@ struct ModelState;
 class ViewNotifier;
 class Engine;
 
-// The most worker threads a run asks the parallel runtime for.
-inline constexpr int kMaxWorkerThreads = 256;
-
 // Holds the model lock; releasing it lets a paused run go on.
 class ModelAccess {
   public:
@@ -118,6 +115,9 @@ class Engine {
 
     // Time steps taken by the current or last run; readable at any time.
     std::int64_t steps_taken() const { return steps_taken_.load(std::memory_order_relaxed); }
+    // The threads the latest run computes with (core/thread_count.h); 0
+    // before the first run.
+    int run_threads() const { return run_threads_.load(std::memory_order_relaxed); }
 
     // The thread's body: sleeps while idle, runs while `running` is set,
     // returns 1 once engine_alive is cleared.
@@ -148,6 +148,7 @@ class Engine {
     std::condition_variable cv_;
     std::atomic<int> access_requests_{0};
     std::atomic<std::int64_t> steps_taken_{0};
+    std::atomic<int> run_threads_{0};
     // Set by the engine while it performs a run; changed only under mutex_.
     std::atomic<bool> in_run_{false};
     // Wakes wait_until_idle, which must not need the model lock.

@@ -2,28 +2,16 @@
 
 #include <cmath>
 
-#ifdef _OPENMP
-#include <omp.h>
-#endif
-
 namespace vendrel {
 
-ModelParameters make_startup_parameters(int max_threads) {
+ModelParameters make_startup_parameters(int default_threads) {
     ModelParameters p;
     p.fault1 = 0.5 * p.max_x;
     p.fault2 = 0.75 * p.max_x;
     p.baselevel = kInitialSeaLevel;
-    p.omp_threads = max_threads / 2;
+    p.omp_threads = default_threads / 2;
     p.ramp_dip = std::atan(p.max_y / p.max_x) * kDegreesPerRadian;
     return p;
-}
-
-int runtime_max_threads() {
-#ifdef _OPENMP
-    return omp_get_max_threads();
-#else
-    return 1;
-#endif
 }
 
 void set_document_defaults(ModelParameters& p) {

@@ -61,7 +61,7 @@ struct ModelParameters {
     std::int32_t antithetic1 = 0;
     std::int32_t antithetic2 = 0;
 
-    // Parallel execution: worker threads, 0 leaves the runtime's default.
+    // Threads a run computes with, 0 for the default (core/thread_count.h).
     std::int32_t omp_threads = 0;  // derived at start
 };
 
@@ -70,11 +70,8 @@ inline constexpr double kInitialSeaLevel = 250.0;
 
 // The parameter set as the program has it at start: compiled-in defaults,
 // then the fields derived from them (fault positions, base level, thread
-// count from the parallel runtime's maximum, ramp dip).
-ModelParameters make_startup_parameters(int runtime_max_threads);
-
-// The parallel runtime's maximum thread count (1 without OpenMP).
-int runtime_max_threads();
+// count half the default count, ramp dip).
+ModelParameters make_startup_parameters(int default_threads);
 
 // What constructing a document sets: the default production curve and the
 // default control points, the last one at the current max_x.

@@ -44,6 +44,7 @@
 #include "app/vendrel_application.h"
 #include "app/window_geometry.h"
 #include "core/parameter_fields.h"
+#include "core/thread_count.h"
 #include "document/project_reader.h"
 #include "tests/fake_window_services.h"
 #include "tests/test_support.h"
@@ -191,7 +192,7 @@ TEST_F(Program, StatusPanes) {
     EXPECT_EQ(panes[3], "dx =  1.00 m");
     EXPECT_EQ(panes[4], "VE =  2.00");
     sim().modify().params().omp_threads = 0;
-    EXPECT_EQ(frame().paneTexts()[0], QString("Using %1 Threads").arg(runtime_max_threads()));
+    EXPECT_EQ(frame().paneTexts()[0], QString("Using %1 Threads").arg(default_thread_count()));
 }
 
 TEST_F(Program, StartRecordsAndStopKeepsHorizons) {

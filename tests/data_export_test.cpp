@@ -74,7 +74,9 @@ class ExportedRun : public ::testing::Test {
         project_ = std::make_unique<Project>(testing::short_run_parameters());
         Simulation& sim = project_->simulation();
         start_faulted_run(sim);
-        while (!sim.wait_until_idle(std::chrono::seconds(10))) {
+        if (!sim.wait_until_idle(std::chrono::minutes(5))) {
+            sim.stop_and_wait();
+            ADD_FAILURE() << "the run did not end within 5 minutes";
         }
         run_ = std::make_unique<ProjectData>(project_->snapshot());
         folder_ = std::make_unique<TempDir>();

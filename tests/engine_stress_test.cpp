@@ -91,6 +91,7 @@ TEST(EngineStress, EveryWindowOperationDuringRuns) {
         p.includecompact = 1;
         p.slip1 = 1;
         p.slip2 = 0.5;
+        p.omp_threads = 2;  // the recording pass on the pool's workers, where TSan sees it
     });
     testing::TempDir dir;
     const std::string path = dir.file("stress.vdl");

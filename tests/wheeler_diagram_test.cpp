@@ -235,8 +235,7 @@ TEST(WheelerDiagram, WhiteCellsAreStratigraphysHiatuses) {
     Simulation& sim = project.simulation();
     sim.new_model();
     sim.start_run();
-    while (!sim.wait_until_idle(std::chrono::seconds(10))) {
-    }
+    ASSERT_TRUE(sim.wait_until_idle(std::chrono::minutes(5))) << "the run did not end";
     const ProjectData data = project.snapshot();
     const SectionSnapshot s = take_section_snapshot(project);
     ASSERT_EQ(s.count, data.count);
