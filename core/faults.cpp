@@ -37,23 +37,4 @@ FaultSteps fault_steps(const ModelParameters& p, double dt) {
     return {p.slip1 * dt / 1000, p.slip2 * dt / 1000};
 }
 
-void apply_faults_to_surface(const ModelParameters& p, ModelState& s) {
-    const FaultSteps steps = fault_steps(p, s.dt);
-    for (int i = 1; i <= COLUMN_COUNT; ++i) {
-        s.surface[i] = moved_by_faults(s.surface[i], faults_moving_column(p, i, s.dx), steps);
-    }
-}
-
-void apply_faults_to_horizons(const ModelParameters& p, ModelState& s) {
-    const FaultSteps steps = fault_steps(p, s.dt);
-    const int count = s.horizon_count.load();
-    for (int i = 1; i <= COLUMN_COUNT; ++i) {
-        const std::uint8_t which = faults_moving_column(p, i, s.dx);
-        double* z = s.horizon_z[i];
-        for (int h = 1; h <= count; ++h) {
-            z[h] = moved_by_faults(z[h], which, steps);
-        }
-    }
-}
-
 }  // namespace vendrel

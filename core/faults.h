@@ -36,8 +36,4 @@ inline double moved_by_faults(double v, std::uint8_t which, const FaultSteps& st
     return v;
 }
 
-// Moves surface, and horizon slots 1..horizon_count, of columns 1..2000.
-void apply_faults_to_surface(const ModelParameters& p, ModelState& s);
-void apply_faults_to_horizons(const ModelParameters& p, ModelState& s);
-
 }  // namespace vendrel

@@ -37,24 +37,10 @@ void find_land_neighbours(const ModelState& s, double L, LandNeighbours& out);
 double land_distance(const ModelState& s, double L, int i, const LandNeighbours& n);
 double land_distance_by_search(const ModelState& s, double L, int i);
 
-// Slot h of column i: position, water depth and distance.
-void record_horizon_column(ModelState& s, double L, int i, int h, const LandNeighbours& n);
-
-// Truncation of column i's older horizons by slot h, then the new layer's
-// thickness0, phi0 and porosity. The truncation returns the lowest slot it
-// changed, h when it changed none.
+// Truncation of column i's older horizons by slot h: each older horizon
+// that lies above the new one (eroded) is brought down onto it. Returns the
+// lowest slot it changed, h when it changed none. The recording pass
+// (core/recording_pass.h) records, truncates and compacts the columns.
 int truncate_horizons_column(ModelState& s, int i, int h);
-void set_new_layer_column(const ModelParameters& p, ModelState& s, int i, int h);
-
-// Porosity of a layer buried b below the newest horizon (never increases),
-// and the thickness that keeps its solid volume at porosity phi.
-double compacted_porosity(double c, double phi0, double current, double b);
-double compacted_thickness(double thickness0, double phi0, double phi);
-
-// One compaction pass over slots 2..N of column i. Moving horizon j and all
-// younger ones down for each thinned layer j is done as one accumulated
-// movement carried up the column: the same as moving them layer by layer,
-// to rounding.
-void compact_column(const ModelParameters& p, ModelState& s, int i, int N);
 
 }  // namespace vendrel

@@ -89,10 +89,6 @@ class ProductionCurve {
     std::array<int, 8> step_end_{};
 };
 
-inline double production_rate(const ModelParameters& p, double s, double L) {
-    return ProductionCurve(p, L).rate(s);
-}
-
 // Surface after one step of production.
 inline double produced_surface(const ProductionCurve& curve, double s, double dt) {
     return s - curve.rate(s) * dt * 0.001;

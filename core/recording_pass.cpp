@@ -63,7 +63,7 @@ void exponentials(const double* x, double* f, int N) {
 }
 
 // Porosity and lost thickness of layers 2..N from their exponentials, the
-// operations of compact_column lane by lane: a < b ? a : b is
+// operations of the compaction equation (core/horizons.h) lane by lane: a < b ? a : b is
 // std::min(b, a), |v| clears the sign bit, t > T ? t - T : +0 the loss. With
 // `uniform` every layer's phi0 is *phi0 (read once, not from the array).
 struct Layers {
@@ -139,7 +139,7 @@ template <bool Uniform>
 // The compaction of one column up to, not including, the movement: the
 // porosity of every layer (stored) and the thickness each layer loses
 // (`lost`, +0 where it keeps its thickness), from the positions before the
-// pass, as compact_column takes them.
+// pass, as the compaction equation (core/horizons.h) takes them.
 void settle_column(double c, const double* z, double* porosity, const double* phi0,
                    const double* uniform_phi0, const double* thickness0, int N, bool avx2,
                    double* lost) {
@@ -206,10 +206,10 @@ void pay_owed_movement(double* z, int count, double shift, std::uint8_t& ordered
 
 namespace {
 
-// The first part of a recording in column i, as pay_owed,
-// record_horizon_column, truncate_horizons_column, set_new_layer_column and
-// the first stages of compact_column take it; `lost` receives the thickness
-// each layer loses.
+// The first part of a recording in column i: the owed movement paid, the
+// new slot recorded, the older horizons truncated, the new layer set and
+// the layers settled for compaction; `lost` receives the thickness each
+// layer loses.
 void record_column(ModelState& s, const RecordingColumns& columns, const Recording& r, int i,
                    bool compact, double* lost) {
     const int h = r.slot;

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "core/model_state.h"
+#include "tests/literal_processes.h"
 #include "tests/reference_model.h"
 #include "tests/test_support.h"
 

@@ -24,7 +24,7 @@ TEST(Production, RateAgainstWaterDepth) {
                           {275, 1},      {285, 0.75}, {std::nan(""), 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.surface);
-        EXPECT_NEAR(production_rate(p, c.surface, 250), c.rate, 1e-12);
+        EXPECT_NEAR(ProductionCurve(p, 250).rate(c.surface), c.rate, 1e-12);
     }
     EXPECT_NEAR(produced_surface(ProductionCurve(p, 250), 252.5, 1), 252.495, 1e-12);
 }
@@ -33,7 +33,7 @@ TEST(Production, UnorderedCurveStillTakesTheFirstMatchingInterval) {
     ModelParameters p = testing::document_parameters();
     p.depths = {0, 5, 100, 15, 20, 30, 40, 50};
     // 80 m of water lies beyond the last point but inside the interval 5..100.
-    EXPECT_NEAR(production_rate(p, 330, 250), 10 - 4 * 75.0 / 95, 1e-12);
+    EXPECT_NEAR(ProductionCurve(p, 250).rate(330), 10 - 4 * 75.0 / 95, 1e-12);
 }
 
 TEST(Production, RepeatedDepthsTakeTheFirstTestThatHolds) {

@@ -18,6 +18,7 @@
 #include "core/horizons.h"
 #include "core/model_state.h"
 #include "core/surface_step.h"
+#include "tests/literal_processes.h"
 #include "tests/test_support.h"
 
 namespace vendrel {
