@@ -119,10 +119,10 @@ std::string usage_text() {
     text += "\nOptions:\n";
     add(general_options());
     text +=
-        "\nA run whose parameters it cannot run (a value that is not finite, totaltime,\n"
-        "display_inc, max_x or max_y at most 0, diff_coeff or cvalue below 0, phizero\n"
-        "1 or more with compaction on) is refused before it starts, and so is one\n"
-        "whose recordings overrun the horizon slots, unless --allow-early-end.\n"
+        "\nParameters a run cannot use (a value that is not finite; totaltime,\n"
+        "display_inc, max_x or max_y at most 0; diff_coeff or cvalue below 0; phizero\n"
+        "1 or more with compaction on) are refused before the run starts, and so are\n"
+        "recordings that overrun the 500 horizon slots, unless --allow-early-end.\n"
         "\nExit status: 0 done, 1 failed (nothing saved), 2 bad command line or\n"
         "parameters that cannot run, 130 interrupted (nothing saved).\n";
     return text;
