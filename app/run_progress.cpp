@@ -6,7 +6,6 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "core/int_conversion.h"
 #include "core/simulation.h"
 
 namespace vendrel {
@@ -56,6 +55,18 @@ QString RunProgress::stoppedText(double years) {
     return QString("Run stopped at %1 ka").arg(years / 1000, 0, 'f', 1);
 }
 
+QString RunProgress::slotLimitText(double years) {
+    return QString("Run ended at the 500-horizon limit at %1 ka").arg(years / 1000, 0, 'f', 1);
+}
+
+QString RunProgress::noStepText() {
+    return "Run ended without a time step";
+}
+
+QString RunProgress::noRecordingText() {
+    return "Run ended without recording a horizon";
+}
+
 void RunProgress::setRunning(bool running) {
     if (running) {
         begin();
@@ -64,11 +75,9 @@ void RunProgress::setRunning(bool running) {
     }
 }
 
-// dt is the one the model was last reset with, which the run derives again
-// from the same parameters.
+// The run's steps and recordings, as it derives them from the parameters.
 void RunProgress::begin() {
-    dt_ = simulation_.dt();
-    stepCount_ = std::max<std::int64_t>(truncate_to_int32(simulation_.params().totaltime / dt_), 0);
+    plan_ = plan_recordings(simulation_.params());
     clock_.start();
     outcome_->hide();
     bar_->setValue(0);
@@ -81,8 +90,8 @@ void RunProgress::refresh() {
     if (!ticker_->isActive()) {
         return;
     }
-    const std::int64_t taken = std::min(simulation_.steps_taken(), stepCount_);
-    const double share = stepCount_ > 0 ? double(taken) / double(stepCount_) : 0;
+    const std::int64_t taken = std::min(simulation_.steps_taken(), plan_.steps_run);
+    const double share = plan_.steps_run > 0 ? double(taken) / double(plan_.steps_run) : 0;
     bar_->setValue(int(share * 100));
     if (share > 0) {
         const double elapsed = double(clock_.elapsed()) / 1000;
@@ -95,8 +104,18 @@ void RunProgress::end() {
     const double elapsed = double(clock_.elapsed()) / 1000;
     const std::int64_t taken = simulation_.steps_taken();
     bar_->hide();
-    outcome_->setText(taken >= stepCount_ ? finishedText(simulation_.published_count(), elapsed)
-                                          : stoppedText(double(taken) * dt_));
+    const double reached = double(taken) * plan_.dt;
+    if (taken < plan_.steps_run) {
+        outcome_->setText(stoppedText(reached));
+    } else if (!plan_.takes_steps()) {
+        outcome_->setText(noStepText());
+    } else if (!plan_.records()) {
+        outcome_->setText(noRecordingText());
+    } else if (!plan_.fits()) {
+        outcome_->setText(slotLimitText(reached));
+    } else {
+        outcome_->setText(finishedText(simulation_.published_count(), elapsed));
+    }
     outcome_->show();
 }
 

@@ -2,13 +2,18 @@
 // The progress area of the status bar, right of the message pane: while a
 // run goes on, a bar with the share of the run's time steps taken and the
 // time left (estimated from the time so far); when it ends, what became of
-// it: "Run finished: 101 horizons in 4.3 s" or "Run stopped at 120.0 ka".
-// The message pane keeps its own texts.
+// it: "Run finished: 101 horizons in 4.3 s", "Run stopped at 120.0 ka",
+// "Run ended at the 500-horizon limit at 5.0 ka" when the recordings ran out
+// of slots, and for a run that could not do its work "Run ended without a
+// time step" or "Run ended without recording a horizon". The message pane
+// keeps its own texts.
 
 #include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+
+#include "core/recording_plan.h"
 
 class QLabel;
 class QProgressBar;
@@ -28,6 +33,9 @@ class RunProgress : public QWidget {
     static QString timeLeftText(double seconds);
     static QString finishedText(int horizons, double seconds);
     static QString stoppedText(double years);
+    static QString slotLimitText(double years);
+    static QString noStepText();
+    static QString noRecordingText();
 
     QProgressBar* bar() const { return bar_; }
     QLabel* outcome() const { return outcome_; }
@@ -46,8 +54,7 @@ class RunProgress : public QWidget {
     QLabel* outcome_;
     QTimer* ticker_;
     QElapsedTimer clock_;
-    double dt_ = 1;
-    std::int64_t stepCount_ = 0;
+    RecordingPlan plan_;
 };
 
 }  // namespace vendrel

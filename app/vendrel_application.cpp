@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QStatusBar>
+#include <QStringList>
 #include <QUrl>
 #include <cstdio>
 
@@ -19,6 +20,7 @@
 #include "app/section_printer.h"
 #include "app/section_view.h"
 #include "app/user_guide.h"
+#include "core/run_admission.h"
 #include "core/thread_count.h"
 #include "view/figure_export.h"
 #include "view/section_snapshot.h"
@@ -198,7 +200,26 @@ void VendrelApplication::navigate(void (*move)(NavigationState&)) {
 }
 
 void VendrelApplication::startSimulation() {
+    // Values whose run would diverge do not start; a run that merely takes
+    // no step or records nothing goes, and says so at its end.
+    QStringList diverging;
+    for (const ParameterFault& fault : parameter_faults(document_->simulation().params())) {
+        if (fault.diverges) {
+            diverging.append(QString::fromStdString(fault.text()));
+        }
+    }
+    if (!diverging.isEmpty()) {
+        services_->showMessage(
+            window_.get(), "The simulation cannot run with these values:\n" + diverging.join("\n"));
+        return;
+    }
     document_->simulation().start_run();
+    // Every Start is announced, then its end: a run without a step may be
+    // over before anyone looks.
+    if (!running_) {
+        running_ = true;
+        emit runningChanged(true);
+    }
     updateRunning();
     markDocumentModified();
     repaintMainWindow();

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,10 @@
 #include "cli/run_options.h"
 #include "cli/run_report.h"
 #include "cli/stop_signal.h"
+#include "core/dialog_ranges.h"
 #include "core/parameter_fields.h"
+#include "core/recording_plan.h"
+#include "core/run_admission.h"
 #include "core/thread_count.h"
 #include "document/number_format.h"
 #include "document/project.h"
@@ -41,6 +45,12 @@ using Clock = std::chrono::steady_clock;
 
 // The run was stopped by a signal; nothing was saved.
 struct Interrupted {};
+
+// Parameters the run cannot run, found before it starts (exit status 2).
+class RunRefused : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
 
 void throw_if_interrupted() {
     if (stop_signal_received() != 0) {
@@ -166,6 +176,15 @@ int check(const std::string& path) {
     std::printf("%s: %d horizons, section %g x %g m, run of %g years recorded every %g years\n",
                 path.c_str(), data.count, data.params.max_x, data.params.max_y,
                 data.params.totaltime, data.params.display_inc);
+    // What the file holds that a dialog would not take, or a run would refuse.
+    for (const RangeWarning& warning : dialog_range_warnings(data.params, data.display)) {
+        std::fprintf(stderr, "vendrel-run: warning: %s: %s\n", path.c_str(),
+                     warning.text().c_str());
+    }
+    if (const auto refusal = refuse_script_run(data.params, false)) {
+        std::fprintf(stderr, "vendrel-run: warning: %s: a run would be refused: %s\n", path.c_str(),
+                     refusal->text.c_str());
+    }
     return 0;
 }
 
@@ -279,6 +298,11 @@ int run(const RunOptions& options) {
         // results stay as they are.
         sim.modify().params() = edited;
     } else {
+        if (const auto refusal = refuse_script_run(edited, options.allow_early_end)) {
+            throw RunRefused(refusal->text +
+                             (refusal->early_end ? "; or give --allow-early-end" : ""));
+        }
+        report.ended_at_slot_limit = !plan_recordings(edited).fits();
         sim.change_parameters([&](ModelParameters& p) { p = edited; });
         run_to_the_end(sim, options, report);
     }
@@ -286,6 +310,7 @@ int run(const RunOptions& options) {
 
     const ProjectData data = project.snapshot();
     report.horizons = data.count;
+    report.simulated_time = data.simulated_time;
     report.metrics = compute_run_metrics(data);
     for (const RequestedOutput& output : plan.outputs()) {
         report.outputs.push_back(output.path);
@@ -301,9 +326,14 @@ int run(const RunOptions& options) {
     // Standard output may carry an output; the summary then goes to stderr.
     std::FILE* summary = plan.writes_standard_output() ? stderr : stdout;
     if (report.ran) {
-        std::fprintf(summary, "vendrel-run: %lld steps, %d horizons, %s s; saved %s\n",
+        const std::string early_end = report.ended_at_slot_limit
+                                          ? ", ended at the 500-horizon limit at " +
+                                                format_fixed(report.simulated_time / 1000, 0, 1) +
+                                                " ka"
+                                          : std::string();
+        std::fprintf(summary, "vendrel-run: %lld steps, %d horizons, %s s%s; saved %s\n",
                      static_cast<long long>(report.steps), report.horizons,
-                     format_fixed(report.wall_seconds, 0, 2).c_str(),
+                     format_fixed(report.wall_seconds, 0, 2).c_str(), early_end.c_str(),
                      joined(report.outputs).c_str());
     } else {
         std::fprintf(summary, "vendrel-run: %d horizons; saved %s\n", report.horizons,
@@ -344,6 +374,9 @@ int main(int argc, char** argv) {
         return run(options);
     } catch (const UsageError& e) {
         std::fprintf(stderr, "vendrel-run: %s (see vendrel-run --help)\n", e.what());
+        return 2;
+    } catch (const RunRefused& e) {
+        std::fprintf(stderr, "vendrel-run: %s\n", e.what());
         return 2;
     } catch (const WellOutsideSectionError& e) {
         // A command line that asks for the impossible, found once the

@@ -43,6 +43,9 @@ const std::vector<OptionLine>& general_options() {
         {"--params FILE.toml", "set the parameters of a TOML file of key = value lines first"},
         {"--threads N", "worker threads for the run (0 keeps the default)"},
         {"--no-run", "save the project as opened, with the parameters set, unrun"},
+        {"--allow-early-end", "run even when the recordings need more than the 500"},
+        {"", "horizon slots: the run ends at the last one (its summary"},
+        {"", "gives the time simulated); refused otherwise"},
         {"--well X", "a pseudo-well at X m for --netcdf and --wells-csv; may be repeated"},
         {"--size WxH", "size of a picture in pixels (default 1600x800; at most"},
         {"", "100 megapixels for a raster picture)"},
@@ -116,8 +119,12 @@ std::string usage_text() {
     text += "\nOptions:\n";
     add(general_options());
     text +=
-        "\nExit status: 0 done, 1 failed (nothing saved), 2 bad command line,\n"
-        "130 interrupted (nothing saved).\n";
+        "\nParameters a run cannot use (a value that is not finite; totaltime,\n"
+        "display_inc, max_x or max_y at most 0; diff_coeff or cvalue below 0; phizero\n"
+        "1 or more with compaction on) are refused before the run starts, and so are\n"
+        "recordings that overrun the 500 horizon slots, unless --allow-early-end.\n"
+        "\nExit status: 0 done, 1 failed (nothing saved), 2 bad command line or\n"
+        "parameters that cannot run, 130 interrupted (nothing saved).\n";
     return text;
 }
 
@@ -181,7 +188,8 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
     parser.addOption(value_option({"dpi"}, "N"));
     parser.addOption(value_option({"check"}, "FILE"));
     parser.addOption(value_option({"well"}, "X"));
-    for (const char* flag : {"no-run", "json", "progress", "quiet", "list-params", "version"}) {
+    for (const char* flag :
+         {"no-run", "allow-early-end", "json", "progress", "quiet", "list-params", "version"}) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(flag)));
     }
     parser.addOption(QCommandLineOption(QStringList{"h", "help"}));
@@ -212,6 +220,7 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
     }
     options.list_params = parser.isSet("list-params");
     options.no_run = parser.isSet("no-run");
+    options.allow_early_end = parser.isSet("allow-early-end");
     options.json = parser.isSet("json");
     options.progress = parser.isSet("progress");
     options.quiet = parser.isSet("quiet");

@@ -30,6 +30,7 @@ struct RunOptions {
     std::vector<double> wells;             // --well: pseudo-well positions (m), as given
     std::string command;                   // the command line, recorded by the data exports
     bool no_run = false;                   // save what was opened (and set) without running
+    bool allow_early_end = false;          // run even when the recordings overrun the horizon slots
     std::string check;                     // validate this project and report
     int image_width = 1600;
     int image_height = 800;

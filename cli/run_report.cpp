@@ -45,6 +45,7 @@ std::string run_report_json(const RunReport& report) {
     root.insert("steps", qint64(report.steps));
     root.insert("horizons", report.horizons);
     root.insert("wall_time_s", report.wall_seconds);
+    root.insert("simulated_time", report.simulated_time);
     root.insert("final_sea_level", optional_number(report.metrics.final_sea_level));
     root.insert("metrics", metrics);
     root.insert("outputs", outputs);

@@ -2,7 +2,8 @@
 // What one run of the runner did, and its machine-readable form (--json,
 // --summary): program and version, the parameters the command line or the
 // parameter file set (key and the value stored), steps, horizons, wall
-// time, the metrics of run_metrics.h and the outputs written.
+// time, the time simulated, the metrics of run_metrics.h and the outputs
+// written.
 
 #include <cstdint>
 #include <string>
@@ -21,6 +22,11 @@ struct RunReport {
     std::int64_t steps = 0;
     int horizons = 0;
     double wall_seconds = 0;
+    // Years the results reach: the time of the run's last step (with
+    // --no-run, of the newest horizon). totaltime keeps what was asked for.
+    double simulated_time = 0;
+    // The run ended at the last horizon slot before its totaltime.
+    bool ended_at_slot_limit = false;
     RunMetrics metrics;
     std::vector<std::string> outputs;  // paths as given
 };

@@ -112,7 +112,8 @@ std::string slurm_script(const SlurmRequest& request, int chunk) {
     }
     s += "exec " + quoted(request.program) + " --task " + quoted(request.dir) + " --chunk " +
          std::to_string(chunk) + (request.image ? " --image" : "") +
-         (request.netcdf ? " --netcdf" : "") + "\n";
+         (request.netcdf ? " --netcdf" : "") +
+         (request.allow_early_end ? " --allow-early-end" : "") + "\n";
     return s;
 }
 

@@ -21,6 +21,7 @@ struct SlurmRequest {
     int cpus_per_task = 1;
     bool image = false;
     bool netcdf = false;
+    bool allow_early_end = false;
     bool wait = true;
 };
 

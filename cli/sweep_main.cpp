@@ -59,6 +59,8 @@ const char* sweep_usage_text() {
            "  --jobs N              runs at a time (default: the number of cores)\n"
            "  --image               also draw each run's final section\n"
            "  --netcdf              also export each run's results as NetCDF\n"
+           "  --allow-early-end     run rows whose recordings need more than the 500\n"
+           "                        horizon slots to the last one (refused otherwise)\n"
            "  --slurm               run the rows as a Slurm job array and wait for it\n"
            "  --partition P         the Slurm partition\n"
            "  --chunk K             rows per array task (default: 1, or more to stay\n"
@@ -69,6 +71,8 @@ const char* sweep_usage_text() {
            "  -h, --help            show this help\n"
            "  --version             show the version\n"
            "\n"
+           "Every row is checked before the first run as vendrel-run checks a run: a\n"
+           "row with parameters it cannot run is refused with its line.\n"
            "A rerun skips the runs whose outputs are complete. Exit status: 0 every run\n"
            "ok, 1 a run failed, 2 bad command line or manifest, 130 interrupted.\n";
 }
@@ -79,6 +83,7 @@ struct SweepOptions {
     int jobs = 0;
     bool image = false;
     bool netcdf = false;
+    bool allow_early_end = false;
     bool slurm = false;
     std::string partition;
     int chunk = 0;
@@ -106,7 +111,7 @@ SweepOptions parse_sweep_options(int argc, char** argv) {
          {"out", "jobs", "partition", "chunk", "sbatch-arg", "collect", "task"}) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), "VALUE"));
     }
-    for (const char* name : {"image", "netcdf", "slurm", "no-wait", "version"}) {
+    for (const char* name : {"image", "netcdf", "allow-early-end", "slurm", "no-wait", "version"}) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
     }
     parser.addOption(QCommandLineOption(QStringList{"h", "help"}));
@@ -149,6 +154,7 @@ SweepOptions parse_sweep_options(int argc, char** argv) {
     }
     o.image = parser.isSet("image");
     o.netcdf = parser.isSet("netcdf");
+    o.allow_early_end = parser.isSet("allow-early-end");
     o.slurm = parser.isSet("slurm");
     o.wait = !parser.isSet("no-wait");
     const QStringList positional = parser.positionalArguments();
@@ -249,6 +255,7 @@ int run_task(const SweepOptions& o) {
                            std::max(1, parse_int_strict(cpus ? cpus : "").value_or(1)),
                            runner_beside_program()};
     settings.netcdf = o.netcdf;
+    settings.allow_early_end = o.allow_early_end;
     if (manifest.column("omp_threads") >= 0) {
         settings.jobs = 1;  // the runs take the task's cores
     }
@@ -263,6 +270,7 @@ int run(const SweepOptions& o) {
         return summarise(read_sweep_manifest(o.collect + "/manifest.csv"), o.collect);
     }
     const SweepManifest manifest = read_sweep_manifest(o.manifest);
+    check_sweep_runs(manifest, o.manifest, o.allow_early_end);
     if (o.slurm && find_on_path("sbatch").empty()) {
         throw FileError("sbatch not found on PATH: --slurm needs Slurm's client commands");
     }
@@ -278,6 +286,7 @@ int run(const SweepOptions& o) {
         request.sbatch_args = o.sbatch_args;
         request.image = o.image;
         request.netcdf = o.netcdf;
+        request.allow_early_end = o.allow_early_end;
         request.wait = o.wait;
         if (const int column = manifest.column("omp_threads"); column >= 0) {
             for (const SweepRow& row : manifest.rows) {
@@ -299,6 +308,7 @@ int run(const SweepOptions& o) {
     const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
     SweepSettings settings{dir, o.image, o.jobs > 0 ? o.jobs : cores, runner_beside_program()};
     settings.netcdf = o.netcdf;
+    settings.allow_early_end = o.allow_early_end;
     if (run_sweep_rows(manifest, all_rows(manifest), settings, isatty(STDERR_FILENO) != 0) ==
         SweepEnd::Interrupted) {
         std::fputs("vendrel-sweep: interrupted; complete runs are kept, run again to go on\n",

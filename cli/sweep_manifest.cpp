@@ -12,6 +12,7 @@
 #include "cli/parameter_assignment.h"
 #include "cli/run_options.h"
 #include "core/parameter_fields.h"
+#include "core/run_admission.h"
 
 namespace vendrel {
 namespace {
@@ -160,6 +161,25 @@ SweepManifest parse_sweep_manifest(const std::string& text, const std::string& n
         throw UsageError(name + ": no runs");
     }
     return manifest;
+}
+
+void check_sweep_runs(const SweepManifest& manifest, const std::string& name,
+                      bool allow_early_end) {
+    // Each row runs from the parameters a new model has, with its values set.
+    ModelParameters start = make_startup_parameters(1);
+    set_document_defaults(start);
+    for (const SweepRow& row : manifest.rows) {
+        ModelParameters params = start;
+        DisplaySettings display;
+        for (std::size_t k = 0; k < manifest.keys.size(); ++k) {
+            assign_parameter(params, display, manifest.keys[k], row.values[k]);
+        }
+        if (const auto refusal = refuse_script_run(params, allow_early_end)) {
+            throw UsageError(name + ": line " + std::to_string(row.line) + ", run \"" + row.id +
+                             "\": " + refusal->text +
+                             (refusal->early_end ? "; or give --allow-early-end" : ""));
+        }
+    }
 }
 
 SweepManifest read_sweep_manifest(const std::string& path) {

@@ -33,6 +33,11 @@ struct SweepManifest {
 SweepManifest read_sweep_manifest(const std::string& path);
 SweepManifest parse_sweep_manifest(const std::string& text, const std::string& name);
 
+// Checks every row's parameters as the runner checks them before a run
+// (core/run_admission.h): the first row that would be refused throws
+// UsageError naming the manifest, the line and the run.
+void check_sweep_runs(const SweepManifest& manifest, const std::string& name, bool allow_early_end);
+
 // True for an id a run may have.
 bool valid_run_id(const std::string& id);
 

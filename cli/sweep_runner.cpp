@@ -47,6 +47,9 @@ std::vector<std::string> runner_arguments(const SweepManifest& manifest, const S
     if (manifest.column("omp_threads") < 0) {
         args.insert(args.end(), {"--threads", "1"});
     }
+    if (settings.allow_early_end) {
+        args.push_back("--allow-early-end");
+    }
     args.insert(args.end(), {"--out", files.project});
     if (settings.image) {
         args.insert(args.end(), {"--image", files.image});

@@ -20,6 +20,7 @@ struct SweepSettings {
     int jobs = 1;
     std::string runner;  // the vendrel-run to start
     bool netcdf = false;
+    bool allow_early_end = false;  // --allow-early-end for every run
 };
 
 struct RunFiles {

@@ -23,9 +23,11 @@ struct Figure {
     bool plotted;
 };
 constexpr Figure kFigures[] = {
-    {"wall_time_s", false, false},     {"steps", false, false},       {"horizons", false, false},
-    {"final_sea_level", false, false}, {"shoreline_x", true, true},   {"platform_top", true, true},
-    {"sediment_area", true, true},     {"mean_porosity", true, true},
+    {"wall_time_s", false, false},    {"steps", false, false},
+    {"horizons", false, false},       {"final_sea_level", false, false},
+    {"shoreline_x", true, true},      {"platform_top", true, true},
+    {"sediment_area", true, true},    {"mean_porosity", true, true},
+    {"simulated_time", false, false},
 };
 
 std::string number_text(double value) {

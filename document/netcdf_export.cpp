@@ -153,7 +153,9 @@ constexpr const char* kGlobalComment =
     "lies between horizons h - 1 and h; its depth of deposition, distance from shore and "
     "porosity are stored at horizon h. Thickness(h) = z(h - 1) - z(h), at least 0; a layer of "
     "at most 0.001 m is a hiatus. Horizon 1 has no layer. Global attributes named after "
-    "parameters hold the parameters of the run, with their units in <name>_units.";
+    "parameters hold the parameters of the run, with their units in <name>_units; "
+    "simulated_time is the time the results reach, less than totaltime when the run ended "
+    "early.";
 
 void put_parameters(MemoryDataset& nc, const ProjectData& data) {
     for (const ParameterField& field : parameter_fields()) {
@@ -198,6 +200,9 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
     nc.text(id, "comment", kGlobalComment);
     nc.text(id, "vendrel_version", kVersion);
     put_parameters(nc, data);
+    // The time the results reach; totaltime is the time asked for.
+    check(nc_put_att_double(nc.id(), id, "simulated_time", NC_DOUBLE, 1, &data.simulated_time));
+    nc.text(id, "simulated_time_units", "yr");
 
     const int horizon_dim = nc.dimension("horizon", std::size_t(n));
     const int column_dim = nc.dimension("column", COLUMN_COUNT);

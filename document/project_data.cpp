@@ -30,6 +30,7 @@ ProjectData take_project_snapshot(const ModelParameters& p, const DisplaySetting
         }
     }
     d.sealevels.assign(s.sealevel_values, s.sealevel_values + d.count + 1);
+    d.simulated_time = s.sim_time;
     return d;
 }
 

@@ -26,6 +26,9 @@ struct ProjectData {
     std::vector<std::array<double, 4>> horizons;
     // sealevels[h] for slots 1..count (index 0 unused).
     std::vector<double> sealevels;
+    // Years the results reach: the time of the last step a run took, or
+    // after an Open the time of the newest horizon. Not in the file.
+    double simulated_time = 0;
 
     const std::array<double, 4>& horizon(int column, int slot) const {
         return horizons[std::size_t(column - 1) * count + (slot - 1)];

@@ -252,9 +252,95 @@ TEST_F(Program, ProgressOfARunAndItsOutcome) {
         << progress.outcome()->text().toStdString();
 }
 
+// Start keeps the runs that take no step or record nothing and says so at
+// their end, as it says when the recordings ran out of horizon slots; only
+// values whose run diverges are refused, with one message naming them.
+TEST_F(Program, StartWithValuesARunCannotUse) {
+    struct Case {
+        const char* name;
+        std::function<void(ModelParameters&)> change;
+        QStringList message;  // what the one message names; empty: the run starts
+        QString outcome;      // the start of the outcome
+    };
+    const Case cases[] = {
+        {"diff_coeff -1",
+         [](ModelParameters& p) { p.diff_coeff = -1; },
+         {"diff_coeff = -1: must be at least 0"},
+         ""},
+        {"phizero 1.5 with compaction",
+         [](ModelParameters& p) {
+             p.phizero = 1.5;
+             p.includecompact = 1;
+             p.diff_coeff = -2;
+         },
+         {"phizero = 1.5: must be below 1 while compaction is on", "diff_coeff = -2"},
+         ""},
+        {"totaltime -5",
+         [](ModelParameters& p) { p.totaltime = -5; },
+         {},
+         RunProgress::noStepText()},
+        {"max_x 0", [](ModelParameters& p) { p.max_x = 0; }, {}, RunProgress::noStepText()},
+        {"display_inc below a step",
+         [](ModelParameters& p) { p.display_inc = 0.5; },
+         {},
+         RunProgress::noRecordingText()},
+        {"display_inc -1",
+         [](ModelParameters& p) { p.display_inc = -1; },
+         {},
+         RunProgress::noRecordingText()},
+        {"500 increments",
+         [](ModelParameters& p) {
+             p.totaltime = 1000;
+             p.display_inc = 2;
+         },
+         {},
+         "Run ended at the 500-horizon limit at 1.0 ka"},
+        {"20000 yr every 10 yr",
+         [](ModelParameters& p) {
+             p.totaltime = 20000;
+             p.display_inc = 10;
+         },
+         {},
+         "Run ended at the 500-horizon limit at 5.0 ka"},
+        {"cvalue -1 runs",
+         [](ModelParameters& p) { p.cvalue = -1; },
+         {},
+         "Run finished: 9 horizons in "},
+    };
+    RunProgress& progress = frame().runProgress();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        app->applyDialogChanges([&](ModelParameters& p) {
+            p = testing::document_parameters();
+            p.totaltime = 4000;
+            p.display_inc = 500;
+            c.change(p);
+        });
+        doc().setModified(false);
+        services.messages.clear();
+        frame().actions().start->trigger();
+        if (!c.message.isEmpty()) {
+            EXPECT_FALSE(sim().is_running());
+            ASSERT_EQ(services.messages.size(), 1);
+            for (const QString& named : c.message) {
+                EXPECT_TRUE(services.messages[0].contains(named))
+                    << services.messages[0].toStdString();
+            }
+            EXPECT_FALSE(doc().isModified()) << "nothing started";
+            continue;
+        }
+        ASSERT_TRUE(wait_idle());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !app->isRunning(); }, 10000));
+        EXPECT_TRUE(services.messages.isEmpty()) << services.messages.join("; ").toStdString();
+        EXPECT_TRUE(progress.outcome()->text().startsWith(c.outcome))
+            << progress.outcome()->text().toStdString();
+    }
+}
+
 TEST(RunProgressTexts, Formats) {
     EXPECT_EQ(RunProgress::finishedText(101, 4.26), "Run finished: 101 horizons in 4.3 s");
     EXPECT_EQ(RunProgress::stoppedText(120000), "Run stopped at 120.0 ka");
+    EXPECT_EQ(RunProgress::slotLimitText(4990), "Run ended at the 500-horizon limit at 5.0 ka");
     const std::pair<double, const char*> left[] = {{0.2, "0 s left"},
                                                    {59.4, "59 s left"},
                                                    {185, "3 min 05 s left"},

@@ -568,8 +568,8 @@ TEST(RunnerOutputs, ProjectOnStandardOutput) {
 
 TEST(RunnerOutputs, InterruptedRunSavesNothing) {
     testing::TempDir dir;
-    const Outcome r = run_runner("--set totaltime=1e9 --threads 1 --out " + dir.file("a.vdl") +
-                                     " --image " + dir.file("a.png"),
+    const Outcome r = run_runner("--set totaltime=1e9 --set display_inc=1e7 --threads 1 --out " +
+                                     dir.file("a.vdl") + " --image " + dir.file("a.png"),
                                  dir, "timeout --preserve-status -s INT 1");
     EXPECT_EQ(r.status, 130);
     EXPECT_NE(r.err.find("interrupted"), std::string::npos) << r.err;
@@ -717,6 +717,129 @@ TEST(RunnerCommandLine, ExitStatusAndOneLine) {
         EXPECT_EQ(line_count(r.err), 1) << r.err;
         EXPECT_EQ(r.out, "");
     }
+}
+
+// Parameters a run cannot run are refused before it starts, with one line
+// naming the key, the value and why; nothing is written. Equal neighbouring
+// depths, unordered curves and a porosity above 1 without compaction run.
+TEST(RunnerParameters, RunsThatCannotRunAreRefused) {
+    testing::TempDir dir;
+    const std::string quick = "--set totaltime=400 --set display_inc=100 ";
+    struct Case {
+        std::string args;
+        int status;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"--set diff_coeff=-1", 2, "vendrel-run: diff_coeff = -1: must be at least 0"},
+        {"--set totaltime=-5", 2, "vendrel-run: totaltime = -5: must be above 0"},
+        {"--set totaltime=0", 2, "vendrel-run: totaltime = 0: must be above 0"},
+        {"--set display_inc=-1", 2, "vendrel-run: display_inc = -1: must be above 0"},
+        {"--set max_x=-10", 2, "vendrel-run: max_x = -10: must be above 0"},
+        {"--set max_y=0", 2, "vendrel-run: max_y = 0: must be above 0"},
+        {"--set cvalue=-1", 2, "vendrel-run: cvalue = -1: must be at least 0"},
+        {"--set phizero=1.5 --set includecompact=1", 2,
+         "vendrel-run: phizero = 1.5: must be below 1 while compaction is on"},
+        {"--set phizero=1.5 --set includecompact=1 --allow-early-end", 2, "phizero = 1.5"},
+        {"--set totaltime=20000 --set display_inc=10", 2,
+         "vendrel-run: display_inc = 10: the run would record 2000 horizons every 10 time steps "
+         "of 1 yr, but 499 fit after the initial surface: it would end at 5 of 20 ka; the "
+         "smallest display_inc that fits is 41; or give --allow-early-end"},
+        // 500 increments, as the Runtime dialog admits: the last has no slot.
+        {"--set totaltime=1000 --set display_inc=2", 2, "the smallest display_inc that fits is 3"},
+        {quick + "--set phizero=1.5", 0, ""},
+        {quick + "--set depths=0,5,10,10,20,30,40,50", 0, ""},
+        {quick + "--set depths=50,5,30,10,0,20,40,15 --set rates_1=-1", 0, ""},
+        {quick + "--set diff_coeff=0", 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        const std::string out = dir.file("x.vdl");
+        std::filesystem::remove(out);
+        const Outcome r = run_runner(c.args + " --out " + out, dir);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        if (c.status == 0) {
+            EXPECT_TRUE(std::filesystem::exists(out));
+            continue;
+        }
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(line_count(r.err), 1) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(out));
+    }
+
+    // Stored values a run cannot run: the project saves unrun, its run is refused.
+    const std::string stored = dir.file("stored.vdl");
+    ASSERT_EQ(run_runner("--no-run --set diff_coeff=-1 --out " + stored, dir).status, 0);
+    const Outcome r = run_runner(stored + " --out " + dir.file("y.vdl"), dir);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("diff_coeff = -1"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("y.vdl")));
+}
+
+// A run allowed to end at the last horizon slot says where it ended, in its
+// summary line, its JSON summary and its NetCDF file; totaltime keeps the
+// time asked for.
+TEST(RunnerSummary, TimeSimulatedBesideTheTimeAskedFor) {
+    testing::TempDir dir;
+    struct Case {
+        std::string args;
+        int horizons;
+        double simulated;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"--set totaltime=20000 --set display_inc=10 --allow-early-end", 500, 5000,
+         "ended at the 500-horizon limit at 5.0 ka; saved "},
+        {"--set totaltime=2000 --set display_inc=500 --allow-early-end", 5, 2000, " s; saved "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        const std::string nc = dir.file("r.nc");
+        const std::string json = dir.file("r.json");
+        const Outcome r = run_runner(c.args + " --threads 1 --out " + dir.file("r.vdl") +
+                                         " --netcdf " + nc + " --summary " + json,
+                                     dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.out.find(c.line), std::string::npos) << r.out;
+        const std::string check =
+            "/usr/bin/python3 -c 'import json, sys, netCDF4\n"
+            "s = json.load(open(sys.argv[1]))\n"
+            "h, t, T = int(sys.argv[3]), float(sys.argv[4]), float(sys.argv[5])\n"
+            "assert s[\"horizons\"] == h and s[\"simulated_time\"] == t, s\n"
+            "assert s[\"parameters\"][\"totaltime\"] == T, s\n"
+            "d = netCDF4.Dataset(sys.argv[2])\n"
+            "assert d.simulated_time == t and d.totaltime == T, (d.simulated_time, d.totaltime)\n"
+            "assert d.simulated_time_units == \"yr\"\n"
+            "assert d.dimensions[\"horizon\"].size == h'"
+            " " +
+            json + " " + nc + " " + std::to_string(c.horizons) + " " + std::to_string(c.simulated) +
+            " " + (c.args.find("20000") != std::string::npos ? "20000" : "2000");
+        EXPECT_EQ(std::system(check.c_str()), 0);
+    }
+}
+
+// Values the dialogs would not take but a run can: --check lists them as
+// warnings and still succeeds, as it does for what a run would refuse.
+TEST(VendrelRun, CheckWarnsOfValuesOutsideTheDialogs) {
+    testing::TempDir dir;
+    const std::string project = dir.file("p.vdl");
+    ASSERT_EQ(run_runner("--no-run --set amp_1=150 --set cvalue=-1 --out " + project, dir).status,
+              0);
+    const Outcome r = run_runner("--check " + project, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(line_count(r.out), 1) << r.out;
+    EXPECT_NE(r.err.find("vendrel-run: warning: " + project +
+                         ": amp_1 = 150 is outside the range of the Sea-Level Variations "
+                         "dialog: 0 to 100\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find(": cvalue = -1 is outside the range of the Compaction dialog: at least 0"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find(": a run would be refused: cvalue = -1: must be at least 0"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(line_count(r.err), 3) << r.err;
 }
 
 }  // namespace

@@ -89,6 +89,9 @@ TEST(SlurmSubmission, ChunksStayWithinTheArrayLimit) {
                           "--image\n"),
               std::string::npos)
         << script;
+    r.allow_early_end = true;
+    EXPECT_NE(slurm_script(r, 4).find("--chunk 4 --image --allow-early-end\n"), std::string::npos)
+        << "the tasks run what the submission allowed";
 }
 
 struct Outcome {
@@ -129,7 +132,7 @@ TEST(VendrelSweep, RunsResumesAndRecordsFailures) {
     std::string csv = testing::read_file(out + "/summary.csv");
     EXPECT_EQ(csv.rfind("run,totaltime,display_inc,rates_2,status,error,wall_time_s,steps,"
                         "horizons,final_sea_level,shoreline_x,platform_top,sediment_area,"
-                        "mean_porosity\n",
+                        "mean_porosity,simulated_time\n",
                         0),
               0u)
         << csv;
@@ -164,6 +167,19 @@ TEST(VendrelSweep, RunsResumesAndRecordsFailures) {
 TEST(VendrelSweep, BadInputRunsNothing) {
     testing::TempDir dir;
     testing::write_file(dir.file("m.csv"), "run,totaltime\na,100\nb,1e999\n");
+    // Rows whose parameters a run refuses, found before the first run.
+    testing::write_file(dir.file("faults.csv"),
+                        "run,diff_coeff,phizero,includecompact\n"
+                        "a,0.25,0.45,1\n"
+                        "b,-1,0.45,0\n");
+    testing::write_file(dir.file("porous.csv"),
+                        "run,phizero,includecompact\n"
+                        "a,1.5,0\n"
+                        "b,1.5,1\n");
+    testing::write_file(dir.file("overrun.csv"),
+                        "run,totaltime,display_inc\n"
+                        "a,1000,500\n"
+                        "b,20000,10\n");
     struct Case {
         std::string args;
         std::string prefix;
@@ -177,6 +193,14 @@ TEST(VendrelSweep, BadInputRunsNothing) {
         {dir.file("m.csv"), "", 2, "no output folder"},
         {dir.file("m.csv") + " --out " + dir.file("out") + " --jobs 0", "", 2, "--jobs expects"},
         {dir.file("m.csv") + " --out " + dir.file("out") + " --chunk 2", "", 2, "go with --slurm"},
+        {dir.file("faults.csv") + " --out " + dir.file("out"), "", 2,
+         "faults.csv: line 3, run \"b\": diff_coeff = -1: must be at least 0"},
+        {dir.file("porous.csv") + " --out " + dir.file("out") + " --allow-early-end", "", 2,
+         "porous.csv: line 3, run \"b\": phizero = 1.5: must be below 1 while compaction is on"},
+        {dir.file("overrun.csv") + " --out " + dir.file("out"), "", 2,
+         "overrun.csv: line 3, run \"b\": display_inc = 10: the run would record 2000 horizons"},
+        {dir.file("overrun.csv") + " --out " + dir.file("out") + " --slurm", "PATH=/nonexistent", 2,
+         "the smallest display_inc that fits is 41; or give --allow-early-end"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);
@@ -193,6 +217,29 @@ TEST(VendrelSweep, BadInputRunsNothing) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("sbatch not found on PATH"), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(dir.file("out")));
+}
+
+// With --allow-early-end a run that overruns the horizon slots ends at the
+// last one, and the summary says how far it got.
+TEST(VendrelSweep, EarlyEndAllowedAndRecorded) {
+    testing::TempDir dir;
+    testing::write_file(dir.file("m.csv"),
+                        "run,totaltime,display_inc\n"
+                        "a,1000,500\n"
+                        "b,20000,10\n");
+    const std::string out = dir.file("out");
+    const Outcome r = run_sweep(dir.file("m.csv") + " --out " + out + " --allow-early-end", dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string csv = testing::read_file(out + "/summary.csv");
+    const auto row = [&](const std::string& id) {
+        const std::size_t at = csv.find("\n" + id + ",");
+        return at == std::string::npos ? std::string()
+                                       : csv.substr(at + 1, csv.find('\n', at + 1) - at - 1);
+    };
+    EXPECT_EQ(row("a").rfind("a,1000,500,ok,,", 0), 0u) << csv;
+    EXPECT_EQ(row("a").substr(row("a").rfind(',')), ",1000") << csv;
+    EXPECT_EQ(row("b").rfind("b,20000,10,ok,,", 0), 0u) << csv;
+    EXPECT_EQ(row("b").substr(row("b").rfind(',')), ",5000") << "5 of 20 kyr simulated\n" << csv;
 }
 
 }  // namespace
