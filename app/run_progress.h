@@ -2,8 +2,9 @@
 // The progress area of the status bar, right of the message pane: while a
 // run goes on, a bar with the share of the run's time steps taken and the
 // time left (estimated from the time so far); when it ends, what became of
-// it: "Run finished: 101 horizons in 4.3 s" or "Run stopped at 120.0 ka".
-// The message pane keeps its own texts.
+// it: "Run finished: 101 horizons in 4.3 s" or "Run stopped at 120.0 ka",
+// until another model takes the run's place. The message pane keeps its own
+// texts.
 
 #include <QElapsedTimer>
 #include <QString>
@@ -36,6 +37,9 @@ class RunProgress : public QWidget {
     void setRunning(bool running);
     // Reads the steps taken so far into the bar.
     void refresh();
+    // Another model replaced the run's (New, Open, a reset): what became of
+    // the run goes, and a run stopped for the change ends without a word.
+    void clearOutcome();
 
   private:
     void begin();
