@@ -247,10 +247,16 @@ void VendrelApplication::exportFigure() {
         save_figure(path.toStdString(), snapshot, request);
         return;
     }
-    // The screen's pixels, drawn as the view draws them.
+    // The screen's pixels, drawn as the view draws them, as many as Qt
+    // gives a window of the figure's size (it rounds where the picture
+    // covers a last pixel in part).
     check_figure_request(FigureFormat::Png, request);
     QImage picture =
         section_picture(snapshot, navigation_, request.size, ratio, SectionStyle::Report);
+    if (!picture.isNull()) {
+        picture = picture.copy(0, 0, int(std::lround(request.size.width() * ratio)),
+                               int(std::lround(request.size.height() * ratio)));
+    }
     if (picture.isNull()) {
         throw std::bad_alloc();
     }

@@ -77,6 +77,22 @@ TEST(SectionPicture, DrawnAtTheScreensPixelsWithTheRatioAsDisplayScale) {
         << "covers the client area without rounding up a pixel more";
 }
 
+// On a scale that leaves the last column and row of screen pixels covered
+// in part, the figures' white reaches them too: no pixel keeps what the
+// memory held.
+TEST(SectionPicture, PartlyCoveredPixelsAreWhite) {
+    const SectionSnapshot s = one_time_line();
+    const QImage pictures[] = {
+        section_picture(s, NavigationState{}, QSize(801, 401), 1.25, SectionStyle::Report),
+        wheeler_picture(s, QSize(801, 401), 1.25, SectionStyle::Report),
+    };
+    for (const QImage& picture : pictures) {
+        ASSERT_EQ(picture.size(), QSize(1002, 502));
+        EXPECT_EQ(picture.pixelColor(1001, 0), kWhite);
+        EXPECT_EQ(picture.pixelColor(0, 501), kWhite);
+    }
+}
+
 // The sea-level panel is 400 x 300 screen pixels at any scale, 20 from the
 // right and bottom edges; its texts stay inside it, the length of a long
 // run too.
