@@ -52,14 +52,16 @@ QtWindowServices::QtWindowServices() : icons_(std::make_unique<NameOnlyIconProvi
 
 QtWindowServices::~QtWindowServices() = default;
 
+// Never empty: given no folder, Qt's dialog starts in the folder any
+// dialog of the session last showed, which may be /proc.
 QString QtWindowServices::startFolder(const QString& folder) {
+    const QString wanted = folder.isEmpty() ? QDir::currentPath() : folder;
     // The nearest folder that exists, links followed.
-    QString path = QDir::cleanPath(
-        QFileInfo(folder.isEmpty() ? QDir::currentPath() : folder).absoluteFilePath());
+    QString path = QDir::cleanPath(QFileInfo(wanted).absoluteFilePath());
     while (!QFileInfo::exists(path) && path != QDir::rootPath()) {
         path = QFileInfo(path).absolutePath();
     }
-    return isPseudoFileSystem(QFileInfo(path).canonicalFilePath()) ? QDir::homePath() : folder;
+    return isPseudoFileSystem(QFileInfo(path).canonicalFilePath()) ? QDir::homePath() : wanted;
 }
 
 void QtWindowServices::prepare(QFileDialog& dialog) const {

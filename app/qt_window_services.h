@@ -27,9 +27,10 @@ class QtWindowServices : public WindowServices {
     int execDialog(QDialog& dialog) override;
     bool openUrl(const QUrl& url) override;
 
-    // The folder a file dialog may start in: `folder`, or the home folder
-    // when `folder` (links followed) is /proc, /sys or /dev or lies inside
-    // one of them, where listing may read files that never end or block.
+    // The folder a file dialog may start in: `folder` (the current folder
+    // when empty), or the home folder when that (links followed) is /proc,
+    // /sys or /dev or lies inside one of them, where listing may read files
+    // that never end or block.
     static QString startFolder(const QString& folder);
 
   private:

@@ -1051,10 +1051,11 @@ TEST(QtWindowServices, StartFolderAvoidsPseudoFileSystems) {
         {"/procedures", "/procedures"},
         {dir.path(), dir.path()},
         {dir.filePath("not/yet"), dir.filePath("not/yet")},
+        {"", QDir::currentPath()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.folder.toStdString());
-        EXPECT_EQ(QtWindowServices::startFolder(c.folder), c.start);
+        EXPECT_EQ(QtWindowServices::startFolder(c.folder).toStdString(), c.start.toStdString());
     }
 }
 
@@ -1085,6 +1086,20 @@ TEST(QtWindowServices, FileDialogsNeverReadTheFilesTheyList) {
         });
     };
     const auto cancel = [](QFileDialog* dialog) { dialog->reject(); };
+    // A dialog the user takes into /sys and cancels: Qt would start the
+    // next dialog given no folder there.
+    {
+        QtWindowServices fresh;
+        answer([](QFileDialog* dialog) {
+            dialog->setDirectory("/sys");
+            dialog->reject();
+        });
+        fresh.openFileName(nullptr, kProjectFilter);
+        answer(cancel);
+        fresh.openFileName(nullptr, kProjectFilter);
+        EXPECT_EQ(QDir(startedIn).canonicalPath().toStdString(),
+                  QDir(dir.path()).canonicalPath().toStdString());
+    }
     struct Case {
         const char* name;
         std::function<void()> open;
@@ -1131,7 +1146,8 @@ TEST(QtWindowServices, FileDialogsNeverReadTheFilesTheyList) {
         SCOPED_TRACE(name);
         answer(cancel);
         open();
-        EXPECT_EQ(QDir(startedIn).canonicalPath(), QDir(dir.path()).canonicalPath());
+        EXPECT_EQ(QDir(startedIn).canonicalPath().toStdString(),
+                  QDir(dir.path()).canonicalPath().toStdString());
     }
     QDir::setCurrent(previous);
 }
