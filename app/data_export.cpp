@@ -26,7 +26,8 @@ void DataExport::exec() {
     const QString proposed = project.isEmpty()
                                  ? QString(kNewDocumentTitle) + ".nc"
                                  : info.dir().filePath(info.completeBaseName() + ".nc");
-    const QString path = services_.saveFileName(parent_, proposed, kDataExportFilter);
+    const QString path =
+        services_.saveFileName(parent_, "Export Data", proposed, kDataExportFilter);
     if (path.isEmpty()) {
         return;
     }

@@ -154,7 +154,7 @@ bool Document::doSave(const QString& path, bool replace) {
     QString target = path;
     if (target.isEmpty()) {
         const QString proposed = path_.isEmpty() ? title_ + ".vdl" : path_;
-        target = services_.saveFileName(dialogParent_, proposed, kProjectFilter);
+        target = services_.saveFileName(dialogParent_, "Save As", proposed, kProjectFilter);
     }
     const bool saved = !target.isEmpty() && writeFile(target);
     if (saved && replace) {

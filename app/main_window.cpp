@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
@@ -59,7 +60,8 @@ MainWindow::MainWindow(VendrelApplication& application, Document& document,
       document_(document),
       view_(new SectionView(document, navigation, this)) {
     const QScreen* display = screen();
-    setGeometry(fitToScreen(kMainWindowGeometry, display ? display->availableGeometry() : QRect()));
+    setGeometry(fitToScreen(kMainWindowGeometry, display ? display->availableGeometry() : QRect(),
+                            display ? display->devicePixelRatio() : 1.0));
     setCentralWidget(view_);
     createActions();
     createMenus();
@@ -70,6 +72,8 @@ MainWindow::MainWindow(VendrelApplication& application, Document& document,
     connect(&document_, &Document::titleChanged, this, &MainWindow::updateTitle);
     connect(&document_, &Document::modelChanged, view_, qOverload<>(&QWidget::update));
     connect(&application_, &VendrelApplication::runningChanged, this, &MainWindow::setRunning);
+    connect(&application_, &VendrelApplication::modelReset, progress_, &RunProgress::clearOutcome);
+    connect(&document_, &Document::replaced, progress_, &RunProgress::clearOutcome);
     connect(view_, &SectionView::pressedAt, this, &MainWindow::pickWell);
     updateTitle(document_.title());
     if (auto* dispatcher = QAbstractEventDispatcher::instance()) {
@@ -120,9 +124,9 @@ void MainWindow::createActions() {
         "&Open...\tCtrl+O", "Open an existing document", [this] { document_.open(); },
         QKeySequence("Ctrl+O"));
     a.saveBitmap = command("Save Increment as Bitmap", {}, [&app] { app.saveBitmap(); });
-    a.exportFigure = command("Export Figure...", "Save the section as a report figure",
+    a.exportFigure = command("Export &Figure...", "Save the section as a report figure",
                              [&app] { app.exportFigure(); });
-    a.exportData = command("Export Data...", "Save the results as NetCDF or CSV for analysis",
+    a.exportData = command("Export &Data...", "Save the results as NetCDF or CSV for analysis",
                            [this] { DataExport(document_, application_.services(), this).exec(); });
     a.save = command(
         "&Save\tCtrl+S", "Save the active document", [this] { document_.save(); },
@@ -194,7 +198,7 @@ void MainWindow::createActions() {
                 [&app] { app.toggleColourMode(ColourFlag::Distance); });
     a.porosity = command("Porosity", {}, [&app] { app.toggleColourMode(ColourFlag::Porosity); });
     a.reportStyle =
-        command("Report Style", "Draw the section as filled layers for reports", [this] {
+        command("&Report Style", "Draw the section as filled layers for reports", [this] {
             view_->setStyle(view_->style() == SectionStyle::Report ? SectionStyle::Section
                                                                    : SectionStyle::Report);
         });
@@ -208,9 +212,14 @@ void MainWindow::createActions() {
                               [&app] { app.toggleTimeLines(); });
     a.showStatusBar = command("Show Vendrel Status Bar", "Show or hide the status bar",
                               [this] { statusBar()->setVisible(!statusBar()->isVisibleTo(this)); });
-    // Turning the mode off leaves the panel open; the user closes it.
+    // Turning the mode on opens the panel, which says what to do; turning
+    // it off leaves the panel open: the user closes it.
     a.pseudoWell =
-        command("Pseudo-Well", "Click a column of the section to log it as a well", [] {});
+        command("&Pseudo-Well", "Click a column of the section to log it as a well", [this] {
+            if (actions_.pseudoWell->isChecked()) {
+                openWellPanel();
+            }
+        });
     a.pseudoWell->setCheckable(true);
 
     a.start = command(
@@ -243,7 +252,7 @@ void MainWindow::createActions() {
         [&app] { app.navigate(move_model_down); }, QKeySequence(Qt::Key_Down));
 
     a.wheelerDiagram =
-        command("Wheeler Diagram", "Show time against distance instead of the section",
+        command("&Wheeler Diagram", "Show time against distance instead of the section",
                 [this] { view_->setShowsWheeler(!view_->showsWheeler()); });
     a.wheelerDiagram->setCheckable(true);
 
@@ -308,27 +317,37 @@ void MainWindow::createMenus() {
     bar->addAction(" ");
 }
 
+void MainWindow::openWellPanel() {
+    if (wellPanel_ == nullptr) {
+        wellPanel_ = new WellLogPanel(document_, this);
+        addDockWidget(Qt::RightDockWidgetArea, wellPanel_);
+        connect(wellPanel_, &WellLogPanel::exportRequested, this,
+                [this] { carryOut([this] { wellPanel_->exportCsv(application_.services()); }); });
+        // The section marks the well while the panel shows it.
+        connect(wellPanel_, &WellLogPanel::moved, view_,
+                [this](double x) { view_->setWellPosition(x); });
+        connect(wellPanel_, &QDockWidget::visibilityChanged, view_, [this](bool visible) {
+            view_->setWellPosition(visible && wellPanel_->hasWell()
+                                       ? std::optional(wellPanel_->position())
+                                       : std::nullopt);
+        });
+    }
+    wellPanel_->show();
+    wellPanel_->raise();
+}
+
 void MainWindow::pickWell(double x) {
     if (!actions_.pseudoWell->isChecked()) {
         return;
     }
     carryOut([this, x] {
-        if (wellPanel_ == nullptr) {
-            try {
-                check_well_position(document_.simulation().params(), x);
-            } catch (const WellOutsideSectionError&) {
-                return;  // beside the section: no panel
-            }
-            wellPanel_ = new WellLogPanel(document_, this);
-            addDockWidget(Qt::RightDockWidgetArea, wellPanel_);
-            connect(wellPanel_, &WellLogPanel::exportRequested, this, [this] {
-                carryOut([this] { wellPanel_->exportCsv(application_.services()); });
-            });
+        try {
+            check_well_position(document_.simulation().params(), x);
+        } catch (const WellOutsideSectionError&) {
+            return;  // beside the section: the well stays
         }
-        if (wellPanel_->moveTo(x)) {
-            wellPanel_->show();
-            wellPanel_->raise();
-        }
+        openWellPanel();
+        wellPanel_->moveTo(x);
     });
 }
 
@@ -481,6 +500,16 @@ QImage MainWindow::clientAreaImage() {
         area = area.united(statusBar()->geometry());
     }
     return grab(area).toImage();
+}
+
+QSize MainWindow::sectionAreaSize() const {
+    QRect area = view_->geometry();
+    for (const QDockWidget* dock : findChildren<QDockWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (dock->isVisibleTo(this) && !dock->isFloating()) {
+            area = area.united(dock->geometry());
+        }
+    }
+    return area.size();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

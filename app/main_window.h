@@ -59,7 +59,8 @@ class MainWindow : public QMainWindow {
     SectionView& view() { return *view_; }
     RunProgress& runProgress() { return *progress_; }
     const Actions& actions() const { return actions_; }
-    // The pseudo-well panel, once a well was picked (nullptr before).
+    // The pseudo-well panel, once Pseudo-Well mode was turned on (nullptr
+    // before).
     WellLogPanel* wellPanel() const { return wellPanel_; }
 
     // Runs `work` as a command: at the command boundary, then the run state,
@@ -73,6 +74,9 @@ class MainWindow : public QMainWindow {
     void updateStatusPanes();
     // What the client area shows: the view and, when visible, the status bar.
     QImage clientAreaImage();
+    // The size the section view has without the panels docked beside it
+    // (logical pixels): the view and the docked panels together.
+    QSize sectionAreaSize() const;
 
   public slots:
     void setRunning(bool running);
@@ -97,8 +101,11 @@ class MainWindow : public QMainWindow {
     void showMenuPrompt(QMenu* menu);
     void updateTitle(const QString& title);
     // A press on the section at x (m): in Pseudo-Well mode, the panel logs
-    // the column there (opened the first time); beside the section, nothing.
+    // the column there (shown again when closed); beside the section,
+    // nothing.
     void pickWell(double x);
+    // Shows the pseudo-well panel, made and docked the first time.
+    void openWellPanel();
 
     VendrelApplication& application_;
     Document& document_;

@@ -5,12 +5,77 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QUrl>
 
 namespace vendrel {
+namespace {
+
+// Icons and type names from what a listing already knows (a file's name and
+// whether it is a folder), never from its contents.
+class NameOnlyIconProvider : public QFileIconProvider {
+  public:
+    using QFileIconProvider::icon;
+    QIcon icon(const QFileInfo& info) const override {
+        if (info.isRoot()) {
+            return icon(Drive);
+        }
+        return icon(info.isDir() ? Folder : File);
+    }
+    QString type(const QFileInfo& info) const override {
+        if (info.isRoot()) {
+            return "Drive";
+        }
+        if (info.isDir()) {
+            return "Folder";
+        }
+        const QString suffix = info.suffix();
+        return suffix.isEmpty() ? QString("File") : suffix.toUpper() + " File";
+    }
+};
+
+bool isPseudoFileSystem(const QString& canonical) {
+    for (const char* root : {"/proc", "/sys", "/dev"}) {
+        if (canonical == root || canonical.startsWith(QString(root) + "/")) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+QtWindowServices::QtWindowServices() : icons_(std::make_unique<NameOnlyIconProvider>()) {}
+
+QtWindowServices::~QtWindowServices() = default;
+
+// Never empty: given no folder, Qt's dialog starts in the folder any
+// dialog of the session last showed, which may be /proc.
+QString QtWindowServices::startFolder(const QString& folder) {
+    const QString wanted = folder.isEmpty() ? QDir::currentPath() : folder;
+    // The nearest folder that exists, links followed.
+    QString path = QDir::cleanPath(QFileInfo(wanted).absoluteFilePath());
+    while (!QFileInfo::exists(path) && path != QDir::rootPath()) {
+        path = QFileInfo(path).absolutePath();
+    }
+    return isPseudoFileSystem(QFileInfo(path).canonicalFilePath()) ? QDir::homePath() : wanted;
+}
+
+void QtWindowServices::prepare(QFileDialog& dialog) const {
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::DontUseCustomDirectoryIcons);
+    dialog.setIconProvider(icons_.get());
+}
+
+void QtWindowServices::remember(const QString& path) {
+    const QString folder = QFileInfo(path).absolutePath();
+    if (startFolder(folder) == folder) {
+        lastFolder_ = folder;
+    }
+}
 
 void QtWindowServices::showMessage(QWidget* parent, const QString& text, const QString& title) {
     QMessageBox::warning(parent, title.isEmpty() ? QApplication::applicationDisplayName() : title,
@@ -19,8 +84,9 @@ void QtWindowServices::showMessage(QWidget* parent, const QString& text, const Q
 
 QString QtWindowServices::bitmapFileName(QWidget* parent) {
     QDir().mkpath("savedincrements");
-    QFileDialog dialog(parent, "Select Output Bmp File", "savedincrements",
+    QFileDialog dialog(parent, "Select Output Bmp File", startFolder("savedincrements"),
                        "Bitmaps (*.bmp);;All Files (*.*)");
+    prepare(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix("bmp");
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
@@ -42,19 +108,29 @@ WindowServices::SaveAnswer QtWindowServices::askSaveChanges(QWidget* parent, con
 }
 
 QString QtWindowServices::openFileName(QWidget* parent, const QString& filter) {
-    const QString path = QFileDialog::getOpenFileName(parent, "Open", lastFolder_, filter);
-    if (!path.isEmpty()) {
-        lastFolder_ = QFileInfo(path).absolutePath();
+    QFileDialog dialog(parent, "Open", startFolder(lastFolder_), filter);
+    prepare(dialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return QString();
     }
+    const QString path = dialog.selectedFiles().first();
+    remember(path);
     return path;
 }
 
-QString QtWindowServices::saveFileName(QWidget* parent, const QString& proposed,
-                                       const QString& filter) {
+QString QtWindowServices::saveFileName(QWidget* parent, const QString& title,
+                                       const QString& proposed, const QString& filter) {
     // A proposed name without a folder (a new document's) goes into the
-    // last folder used.
-    const bool bare = QFileInfo(proposed).fileName() == proposed;
-    QFileDialog dialog(parent, "Save As", bare ? lastFolder_ : QString(), filter);
+    // last folder used, and so does one in a folder a dialog may not start
+    // in.
+    const QFileInfo name(proposed);
+    const bool bare = name.fileName() == proposed;
+    const bool allowed = bare || startFolder(name.absolutePath()) == name.absolutePath();
+    QFileDialog dialog(parent, title,
+                       startFolder(allowed && !bare ? name.absolutePath() : lastFolder_), filter);
+    prepare(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // A name typed without a suffix takes the first filter's ("vdl" for
     // projects).
@@ -62,12 +138,12 @@ QString QtWindowServices::saveFileName(QWidget* parent, const QString& proposed,
     const qsizetype star = first.indexOf("*.");
     const qsizetype end = first.indexOf(QRegularExpression("[ )]"), star);
     dialog.setDefaultSuffix(star < 0 ? QString("vdl") : first.mid(star + 2, end - star - 2));
-    dialog.selectFile(proposed);
+    dialog.selectFile(allowed ? proposed : name.fileName());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return QString();
     }
     const QString path = dialog.selectedFiles().first();
-    lastFolder_ = QFileInfo(path).absolutePath();
+    remember(path);
     return path;
 }
 

@@ -99,6 +99,13 @@ void RunProgress::refresh() {
     }
 }
 
+void RunProgress::clearOutcome() {
+    ticker_->stop();
+    bar_->hide();
+    outcome_->clear();
+    outcome_->hide();
+}
+
 void RunProgress::end() {
     ticker_->stop();
     const double elapsed = double(clock_.elapsed()) / 1000;

@@ -5,8 +5,8 @@
 // it: "Run finished: 101 horizons in 4.3 s", "Run stopped at 120.0 ka",
 // "Run ended at the 500-horizon limit at 5.0 ka" when the recordings ran out
 // of slots, and for a run that could not do its work "Run ended without a
-// time step" or "Run ended without recording a horizon". The message pane
-// keeps its own texts.
+// time step" or "Run ended without recording a horizon", until another model
+// takes the run's place. The message pane keeps its own texts.
 
 #include <QElapsedTimer>
 #include <QString>
@@ -44,6 +44,9 @@ class RunProgress : public QWidget {
     void setRunning(bool running);
     // Reads the steps taken so far into the bar.
     void refresh();
+    // Another model replaced the run's (New, Open, a reset): what became of
+    // the run goes, and a run stopped for the change ends without a word.
+    void clearOutcome();
 
   private:
     void begin();

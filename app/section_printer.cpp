@@ -28,32 +28,33 @@ QPrinter& SectionPrinter::printer() {
     return *printer_;
 }
 
-void SectionPrinter::paint(QPrinter* target, QSize client, std::optional<SectionStyle> wheeler) {
+void SectionPrinter::paint(QPrinter* target, const Shown& shown) {
     const SectionSnapshot snapshot = take_section_snapshot(document_.project(), true);
     QPainter painter(target);
-    const QRectF page = target->pageLayout().paintRectPixels(target->resolution());
-    if (wheeler) {
-        print_wheeler_diagram(painter, QRectF(QPointF(0, 0), page.size()), snapshot, client,
-                              *wheeler);
-        return;
+    const QRectF page(QPointF(0, 0),
+                      target->pageLayout().paintRectPixels(target->resolution()).size());
+    if (shown.wheeler) {
+        print_wheeler_diagram(painter, page, snapshot, shown.client, shown.style);
+    } else if (shown.style == SectionStyle::Report) {
+        print_report_figure(painter, page, snapshot, shown.client);
+    } else {
+        print_section(painter, page, target->resolution(), snapshot, navigation_, shown.client);
     }
-    print_section(painter, QRectF(QPointF(0, 0), page.size()), target->resolution(), snapshot,
-                  navigation_, client);
 }
 
-void SectionPrinter::print(QWidget* parent, QSize client, std::optional<SectionStyle> wheeler) {
+void SectionPrinter::print(QWidget* parent, const Shown& shown) {
     QPrinter& target = printer();
     QPrintDialog dialog(&target, parent);
     dialog.setMinMax(1, 1);  // one page
     if (services_.execDialog(dialog) == QDialog::Accepted) {
-        paint(&target, client, wheeler);
+        paint(&target, shown);
     }
 }
 
-void SectionPrinter::preview(QWidget* parent, QSize client, std::optional<SectionStyle> wheeler) {
+void SectionPrinter::preview(QWidget* parent, const Shown& shown) {
     QPrintPreviewDialog dialog(&printer(), parent);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested,
-                     [this, client, wheeler](QPrinter* target) { paint(target, client, wheeler); });
+                     [this, shown](QPrinter* target) { paint(target, shown); });
     services_.execDialog(dialog);
 }
 

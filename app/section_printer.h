@@ -1,13 +1,12 @@
 #pragma once
-// Print, Print Preview and Print Setup of the section: the print picture of
-// a window the size of the section view, fitted to one page (or, while the
-// view shows it, the Wheeler diagram of that size). The printer
-// and its settings live as long as the printer object, so Print Setup
-// applies to the next Print.
+// Print, Print Preview and Print Setup of what the section view shows,
+// fitted to one page: the print picture of a window the size of the view,
+// or, in report style, the report figure of that size, or the Wheeler
+// diagram in the view's style. The printer and its settings live as long
+// as the printer object, so Print Setup applies to the next Print.
 
 #include <QSize>
 #include <memory>
-#include <optional>
 
 #include "view/section_picture.h"
 
@@ -25,16 +24,22 @@ class SectionPrinter {
     SectionPrinter(Document& document, NavigationState& navigation, WindowServices& services);
     ~SectionPrinter();
 
-    // `client` is the size of the section view; `parent` owns the dialogs.
-    // With `wheeler`, the Wheeler diagram in that style, as the view shows
-    // it, instead of the section.
-    void print(QWidget* parent, QSize client, std::optional<SectionStyle> wheeler = std::nullopt);
-    void preview(QWidget* parent, QSize client, std::optional<SectionStyle> wheeler = std::nullopt);
+    // What the view shows: its size, its style and whether it shows the
+    // Wheeler diagram instead of the section.
+    struct Shown {
+        QSize client;
+        SectionStyle style = SectionStyle::Section;
+        bool wheeler = false;
+    };
+
+    // `parent` owns the dialogs.
+    void print(QWidget* parent, const Shown& shown);
+    void preview(QWidget* parent, const Shown& shown);
     void setup(QWidget* parent);
 
   private:
     QPrinter& printer();
-    void paint(QPrinter* target, QSize client, std::optional<SectionStyle> wheeler);
+    void paint(QPrinter* target, const Shown& shown);
 
     Document& document_;
     NavigationState& navigation_;

@@ -7,9 +7,12 @@
 // Wheeler diagram of the same snapshot instead, drawn the same way.
 
 #include <QWidget>
+#include <optional>
 
 #include "view/navigation.h"
 #include "view/section_picture.h"
+
+class QPainter;
 
 namespace vendrel {
 
@@ -28,6 +31,12 @@ class SectionView : public QWidget {
     // The Wheeler diagram (in the same style) instead of the section.
     bool showsWheeler() const { return wheeler_; }
     void setShowsWheeler(bool shown);
+    // Marks the column of the pseudo-well at x (m) with a dashed vertical
+    // line over the section, the report figure or the Wheeler diagram
+    // (the column nearest to x, as the well logs it); none when empty or
+    // beside the section.
+    void setWellPosition(std::optional<double> x);
+    std::optional<double> wellPosition() const { return well_; }
 
   signals:
     // The left mouse button went down over position x (m) of the section:
@@ -41,11 +50,15 @@ class SectionView : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
 
   private:
+    // The well's mark over the picture just drawn (logical pixels).
+    void paintWellMark(QPainter& painter);
+
     Document& document_;
     NavigationState& navigation_;
     SectionStyle style_ = SectionStyle::Section;
     bool wheeler_ = false;
     SectionSnapshot snapshot_;  // kept from paint to paint
+    std::optional<double> well_;
 };
 
 }  // namespace vendrel

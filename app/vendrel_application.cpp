@@ -1,11 +1,15 @@
 #include "app/vendrel_application.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QImage>
 #include <QStatusBar>
 #include <QStringList>
 #include <QUrl>
+#include <cmath>
 #include <cstdio>
+#include <new>
 
 #include "app/bitmap_export.h"
 #include "app/dialogs/about_dialog.h"
@@ -22,7 +26,9 @@
 #include "app/user_guide.h"
 #include "core/run_admission.h"
 #include "core/thread_count.h"
+#include "document/atomic_file.h"
 #include "view/figure_export.h"
+#include "view/section_picture.h"
 #include "view/section_snapshot.h"
 
 namespace vendrel {
@@ -123,6 +129,7 @@ void VendrelApplication::applyDialogChanges(const std::function<void(ModelParame
     if (markModified) {
         markDocumentModified();
     }
+    emit modelReset();
     repaintMainWindow();
 }
 
@@ -248,27 +255,61 @@ void VendrelApplication::saveBitmap() {
 
 void VendrelApplication::exportFigure() {
     const QString path = services_->saveFileName(
-        window_.get(), "figure.svg",
+        window_.get(), "Export Figure", "figure.svg",
         "SVG figures (*.svg);;PDF figures (*.pdf);;PNG figures (*.png);;All Files (*.*)");
     if (path.isEmpty()) {
         return;
     }
+    const double ratio = window_->view().devicePixelRatioF();
     FigureRequest request;
-    request.size = window_->view().size();
-    save_figure(path.toStdString(), take_section_snapshot(document_->project()), request);
+    request.size = window_->sectionAreaSize();
+    request.dpi = 96 * ratio;
+    const SectionSnapshot snapshot = take_section_snapshot(document_->project());
+    if (figure_format_of(path.toStdString()) != FigureFormat::Png) {
+        save_figure(path.toStdString(), snapshot, request);
+        return;
+    }
+    // The screen's pixels, drawn as the view draws them, as many as Qt
+    // gives a window of the figure's size (it rounds where the picture
+    // covers a last pixel in part).
+    check_figure_request(FigureFormat::Png, request);
+    QImage picture =
+        section_picture(snapshot, navigation_, request.size, ratio, SectionStyle::Report);
+    if (!picture.isNull()) {
+        picture = picture.copy(0, 0, int(std::lround(request.size.width() * ratio)),
+                               int(std::lround(request.size.height() * ratio)));
+    }
+    if (picture.isNull()) {
+        throw std::bad_alloc();
+    }
+    picture.setDotsPerMeterX(int(std::lround(request.dpi / 0.0254)));
+    picture.setDotsPerMeterY(int(std::lround(request.dpi / 0.0254)));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, "png")) {
+        throw FigureError("the PNG figure could not be encoded");
+    }
+    write_file_atomically(path.toStdString(),
+                          std::string_view(bytes.constData(), std::size_t(bytes.size())));
 }
 
-// While the view shows the Wheeler diagram, that is what is printed.
+// What the view shows is what is printed: the section, the report figure
+// or the Wheeler diagram.
+namespace {
+
+SectionPrinter::Shown shownBy(const SectionView& view) {
+    return {.client = view.size(), .style = view.style(), .wheeler = view.showsWheeler()};
+}
+
+}  // namespace
+
 void VendrelApplication::print() {
-    const SectionView& view = window_->view();
-    printer_->print(window_.get(), view.size(),
-                    view.showsWheeler() ? std::optional(view.style()) : std::nullopt);
+    printer_->print(window_.get(), shownBy(window_->view()));
 }
 
 void VendrelApplication::printPreview() {
-    const SectionView& view = window_->view();
-    printer_->preview(window_.get(), view.size(),
-                      view.showsWheeler() ? std::optional(view.style()) : std::nullopt);
+    printer_->preview(window_.get(), shownBy(window_->view()));
 }
 
 void VendrelApplication::printSetup() {

@@ -102,7 +102,10 @@ class VendrelApplication : public QObject {
     void print();
     void printPreview();
     // File > Export Figure...: the report figure of the present model as
-    // SVG, PDF or PNG (by the suffix chosen) at the view's size.
+    // SVG, PDF or PNG (by the suffix chosen) at the size of the section
+    // area without the panels docked beside it; a PNG at the screen's
+    // pixels, as the view draws it (a scaled screen has more pixels than
+    // the figure has figure pixels).
     void exportFigure();
     void printSetup();
     void about();
@@ -116,6 +119,8 @@ class VendrelApplication : public QObject {
 
   signals:
     void runningChanged(bool running);
+    // A dialog's change (or its undo) reset the model.
+    void modelReset();
 
   private:
     // Shows the dialog; on OK stores it and applies the change, which

@@ -15,18 +15,29 @@
 namespace vendrel {
 namespace {
 
+const QString kWellHint =
+    "Click a column of the section, or of the Wheeler diagram, to log it as a well.";
+
 // The log itself, drawn afresh at every paint from the panel's well.
 class WellLogView : public QWidget {
   public:
     explicit WellLogView(WellLogPanel& panel) : QWidget(&panel), panel_(panel) {
         setAttribute(Qt::WA_OpaquePaintEvent);
         setMinimumSize(240, 240);
+        setObjectName("wellLog");
+        setAccessibleName("Pseudo-well log");
     }
     QSize sizeHint() const override { return QSize(420, 560); }
 
   protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
+        if (!panel_.hasWell()) {
+            painter.fillRect(rect(), Qt::white);
+            painter.drawText(rect().adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap,
+                             kWellHint);
+            return;
+        }
         render_well_log(painter, panel_.well(), size());
     }
 
@@ -48,6 +59,7 @@ WellLogPanel::WellLogPanel(Document& document, QWidget* parent)
     layout->addWidget(log_, 1);
     layout->addWidget(export_, 0, Qt::AlignRight);
     setWidget(body);
+    export_->setEnabled(false);
     connect(&document_, &Document::modelChanged, this, &WellLogPanel::markOutOfDate);
     connect(export_, &QPushButton::clicked, this, &WellLogPanel::exportRequested);
 }
@@ -59,8 +71,11 @@ bool WellLogPanel::moveTo(double x) {
         return false;
     }
     x_ = x;
+    picked_ = true;
+    export_->setEnabled(true);
     markOutOfDate();
     well();  // the title names the column at once
+    emit moved(x);
     return true;
 }
 
@@ -70,7 +85,7 @@ void WellLogPanel::markOutOfDate() {
 }
 
 const PseudoWell& WellLogPanel::well() {
-    if (outOfDate_) {
+    if (outOfDate_ && picked_) {
         outOfDate_ = false;
         try {
             const Simulation::ReadGuard model = document_.simulation().read();
@@ -78,15 +93,15 @@ const PseudoWell& WellLogPanel::well() {
         } catch (const WellOutsideSectionError&) {
             well_ = PseudoWell{.x = x_, .column = 0, .column_x = std::nan(""), .samples = {}};
         }
-        setWindowTitle("Pseudo-Well " + well_log_title(well_));
+        setWindowTitle("Pseudo-Well at " + well_log_title(well_));
     }
     return well_;
 }
 
 void WellLogPanel::exportCsv(WindowServices& services) {
     const QString proposed = QString("well-x%1.csv").arg(QString::number(x_, 'f', 0));
-    const QString path =
-        services.saveFileName(this, proposed, "CSV tables (*.csv);;All Files (*.*)");
+    const QString path = services.saveFileName(this, "Export Well CSV", proposed,
+                                               "CSV tables (*.csv);;All Files (*.*)");
     if (path.isEmpty()) {
         return;
     }

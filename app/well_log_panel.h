@@ -9,7 +9,8 @@
 // the project and logs the column again with make_pseudo_well. So a run
 // repaints it as the section grows, and hidden it costs nothing. When the
 // section no longer reaches the position (a narrower model), the panel
-// shows an empty log under its title.
+// shows an empty log under its title. Before a well is picked, the panel
+// says how to pick one.
 
 #include <QDockWidget>
 #include <memory>
@@ -32,6 +33,8 @@ class WellLogPanel : public QDockWidget {
     // Logs the column nearest to x (m) from now on; false, and nothing
     // changes, when x lies outside 0..max_x or is not a number.
     bool moveTo(double x);
+    // Whether a well was picked; its position (m).
+    bool hasWell() const { return picked_; }
     double position() const { return x_; }
     // The well as the model has it now.
     const PseudoWell& well();
@@ -44,6 +47,8 @@ class WellLogPanel : public QDockWidget {
   signals:
     // The export button was pressed.
     void exportRequested();
+    // A well was picked at x (m).
+    void moved(double x);
 
   private:
     void markOutOfDate();
@@ -52,6 +57,7 @@ class WellLogPanel : public QDockWidget {
     QWidget* log_;
     QPushButton* export_;
     double x_ = 0;
+    bool picked_ = false;
     PseudoWell well_;
     bool outOfDate_ = true;
 };

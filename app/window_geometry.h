@@ -10,6 +10,10 @@ namespace vendrel {
 
 inline constexpr QRect kMainWindowGeometry(10, 10, 1824, 968);
 
-QRect fitToScreen(const QRect& wanted, const QRect& available);
+// On a screen scaled by `ratio` the window lies at round(x x ratio) and is
+// round(width x ratio) screen pixels wide (and so for y and the height):
+// where the two roundings would carry it a pixel past the area's edge, it
+// is cut a pixel more.
+QRect fitToScreen(const QRect& wanted, const QRect& available, double ratio = 1.0);
 
 }  // namespace vendrel

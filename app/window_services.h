@@ -22,11 +22,14 @@ class WindowServices {
     // "Save changes to <name>?" with Yes, No and Cancel.
     virtual SaveAnswer askSaveChanges(QWidget* parent, const QString& name) = 0;
     // The open and save dialogs start in the folder last chosen in either
-    // during this session.
+    // during this session, but never in /proc, /sys or /dev, and they tell
+    // files apart by name only: they never read a file to show its type.
     // A file to open, or an empty string when the user cancels.
     virtual QString openFileName(QWidget* parent, const QString& filter) = 0;
-    // A file to save to, proposing `proposed`; empty when the user cancels.
-    virtual QString saveFileName(QWidget* parent, const QString& proposed,
+    // A file to save to, proposing `proposed`, in a dialog titled `title`
+    // ("Save As" for projects, the command's name for exports); empty when
+    // the user cancels.
+    virtual QString saveFileName(QWidget* parent, const QString& title, const QString& proposed,
                                  const QString& filter) = 0;
     // The picture file for Save Increment as Bitmap: "Select Output Bmp
     // File", starting as increment.bmp in the folder savedincrements (made

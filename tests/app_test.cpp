@@ -3,7 +3,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QAbstractFileIconProvider>
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
@@ -20,6 +23,7 @@
 #include <QTimer>
 #include <QUndoStack>
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -42,6 +46,7 @@
 #include "app/single_instance_guard.h"
 #include "app/user_guide.h"
 #include "app/vendrel_application.h"
+#include "app/well_log_panel.h"
 #include "app/window_geometry.h"
 #include "core/parameter_fields.h"
 #include "core/thread_count.h"
@@ -509,6 +514,60 @@ TEST_F(Undo, DisabledDuringARunAndClearedByNewAndOpen) {
     EXPECT_FALSE(undo()->isEnabled());
 }
 
+// What became of a run goes when another model takes its place, and a run
+// that Open stops for another model ends without a word.
+TEST_F(Undo, RunOutcomeGoesWithItsModel) {
+    RunProgress& progress = frame().runProgress();
+    shorten_runs();
+    answer("rates_1", "9");
+    frame().actions().carbonateFactory->trigger();  // a step to undo
+    services.next_save = file("outcome.vdl");
+    frame().actions().saveAs->trigger();
+    struct Case {
+        const char* what;
+        std::function<void()> replace;
+    };
+    const Case cases[] = {
+        {"undo", [&] { undo()->trigger(); }},
+        {"redo", [&] { redo()->trigger(); }},
+        {"a dialog's OK",
+         [&] {
+             answer("rates_1", "7");
+             frame().actions().carbonateFactory->trigger();
+         }},
+        {"open",
+         [&] {
+             services.next_open = file("outcome.vdl");
+             frame().actions().open->trigger();
+         }},
+        {"new", [&] { frame().actions().newDocument->trigger(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        frame().actions().start->trigger();
+        ASSERT_TRUE(wait_idle());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !app->isRunning(); }, 10000));
+        ASSERT_TRUE(progress.outcome()->text().startsWith("Run finished"));
+        ASSERT_TRUE(progress.outcome()->isVisibleTo(&frame()));
+        c.replace();
+        EXPECT_EQ(progress.outcome()->text().toStdString(), "");
+        EXPECT_FALSE(progress.outcome()->isVisibleTo(&frame()));
+    }
+
+    app->applyDialogChanges([](ModelParameters& p) { p.totaltime = 1e7; });
+    frame().actions().start->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sim().steps_taken() > 0; }, 20000));
+    services.next_open = file("outcome.vdl");
+    frame().actions().open->trigger();
+    ASSERT_FALSE(sim().is_running()) << "Open stopped the run";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !app->isRunning(); }, 10000));
+    QApplication::processEvents();
+    EXPECT_EQ(progress.outcome()->text().toStdString(), "")
+        << "no \"Run stopped at\" for the file opened";
+    EXPECT_FALSE(progress.bar()->isVisibleTo(&frame()));
+    EXPECT_TRUE(services.messages.isEmpty()) << services.messages.join("; ").toStdString();
+}
+
 TEST_F(Program, BrokenProjectLeavesEverythingAsItWas) {
     shorten_runs();
     frame().actions().start->trigger();
@@ -749,25 +808,39 @@ TEST(WindowGeometry, FitsTheScreen) {
     struct Case {
         const char* name;
         QRect available;
+        double ratio;
         QRect expected;
     };
     const Case cases[] = {
-        {"large screen", QRect(0, 0, 1920, 1080), QRect(10, 10, 1824, 968)},
-        {"1600 x 1000", QRect(0, 0, 1600, 1000), QRect(10, 10, 1590, 968)},
-        {"laptop", QRect(0, 0, 1366, 768), QRect(10, 10, 1356, 758)},
-        {"panel at the top", QRect(0, 32, 1366, 736), QRect(10, 32, 1356, 736)},
-        {"second screen", QRect(1920, 0, 1280, 1024), QRect(1920, 10, 1280, 968)},
+        {"large screen", QRect(0, 0, 1920, 1080), 1, QRect(10, 10, 1824, 968)},
+        {"1600 x 1000", QRect(0, 0, 1600, 1000), 1, QRect(10, 10, 1590, 968)},
+        {"laptop", QRect(0, 0, 1366, 768), 1, QRect(10, 10, 1356, 758)},
+        {"panel at the top", QRect(0, 32, 1366, 736), 1, QRect(10, 32, 1356, 736)},
+        {"second screen", QRect(1920, 0, 1280, 1024), 1, QRect(1920, 10, 1280, 968)},
+        // 1920 x 1080 screen pixels: at (13, 13), 1906 x 1066 of them, where
+        // 1526 x 854 would take 1908 x 1068 and pass the edges by one.
+        {"1920 x 1080 at 1.25", QRect(0, 0, 1536, 864), 1.25, QRect(10, 10, 1525, 853)},
+        {"large screen at 1.25", QRect(0, 0, 2400, 1350), 1.25, QRect(10, 10, 1824, 968)},
+        {"1920 x 1080 at 1.5", QRect(0, 0, 1280, 720), 1.5, QRect(10, 10, 1270, 710)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(fitToScreen(kMainWindowGeometry, c.available), c.expected);
+        EXPECT_EQ(fitToScreen(kMainWindowGeometry, c.available, c.ratio), c.expected);
     }
 }
 
-TEST_F(Program, WindowFitsItsScreen) {
+// Also run on a screen scaled by 1.25: the window's screen pixels, placed
+// and sized as Qt rounds them, lie on the screen's.
+TEST_F(Program, WindowFitsItsScreenAtAnyScale) {
     const QRect available = frame().screen()->availableGeometry();
-    EXPECT_TRUE(available.contains(frame().geometry()))
-        << available.width() << "x" << available.height();
+    const QRect window = frame().geometry();
+    EXPECT_TRUE(available.contains(window)) << available.width() << "x" << available.height();
+    const double ratio = frame().screen()->devicePixelRatio();
+    auto pixels = [ratio](int n) { return std::lround(n * ratio); };
+    EXPECT_LE(pixels(window.x()) + pixels(window.width()),
+              pixels(available.x() + available.width()));
+    EXPECT_LE(pixels(window.y()) + pixels(window.height()),
+              pixels(available.y() + available.height()));
 }
 
 // Options are parsed before the window system starts and before the
@@ -959,6 +1032,54 @@ TEST_F(Program, StandardKeysAndTheUserGuide) {
     EXPECT_TRUE(QFileInfo(services.opened_urls[0].toLocalFile()).isFile());
 }
 
+// The newer menu items take a mnemonic, none shared within a menu, and
+// the two pictures are named for assistive technologies.
+TEST_F(Program, MnemonicsAndAccessibleNames) {
+    const std::pair<QAction*, const char*> items[] = {
+        {frame().actions().exportFigure, "Alt+F"}, {frame().actions().exportData, "Alt+D"},
+        {frame().actions().reportStyle, "Alt+R"},  {frame().actions().wheelerDiagram, "Alt+W"},
+        {frame().actions().pseudoWell, "Alt+P"},
+    };
+    for (const auto& [item, keys] : items) {
+        SCOPED_TRACE(item->text().toStdString());
+        EXPECT_EQ(QKeySequence::mnemonic(item->text()), QKeySequence(keys));
+    }
+    for (QAction* menu : frame().menuBar()->actions()) {
+        if (menu->menu() == nullptr) {
+            continue;
+        }
+        SCOPED_TRACE(menu->text().toStdString());
+        QList<QKeySequence> seen;
+        for (QAction* item : menu->menu()->actions()) {
+            const QKeySequence keys = QKeySequence::mnemonic(item->text());
+            if (!keys.isEmpty() && item->isVisible()) {
+                EXPECT_FALSE(seen.contains(keys)) << item->text().toStdString();
+                seen.append(keys);
+            }
+        }
+    }
+    frame().actions().pseudoWell->trigger();
+    ASSERT_NE(frame().wellPanel(), nullptr);
+    auto* log = frame().wellPanel()->findChild<QWidget*>("wellLog");
+    ASSERT_NE(log, nullptr);
+    for (QWidget* picture : {static_cast<QWidget*>(&frame().view()), log}) {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(picture);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty())
+            << picture->metaObject()->className();
+    }
+}
+
+TEST(UserGuide, DescribesTheWindowsCommands) {
+    const QString guide = findUserGuide(QCoreApplication::applicationDirPath());
+    ASSERT_FALSE(guide.isEmpty());
+    const QString text = QString::fromStdString(testing::read_file(guide.toStdString()));
+    for (const char* topic : {"Report Style", "Export Figure", "Edit &gt; Undo", "Redo",
+                              "Ctrl+Shift+Z", "hands the file to the running copy"}) {
+        EXPECT_TRUE(text.contains(topic)) << topic;
+    }
+}
+
 TEST(UserGuide, InstalledBesideTheProgramOrInTheSourceTree) {
     QTemporaryDir prefix;
     QDir(prefix.path()).mkpath("bin");
@@ -989,14 +1110,133 @@ TEST(QtWindowServices, OpenAndSaveStartInTheLastFolderUsed) {
         dialog->selectFile(folder + "/chosen.vdl");
         QMetaObject::invokeMethod(dialog, "accept");
     });
-    const QString chosen = services.saveFileName(nullptr, "New Simulation.vdl", kProjectFilter);
+    const QString chosen =
+        services.saveFileName(nullptr, "Save As", "New Simulation.vdl", kProjectFilter);
     EXPECT_EQ(QFileInfo(chosen).absolutePath(), folder) << chosen.toStdString();
     answer(cancel);
     EXPECT_TRUE(services.openFileName(nullptr, kProjectFilter).isEmpty());
     EXPECT_EQ(startedIn, folder) << "Open";
     answer(cancel);
-    services.saveFileName(nullptr, "New Simulation.vdl", kProjectFilter);
+    services.saveFileName(nullptr, "Save As", "New Simulation.vdl", kProjectFilter);
     EXPECT_EQ(startedIn, folder) << "Save As of a new document";
+}
+
+TEST(QtWindowServices, StartFolderAvoidsPseudoFileSystems) {
+    QTemporaryDir dir;
+    struct Case {
+        QString folder;
+        QString start;
+    };
+    const QString home = QDir::homePath();
+    const Case cases[] = {
+        {"/proc", home},
+        {"/proc/self", home},
+        {"/proc/no/such/folder", home},
+        {"/sys/kernel", home},
+        {"/dev", home},
+        {"/dev/fd", home},  // a link into /proc
+        {"/procedures", "/procedures"},
+        {dir.path(), dir.path()},
+        {dir.filePath("not/yet"), dir.filePath("not/yet")},
+        {"", QDir::currentPath()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder.toStdString());
+        EXPECT_EQ(QtWindowServices::startFolder(c.folder).toStdString(), c.start.toStdString());
+    }
+}
+
+// Every file dialog is Qt's own with an icon provider that names a file's
+// type from its name: the default one reads the first bytes of each file
+// listed (and hangs on /proc/kmsg). After a failed Save As into /proc,
+// the next dialog does not open there.
+TEST(QtWindowServices, FileDialogsNeverReadTheFilesTheyList) {
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("notes.dat");
+    testing::write_file(pdf.toStdString(), "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n1 0 obj\n");
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));  // where savedincrements is made
+    QtWindowServices services;
+    QString startedIn, type, title;
+    bool native = true;
+    auto answer = [&](std::function<void(QFileDialog*)> act) {
+        startedIn.clear();
+        QTimer::singleShot(0, [&, act] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            startedIn = dialog->directory().absolutePath();
+            title = dialog->windowTitle();
+            native = !dialog->testOption(QFileDialog::DontUseNativeDialog);
+            ASSERT_NE(dialog->iconProvider(), nullptr);
+            type = dialog->iconProvider()->type(QFileInfo(pdf));
+            act(dialog);
+        });
+    };
+    const auto cancel = [](QFileDialog* dialog) { dialog->reject(); };
+    // A dialog the user takes into /sys and cancels: Qt would start the
+    // next dialog given no folder there.
+    {
+        QtWindowServices fresh;
+        answer([](QFileDialog* dialog) {
+            dialog->setDirectory("/sys");
+            dialog->reject();
+        });
+        fresh.openFileName(nullptr, kProjectFilter);
+        answer(cancel);
+        fresh.openFileName(nullptr, kProjectFilter);
+        EXPECT_EQ(QDir(startedIn).canonicalPath().toStdString(),
+                  QDir(dir.path()).canonicalPath().toStdString());
+    }
+    struct Case {
+        const char* name;
+        std::function<void()> open;
+        const char* title;
+    };
+    const Case cases[] = {
+        {"open", [&] { services.openFileName(nullptr, kProjectFilter); }, "Open"},
+        {"save", [&] { services.saveFileName(nullptr, "Export Data", "x.nc", "NetCDF (*.nc)"); },
+         "Export Data"},
+        {"bitmap", [&] { services.bitmapFileName(nullptr); }, "Select Output Bmp File"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        answer(cancel);
+        c.open();
+        EXPECT_EQ(title.toStdString(), c.title);
+        EXPECT_FALSE(native);
+        EXPECT_EQ(type.toStdString(), "DAT File") << "named from the suffix, not the contents";
+    }
+    EXPECT_EQ(QDir(startedIn).canonicalPath(),
+              QDir(dir.filePath("savedincrements")).canonicalPath());
+
+    answer([&](QFileDialog* dialog) {
+        dialog->selectFile(dir.filePath("chosen.vdl"));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    services.saveFileName(nullptr, "Save As", "New Simulation.vdl", kProjectFilter);
+    // A Save As into /sys (whose save then fails): the next dialogs start
+    // where the last good one did, and so does a Save As of a file in /proc.
+    answer([&](QFileDialog* dialog) {
+        dialog->selectFile("/sys/chosen.vdl");
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    EXPECT_EQ(services.saveFileName(nullptr, "Save As", "New Simulation.vdl", kProjectFilter),
+              "/sys/chosen.vdl");
+    const std::pair<const char*, std::function<void()>> next[] = {
+        {"open", [&] { services.openFileName(nullptr, kProjectFilter); }},
+        {"save as",
+         [&] { services.saveFileName(nullptr, "Save As", "New Simulation.vdl", kProjectFilter); }},
+        {"save as of a file in /proc",
+         [&] { services.saveFileName(nullptr, "Save As", "/proc/self/x.vdl", kProjectFilter); }},
+    };
+    for (const auto& [name, open] : next) {
+        SCOPED_TRACE(name);
+        answer(cancel);
+        open();
+        EXPECT_EQ(QDir(startedIn).canonicalPath().toStdString(),
+                  QDir(dir.path()).canonicalPath().toStdString());
+    }
+    QDir::setCurrent(previous);
 }
 
 TEST(ThreadCountDialog, Conventions) {

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -20,6 +21,7 @@
 #include "app/main_window.h"
 #include "app/section_view.h"
 #include "app/vendrel_application.h"
+#include "app/well_log_panel.h"
 #include "tests/fake_window_services.h"
 #include "tests/test_support.h"
 #include "view/bmp_file.h"
@@ -139,6 +141,46 @@ TEST_F(Export, FigureAndReportStyle) {
     EXPECT_EQ(window.view().style(), SectionStyle::Section);
 }
 
+// Export Figure draws the figure at the size of the section area whether
+// or not the pseudo-well panel is docked beside it, and its PNG has the
+// pixels the view shows of the same figure (also run on a screen scaled by
+// 1.25, where there are more screen pixels than figure pixels).
+TEST_F(Export, FigurePngHasTheViewsPixelsAtAnyScale) {
+    MainWindow& window = app->mainWindow();
+    SectionView& view = window.view();
+    window.actions().reportStyle->trigger();
+    const QString first = dir.filePath("figure.png");
+    services.next_save = first;
+    window.actions().exportFigure->trigger();
+    ASSERT_TRUE(services.messages.isEmpty()) << services.messages.join(" ").toStdString();
+    QImage figure(first);
+    figure = figure.convertToFormat(QImage::Format_RGB32);
+    QImage shown = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    shown.setDevicePixelRatio(1);
+    EXPECT_EQ(figure.size(), shown.size());
+    EXPECT_TRUE(figure == shown) << "the view's pixels";
+
+    services.next_save = dir.filePath("figure.svg");
+    window.actions().exportFigure->trigger();
+    const QByteArray svg =
+        QByteArray::fromStdString(testing::read_file(services.next_save.toStdString()));
+    EXPECT_TRUE(svg.contains(
+        QString("viewBox=\"0 0 %1 %2\"").arg(view.width()).arg(view.height()).toUtf8()))
+        << "a vector figure in figure pixels";
+
+    const QSize alone = view.size();
+    window.actions().pseudoWell->trigger();
+    QApplication::processEvents();
+    ASSERT_NE(window.wellPanel(), nullptr);
+    ASSERT_TRUE(window.wellPanel()->isVisible());
+    ASSERT_LT(view.width(), alone.width()) << "the panel takes room beside the view";
+    services.next_save = dir.filePath("beside-panel.png");
+    window.actions().exportFigure->trigger();
+    EXPECT_TRUE(testing::read_file(services.next_save.toStdString()) ==
+                testing::read_file(first.toStdString()))
+        << "the same figure, whether the panel is open or not";
+}
+
 // Model View > Wheeler Diagram switches the view to the diagram and back;
 // while it is shown, Save Increment as Bitmap saves it and Print prints it.
 TEST_F(Export, WheelerDiagramShownSavedAndPrinted) {
@@ -195,6 +237,63 @@ TEST_F(Export, WheelerDiagramShownSavedAndPrinted) {
     EXPECT_FALSE(window.view().showsWheeler());
     EXPECT_FALSE(wheeler->isChecked());
     EXPECT_TRUE(window.view().grab().toImage().convertToFormat(QImage::Format_RGB32) == section);
+}
+
+// Print and Print Preview put on paper what the view shows: the section,
+// the report figure or the Wheeler diagram.
+TEST_F(Export, PrintWhatTheViewShows) {
+#ifdef VENDREL_TSAN  // its runtime cannot follow QProcess's clone()
+    GTEST_SKIP();
+#endif
+    MainWindow& window = app->mainWindow();
+    auto words = [](const QString& pdf) {
+        QProcess text;
+        text.start("pdftotext", {pdf, "-"});
+        return text.waitForFinished(30000) ? QString::fromUtf8(text.readAllStandardOutput())
+                                           : QString();
+    };
+    struct Case {
+        const char* what;
+        SectionStyle style;
+        bool wheeler;
+        const char* shows;
+        const char* not_shown;
+    };
+    const Case cases[] = {
+        {"section", SectionStyle::Section, false, "Simulation time", "Elevation (m)"},
+        {"report figure", SectionStyle::Report, false, "Elevation (m)", "Simulation time"},
+        {"Wheeler diagram", SectionStyle::Section, true, "Time (kyr)", "Simulation time"},
+    };
+    int page = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        window.view().setStyle(c.style);
+        window.view().setShowsWheeler(c.wheeler);
+        const QString printed = dir.filePath(QString("printed%1.pdf").arg(++page));
+        services.answer_dialog = [&](QDialog& dialog) {
+            auto& print = static_cast<QPrintDialog&>(dialog);
+            print.printer()->setOutputFormat(QPrinter::PdfFormat);
+            print.printer()->setOutputFileName(printed);
+            dialog.done(QDialog::Accepted);
+            return int(QDialog::Accepted);
+        };
+        window.actions().print->trigger();
+        const QString previewed = dir.filePath(QString("previewed%1.pdf").arg(page));
+        services.answer_dialog = [&](QDialog& dialog) {
+            QPrinter pdf(QPrinter::HighResolution);
+            pdf.setOutputFormat(QPrinter::PdfFormat);
+            pdf.setOutputFileName(previewed);
+            emit static_cast<QPrintPreviewDialog&>(dialog).paintRequested(&pdf);
+            return int(QDialog::Rejected);
+        };
+        window.actions().printPreview->trigger();
+        for (const QString& pdf : {printed, previewed}) {
+            const QString text = words(pdf);
+            EXPECT_TRUE(text.contains(c.shows)) << pdf.toStdString() << ": " << text.toStdString();
+            EXPECT_FALSE(text.contains(c.not_shown)) << pdf.toStdString();
+        }
+    }
+    EXPECT_TRUE(services.messages.isEmpty()) << services.messages.join(" ").toStdString();
 }
 
 TEST_F(Export, PrintCommandPrintsOnePage) {

@@ -27,7 +27,9 @@ class FakeWindowServices : public WindowServices {
         }
         return next_open;
     }
-    QString saveFileName(QWidget*, const QString& proposed, const QString&) override {
+    QString saveFileName(QWidget*, const QString& title, const QString& proposed,
+                         const QString&) override {
+        save_titles.append(title);
         proposed_names.append(proposed);
         return next_save;
     }
@@ -45,6 +47,7 @@ class FakeWindowServices : public WindowServices {
     QString next_bitmap;
     QStringList prompts;
     QStringList proposed_names;
+    QStringList save_titles;
     SaveAnswer save_answer = SaveAnswer::No;
     QString next_open;
     QString next_save;

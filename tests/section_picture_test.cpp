@@ -77,6 +77,52 @@ TEST(SectionPicture, DrawnAtTheScreensPixelsWithTheRatioAsDisplayScale) {
         << "covers the client area without rounding up a pixel more";
 }
 
+// On a scale that leaves the last column and row of screen pixels covered
+// in part, the figures' white reaches them too: no pixel keeps what the
+// memory held.
+TEST(SectionPicture, PartlyCoveredPixelsAreWhite) {
+    const SectionSnapshot s = one_time_line();
+    const QImage pictures[] = {
+        section_picture(s, NavigationState{}, QSize(801, 401), 1.25, SectionStyle::Report),
+        wheeler_picture(s, QSize(801, 401), 1.25, SectionStyle::Report),
+    };
+    for (const QImage& picture : pictures) {
+        ASSERT_EQ(picture.size(), QSize(1002, 502));
+        EXPECT_EQ(picture.pixelColor(1001, 0), kWhite);
+        EXPECT_EQ(picture.pixelColor(0, 501), kWhite);
+    }
+}
+
+// The sea-level panel is 400 x 300 screen pixels at any scale, 20 from the
+// right and bottom edges; its texts stay inside it, the length of a long
+// run too.
+TEST(SectionPicture, SeaLevelPanelTextsStayInItsBox) {
+    SectionSnapshot s = one_time_line();
+    s.display.draw_bl = 1;
+    s.params.totaltime = 2e6;  // "2000.0 ka"
+    s.params.display_inc = 20000;
+    s.current_sea_level = 0;
+    for (double ratio : {1.0, 1.25, 2.0}) {
+        SCOPED_TRACE(ratio);
+        QImage picture = section_picture(s, NavigationState{}, QSize(800, 800), ratio);
+        picture.setDevicePixelRatio(1);
+        const int w = picture.width(), h = picture.height();
+        int outside = 0, inside = 0;
+        for (int y = h - 320; y < h - 20; ++y) {
+            for (int x = w - 20; x < w; ++x) {
+                outside += picture.pixelColor(x, y) != kGrey ? 1 : 0;
+            }
+            // The right end of the box, left of its outline, about the
+            // texts' baseline at 285.
+            for (int x = w - 120; x < w - 21 && y >= h - 55 && y < h - 30; ++x) {
+                inside += picture.pixelColor(x, y) != kWhite ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(outside, 0) << "ink right of the box";
+        EXPECT_GT(inside, 0) << "the run's length is drawn";
+    }
+}
+
 // The legend's class 4 row ("35.0  - 125.0 m", the widest) on a printed
 // page: the part right of the frame holds no ink.
 TEST(PrintPath, LegendTextStaysInsideItsFrameOnAnyPage) {

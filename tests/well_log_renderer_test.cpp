@@ -157,8 +157,22 @@ TEST(WellLog, LabelledHorizonsKeepTheirDistance) {
 }
 
 TEST(WellLog, TitleNamesPositionAndColumn) {
-    PseudoWell well{.x = 1000.83, .column = 1001, .column_x = 1001, .samples = {}};
-    EXPECT_EQ(well_log_title(well).toStdString(), "x = 1000.8 m: column 1001 (x = 1001.0 m)");
+    struct Case {
+        double x;
+        int column;
+        double column_x;
+        const char* title;
+    };
+    const Case cases[] = {
+        {1000.83, 1001, 1001, "x = 1000.8 m: column 1001 (x = 1001.0 m)"},
+        {1195, 1195, 1195, "x = 1195.0 m (column 1195)"},
+        {1195.04, 1195, 1195, "x = 1195.0 m (column 1195)"},
+        {2400, 0, std::nan(""), "x = 2400.0 m: beyond the section"},
+    };
+    for (const Case& c : cases) {
+        PseudoWell well{.x = c.x, .column = c.column, .column_x = c.column_x, .samples = {}};
+        EXPECT_EQ(well_log_title(well).toStdString(), c.title);
+    }
 }
 
 // x_at undoes X: the centre of every pixel over the section maps back into

@@ -13,6 +13,8 @@
 #include <QTest>
 #include <chrono>
 #include <cmath>
+#include <functional>
+#include <optional>
 
 #include "app/main_window.h"
 #include "app/section_view.h"
@@ -163,8 +165,9 @@ TEST_F(WindowData, PseudoWellPicksTheColumnClicked) {
         const double x = (X + 0.5 + c.pan_x) / (width * c.zoom) * 2000;
         const int expected = c.column >= 0 ? c.column : std::max(int(std::floor(x)), 1);
         if (expected == 0) {
+            ASSERT_NE(window().wellPanel(), nullptr) << "opened with the mode";
             if (shown == 0) {
-                EXPECT_EQ(window().wellPanel(), nullptr);
+                EXPECT_FALSE(window().wellPanel()->hasWell());
             } else {
                 EXPECT_EQ(window().wellPanel()->well().column, shown) << "the well stays";
             }
@@ -212,6 +215,105 @@ TEST_F(WindowData, PseudoWellFromTheWheelerDiagram) {
         left_halves += x - std::floor(x) < 0.5 ? 1 : 0;
     }
     EXPECT_GT(left_halves, 0) << "no click tried the left half of a cell";
+}
+
+// Turning the mode on opens the panel, which says what to do until a well
+// is picked; then the view marks the well's column (in the section, the
+// report figure and the Wheeler diagram) while the panel is open.
+TEST_F(WindowData, PseudoWellPanelGuidesAndTheViewMarksTheWell) {
+    SectionView& view = window().view();
+    window().actions().pseudoWell->trigger();
+    QApplication::processEvents();
+    WellLogPanel* panel = window().wellPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_FALSE(panel->hasWell());
+    EXPECT_FALSE(panel->exportButton()->isEnabled());
+    auto* log = panel->findChild<QWidget*>("wellLog");
+    ASSERT_NE(log, nullptr);
+    const QImage hint = log->grab().toImage();
+    int ink = 0;  // in the middle third, where a log without a well has none
+    for (int y = hint.height() / 3; y < hint.height() * 2 / 3; ++y) {
+        for (int x = 0; x < hint.width(); ++x) {
+            ink += qGray(hint.pixel(x, y)) < 100 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(ink, 0) << "the panel says what to do";
+    EXPECT_FALSE(view.wellPosition().has_value());
+
+    struct Case {
+        const char* what;
+        SectionStyle style;
+        bool wheeler;
+    };
+    const Case cases[] = {
+        {"section", SectionStyle::Section, false},
+        {"report figure", SectionStyle::Report, false},
+        {"Wheeler diagram", SectionStyle::Section, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        view.setStyle(c.style);
+        view.setShowsWheeler(c.wheeler);
+        const QRectF plot = wheeler_layout(view.size()).plot;
+        const int X = c.wheeler ? int(plot.left() + plot.width() * 0.6) : view.width() * 3 / 5;
+        QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(X, view.height() / 2));
+        QApplication::processEvents();
+        ASSERT_TRUE(panel->hasWell());
+        EXPECT_TRUE(panel->exportButton()->isEnabled());
+        ASSERT_TRUE(view.wellPosition().has_value());
+        const QImage marked = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const std::optional<double> well = view.wellPosition();
+        view.setWellPosition(std::nullopt);
+        const QImage plain = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        view.setWellPosition(well);
+        // The mark: a line down the column clicked, nowhere else.
+        int first = marked.width(), last = -1, rows = 0;
+        for (int y = 0; y < marked.height(); ++y) {
+            bool row = false;
+            for (int x = 0; x < marked.width(); ++x) {
+                if (marked.pixel(x, y) != plain.pixel(x, y)) {
+                    first = std::min(first, x);
+                    last = std::max(last, x);
+                    row = true;
+                }
+            }
+            rows += row ? 1 : 0;
+        }
+        EXPECT_GE(first, X - 3);
+        EXPECT_LE(last, X + 3);
+        EXPECT_GT(rows, view.height() / 2) << "down the plot";
+    }
+
+    panel->close();
+    QApplication::processEvents();
+    EXPECT_FALSE(view.wellPosition().has_value()) << "no mark once the panel is closed";
+    window().actions().pseudoWell->trigger();
+    window().actions().pseudoWell->trigger();  // on again: the panel returns with its well
+    QApplication::processEvents();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_TRUE(view.wellPosition().has_value());
+}
+
+// Each save dialog's title names its command.
+TEST_F(WindowData, SaveDialogsAreTitledWithTheirCommand) {
+    window().actions().pseudoWell->trigger();
+    QTest::mouseClick(&window().view(), Qt::LeftButton, {},
+                      QPoint(window().view().width() / 2, 100));
+    ASSERT_NE(window().wellPanel(), nullptr);
+    services.next_save.clear();  // the user cancels
+    const std::pair<std::function<void()>, const char*> cases[] = {
+        {[&] { window().actions().saveAs->trigger(); }, "Save As"},
+        {[&] { window().actions().exportFigure->trigger(); }, "Export Figure"},
+        {[&] { window().actions().exportData->trigger(); }, "Export Data"},
+        {[&] { window().wellPanel()->exportButton()->click(); }, "Export Well CSV"},
+    };
+    for (const auto& [command, title] : cases) {
+        SCOPED_TRACE(title);
+        services.save_titles.clear();
+        command();
+        EXPECT_EQ(services.save_titles.join("; ").toStdString(), title);
+    }
 }
 
 // The panel follows a run and saves the well it shows.

@@ -5,6 +5,7 @@
 #include <QPdfWriter>
 #include <algorithm>
 
+#include "view/report_figure.h"
 #include "view/section_renderer.h"
 #include "view/wheeler_diagram.h"
 
@@ -54,6 +55,21 @@ void print_wheeler_diagram(QPainter& painter, const QRectF& page, const SectionS
     painter.translate(page.center() - QPointF(client.width() * fit, client.height() * fit) / 2);
     painter.scale(fit, fit);
     render_wheeler_diagram(painter, snapshot, client, style);
+    painter.restore();
+}
+
+void print_report_figure(QPainter& painter, const QRectF& page, const SectionSnapshot& snapshot,
+                         QSize client) {
+    if (client.width() <= 0 || client.height() <= 0) {
+        return;
+    }
+    const double fit = std::min(page.width() / client.width(), page.height() / client.height());
+    painter.save();
+    painter.translate(page.center() - QPointF(client.width() * fit, client.height() * fit) / 2);
+    painter.scale(fit, fit);
+    ReportOptions options;
+    options.device_scale = fit;
+    render_report_figure(painter, snapshot, client, options);
     painter.restore();
 }
 

@@ -30,6 +30,11 @@ void print_section(QPainter& painter, const QRectF& page, double dpi,
 void print_wheeler_diagram(QPainter& painter, const QRectF& page, const SectionSnapshot& snapshot,
                            QSize client, SectionStyle style);
 
+// The report figure of a window of `client` logical pixels, fitted into
+// `page` with its proportions kept and centred on it.
+void print_report_figure(QPainter& painter, const QRectF& page, const SectionSnapshot& snapshot,
+                         QSize client);
+
 // Prints one PDF page (A4 landscape at 600 dots per inch) into `device`.
 // Returns false when it cannot be written.
 bool print_section_to_pdf(QIODevice* device, const SectionSnapshot& snapshot,

@@ -10,6 +10,20 @@
 
 namespace vendrel {
 
+namespace {
+
+// Where the logical size does not cover whole screen pixels, the last
+// column and row are covered in part only: white below them rather than
+// whatever the memory held.
+void clear_part_covered(QImage& picture, QSize logical, double ratio) {
+    if (picture.width() != logical.width() * ratio ||
+        picture.height() != logical.height() * ratio) {
+        picture.fill(Qt::white);
+    }
+}
+
+}  // namespace
+
 QSize section_picture_size(QSize logical, double device_pixel_ratio) {
     const double ratio = device_pixel_ratio > 0 ? device_pixel_ratio : 1.0;
     // Whole screen pixels covering the client area (a small tolerance keeps
@@ -29,6 +43,7 @@ QImage section_picture(const SectionSnapshot& snapshot, const NavigationState& n
     {
         QPainter painter(&picture);
         if (style == SectionStyle::Report) {
+            clear_part_covered(picture, logical, ratio);
             painter.scale(ratio, ratio);
             ReportOptions options;
             options.device_scale = ratio;
@@ -50,6 +65,7 @@ QImage wheeler_picture(const SectionSnapshot& snapshot, QSize logical, double de
     if (picture.isNull()) {
         return picture;
     }
+    clear_part_covered(picture, logical, ratio);
     {
         QPainter painter(&picture);
         painter.scale(ratio, ratio);

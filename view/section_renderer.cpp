@@ -371,10 +371,18 @@ class SectionPainter {
             p_.drawLine(from, to);
             from = to;
         }
+        // The panel keeps its pixels on a scaled screen, and so do its texts;
+        // the run's length ends inside the box however long it is.
+        QFont font = p_.font();
+        font.setPixelSize(std::max(1, int(std::lround(font_pixels_ / std::max(s_, 1.0)))));
+        p_.setFont(font);
         text_left(133, 285,
                   "Sea Level = " + fixed(par_.max_y - snap_.current_sea_level, 5, 1) + " m ");
         text_left(0, 285, fixed(0, 5, 1) + " ka");
-        text_left(330, 285, fixed(par_.totaltime / 1000, 5, 1) + " ka");
+        const std::string length = fixed(par_.totaltime / 1000, 5, 1) + " ka";
+        const int room =
+            400 - 3 - p_.fontMetrics().horizontalAdvance(QString::fromStdString(length));
+        text_left(std::min(330, room), 285, length);
         p_.restore();
     }
 

@@ -122,10 +122,15 @@ void draw_track(QPainter& painter, const PseudoWell& well, const Track& track,
 }  // namespace
 
 QString well_log_title(const PseudoWell& well) {
-    return QString("x = %1 m: column %2 (x = %3 m)")
-        .arg(QString::number(well.x, 'f', 1))
-        .arg(well.column)
-        .arg(QString::number(well.column_x, 'f', 1));
+    const QString x = QString::number(well.x, 'f', 1);
+    if (well.column <= 0) {
+        return QString("x = %1 m: beyond the section").arg(x);
+    }
+    const QString column_x = QString::number(well.column_x, 'f', 1);
+    if (column_x == x) {
+        return QString("x = %1 m (column %2)").arg(x).arg(well.column);
+    }
+    return QString("x = %1 m: column %2 (x = %3 m)").arg(x).arg(well.column).arg(column_x);
 }
 
 std::vector<int> pick_labelled_horizons(const std::vector<double>& y, double gap) {

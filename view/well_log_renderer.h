@@ -32,7 +32,9 @@ namespace vendrel {
 inline const QColor kWellDepthFill(150, 190, 235);
 inline const QColor kWellPorosityFill(225, 200, 140);
 
-// "x = 1000.8 m: column 1001 (x = 1001 m)".
+// "x = 1000.8 m: column 1001 (x = 1001.0 m)"; "x = 1001.0 m (column 1001)"
+// where the position asked for is the column's as printed; "x = 2400.0 m:
+// beyond the section" where no column lies there.
 QString well_log_title(const PseudoWell& well);
 
 // The indices into `y` (window rows of the horizons, oldest first; NaN for
