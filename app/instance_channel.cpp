@@ -1,21 +1,43 @@
 #include "app/instance_channel.h"
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <QApplication>
+#include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
+#include <QSocketNotifier>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace vendrel {
 namespace {
 
-constexpr int kConnectTimeoutMs = 2000;
+// How long a launch tries to reach the running copy, which may still be
+// starting when its lock is already held.
+constexpr int kConnectTimeoutMs = 3000;
+constexpr int kConnectRetryMs = 100;
+constexpr int kWriteTimeoutMs = 2000;
 constexpr int kRetryMs = 200;
+// After a failed accept (no descriptor left) the waiting connections are
+// taken this much later.
+constexpr int kAcceptRetryMs = 100;
+constexpr int kAcceptsPerTurn = 64;
+// A connection that has not sent its whole line by then is closed.
+constexpr qint64 kIdleMs = 5000;
+constexpr int kSweepMs = 1000;
 // A request line is a command and a percent-encoded URL: never longer.
-constexpr qint64 kMaxLine = 64 * 1024;
+constexpr qsizetype kMaxLine = 64 * 1024;
 
 QByteArray requestLine(const QString& file) {
     if (file.isEmpty()) {
@@ -24,87 +46,241 @@ QByteArray requestLine(const QString& file) {
     return "open " + QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toEncoded() + "\n";
 }
 
-}  // namespace
-
-QString InstanceChannel::defaultSocketName() {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty()) {
-        folder = QDir::tempPath();
-    }
-    return folder + "/VendrelApp.socket";
+// Whether the peer of a connected local socket runs as this user.
+bool peerIsThisUser(int fd) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && size == sizeof peer &&
+           peer.uid == ::geteuid();
 }
 
-bool InstanceChannel::handOver(const QString& file, const QString& socketName) {
-    QLocalSocket socket;
-    socket.connectToServer(socketName, QIODevice::WriteOnly);
-    if (!socket.waitForConnected(kConnectTimeoutMs)) {
+bool addressOf(const QByteArray& path, sockaddr_un& address) {
+    address = sockaddr_un{};
+    address.sun_family = AF_UNIX;
+    if (path.isEmpty() || std::size_t(path.size()) >= sizeof address.sun_path) {
         return false;
     }
+    std::memcpy(address.sun_path, path.constData(), std::size_t(path.size()));
+    return true;
+}
+
+// Whether a copy listens at `address` (a socket left by one that ended
+// refuses the connection).
+bool answers(const sockaddr_un& address) {
+    const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (probe < 0) {
+        return true;  // cannot tell: leave it alone
+    }
+    const bool connected =
+        ::connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 ||
+        errno == EAGAIN || errno == EINPROGRESS;
+    ::close(probe);
+    return connected;
+}
+
+}  // namespace
+
+struct InstanceChannel::Connection {
+    int fd = -1;
+    QSocketNotifier* notifier = nullptr;
+    QByteArray received;
+    QElapsedTimer age;
+};
+
+QString InstanceChannel::socketName(const QString& folder, const QString& lockPath) {
+    if (QFileInfo(lockPath).absoluteFilePath() ==
+        QDir(folder).absoluteFilePath("VendrelApp_Mutex.lock")) {
+        return folder + "/VendrelApp.socket";
+    }
+    const QByteArray lock = QFile::encodeName(QFileInfo(lockPath).absoluteFilePath());
+    const QByteArray digest = QCryptographicHash::hash(lock, QCryptographicHash::Sha256).toHex();
+    return folder + "/VendrelApp-" + QString::fromLatin1(digest.left(16)) + ".socket";
+}
+
+InstanceChannel::HandOver InstanceChannel::handOver(const QString& file,
+                                                    const QString& socketName) {
+    const QDeadlineTimer deadline(kConnectTimeoutMs);
+    QLocalSocket socket;
+    for (;;) {
+        socket.connectToServer(socketName, QIODevice::WriteOnly);
+        if (socket.waitForConnected(int(std::max<qint64>(1, deadline.remainingTime())))) {
+            break;
+        }
+        const QLocalSocket::LocalSocketError error = socket.error();
+        socket.abort();
+        const bool starting = error == QLocalSocket::ServerNotFoundError ||
+                              error == QLocalSocket::ConnectionRefusedError;
+        if (!starting || deadline.hasExpired()) {
+            return HandOver::NotReachable;
+        }
+        QThread::msleep(kConnectRetryMs);
+    }
+    if (!peerIsThisUser(int(socket.socketDescriptor()))) {
+        socket.abort();
+        return HandOver::Stranger;
+    }
     socket.write(requestLine(file));
-    const bool written =
-        socket.waitForBytesWritten(kConnectTimeoutMs) || socket.bytesToWrite() == 0;
+    const bool written = socket.waitForBytesWritten(kWriteTimeoutMs) || socket.bytesToWrite() == 0;
     socket.disconnectFromServer();
     if (socket.state() != QLocalSocket::UnconnectedState) {
-        socket.waitForDisconnected(kConnectTimeoutMs);
+        socket.waitForDisconnected(kWriteTimeoutMs);
     }
-    return written;
+    return written ? HandOver::Delivered : HandOver::NotReachable;
 }
 
 InstanceChannel::InstanceChannel(std::function<void(const Request&)> carryOut, QObject* parent)
     : QObject(parent),
       carryOut_(std::move(carryOut)),
-      server_(new QLocalServer(this)),
+      acceptRetry_(new QTimer(this)),
+      staleSweep_(new QTimer(this)),
       retry_(new QTimer(this)) {
+    acceptRetry_->setSingleShot(true);
+    acceptRetry_->setInterval(kAcceptRetryMs);
+    connect(acceptRetry_, &QTimer::timeout, this, [this] {
+        acceptNotifier_->setEnabled(true);
+        acceptPending();
+    });
+    staleSweep_->setInterval(kSweepMs);
+    connect(staleSweep_, &QTimer::timeout, this, &InstanceChannel::dropStale);
     retry_->setSingleShot(true);
     retry_->setInterval(kRetryMs);
     connect(retry_, &QTimer::timeout, this, &InstanceChannel::processQueue);
-    connect(server_, &QLocalServer::newConnection, this, &InstanceChannel::accept);
 }
 
 InstanceChannel::~InstanceChannel() {
-    server_->close();
-}
-
-bool InstanceChannel::listen(const QString& socketName) {
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    if (server_->listen(socketName)) {
-        return true;
+    while (!connections_.empty()) {
+        close(*connections_.back());
     }
-    QLocalServer::removeServer(socketName);
-    return server_->listen(socketName);
-}
-
-void InstanceChannel::accept() {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
-        connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
-            readFrom(socket);
-            socket->deleteLater();
-        });
-        readFrom(socket);
-    }
-}
-
-void InstanceChannel::readFrom(QLocalSocket* socket) {
-    bool added = false;
-    while (socket->canReadLine()) {
-        const QByteArray line = socket->readLine(kMaxLine).trimmed();
-        if (line == "raise") {
-            queue_.append(Request{});
-            added = true;
-        } else if (line.startsWith("open ")) {
-            const QUrl url = QUrl::fromEncoded(line.mid(5));
-            if (url.isLocalFile()) {
-                queue_.append(Request{url.toLocalFile()});
-                added = true;
-            }
+    if (listener_ >= 0) {
+        ::close(listener_);
+        // Removed only while it is still this copy's socket.
+        struct stat info {};
+        if (::lstat(socketPath_.constData(), &info) == 0 && S_ISSOCK(info.st_mode) &&
+            info.st_ino == socketInode_) {
+            ::unlink(socketPath_.constData());
         }
     }
-    if (socket->bytesAvailable() > kMaxLine) {
-        socket->abort();  // no line of ours is that long
+}
+
+bool InstanceChannel::listen(const QString& socketName, bool replace) {
+    const QByteArray path = QFile::encodeName(socketName);
+    sockaddr_un address{};
+    if (listener_ >= 0 || !addressOf(path, address)) {
+        return false;
     }
-    if (added) {
-        processQueue();
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return false;
+    }
+    const auto bindTo = [&] {
+        return ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    };
+    bool bound = bindTo();
+    if (!bound && errno == EADDRINUSE && (replace || !answers(address))) {
+        ::unlink(path.constData());
+        bound = bindTo();
+    }
+    if (!bound || ::listen(fd, SOMAXCONN) != 0) {
+        ::close(fd);
+        return false;
+    }
+    ::chmod(path.constData(), 0600);
+    struct stat info {};
+    socketInode_ = ::lstat(path.constData(), &info) == 0 ? info.st_ino : 0;
+    listener_ = fd;
+    socketPath_ = path;
+    acceptNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(acceptNotifier_, &QSocketNotifier::activated, this, &InstanceChannel::acceptPending);
+    return true;
+}
+
+void InstanceChannel::acceptPending() {
+    for (int k = 0; k < kAcceptsPerTurn; ++k) {
+        const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED) {
+                continue;
+            }
+            if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                // Out of descriptors or memory: the connections stay queued.
+                acceptNotifier_->setEnabled(false);
+                acceptRetry_->start();
+            }
+            return;
+        }
+        if (!peerIsThisUser(fd)) {
+            ::close(fd);
+            continue;
+        }
+        auto connection = std::make_unique<Connection>();
+        Connection* opened = connection.get();
+        opened->fd = fd;
+        opened->age.start();
+        opened->notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+        connect(opened->notifier, &QSocketNotifier::activated, this,
+                [this, opened] { readFrom(*opened); });
+        connections_.push_back(std::move(connection));
+        if (!staleSweep_->isActive()) {
+            staleSweep_->start();
+        }
+    }
+}
+
+void InstanceChannel::readFrom(Connection& connection) {
+    char chunk[4096];
+    for (;;) {
+        const ssize_t count = ::read(connection.fd, chunk, sizeof chunk);
+        if (count > 0) {
+            connection.received.append(chunk, count);
+            if (connection.received.contains('\n') || connection.received.size() > kMaxLine) {
+                break;
+            }
+        } else if (count < 0 && errno == EINTR) {
+            continue;
+        } else if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            return;  // the rest of the line is still to come
+        } else {
+            break;  // the sender closed its end, or the connection broke
+        }
+    }
+    const qsizetype end = connection.received.indexOf('\n');
+    const QByteArray line =
+        end < 0 || end > kMaxLine ? QByteArray() : connection.received.left(end).trimmed();
+    close(connection);  // one line per connection; nothing more is read
+
+    if (line == "raise") {
+        queue_.append(Request{});
+    } else if (line.startsWith("open ")) {
+        const QUrl url = QUrl::fromEncoded(line.mid(5));
+        if (!url.isLocalFile()) {
+            return;
+        }
+        queue_.append(Request{url.toLocalFile()});
+    } else {
+        return;
+    }
+    // From the event loop, once this connection's reading is over.
+    QMetaObject::invokeMethod(this, &InstanceChannel::processQueue, Qt::QueuedConnection);
+}
+
+void InstanceChannel::close(Connection& connection) {
+    connection.notifier->setEnabled(false);
+    connection.notifier->deleteLater();
+    ::close(connection.fd);
+    const auto found =
+        std::find_if(connections_.begin(), connections_.end(),
+                     [&connection](const auto& held) { return held.get() == &connection; });
+    connections_.erase(found);
+    if (connections_.empty()) {
+        staleSweep_->stop();
+    }
+}
+
+void InstanceChannel::dropStale() {
+    for (std::size_t k = connections_.size(); k-- > 0;) {
+        if (connections_[k]->age.hasExpired(kIdleMs)) {
+            close(*connections_[k]);
+        }
     }
 }
 

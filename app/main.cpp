@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(icon);
     vendrel::VendrelApplication app;
     if (!app.initInstance(line.project)) {
-        return 0;  // another copy is running
+        return app.launchStatus();  // handed to the running copy, or one line said why not
     }
     const int status = QApplication::exec();
     app.exitInstance();

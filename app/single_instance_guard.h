@@ -1,7 +1,12 @@
 #pragma once
-// One running copy per machine: an exclusive lock on a file named after
-// "VendrelApp_Mutex" in the system's temporary folder. The operating system
+// One running copy per user: an exclusive lock on "VendrelApp_Mutex.lock" in
+// the user's own instance folder (instance_folder.h). The operating system
 // releases the lock when the process ends, however it ends.
+//
+// The lock file is opened without following a link and must be a regular
+// file of this user's: a link or another user's file in its place is
+// refused, so a name chosen with VENDREL_INSTANCE_LOCK in a shared folder
+// can neither be redirected nor held by someone else.
 
 #include <QString>
 
@@ -9,11 +14,14 @@ namespace vendrel {
 
 class SingleInstanceGuard {
   public:
-    enum class Outcome { Acquired, HeldElsewhere, Unavailable };
+    // Unavailable: the lock cannot be taken for a reason that threatens
+    // nothing (a file system without locks): the program goes on without
+    // it. Refused: a link or another user's file in the lock's place.
+    enum class Outcome { Acquired, HeldElsewhere, Unavailable, Refused };
 
     // The lock file: $VENDREL_INSTANCE_LOCK when set, else
-    // <temp>/VendrelApp_Mutex.lock.
-    static QString defaultLockPath();
+    // <folder>/VendrelApp_Mutex.lock.
+    static QString defaultLockPath(const QString& folder);
 
     SingleInstanceGuard() = default;
     ~SingleInstanceGuard();
@@ -22,9 +30,13 @@ class SingleInstanceGuard {
 
     Outcome acquire(const QString& path);
     void release();
+    // What went wrong at the last acquire that was not Acquired or
+    // HeldElsewhere, one line naming the file.
+    QString error() const { return error_; }
 
   private:
     int fd_ = -1;
+    QString error_;
 };
 
 }  // namespace vendrel

@@ -19,6 +19,7 @@
 #include "app/dialogs/technical_details_dialog.h"
 #include "app/dialogs/thread_count_dialog.h"
 #include "app/guarded_command.h"
+#include "app/instance_folder.h"
 #include "app/parameter_change.h"
 #include "app/qt_window_services.h"
 #include "app/section_printer.h"
@@ -49,14 +50,38 @@ VendrelApplication::~VendrelApplication() {
 
 bool VendrelApplication::initInstance(const QString& project, bool show, const QString& lockPath,
                                       const QString& socketName) {
-    if (guard_.acquire(lockPath) == SingleInstanceGuard::Outcome::HeldElsewhere) {
-        if (!InstanceChannel::handOver(project, socketName)) {
-            std::fputs(
-                "vendrel: Vendrel is already running, but the running copy belongs to another "
-                "user or is not reachable\n",
-                stderr);
-        }
+    const auto refuse = [this](const QString& why) {
+        std::fprintf(stderr, "vendrel: %s\n", why.toLocal8Bit().constData());
+        launchStatus_ = 1;
         return false;
+    };
+    QString lock = lockPath;
+    QString socket = socketName;
+    if (lock.isEmpty() || socket.isEmpty()) {
+        const InstanceFolder folder = InstanceFolder::locate();
+        if (!folder.isUsable()) {
+            return refuse(folder.error());
+        }
+        lock = lock.isEmpty() ? SingleInstanceGuard::defaultLockPath(folder.path()) : lock;
+        socket = socket.isEmpty() ? InstanceChannel::socketName(folder.path(), lock) : socket;
+    }
+    const SingleInstanceGuard::Outcome outcome = guard_.acquire(lock);
+    if (outcome == SingleInstanceGuard::Outcome::Refused) {
+        return refuse(guard_.error());
+    }
+    if (outcome == SingleInstanceGuard::Outcome::HeldElsewhere) {
+        switch (InstanceChannel::handOver(project, socket)) {
+            case InstanceChannel::HandOver::Delivered:
+                launchStatus_ = 0;
+                return false;
+            case InstanceChannel::HandOver::Stranger:
+                return refuse(QString("Vendrel is already running, but the socket %1 belongs to "
+                                      "another user: nothing was sent to it")
+                                  .arg(socket));
+            case InstanceChannel::HandOver::NotReachable:
+                break;
+        }
+        return refuse("Vendrel is already running, but the running copy is not reachable");
     }
     recent_ = std::make_unique<RecentFiles>();
     document_ = std::make_unique<Document>(make_startup_parameters(default_thread_count()),
@@ -64,6 +89,11 @@ bool VendrelApplication::initInstance(const QString& project, bool show, const Q
     window_ = std::make_unique<MainWindow>(*this, *document_, navigation_);
     printer_ = std::make_unique<SectionPrinter>(*document_, navigation_, *services_);
     document_->setDialogParent(window_.get());
+    // Listening from here, a launch made while the project opens waits in
+    // the queue. Without the socket, later launches are told so.
+    channel_ = std::make_unique<InstanceChannel>(
+        [this](const InstanceChannel::Request& request) { carryOutRequest(request); });
+    channel_->listen(socket, outcome == SingleInstanceGuard::Outcome::Acquired);
     document_->newDocument();
     if (!project.isEmpty()) {
         bool opened = false;
@@ -82,9 +112,6 @@ bool VendrelApplication::initInstance(const QString& project, bool show, const Q
             &VendrelApplication::updateRunning);
     connect(document_.get(), &Document::replaced, &undoStack_, &QUndoStack::clear);
     repaintMainWindow();
-    channel_ = std::make_unique<InstanceChannel>(
-        [this](const InstanceChannel::Request& request) { carryOutRequest(request); });
-    channel_->listen(socketName);  // without it, later launches are told so
     return true;
 }
 
@@ -101,6 +128,7 @@ void VendrelApplication::carryOutRequest(const InstanceChannel::Request& request
 }
 
 int VendrelApplication::exitInstance() {
+    channel_.reset();  // its socket goes before the lock that guards it
     guard_.release();
     return 0;
 }

@@ -47,12 +47,16 @@ class VendrelApplication : public QObject {
     // Open of `project` when given), the main window shown, and the socket
     // on which later launches hand over their files. A project that fails
     // to open is reported and the program goes on with a new document.
-    // False when another copy runs: `project` (or a request to come to the
-    // front) has then been handed to it, or, when no copy of this user
-    // answers, one line on stderr says so.
-    bool initInstance(const QString& project = {}, bool show = true,
-                      const QString& lockPath = SingleInstanceGuard::defaultLockPath(),
-                      const QString& socketName = InstanceChannel::defaultSocketName());
+    // False when this copy does not go on: either another copy of this user
+    // runs and `project` (or a request to come to the front) has been
+    // handed to it, or one line on stderr said why not (launchStatus()
+    // tells which). The lock and the socket are those of the user's
+    // instance folder (instance_folder.h) unless named here.
+    bool initInstance(const QString& project = {}, bool show = true, const QString& lockPath = {},
+                      const QString& socketName = {});
+    // After initInstance returned false: 0 when the project was handed to
+    // the running copy, 1 when it was not.
+    int launchStatus() const { return launchStatus_; }
     int exitInstance();
 
     Document& document() { return *document_; }
@@ -142,6 +146,7 @@ class VendrelApplication : public QObject {
     QUndoStack undoStack_;
     std::int32_t savedColourMode_ = 1;
     bool running_ = false;
+    int launchStatus_ = 0;
 };
 
 }  // namespace vendrel

@@ -1,7 +1,4 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QAbstractFileIconProvider>
 #include <QAccessible>
@@ -904,110 +901,6 @@ TEST(CommandLine, ProjectsAndTheEndOfOptions) {
         EXPECT_EQ(line.action, c.action);
         EXPECT_EQ(line.project, c.project);
     }
-}
-
-TEST(SingleInstance, SecondCopyEndsAtOnce) {
-    QTemporaryDir dir;
-    const QString lock = dir.filePath("instance.lock");
-    SingleInstanceGuard first;
-    ASSERT_EQ(first.acquire(lock), SingleInstanceGuard::Outcome::Acquired);
-    SingleInstanceGuard second;
-    EXPECT_EQ(second.acquire(lock), SingleInstanceGuard::Outcome::HeldElsewhere);
-
-    const pid_t copy = fork();
-    ASSERT_GE(copy, 0);
-    if (copy == 0) {
-        setenv("VENDREL_INSTANCE_LOCK", lock.toLocal8Bit().constData(), 1);
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        execl(VENDREL_PATH, VENDREL_PATH, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    pid_t ended = 0;
-    for (int waited = 0; waited < 3000 && ended == 0; ++waited) {  // at most 30 s
-        ended = waitpid(copy, &status, WNOHANG);
-        if (ended == 0) {
-            QTest::qWait(10);
-        }
-    }
-    if (ended == 0) {
-        kill(copy, SIGKILL);
-        waitpid(copy, &status, 0);
-        FAIL() << "the second copy kept running";
-    }
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-
-    first.release();
-    EXPECT_EQ(second.acquire(lock), SingleInstanceGuard::Outcome::Acquired);
-}
-
-// A second launch in this process: the lock is held by the fixture's copy,
-// so the file goes over the socket.
-class SecondLaunch : public Program {
-  protected:
-    bool launch(const QString& project, const QString& socket = {}) {
-        FakeWindowServices otherServices;
-        VendrelApplication second(&otherServices);
-        return socket.isEmpty()
-                   ? second.initInstance(project, false, file("instance.lock"))
-                   : second.initInstance(project, false, file("instance.lock"), socket);
-    }
-    void saveProject(const QString& name) {
-        services.next_save = file(name);
-        frame().actions().saveAs->trigger();
-        frame().actions().newDocument->trigger();
-        app->markDocumentModified();
-    }
-    bool waitForTitle(const QString& title) {
-        return QTest::qWaitFor([&] { return doc().title() == title; }, 10000);
-    }
-};
-
-TEST_F(SecondLaunch, HandsItsFileToTheRunningCopy) {
-    saveProject("handed.vdl");
-    const QString here = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    const bool started = launch("handed.vdl");  // made absolute by the launch
-    QDir::setCurrent(here);
-    EXPECT_FALSE(started) << "the second copy ends";
-    ASSERT_TRUE(waitForTitle("handed.vdl"));
-    EXPECT_EQ(doc().pathName(), file("handed.vdl"));
-    EXPECT_EQ(services.prompts.join("; ").toStdString(), "New Simulation")
-        << "asked before replacing";
-    EXPECT_TRUE(frame().isVisible()) << "brought to the front";
-
-    // Without a file the window only comes to the front.
-    frame().hide();
-    EXPECT_FALSE(launch(QString()));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return frame().isVisible(); }, 10000));
-    EXPECT_EQ(doc().title(), "handed.vdl");
-}
-
-TEST_F(SecondLaunch, WaitsWhileADialogIsOpen) {
-    saveProject("later.vdl");
-    services.answer_dialog = [&](QDialog& dialog) {
-        dialog.setModal(true);
-        dialog.show();
-        EXPECT_FALSE(launch(file("later.vdl")));
-        QTest::qWait(600);
-        EXPECT_EQ(doc().title(), "New Simulation*") << "nothing opens behind the dialog";
-        EXPECT_EQ(app->instanceChannel()->pendingCount(), 1);
-        dialog.reject();
-        return dialog.result();
-    };
-    frame().actions().carbonateFactory->trigger();
-    ASSERT_TRUE(waitForTitle("later.vdl"));
-    EXPECT_EQ(app->instanceChannel()->pendingCount(), 0);
-}
-
-TEST_F(SecondLaunch, NoCopyOfThisUserAnswers) {
-    ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(launch(file("any.vdl"), file("nobody.socket")));
-    const std::string said = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(said.find("belongs to another user or is not reachable"), std::string::npos) << said;
-    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << "one line";
-    EXPECT_EQ(doc().title(), "New Simulation");
 }
 
 TEST_F(Program, StandardKeysAndTheUserGuide) {
