@@ -9,6 +9,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "app/local_file_name.h"
+
 namespace vendrel {
 namespace {
 
@@ -17,11 +19,15 @@ constexpr int kRetryMs = 200;
 // A request line is a command and a percent-encoded URL: never longer.
 constexpr qint64 kMaxLine = 64 * 1024;
 
+// The file's name is sent as its bytes, percent-encoded: any name reaches
+// the running copy as the file it names.
 QByteArray requestLine(const QString& file) {
     if (file.isEmpty()) {
         return "raise\n";
     }
-    return "open " + QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toEncoded() + "\n";
+    const QByteArray bytes =
+        QByteArray::fromStdString(localFileNameBytes(absoluteLocalFileName(file)));
+    return "open file://" + bytes.toPercentEncoding("/") + "\n";
 }
 
 }  // namespace
@@ -95,7 +101,9 @@ void InstanceChannel::readFrom(QLocalSocket* socket) {
         } else if (line.startsWith("open ")) {
             const QUrl url = QUrl::fromEncoded(line.mid(5));
             if (url.isLocalFile()) {
-                queue_.append(Request{url.toLocalFile()});
+                const QByteArray bytes =
+                    QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+                queue_.append(Request{localFileName(bytes.toStdString())});
                 added = true;
             }
         }

@@ -3,7 +3,8 @@
 // Every output is checked before the run (output_plan.h) and all are
 // replaced together after it. On stderr the runner prints its progress (on
 // a terminal, or with --progress) and, when it fails, one line; Qt's own
-// warnings are dropped. Exit status: 0 done, 1 failed, 2 bad command line,
+// warnings are dropped; names and keys are printed escaped
+// (printable_text.h). Exit status: 0 done, 1 failed, 2 bad command line,
 // 130 interrupted (SIGINT or SIGTERM: the run stops, nothing is saved).
 
 #include <signal.h>
@@ -29,6 +30,7 @@
 #include "cli/stop_signal.h"
 #include "core/parameter_fields.h"
 #include "document/number_format.h"
+#include "document/printable_text.h"
 #include "document/project.h"
 #include "document/pseudo_well.h"
 #include "vendrel/version.h"
@@ -163,7 +165,7 @@ int check(const std::string& path) {
         throw FileError(path + ": " + bad);
     }
     std::printf("%s: %d horizons, section %g x %g m, run of %g years recorded every %g years\n",
-                path.c_str(), data.count, data.params.max_x, data.params.max_y,
+                printable_text(path).c_str(), data.count, data.params.max_x, data.params.max_y,
                 data.params.totaltime, data.params.display_inc);
     return 0;
 }
@@ -303,10 +305,10 @@ int run(const RunOptions& options) {
         std::fprintf(summary, "vendrel-run: %lld steps, %d horizons, %s s; saved %s\n",
                      static_cast<long long>(report.steps), report.horizons,
                      format_fixed(report.wall_seconds, 0, 2).c_str(),
-                     joined(report.outputs).c_str());
+                     printable_text(joined(report.outputs)).c_str());
     } else {
         std::fprintf(summary, "vendrel-run: %d horizons; saved %s\n", report.horizons,
-                     joined(report.outputs).c_str());
+                     printable_text(joined(report.outputs)).c_str());
     }
     return 0;
 }
@@ -342,18 +344,19 @@ int main(int argc, char** argv) {
         }
         return run(options);
     } catch (const UsageError& e) {
-        std::fprintf(stderr, "vendrel-run: %s (see vendrel-run --help)\n", e.what());
+        std::fprintf(stderr, "vendrel-run: %s (see vendrel-run --help)\n",
+                     printable_text(e.what()).c_str());
         return 2;
     } catch (const WellOutsideSectionError& e) {
         // A command line that asks for the impossible, found once the
         // parameters are known: as a bad command line.
-        std::fprintf(stderr, "vendrel-run: %s\n", e.what());
+        std::fprintf(stderr, "vendrel-run: %s\n", printable_text(e.what()).c_str());
         return 2;
     } catch (const Interrupted&) {
         std::fputs("vendrel-run: interrupted; nothing saved\n", stderr);
         return 130;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "vendrel-run: %s\n", e.what());
+        std::fprintf(stderr, "vendrel-run: %s\n", printable_text(e.what()).c_str());
         return 1;
     }
 }
