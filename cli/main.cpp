@@ -4,8 +4,10 @@
 // replaced together after it. On stderr the runner prints its progress (on
 // a terminal, or with --progress) and, when it fails, one line; Qt's own
 // warnings are dropped; names and keys are printed escaped
-// (printable_text.h). Exit status: 0 done, 1 failed, 2 bad command line,
-// 130 interrupted (SIGINT or SIGTERM: the run stops, nothing is saved).
+// (printable_text.h). Exit status: 0 done, 1 failed (nothing saved), 2 bad
+// command line, 3 failed after some outputs were saved (the error names
+// them), 130 interrupted (SIGINT or SIGTERM: the run stops, nothing is
+// saved).
 
 #include <signal.h>
 #include <unistd.h>
@@ -294,6 +296,11 @@ int run(const RunOptions& options) {
     plan.write(OutputContext{project, data, options, report});
     throw_if_interrupted();
     plan.commit();
+    if (const std::vector<std::string> split = plan.split_hard_links(); !split.empty()) {
+        std::fprintf(stderr,
+                     "vendrel-run: note: %s had other hard links; they keep the old contents\n",
+                     printable_text(joined(split)).c_str());
+    }
 
     if (options.json) {
         std::fputs(run_report_json(report).c_str(), stdout);
@@ -319,6 +326,9 @@ int main(int argc, char** argv) {
     // The runner's stderr holds its progress and at most one error line;
     // Qt's notes on the environment (fonts, runtime folders) are dropped.
     qInstallMessageHandler(drop_toolkit_messages);
+    // A pipe whose reader left is a failed save, reported as one line: the
+    // write then fails with EPIPE instead of the signal ending the runner.
+    ::signal(SIGPIPE, SIG_IGN);
     try {
         const RunOptions options =
             parse_run_options(std::vector<std::string>(argv + 1, argv + argc));
@@ -355,7 +365,16 @@ int main(int argc, char** argv) {
     } catch (const Interrupted&) {
         std::fputs("vendrel-run: interrupted; nothing saved\n", stderr);
         return 130;
+    } catch (const SaveSetError& e) {
+        std::fprintf(stderr, "vendrel-run: %s\n", printable_text(e.what()).c_str());
+        return e.replaced().empty() ? 1 : 3;
     } catch (const std::exception& e) {
+        // A stop signal breaks off a wait (for a pipe's reader, say) with an
+        // error: the stop is what happened.
+        if (stop_signal_received() != 0) {
+            std::fputs("vendrel-run: interrupted; nothing saved\n", stderr);
+            return 130;
+        }
         std::fprintf(stderr, "vendrel-run: %s\n", printable_text(e.what()).c_str());
         return 1;
     }

@@ -118,6 +118,7 @@ std::string usage_text() {
     add(general_options());
     text +=
         "\nExit status: 0 done, 1 failed (nothing saved), 2 bad command line,\n"
+        "3 failed after saving some outputs (the error names them),\n"
         "130 interrupted (nothing saved).\n";
     return text;
 }

@@ -312,14 +312,10 @@ void AtomicFile::commit() {
     }
     prepare();
     if (target_.is_stream()) {
-        const bool ok = write_all(fd_, stream_bytes_);
-        const int error = errno;
-        if (!target_.standard_output) {
-            ::close(fd_);
-        }
-        fd_ = -1;
-        if (!ok) {
-            fail(error);
+        // The stream stays open until this object goes: a reader of a pipe
+        // sees its end only once the outputs saved after it are in place.
+        if (!write_all(fd_, stream_bytes_)) {
+            fail(errno);
         }
         committed_ = true;
         return;

@@ -56,8 +56,9 @@ class AtomicFile {
     // commit is a rename only. Nothing visible changes. Throws FileError.
     void prepare();
     // Prepares when not done yet, renames the temporary over the target and
-    // flushes the folder; a stream gets its bytes now. Throws FileError; the
-    // target is then unchanged (a stream may hold part of the bytes).
+    // flushes the folder; a stream gets its bytes now (and is closed when
+    // this object goes). Throws FileError; the target is then unchanged (a
+    // stream may hold part of the bytes).
     void commit();
 
     const SaveTarget& target() const { return target_; }

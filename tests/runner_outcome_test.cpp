@@ -1,5 +1,5 @@
-// What vendrel-run and vendrel-sweep tell their caller: names (which are
-// bytes) printed escaped on one line.
+// What vendrel-run and vendrel-sweep tell their caller: the exit status of
+// each outcome, and names (which are bytes) printed escaped on one line.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -43,6 +43,91 @@ Outcome run_runner(const std::string& args, const TempDir& dir, const std::strin
 
 int line_count(const std::string& text) {
     return int(std::count(text.begin(), text.end(), '\n'));
+}
+
+bool has_temporaries(const TempDir& dir) {
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+        if (entry.path().filename().string().rfind(".vendrel-save-", 0) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Each row of the runner's exit-status table, as --help and the README give
+// it, with the outcome that leads to it.
+TEST(RunnerExitStatus, EveryRowOfTheTable) {
+    const std::string run = "--quiet --threads 1 --set totaltime=400 --set display_inc=100 ";
+    struct Case {
+        const char* name;
+        std::string prefix;
+        std::string args;
+        int status;
+        const char* message;  // in the one line on stderr; "" for none
+        std::function<void(const TempDir&, const Outcome&)> check;
+    };
+    const auto kept = [](const TempDir& dir, const Outcome&) {
+        EXPECT_EQ(read_file(dir.file("good.vdl")), "old");
+    };
+    const Case cases[] = {
+        {"done", "", run + "--out good.vdl", 0, "",
+         [](const TempDir& dir, const Outcome& r) {
+             EXPECT_NE(read_file(dir.file("good.vdl")), "old");
+             EXPECT_EQ(r.out.rfind("vendrel-run: 400 steps, 5 horizons, ", 0), 0u) << r.out;
+             EXPECT_TRUE(r.out.ends_with(" s; saved good.vdl\n")) << r.out;
+         }},
+        {"done, a hard link split", "ln good.vdl other.vdl &&", run + "--out good.vdl", 0,
+         "note: good.vdl had other hard links; they keep the old contents",
+         [](const TempDir& dir, const Outcome&) {
+             EXPECT_EQ(read_file(dir.file("other.vdl")), "old");
+             EXPECT_NE(read_file(dir.file("good.vdl")), "old");
+         }},
+        {"failed: a full device", "", run + "--out good.vdl --csv /dev/full", 1,
+         "cannot save /dev/full: No space left on device", kept},
+        // The reader opens the pipe and leaves before a byte is written.
+        {"failed: the pipe's reader left", "mkfifo pipe && (timeout 20 sh -c ': <pipe' &) &&",
+         run + "--out good.vdl --csv pipe", 1, "cannot save pipe: Broken pipe", kept},
+        {"bad command line", "", run + "--frobnicate --out good.vdl", 2, "unknown option", kept},
+        {"bad command line: a parameter", "", run + "--set nokey=1 --out good.vdl", 2,
+         "unknown parameter", kept},
+        // Standard output has the project when /dev/full fails.
+        {"failed after saving some outputs", "", run + "--out - --csv /dev/full", 3,
+         "cannot save /dev/full: No space left on device (already saved: -)",
+         [](const TempDir&, const Outcome& r) {
+             EXPECT_EQ(r.out.rfind("baselevel ", 0), 0u) << r.out.substr(0, 100);
+         }},
+        {"interrupted run", "timeout --preserve-status -s INT 1",
+         "--quiet --threads 1 --set totaltime=1e9 --out good.vdl --image a.png", 130,
+         "interrupted; nothing saved", kept},
+        // Nobody opens the pipe: the runner waits for a reader until stopped.
+        {"interrupted waiting for a pipe's reader",
+         "mkfifo pipe && timeout --preserve-status -s TERM 1", run + "--out good.vdl --csv pipe",
+         130, "interrupted; nothing saved", kept},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        write_file(dir.file("good.vdl"), "old");
+        const Outcome r = run_runner(c.args, dir, "cd " + dir.path() + " && " + c.prefix);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        if (*c.message == '\0') {
+            EXPECT_EQ(r.err, "");
+        } else {
+            EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+            EXPECT_EQ(line_count(r.err), 1) << r.err;
+        }
+        EXPECT_FALSE(fs::exists(dir.file("a.png")));
+        EXPECT_FALSE(has_temporaries(dir));
+        c.check(dir, r);
+    }
+
+    TempDir dir;
+    const std::string help = run_runner("--help", dir).out;
+    EXPECT_NE(help.find("Exit status: 0 done, 1 failed (nothing saved), 2 bad command line,\n"
+                        "3 failed after saving some outputs (the error names them),\n"
+                        "130 interrupted (nothing saved).\n"),
+              std::string::npos)
+        << help;
 }
 
 // Names given on the command line are the files opened and saved, byte for
