@@ -2,7 +2,10 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
+#include "app/local_file_name.h"
 #include "app/recent_files.h"
 #include "app/window_services.h"
 #include "document/project_writer.h"
@@ -67,7 +70,7 @@ void Document::setModified(bool modified) {
 }
 
 void Document::setPathName(const QString& path, bool addToRecent) {
-    path_ = QFileInfo(path).absoluteFilePath();
+    path_ = absoluteLocalFileName(path);
     if (addToRecent) {
         recent_.add(path_);
     }
@@ -107,7 +110,7 @@ bool Document::newDocument() {
 
 bool Document::openDocument(const QString& path) {
     try {
-        project_->open(path.toStdString());
+        project_->open(localFileNameBytes(path));
     } catch (const FileError& e) {
         services_.showMessage(dialogParent_, QString::fromStdString(e.what()));
         return false;
@@ -136,7 +139,7 @@ bool Document::writeFile(const QString& path) {
     // document modified again, never the other way round.
     const std::uint64_t count = notifier_.requestCount();
     try {
-        save_project_file(path.toStdString(), project_->snapshot());
+        save_project_file(localFileNameBytes(path), project_->snapshot());
     } catch (const FileError& e) {
         services_.showMessage(dialogParent_, QString::fromStdString(e.what()));
         return false;
@@ -169,7 +172,9 @@ bool Document::doSave(const QString& path, bool replace) {
 // A file that is gone or may not be written (read-only, or in a folder
 // that may not be written) is saved the way of Save As.
 bool Document::save() {
-    if (path_.isEmpty() || !QFileInfo::exists(path_) || !target_writable(path_.toStdString())) {
+    std::error_code error;
+    if (path_.isEmpty() || !std::filesystem::exists(localFileNameBytes(path_), error) ||
+        !target_writable(localFileNameBytes(path_))) {
         return saveAs();
     }
     return doSave(path_, true);

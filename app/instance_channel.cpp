@@ -20,6 +20,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "app/local_file_name.h"
+
 namespace vendrel {
 namespace {
 
@@ -39,11 +41,15 @@ constexpr int kSweepMs = 1000;
 // A request line is a command and a percent-encoded URL: never longer.
 constexpr qsizetype kMaxLine = 64 * 1024;
 
+// The file's name is sent as its bytes, percent-encoded: any name reaches
+// the running copy as the file it names.
 QByteArray requestLine(const QString& file) {
     if (file.isEmpty()) {
         return "raise\n";
     }
-    return "open " + QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toEncoded() + "\n";
+    const QByteArray bytes =
+        QByteArray::fromStdString(localFileNameBytes(absoluteLocalFileName(file)));
+    return "open file://" + bytes.toPercentEncoding("/") + "\n";
 }
 
 // Whether the peer of a connected local socket runs as this user.
@@ -255,7 +261,9 @@ void InstanceChannel::readFrom(Connection& connection) {
         if (!url.isLocalFile()) {
             return;
         }
-        queue_.append(Request{url.toLocalFile()});
+        const QByteArray bytes =
+            QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+        queue_.append(Request{localFileName(bytes.toStdString())});
     } else {
         return;
     }

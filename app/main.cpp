@@ -5,13 +5,16 @@
 #include <cstdio>
 
 #include "app/command_line.h"
+#include "app/local_file_name.h"
 #include "app/vendrel_application.h"
+#include "document/printable_text.h"
 #include "vendrel/version.h"
 
 int main(int argc, char** argv) {
+    // Arguments are bytes: a project's name need not be UTF-8.
     QStringList arguments;
     for (int k = 0; k < argc; ++k) {
-        arguments.append(QString::fromLocal8Bit(argv[k]));
+        arguments.append(vendrel::localFileName(argv[k]));
     }
     // Options first: they need no display and no instance lock.
     const vendrel::CommandLine line = vendrel::parseCommandLine(arguments);
@@ -23,7 +26,8 @@ int main(int argc, char** argv) {
             std::printf("vendrel %s\n", vendrel::kVersion);
             return 0;
         case vendrel::CommandLine::Action::Refuse:
-            std::fprintf(stderr, "vendrel: %s\n", line.error.toLocal8Bit().constData());
+            std::fprintf(stderr, "vendrel: %s\n",
+                         vendrel::printable_text(vendrel::localFileNameBytes(line.error)).c_str());
             return 2;
         case vendrel::CommandLine::Action::Run:
             break;

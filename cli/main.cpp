@@ -3,8 +3,11 @@
 // Every output is checked before the run (output_plan.h) and all are
 // replaced together after it. On stderr the runner prints its progress (on
 // a terminal, or with --progress) and, when it fails, one line; Qt's own
-// warnings are dropped. Exit status: 0 done, 1 failed, 2 bad command line,
-// 130 interrupted (SIGINT or SIGTERM: the run stops, nothing is saved).
+// warnings are dropped; names and keys are printed escaped
+// (printable_text.h). Exit status: 0 done, 1 failed (nothing saved), 2 bad
+// command line, 3 failed after some outputs were saved (the error names
+// them), 130 interrupted (SIGINT or SIGTERM: the run stops, nothing is
+// saved).
 
 #include <signal.h>
 #include <unistd.h>
@@ -34,6 +37,7 @@
 #include "core/run_admission.h"
 #include "core/thread_count.h"
 #include "document/number_format.h"
+#include "document/printable_text.h"
 #include "document/project.h"
 #include "document/pseudo_well.h"
 #include "vendrel/version.h"
@@ -174,16 +178,16 @@ int check(const std::string& path) {
         throw FileError(path + ": " + bad);
     }
     std::printf("%s: %d horizons, section %g x %g m, run of %g years recorded every %g years\n",
-                path.c_str(), data.count, data.params.max_x, data.params.max_y,
+                printable_text(path).c_str(), data.count, data.params.max_x, data.params.max_y,
                 data.params.totaltime, data.params.display_inc);
     // What the file holds that a dialog would not take, or a run would refuse.
     for (const RangeWarning& warning : dialog_range_warnings(data.params, data.display)) {
-        std::fprintf(stderr, "vendrel-run: warning: %s: %s\n", path.c_str(),
+        std::fprintf(stderr, "vendrel-run: warning: %s: %s\n", printable_text(path).c_str(),
                      warning.text().c_str());
     }
     if (const auto refusal = refuse_script_run(data.params, false)) {
-        std::fprintf(stderr, "vendrel-run: warning: %s: a run would be refused: %s\n", path.c_str(),
-                     refusal->text.c_str());
+        std::fprintf(stderr, "vendrel-run: warning: %s: a run would be refused: %s\n",
+                     printable_text(path).c_str(), refusal->text.c_str());
     }
     return 0;
 }
@@ -318,6 +322,11 @@ int run(const RunOptions& options) {
     plan.write(OutputContext{project, data, options, report});
     throw_if_interrupted();
     plan.commit();
+    if (const std::vector<std::string> split = plan.split_hard_links(); !split.empty()) {
+        std::fprintf(stderr,
+                     "vendrel-run: note: %s had other hard links; they keep the old contents\n",
+                     printable_text(joined(split)).c_str());
+    }
 
     if (options.json) {
         std::fputs(run_report_json(report).c_str(), stdout);
@@ -334,10 +343,10 @@ int run(const RunOptions& options) {
         std::fprintf(summary, "vendrel-run: %lld steps, %d horizons, %s s%s; saved %s\n",
                      static_cast<long long>(report.steps), report.horizons,
                      format_fixed(report.wall_seconds, 0, 2).c_str(), early_end.c_str(),
-                     joined(report.outputs).c_str());
+                     printable_text(joined(report.outputs)).c_str());
     } else {
         std::fprintf(summary, "vendrel-run: %d horizons; saved %s\n", report.horizons,
-                     joined(report.outputs).c_str());
+                     printable_text(joined(report.outputs)).c_str());
     }
     return 0;
 }
@@ -348,6 +357,9 @@ int main(int argc, char** argv) {
     // The runner's stderr holds its progress and at most one error line;
     // Qt's notes on the environment (fonts, runtime folders) are dropped.
     qInstallMessageHandler(drop_toolkit_messages);
+    // A pipe whose reader left is a failed save, reported as one line: the
+    // write then fails with EPIPE instead of the signal ending the runner.
+    ::signal(SIGPIPE, SIG_IGN);
     try {
         const RunOptions options =
             parse_run_options(std::vector<std::string>(argv + 1, argv + argc));
@@ -373,7 +385,8 @@ int main(int argc, char** argv) {
         }
         return run(options);
     } catch (const UsageError& e) {
-        std::fprintf(stderr, "vendrel-run: %s (see vendrel-run --help)\n", e.what());
+        std::fprintf(stderr, "vendrel-run: %s (see vendrel-run --help)\n",
+                     printable_text(e.what()).c_str());
         return 2;
     } catch (const RunRefused& e) {
         std::fprintf(stderr, "vendrel-run: %s\n", e.what());
@@ -381,13 +394,22 @@ int main(int argc, char** argv) {
     } catch (const WellOutsideSectionError& e) {
         // A command line that asks for the impossible, found once the
         // parameters are known: as a bad command line.
-        std::fprintf(stderr, "vendrel-run: %s\n", e.what());
+        std::fprintf(stderr, "vendrel-run: %s\n", printable_text(e.what()).c_str());
         return 2;
     } catch (const Interrupted&) {
         std::fputs("vendrel-run: interrupted; nothing saved\n", stderr);
         return 130;
+    } catch (const SaveSetError& e) {
+        std::fprintf(stderr, "vendrel-run: %s\n", printable_text(e.what()).c_str());
+        return e.replaced().empty() ? 1 : 3;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "vendrel-run: %s\n", e.what());
+        // A stop signal breaks off a wait (for a pipe's reader, say) with an
+        // error: the stop is what happened.
+        if (stop_signal_received() != 0) {
+            std::fputs("vendrel-run: interrupted; nothing saved\n", stderr);
+            return 130;
+        }
+        std::fprintf(stderr, "vendrel-run: %s\n", printable_text(e.what()).c_str());
         return 1;
     }
 }

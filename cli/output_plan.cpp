@@ -51,4 +51,14 @@ bool OutputPlan::writes_standard_output() const {
                        [](const AtomicFile* f) { return f->target().standard_output; });
 }
 
+std::vector<std::string> OutputPlan::split_hard_links() const {
+    std::vector<std::string> paths;
+    for (const AtomicFile* file : targets_) {
+        if (file->target().kind == SaveTarget::Kind::RegularFile && file->target().links > 1) {
+            paths.push_back(file->target().path);
+        }
+    }
+    return paths;
+}
+
 }  // namespace vendrel

@@ -8,11 +8,12 @@
 //   ... run ...
 //   plan.write(context);                // each kind's writer, into its
 //                                       // temporary (streams: a buffer)
-//   plan.commit();                      // renames in a row, streams last
+//   plan.commit();                      // streams first, then the renames
+//                                       // in a row
 //
 // Until commit() nothing on disk has changed; a plan destroyed before it
-// leaves no file behind. A rename that fails after others is reported
-// (SaveSetError) with the outputs already replaced.
+// leaves no file behind. A failure after an output was saved whole is
+// reported (SaveSetError) with the outputs already saved.
 
 #include <string>
 #include <vector>
@@ -38,6 +39,9 @@ class OutputPlan {
     void commit();
 
     bool writes_standard_output() const;
+    // The outputs (as given) that replace a file with other hard links:
+    // those keep the old contents.
+    std::vector<std::string> split_hard_links() const;
     // The outputs as given, in the order given.
     const std::vector<RequestedOutput>& outputs() const { return requested_; }
 

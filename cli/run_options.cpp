@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "cli/parameter_assignment.h"
+#include "cli/raw_argument.h"
 #include "core/thread_count.h"
 
 namespace vendrel {
@@ -70,12 +71,12 @@ QCommandLineOption value_option(const QStringList& names, const QString& value_n
 std::optional<std::string> single_value(const QCommandLineParser& parser, const QString& name) {
     const QStringList values = parser.values(name);
     if (values.size() > 1) {
-        throw UsageError("--" + name.toStdString() + " given more than once");
+        throw UsageError("--" + raw_bytes(name) + " given more than once");
     }
     if (values.isEmpty()) {
         return std::nullopt;
     }
-    return values.front().toStdString();
+    return raw_bytes(values.front());
 }
 
 }  // namespace
@@ -124,7 +125,8 @@ std::string usage_text() {
         "1 or more with compaction on) are refused before the run starts, and so are\n"
         "recordings that overrun the 500 horizon slots, unless --allow-early-end.\n"
         "\nExit status: 0 done, 1 failed (nothing saved), 2 bad command line or\n"
-        "parameters that cannot run, 130 interrupted (nothing saved).\n";
+        "parameters that cannot run, 3 failed after saving some outputs (the error\n"
+        "names them), 130 interrupted (nothing saved).\n";
     return text;
 }
 
@@ -196,16 +198,16 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
 
     QStringList list{"vendrel-run"};
     for (const std::string& arg : args) {
-        list.append(QString::fromStdString(arg));
+        list.append(raw_argument(arg));
     }
     if (!parser.parse(list)) {
         const QStringList unknown = parser.unknownOptionNames();
         if (!unknown.isEmpty()) {
             const QString name = unknown.front();
             throw UsageError("unknown option \"" + std::string(name.size() == 1 ? "-" : "--") +
-                             name.toStdString() + "\"");
+                             raw_bytes(name) + "\"");
         }
-        std::string error = parser.errorText().toStdString();
+        std::string error = raw_bytes(parser.errorText());
         if (!error.empty() && error.back() == '.') {
             error.pop_back();
         }
@@ -225,7 +227,7 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
     options.progress = parser.isSet("progress");
     options.quiet = parser.isSet("quiet");
     for (const QString& setting : parser.values("set")) {
-        const std::string text = setting.toStdString();
+        const std::string text = raw_bytes(setting);
         const auto eq = text.find('=');
         if (eq == std::string::npos || eq == 0) {
             throw UsageError("--set expects key=value, got \"" + text + "\"");
@@ -254,7 +256,7 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
     }
     options.check = single_value(parser, "check").value_or("");
     for (const QString& well : parser.values("well")) {
-        const std::string text = well.toStdString();
+        const std::string text = raw_bytes(well);
         const std::optional<double> x = parse_real_strict(text);
         if (!x || !std::isfinite(*x)) {
             throw UsageError("--well expects a position in metres, got \"" + text + "\"");
@@ -266,18 +268,18 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
         const QString name = QString::fromUtf8(kind.option.data(), qsizetype(kind.option.size()));
         if (const auto path = single_value(parser, name)) {
             if (path->empty()) {
-                throw UsageError("--" + name.toStdString() + " needs a file name");
+                throw UsageError("--" + raw_bytes(name) + " needs a file name");
             }
             options.outputs.push_back({&kind, *path});
         }
     }
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1) {
-        throw UsageError("more than one project given: \"" + positional[0].toStdString() +
-                         "\" and \"" + positional[1].toStdString() + "\"");
+        throw UsageError("more than one project given: \"" + raw_bytes(positional[0]) +
+                         "\" and \"" + raw_bytes(positional[1]) + "\"");
     }
     if (!positional.isEmpty()) {
-        options.project = positional.front().toStdString();
+        options.project = raw_bytes(positional.front());
     }
 
     if (options.progress && options.quiet) {

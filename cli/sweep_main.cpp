@@ -26,12 +26,14 @@
 #include <thread>
 
 #include "cli/parameter_assignment.h"
+#include "cli/raw_argument.h"
 #include "cli/run_options.h"
 #include "cli/slurm_submission.h"
 #include "cli/sweep_manifest.h"
 #include "cli/sweep_runner.h"
 #include "cli/sweep_summary.h"
 #include "document/atomic_file.h"
+#include "document/printable_text.h"
 #include "vendrel/version.h"
 
 namespace {
@@ -95,11 +97,11 @@ struct SweepOptions {
     bool version = false;
 };
 
-int positive(const std::string& option, const QString& text) {
-    const std::optional<int> n = parse_int_strict(text.toStdString());
+int positive(const std::string& option, const std::string& text) {
+    const std::optional<int> n = parse_int_strict(text);
     if (!n || *n < 1) {
-        throw UsageError("--" + option + " expects a whole number of at least 1, got \"" +
-                         text.toStdString() + "\"");
+        throw UsageError("--" + option + " expects a whole number of at least 1, got \"" + text +
+                         "\"");
     }
     return *n;
 }
@@ -117,14 +119,14 @@ SweepOptions parse_sweep_options(int argc, char** argv) {
     parser.addOption(QCommandLineOption(QStringList{"h", "help"}));
     QStringList args;
     for (int i = 0; i < argc; ++i) {
-        args.append(QString::fromLocal8Bit(argv[i]));
+        args.append(raw_argument(argv[i]));
     }
     if (!parser.parse(args)) {
         if (!parser.unknownOptionNames().isEmpty()) {
             throw UsageError("unknown option \"--" +
-                             parser.unknownOptionNames().front().toStdString() + "\"");
+                             raw_bytes(parser.unknownOptionNames().front()) + "\"");
         }
-        throw UsageError(parser.errorText().toStdString());
+        throw UsageError(raw_bytes(parser.errorText()));
     }
     SweepOptions o;
     o.help = parser.isSet("help");
@@ -137,20 +139,20 @@ SweepOptions parse_sweep_options(int argc, char** argv) {
         if (values.size() > 1) {
             throw UsageError(std::string("--") + name + " given more than once");
         }
-        return values.isEmpty() ? std::string() : values.front().toStdString();
+        return values.isEmpty() ? std::string() : raw_bytes(values.front());
     };
     o.dir = single("out");
     o.collect = single("collect");
     o.task = single("task");
     o.partition = single("partition");
     if (const std::string jobs = single("jobs"); !jobs.empty()) {
-        o.jobs = positive("jobs", QString::fromStdString(jobs));
+        o.jobs = positive("jobs", jobs);
     }
     if (const std::string chunk = single("chunk"); !chunk.empty()) {
-        o.chunk = positive("chunk", QString::fromStdString(chunk));
+        o.chunk = positive("chunk", chunk);
     }
     for (const QString& arg : parser.values("sbatch-arg")) {
-        o.sbatch_args.push_back(arg.toStdString());
+        o.sbatch_args.push_back(raw_bytes(arg));
     }
     o.image = parser.isSet("image");
     o.netcdf = parser.isSet("netcdf");
@@ -170,7 +172,7 @@ SweepOptions parse_sweep_options(int argc, char** argv) {
     if (positional.isEmpty()) {
         throw UsageError("no manifest given");
     }
-    o.manifest = positional.front().toStdString();
+    o.manifest = raw_bytes(positional.front());
     if (o.dir.empty()) {
         throw UsageError("no output folder: give --out DIR");
     }
@@ -229,7 +231,7 @@ int summarise(const SweepManifest& manifest, const std::string& dir) {
     const SweepCounts counts = write_sweep_summary(manifest, dir, true);
     std::printf("vendrel-sweep: %d runs: %d ok, %d failed, %d not run; summary in %s/summary.csv\n",
                 counts.ok + counts.failed + counts.not_run, counts.ok, counts.failed,
-                counts.not_run, dir.c_str());
+                counts.not_run, printable_text(dir).c_str());
     return counts.failed == 0 && counts.not_run == 0 ? 0 : 1;
 }
 
@@ -300,7 +302,7 @@ int run(const SweepOptions& o) {
             std::printf(
                 "vendrel-sweep: submitted job %s; when it has ended: vendrel-sweep "
                 "--collect %s\n",
-                job.c_str(), dir.c_str());
+                printable_text(job).c_str(), printable_text(dir).c_str());
             return 0;
         }
         return summarise(manifest, dir);
@@ -336,10 +338,11 @@ int main(int argc, char** argv) {
         }
         return run(options);
     } catch (const UsageError& e) {
-        std::fprintf(stderr, "vendrel-sweep: %s (see vendrel-sweep --help)\n", e.what());
+        std::fprintf(stderr, "vendrel-sweep: %s (see vendrel-sweep --help)\n",
+                     printable_text(e.what()).c_str());
         return 2;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "vendrel-sweep: %s\n", e.what());
+        std::fprintf(stderr, "vendrel-sweep: %s\n", printable_text(e.what()).c_str());
         return 1;
     }
 }

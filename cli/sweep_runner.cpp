@@ -20,6 +20,7 @@
 #include "cli/stop_signal.h"
 #include "document/atomic_file.h"
 #include "document/number_format.h"
+#include "document/printable_text.h"
 
 extern char** environ;
 
@@ -226,7 +227,7 @@ SweepEnd run_sweep_rows(const SweepManifest& manifest, const std::vector<int>& r
             ++failed;
             bar.clear();
             std::fprintf(stderr, "vendrel-sweep: run %s failed: %s\n", row.id.c_str(),
-                         message.c_str());
+                         printable_text(message).c_str());
         }
         ::unlink(log.c_str());
         ++done;

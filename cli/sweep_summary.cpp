@@ -1,10 +1,10 @@
 #include "cli/sweep_summary.h"
 
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <charconv>
 #include <fstream>
+#include <iterator>
 #include <set>
 
 #include "cli/parameter_assignment.h"
@@ -36,12 +36,14 @@ std::string number_text(double value) {
     return std::string(buffer, result.ptr);
 }
 
+// Read by its bytes: the folder's name need not be UTF-8.
 std::optional<QJsonObject> read_json(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
         return std::nullopt;
     }
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(text));
     if (!document.isObject()) {
         return std::nullopt;
     }

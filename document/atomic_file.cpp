@@ -6,10 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <random>
 
 namespace vendrel {
@@ -17,43 +19,118 @@ namespace {
 
 constexpr std::string_view kTemporaryPrefix = ".vendrel-save-";
 constexpr std::size_t kRandomDigits = 8;
+constexpr std::size_t kBootDigits = 32;
 constexpr int kNameAttempts = 100;
 
+// The machine a temporary was made on and the boot it was made in, as its
+// name carries them. A pid means something only on its own machine and
+// boot: on a folder that several machines share, another machine's live
+// save may have any pid, also one this machine never hands out.
+struct Origin {
+    std::string host;  // letters, digits, ".", "_" and "-"
+    std::string boot;  // 32 lowercase hex digits; empty when not known
+};
+
+bool is_hex_digit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+}
+
+bool is_host_character(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+           c == '_' || c == '-';
+}
+
+Origin read_this_origin() {
+    Origin origin;
+    char host[256] = {};
+    if (::gethostname(host, sizeof host - 1) == 0) {
+        for (std::size_t k = 0; k < sizeof host && host[k] != '\0'; ++k) {
+            origin.host += is_host_character(host[k]) ? host[k] : '_';
+        }
+    }
+    if (origin.host.empty()) {
+        origin.host.push_back('_');
+    }
+    // "xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx\n", new at every boot.
+    if (std::FILE* file = std::fopen("/proc/sys/kernel/random/boot_id", "re")) {
+        char text[64] = {};
+        const std::size_t n = std::fread(text, 1, sizeof text - 1, file);
+        std::fclose(file);
+        for (std::size_t k = 0; k < n && text[k] != '\n'; ++k) {
+            if (is_hex_digit(text[k])) {
+                origin.boot += text[k];
+            } else if (text[k] != '-') {
+                origin.boot.clear();
+                break;
+            }
+        }
+        if (origin.boot.size() != kBootDigits) {
+            origin.boot.clear();
+        }
+    }
+    return origin;
+}
+
+const Origin& this_origin() {
+    static const Origin origin = read_this_origin();
+    return origin;
+}
+
+// ".vendrel-save-<host>-<boot id>-<pid>-<8 hex digits>"; a boot that is not
+// known is written as zeros (and such names are never swept).
 std::string temporary_name() {
     static thread_local std::random_device entropy;
     char digits[kRandomDigits + 1];
     std::snprintf(digits, sizeof digits, "%08x", unsigned(entropy()));
-    return std::string(kTemporaryPrefix) + std::to_string(getpid()) + "-" + digits;
+    const Origin& origin = this_origin();
+    const std::string boot = origin.boot.empty() ? std::string(kBootDigits, '0') : origin.boot;
+    return std::string(kTemporaryPrefix) + origin.host + "-" + boot + "-" +
+           std::to_string(getpid()) + "-" + digits;
 }
 
-// The pid of a name of exactly the temporary pattern; 0 for any other name.
+// Removes the last "-<field>" of `name` and returns the field; nullopt when
+// there is no "-".
+std::optional<std::string_view> take_last_field(std::string_view& name) {
+    const std::size_t dash = name.rfind('-');
+    if (dash == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::string_view field = name.substr(dash + 1);
+    name = name.substr(0, dash);
+    return field;
+}
+
+// The pid of a name of exactly the temporary pattern made on this machine
+// in this boot; 0 for any other name (another machine's, another boot's, a
+// name of the older pattern without the machine, anything else).
 long temporary_owner(std::string_view name) {
-    if (name.substr(0, kTemporaryPrefix.size()) != kTemporaryPrefix) {
+    const Origin& origin = this_origin();
+    if (origin.boot.empty() || name.substr(0, kTemporaryPrefix.size()) != kTemporaryPrefix) {
         return 0;
     }
     name.remove_prefix(kTemporaryPrefix.size());
-    const std::size_t dash = name.find('-');
-    if (dash == std::string_view::npos || dash == 0 || dash > 10 || name[0] == '0' ||
-        name.size() - dash - 1 != kRandomDigits) {
+    const auto random = take_last_field(name);
+    const auto pid_digits = take_last_field(name);
+    const auto boot = take_last_field(name);
+    if (!random || !pid_digits || !boot || random->size() != kRandomDigits ||
+        !std::all_of(random->begin(), random->end(), is_hex_digit) || *boot != origin.boot ||
+        name != origin.host || pid_digits->empty() || pid_digits->size() > 10 ||
+        pid_digits->front() == '0') {
         return 0;
     }
     long pid = 0;
-    for (char c : name.substr(0, dash)) {
+    for (char c : *pid_digits) {
         if (c < '0' || c > '9') {
             return 0;
         }
         pid = pid * 10 + (c - '0');
     }
-    for (char c : name.substr(dash + 1)) {
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) {
-            return 0;
-        }
-    }
     return pid;
 }
 
 // Deletes the temporaries of saves killed midway: regular files of exactly
-// the temporary pattern whose process no longer exists.
+// the temporary pattern, made on this machine in this boot, whose process
+// no longer exists.
 void remove_leftovers(int folder_fd) {
     const int listing = ::fcntl(folder_fd, F_DUPFD_CLOEXEC, 0);
     DIR* dir = listing >= 0 ? ::fdopendir(listing) : nullptr;
@@ -235,14 +312,10 @@ void AtomicFile::commit() {
     }
     prepare();
     if (target_.is_stream()) {
-        const bool ok = write_all(fd_, stream_bytes_);
-        const int error = errno;
-        if (!target_.standard_output) {
-            ::close(fd_);
-        }
-        fd_ = -1;
-        if (!ok) {
-            fail(error);
+        // The stream stays open until this object goes: a reader of a pipe
+        // sees its end only once the outputs saved after it are in place.
+        if (!write_all(fd_, stream_bytes_)) {
+            fail(errno);
         }
         committed_ = true;
         return;

@@ -5,12 +5,15 @@
 //
 // A regular file (or a new one) is written unnamed into its folder
 // (O_TMPFILE), flushed to disk, linked to a short name of the program's own
-// pattern ".vendrel-save-<pid>-<8 hex digits>" and renamed over the target;
-// then the folder is flushed. Where the file system has no unnamed files,
-// the temporary is created under such a name from the start. A save killed
-// midway leaves at most one such name; each later save into the folder
-// first deletes names of exactly that pattern whose process is gone, and
-// nothing else. The temporary name has the same short length whatever the
+// pattern ".vendrel-save-<host>-<boot id>-<pid>-<8 hex digits>" and renamed
+// over the target; then the folder is flushed. Where the file system has no
+// unnamed files, the temporary is created under such a name from the start.
+// A save killed midway leaves at most one such name; each later save into
+// the folder first deletes names of exactly that pattern made on this host
+// in this boot whose process is gone, and nothing else: a folder shared by
+// several machines holds their saves in progress too, whose pids mean
+// nothing here, and names of the older pattern without a host are never
+// touched. The temporary name has the same short length whatever the
 // target's, so any name the file system accepts can be saved.
 //
 // Hard links to the old file keep the old contents: the path gets a new
@@ -53,8 +56,9 @@ class AtomicFile {
     // commit is a rename only. Nothing visible changes. Throws FileError.
     void prepare();
     // Prepares when not done yet, renames the temporary over the target and
-    // flushes the folder; a stream gets its bytes now. Throws FileError; the
-    // target is then unchanged (a stream may hold part of the bytes).
+    // flushes the folder; a stream gets its bytes now (and is closed when
+    // this object goes). Throws FileError; the target is then unchanged (a
+    // stream may hold part of the bytes).
     void commit();
 
     const SaveTarget& target() const { return target_; }

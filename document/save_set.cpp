@@ -24,13 +24,16 @@ void SaveSet::commit() {
     } catch (const FileError& e) {
         throw SaveSetError(e.what(), {});
     }
-    // Files first, in order; streams, which cannot be taken back, last.
+    // Streams first: a device that is full or a pipe whose reader has gone
+    // fails here, while every file is still as it was. The renames follow
+    // in order; once prepared, a rename fails only when its folder changed
+    // meanwhile.
     std::vector<AtomicFile*> order;
     for (const auto& output : outputs_) {
         order.push_back(output.get());
     }
     std::stable_partition(order.begin(), order.end(),
-                          [](const AtomicFile* f) { return !f->target().is_stream(); });
+                          [](const AtomicFile* f) { return f->target().is_stream(); });
     std::vector<std::string> replaced;
     for (AtomicFile* output : order) {
         try {

@@ -1,10 +1,15 @@
 #pragma once
 // Several outputs of one command saved all or nothing, as far as renames
 // allow: every file output is written and flushed under its temporary name
-// first, then the renames follow one after the other, and the streams
-// (devices, pipes, standard output) get their bytes last. When anything
-// fails before the first rename, no output has changed. A rename that fails
-// after others succeeded is reported with the outputs already replaced.
+// first; then the streams (devices, pipes, standard output) get their
+// bytes, and the renames follow one after the other. When anything fails
+// before the first stream is written or rename made, no output has changed:
+// a stream that fails (a full device, a pipe whose reader left) leaves every
+// file as it was, though the stream may hold part of its bytes. A failure
+// after an output was complete (a later stream, or a rename whose folder
+// changed meanwhile) is reported with the outputs already saved. The
+// streams are closed when the set goes, so a pipe's reader sees its end
+// once the files are in place.
 //
 //   SaveSet outputs;
 //   AtomicFile& project = outputs.add(out_path);
@@ -22,8 +27,9 @@
 namespace vendrel {
 
 // A save of several outputs that did not complete. replaced() names the
-// outputs (as given) already replaced by their new contents; it is empty when
-// every output is as it was (or, for a stream, may hold part of its bytes).
+// outputs (as given) already saved whole (files replaced, streams written);
+// it is empty when every output is as it was (a stream may hold part of its
+// bytes).
 class SaveSetError : public FileError {
   public:
     SaveSetError(const std::string& what, std::vector<std::string> replaced)
@@ -42,8 +48,8 @@ class SaveSet {
     AtomicFile& add(const std::string& path,
                     AtomicFile::Staging staging = AtomicFile::Staging::Automatic);
 
-    // Prepares every output, renames the files in the order they were added,
-    // then writes the streams. Throws SaveSetError.
+    // Prepares every output, writes the streams, then renames the files in
+    // the order they were added. Throws SaveSetError.
     void commit();
 
   private:

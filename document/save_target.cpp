@@ -127,6 +127,7 @@ SaveTarget resolve_save_target(const std::string& path) {
         t.mode = info.st_mode & 07777;
         t.owner = info.st_uid;
         t.group = info.st_gid;
+        t.links = info.st_nlink;
     } else if (t.name.empty()) {
         fail(path, std::strerror(EISDIR));
     }

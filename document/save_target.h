@@ -39,6 +39,9 @@ struct SaveTarget {
     mode_t mode = 0;
     uid_t owner = 0;
     gid_t group = 0;
+    // An existing regular file's number of names: above 1, the other hard
+    // links keep the old contents once the path gets its new file.
+    nlink_t links = 0;
 
     bool is_stream() const { return kind == Kind::Stream; }
 };

@@ -859,6 +859,7 @@ TEST(CommandLine, OptionsThroughTheProgram) {
         {{"--version"}, 0, "vendrel 0.90\n", ""},
         {{"--bogus"}, 2, "", "vendrel: Unknown option 'bogus'.\n"},
         {{"-x.vdl"}, 2, "", "vendrel: Unknown option 'x.vdl'.\n"},
+        {{"--x\x1b[2J\n"}, 2, "", "vendrel: Unknown option 'x\\x1b[2J\\n'.\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(" ").toStdString());

@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -294,25 +295,66 @@ TEST(AtomicFile, ReadOnlyTargetsAreNeverReplaced) {
     EXPECT_EQ(read_file(folder + "/p.vdl"), "root's");
 }
 
+// This machine's name and boot id as a temporary's name carries them.
+std::string this_host() {
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    std::string name = host;
+    for (char& c : name) {
+        c = std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' || c == '-' ? c
+                                                                                            : '_';
+    }
+    return name.empty() ? "_" : name;
+}
+
+std::string this_boot() {
+    std::string boot = read_file("/proc/sys/kernel/random/boot_id");
+    std::erase(boot, '-');
+    std::erase(boot, '\n');
+    return boot;
+}
+
 // Before writing, a save deletes the temporaries of killed saves (exactly
-// the program's pattern, process gone) from the folder, and nothing else.
+// the program's pattern, made on this host in this boot, process gone) from
+// the folder, and nothing else: not another machine's save in progress on a
+// shared folder, whatever its pid, and not the older names without a host.
 TEST(AtomicFile, RemovesOnlyItsOwnLeftovers) {
+    const std::string host = this_host();
+    const std::string boot = this_boot();
+    ASSERT_EQ(boot.size(), 32u);
+    const std::string other_boot = std::string(31, '0') + (boot.back() == '1' ? "2" : "1");
     const std::string dead = std::to_string(dead_pid());
     const std::string alive = std::to_string(getppid());
-    const std::string removed[] = {".vendrel-save-" + dead + "-0123abcd",
-                                   ".vendrel-save-" + dead + "-ffffffff"};
+    const std::string above_pid_max =
+        std::to_string(std::stol(read_file("/proc/sys/kernel/pid_max")) + 1);
+    const std::string ours = ".vendrel-save-" + host + "-" + boot + "-";
+    const std::string removed[] = {ours + dead + "-0123abcd", ours + dead + "-ffffffff",
+                                   ours + above_pid_max + "-0123abcd"};
     const std::string kept[] = {
         "p.vdl.tmp-2024-notes.txt",
         "p.vdl.tmp-" + dead + "-1-2",
-        ".vendrel-save-" + alive + "-0123abcd",
-        ".vendrel-save-" + std::to_string(getpid()) + "-0123abcd",
-        ".vendrel-save-" + dead + "-0123abcd.txt",
-        ".vendrel-save-" + dead + "-0123ABCD",
-        ".vendrel-save-" + dead + "-0123abc",
-        ".vendrel-save-" + dead + "-0123abcde",
-        ".vendrel-save-0" + dead + "-0123abcd",
-        ".vendrel-save--0123abcd",
-        "vendrel-save-" + dead + "-0123abcd",
+        // Another machine's, or this one's in an earlier boot.
+        ".vendrel-save-" + host + "x-" + boot + "-" + dead + "-0123abcd",
+        ".vendrel-save-other-node-" + other_boot + "-" + dead + "-0123abcd",
+        ".vendrel-save-other-node-" + other_boot + "-" + above_pid_max + "-0123abcd",
+        ".vendrel-save-" + host + "-" + other_boot + "-" + dead + "-0123abcd",
+        ".vendrel-save-x" + host + "-" + boot + "-" + dead + "-0123abcd",
+        // The older pattern without a host.
+        ".vendrel-save-" + dead + "-0123abcd",
+        ".vendrel-save-" + above_pid_max + "-0123abcd",
+        // Live saves of this machine.
+        ours + alive + "-0123abcd",
+        ours + std::to_string(getpid()) + "-0123abcd",
+        // Not exactly the pattern.
+        ours + dead + "-0123abcd.txt",
+        ours + dead + "-0123ABCD",
+        ours + dead + "-0123abc",
+        ours + dead + "-0123abcde",
+        ours + "0" + dead + "-0123abcd",
+        ours + "-0123abcd",
+        ".vendrel-save-" + host + "-" + boot.substr(1) + "-" + dead + "-0123abcd",
+        ".vendrel-save-" + host + boot + "-" + dead + "-0123abcd",
+        "vendrel-save-" + host + "-" + boot + "-" + dead + "-0123abcd",
     };
     for (const Staging staging : kStagings) {
         SCOPED_TRACE(name_of(staging));
@@ -323,7 +365,7 @@ TEST(AtomicFile, RemovesOnlyItsOwnLeftovers) {
         for (const std::string& name : kept) {
             write_file(dir.file(name), "user's");
         }
-        const std::string folder_leftover = ".vendrel-save-" + dead + "-aaaaaaaa";
+        const std::string folder_leftover = ours + dead + "-aaaaaaaa";
         fs::create_directory(dir.file(folder_leftover));
         write_file(dir.file("p.vdl"), "old project");
 
@@ -339,6 +381,28 @@ TEST(AtomicFile, RemovesOnlyItsOwnLeftovers) {
             EXPECT_EQ(read_file(dir.file(name)), "user's") << name;
         }
     }
+}
+
+// The temporary a save leaves when killed carries this host and boot, and is
+// the one the next save of this host deletes.
+TEST(AtomicFile, TemporaryNamesCarryTheHostAndBoot) {
+    TempDir dir;
+    const pid_t child = fork();
+    if (child == 0) {
+        AtomicFile file(dir.file("p.vdl"), Staging::Named);
+        file.write("half");
+        file.prepare();
+        _exit(0);  // no destructor: the temporary stays as after a kill
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    const std::set<std::string> left = entries_in(dir.path());
+    ASSERT_EQ(left.size(), 1u);
+    const std::string prefix =
+        ".vendrel-save-" + this_host() + "-" + this_boot() + "-" + std::to_string(child) + "-";
+    EXPECT_EQ(left.begin()->rfind(prefix, 0), 0u) << *left.begin();
+    save(dir.file("p.vdl"), "whole", Staging::Named);
+    EXPECT_EQ(entries_in(dir.path()), std::set<std::string>{"p.vdl"});
 }
 
 // A failure after the temporary exists (a write cut short, or the object

@@ -70,9 +70,38 @@ TEST(SaveSet, RenamesEveryOutputOnlyOnceAllAreWritten) {
     EXPECT_EQ(entries, 2);
 }
 
+// A stream that fails (a full device) comes before any rename: every file
+// is as it was.
+TEST(SaveSet, AFailingStreamLeavesEveryFileAsItWas) {
+    TempDir dir;
+    write_file(dir.file("a.vdl"), "old a");
+    try {
+        SaveSet outputs;
+        AtomicFile& a = outputs.add(dir.file("a.vdl"));
+        AtomicFile& full = outputs.add("/dev/full");
+        AtomicFile& b = outputs.add(dir.file("b.vdl"));
+        a.write("new a");
+        full.write("csv");
+        b.write("new b");
+        outputs.commit();
+        ADD_FAILURE() << "committed";
+    } catch (const SaveSetError& e) {
+        EXPECT_TRUE(e.replaced().empty());
+        EXPECT_EQ(std::string(e.what()), "cannot save /dev/full: No space left on device");
+    }
+    EXPECT_EQ(read_file(dir.file("a.vdl")), "old a");
+    EXPECT_FALSE(fs::exists(dir.file("b.vdl")));
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.path())) {
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1) << "no temporary is left";
+}
+
 // The second rename fails (its name became a folder meanwhile): the error
-// names the output already replaced; the stream, always last, got nothing.
-TEST(SaveSet, ReportsWhatWasReplacedWhenALaterRenameFails) {
+// names the outputs already saved, the stream (written first) and the file
+// renamed before.
+TEST(SaveSet, ReportsWhatWasSavedWhenALaterRenameFails) {
     TempDir dir;
     const std::string captured = dir.file("stdout.txt");
     std::fflush(stdout);
@@ -82,9 +111,9 @@ TEST(SaveSet, ReportsWhatWasReplacedWhenALaterRenameFails) {
     close(fd);
     write_file(dir.file("a.vdl"), "old a");
     SaveSet outputs;
-    AtomicFile& stream = outputs.add("-");
     AtomicFile& a = outputs.add(dir.file("a.vdl"));
     AtomicFile& b = outputs.add(dir.file("b.vdl"));
+    AtomicFile& stream = outputs.add("-");
     stream.write("streamed");
     a.write("new a");
     b.write("new b");
@@ -93,10 +122,10 @@ TEST(SaveSet, ReportsWhatWasReplacedWhenALaterRenameFails) {
         outputs.commit();
         ADD_FAILURE() << "committed";
     } catch (const SaveSetError& e) {
-        EXPECT_EQ(e.replaced(), std::vector<std::string>{dir.file("a.vdl")});
+        EXPECT_EQ(e.replaced(), (std::vector<std::string>{"-", dir.file("a.vdl")}));
         EXPECT_NE(std::string(e.what()).find("cannot save " + dir.file("b.vdl")), std::string::npos)
             << e.what();
-        EXPECT_NE(std::string(e.what()).find("already saved: " + dir.file("a.vdl")),
+        EXPECT_NE(std::string(e.what()).find("already saved: - " + dir.file("a.vdl")),
                   std::string::npos)
             << e.what();
     }
@@ -104,7 +133,7 @@ TEST(SaveSet, ReportsWhatWasReplacedWhenALaterRenameFails) {
     EXPECT_TRUE(fs::is_directory(dir.file("b.vdl/inside")));
     dup2(saved_stdout, STDOUT_FILENO);
     close(saved_stdout);
-    EXPECT_EQ(read_file(captured), "");
+    EXPECT_EQ(read_file(captured), "streamed");
 }
 
 }  // namespace

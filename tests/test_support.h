@@ -65,6 +65,10 @@ struct CommandResult {
 };
 CommandResult run_command(const std::string& command);
 
+// `bytes` as one word of a shell command, passed on unchanged (any bytes
+// but NUL: newlines, quotes, bytes that are not UTF-8).
+std::string shell_quoted(const std::string& bytes);
+
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& contents);
 
