@@ -118,6 +118,8 @@ class Engine {
 
     // Time steps taken by the current or last run; readable at any time.
     std::int64_t steps_taken() const { return steps_taken_.load(std::memory_order_relaxed); }
+    // Whether the last run ended before its first step for want of memory.
+    bool run_lacked_memory() const { return run_lacked_memory_.load(); }
 
     // The thread's body: sleeps while idle, runs while `running` is set,
     // returns 1 once engine_alive is cleared.
@@ -148,6 +150,7 @@ class Engine {
     std::condition_variable cv_;
     std::atomic<int> access_requests_{0};
     std::atomic<std::int64_t> steps_taken_{0};
+    std::atomic<bool> run_lacked_memory_{false};
     // Set by the engine while it performs a run; changed only under mutex_.
     std::atomic<bool> in_run_{false};
     // Wakes wait_until_idle, which must not need the model lock.
