@@ -109,8 +109,9 @@ bool Document::newDocument() {
 }
 
 bool Document::openDocument(const QString& path) {
+    std::string warning;
     try {
-        project_->open(localFileNameBytes(path));
+        warning = project_->open(localFileNameBytes(path));
     } catch (const FileError& e) {
         services_.showMessage(dialogParent_, QString::fromStdString(e.what()));
         return false;
@@ -121,6 +122,10 @@ bool Document::openDocument(const QString& path) {
     setPathName(path, true);
     emit modelChanged();
     emit replaced();
+    // Numbers that are not finite are opened as stored, once said.
+    if (!warning.empty()) {
+        services_.showMessage(dialogParent_, QString::fromStdString(warning));
+    }
     return true;
 }
 

@@ -20,10 +20,14 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
+#include "cli/memory_phase.h"
 #include "cli/output_plan.h"
 #include "cli/parameter_assignment.h"
 #include "cli/parameter_file.h"
@@ -36,6 +40,7 @@
 #include "core/recording_plan.h"
 #include "core/run_admission.h"
 #include "core/thread_count.h"
+#include "document/non_finite_values.h"
 #include "document/number_format.h"
 #include "document/printable_text.h"
 #include "document/project.h"
@@ -49,6 +54,7 @@ using Clock = std::chrono::steady_clock;
 
 // The run was stopped by a signal; nothing was saved.
 struct Interrupted {};
+constexpr const char* kInterruptedLine = "vendrel-run: interrupted; nothing saved\n";
 
 // Parameters the run cannot run, found before it starts (exit status 2).
 class RunRefused : public std::runtime_error {
@@ -132,45 +138,8 @@ ModelParameters startup_parameters() {
 }
 
 // Prints one line on what a project holds; the error when it does not read.
-// The stored parameters that hold a value that is not finite, by name
-// (an array element as <name>_<k>), and how many horizon values are not.
-std::string non_finite_values(const ProjectData& data) {
-    std::string names;
-    for (const ParameterField& field : parameter_fields()) {
-        if (field.section == FileSection::None) {
-            continue;
-        }
-        for (int k = 0; k < field.count(); ++k) {
-            if (!std::isfinite(field_value(field, data.params, data.display, k))) {
-                if (!names.empty()) {
-                    names += ", ";
-                }
-                names += field.name;
-                if (field.count() > 1) {
-                    names += '_';
-                    names += std::to_string(k + 1);
-                }
-            }
-        }
-    }
-    long long horizon_values = 0;
-    for (const auto& values : data.horizons) {
-        for (double v : values) {
-            horizon_values += std::isfinite(v) ? 0 : 1;
-        }
-    }
-    if (names.empty() && horizon_values == 0) {
-        return {};
-    }
-    std::string message = "values that are not finite: parameters ";
-    message += names.empty() ? std::string("none") : names;
-    message += "; ";
-    message += std::to_string(horizon_values);
-    message += " horizon values";
-    return message;
-}
-
 int check(const std::string& path) {
+    const MemoryPhase phase("the project read from " + path);
     Project project(startup_parameters());
     project.simulation().new_model();
     const ProjectData data = ReadProjectFile(path, project.current_values()).data;
@@ -258,6 +227,9 @@ void run_to_the_end(Simulation& sim, const RunOptions& options, RunReport& repor
         progress.show(sim, start);
     }
     progress.finish();
+    if (sim.run_lacked_memory()) {
+        throw std::bad_alloc();
+    }
     report.ran = true;
     report.wall_seconds = seconds_since(start);
     report.steps = sim.steps_taken();
@@ -282,11 +254,16 @@ int run(const RunOptions& options) {
     catch_stop_signals();
     OutputPlan plan(options.outputs);
 
+    std::optional<MemoryPhase> phase(std::in_place, "the model");
     Project project(startup_parameters());
     Simulation& sim = project.simulation();
     sim.new_model();
     if (!options.project.empty()) {
-        project.open(options.project);
+        const MemoryPhase reading("the project read from " + options.project);
+        const StopSignalEndsProcess stop(kInterruptedLine);
+        if (const std::string warning = project.open(options.project); !warning.empty()) {
+            std::fprintf(stderr, "vendrel-run: warning: %s\n", warning.c_str());
+        }
     }
     RunReport report;
     ModelParameters edited = sim.params();
@@ -308,10 +285,12 @@ int run(const RunOptions& options) {
         }
         report.ended_at_slot_limit = !plan_recordings(edited).fits();
         sim.change_parameters([&](ModelParameters& p) { p = edited; });
+        const MemoryPhase running("the run");
         run_to_the_end(sim, options, report);
     }
     throw_if_interrupted();
 
+    phase.emplace("a copy of the results");
     const ProjectData data = project.snapshot();
     report.horizons = data.count;
     report.simulated_time = data.simulated_time;
@@ -319,7 +298,10 @@ int run(const RunOptions& options) {
     for (const RequestedOutput& output : plan.outputs()) {
         report.outputs.push_back(output.path);
     }
-    plan.write(OutputContext{project, data, options, report});
+    {
+        const StopSignalEndsProcess stop(kInterruptedLine);
+        plan.write(OutputContext{project, data, options, report});
+    }
     throw_if_interrupted();
     plan.commit();
     if (const std::vector<std::string> split = plan.split_hard_links(); !split.empty()) {
@@ -397,11 +379,24 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vendrel-run: %s\n", printable_text(e.what()).c_str());
         return 2;
     } catch (const Interrupted&) {
-        std::fputs("vendrel-run: interrupted; nothing saved\n", stderr);
+        std::fputs(kInterruptedLine, stderr);
         return 130;
     } catch (const SaveSetError& e) {
         std::fprintf(stderr, "vendrel-run: %s\n", printable_text(e.what()).c_str());
         return e.replaced().empty() ? 1 : 3;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "vendrel-run: not enough memory for %s\n",
+                     MemoryPhase::current().c_str());
+        return 1;
+    } catch (const std::system_error& e) {
+        // A thread that cannot start for want of room for its stack.
+        if (e.code() == std::errc::resource_unavailable_try_again) {
+            std::fprintf(stderr, "vendrel-run: not enough memory for %s (%s)\n",
+                         MemoryPhase::current().c_str(), e.what());
+        } else {
+            std::fprintf(stderr, "vendrel-run: %s\n", e.what());
+        }
+        return 1;
     } catch (const std::exception& e) {
         // A stop signal breaks off a wait (for a pipe's reader, say) with an
         // error: the stop is what happened.

@@ -37,7 +37,8 @@ void OutputPlan::write(const OutputContext& context) {
         try {
             requested_[i].kind->write(context, *targets_[i]);
         } catch (const std::bad_alloc&) {
-            throw FileError("cannot save " + requested_[i].path + ": not enough memory");
+            throw FileError("cannot save " + requested_[i].path + ": not enough memory for the --" +
+                            std::string(requested_[i].kind->option) + " output");
         }
     }
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <system_error>
 
 #include "core/diffusion.h"
 #include "core/initial_geometry.h"
@@ -217,8 +219,26 @@ void Engine::begin_run(Run& run) {
 }
 
 void Engine::run_simulation(std::unique_lock<std::mutex>& lock) {
-    Run run;
-    begin_run(run);
+    // What a run needs besides the model (its tables, the worker threads)
+    // is taken here; without room for it the run ends before its first
+    // step and says so, instead of ending the process from this thread.
+    std::unique_ptr<Run> prepared;
+    bool lacked_memory = false;
+    try {
+        prepared = std::make_unique<Run>();
+        begin_run(*prepared);
+    } catch (const std::bad_alloc&) {
+        lacked_memory = true;
+    } catch (const std::system_error&) {
+        lacked_memory = true;  // a worker thread that could not start
+    }
+    run_lacked_memory_.store(lacked_memory);
+    if (lacked_memory) {
+        s_.flags.running.store(0);
+        request_redraw();
+        return;
+    }
+    Run& run = *prepared;
     steps_taken_.store(0, std::memory_order_relaxed);
     for (std::int64_t i = 1; i <= run.step_count; ++i) {
         hand_over_if_asked(run, lock);

@@ -118,6 +118,8 @@ class Engine {
     // The threads the latest run computes with (core/thread_count.h); 0
     // before the first run.
     int run_threads() const { return run_threads_.load(std::memory_order_relaxed); }
+    // Whether the last run ended before its first step for want of memory.
+    bool run_lacked_memory() const { return run_lacked_memory_.load(); }
 
     // The thread's body: sleeps while idle, runs while `running` is set,
     // returns 1 once engine_alive is cleared.
@@ -149,6 +151,7 @@ class Engine {
     std::atomic<int> access_requests_{0};
     std::atomic<std::int64_t> steps_taken_{0};
     std::atomic<int> run_threads_{0};
+    std::atomic<bool> run_lacked_memory_{false};
     // Set by the engine while it performs a run; changed only under mutex_.
     std::atomic<bool> in_run_{false};
     // Wakes wait_until_idle, which must not need the model lock.

@@ -76,6 +76,7 @@ class Simulation {
     void set_notifier(ViewNotifier* notifier) { engine_.set_notifier(notifier); }
     std::int64_t steps_taken() const { return engine_.steps_taken(); }
     int run_threads() const { return engine_.run_threads(); }
+    bool run_lacked_memory() const { return engine_.run_lacked_memory(); }
     int published_count() const { return state_.published_count(); }
     double dx() const { return state_.dx.load(); }
     double dt() const { return state_.dt.load(); }

@@ -10,6 +10,8 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "core/model_state.h"
 #include "core/parameter_fields.h"
@@ -35,6 +37,22 @@ void check(int status) {
     if (status != NC_NOERR) {
         throw FileError(std::string("cannot write NetCDF data: ") + nc_strerror(status));
     }
+}
+
+// The longest "history" kept as an attribute. HDF5 keeps a group's
+// attributes in its header, where one may take at most 64 KiB; the
+// parameters and the comment take a few KiB beside it.
+constexpr std::size_t kLongestHistoryAttribute = 32768;
+
+// A history too long for an attribute: its start, cut at a character, and
+// where the whole text is.
+std::string shortened_history(std::string_view history) {
+    std::size_t cut = kLongestHistoryAttribute - 128;
+    while (cut > 0 && (static_cast<unsigned char>(history[cut]) & 0xc0) == 0x80) {
+        --cut;  // not inside a UTF-8 sequence
+    }
+    return std::string(history.substr(0, cut)) + " ... (" + std::to_string(history.size()) +
+           " bytes in all, kept whole in the variable \"history\")";
 }
 
 double or_fill(double value) {
@@ -196,7 +214,8 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
     nc.text(id, "Conventions", "CF-1.8");
     nc.text(id, "title", "Carbonate platform cross-section");
     nc.text(id, "source", std::string("Vendrel ") + kVersion);
-    nc.text(id, "history", options.history);
+    const bool long_history = options.history.size() > kLongestHistoryAttribute;
+    nc.text(id, "history", long_history ? shortened_history(options.history) : options.history);
     nc.text(id, "comment", kGlobalComment);
     nc.text(id, "vendrel_version", kVersion);
     put_parameters(nc, data);
@@ -403,7 +422,17 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
             describe(nc, well_ids.back(), v.description);
         }
     }
+    int history = -1;
+    if (long_history) {
+        const int length = nc.dimension("history_length", options.history.size());
+        history = nc.variable("history", NC_CHAR, {length});
+        describe(nc, history,
+                 {.long_name = "the history attribute in full", .units = nullptr, .fill = false});
+    }
     nc.end_definitions();
+    if (history >= 0) {
+        check(nc_put_var_text(nc.id(), history, options.history.data()));
+    }
 
     std::vector<int> numbers(static_cast<std::size_t>(n));
     for (int h = 1; h <= n; ++h) {

@@ -2,6 +2,7 @@
 
 #include "core/model_reset.h"
 #include "core/parameter_fields.h"
+#include "document/non_finite_values.h"
 
 namespace vendrel {
 
@@ -43,8 +44,11 @@ void Project::apply(const LoadedProject& loaded, Simulation::WriteGuard& model) 
     s.display_current_disp.store(d.count, std::memory_order_release);
 }
 
-void Project::open(const std::string& path) {
-    open(ReadProjectFile(path, current_values()));
+std::string Project::open(const std::string& path) {
+    const LoadedProject loaded = ReadProjectFile(path, current_values());
+    open(loaded);
+    const std::string warning = non_finite_values(loaded.data);
+    return warning.empty() ? warning : file_name_of(path) + ": " + warning;
 }
 
 void Project::open(const LoadedProject& loaded) {

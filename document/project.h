@@ -36,8 +36,10 @@ class Project {
     // running and reset_geometry and resets the model, keeping the loaded
     // sea levels of the published slots. A file that cannot be read or is
     // not a valid project throws (FileError, ProjectFileError) and leaves
-    // everything as it was.
-    void open(const std::string& path);
+    // everything as it was. Returns what the user is told of numbers the
+    // file holds that are not finite (non_finite_values.h; they are opened
+    // as stored), or nothing.
+    std::string open(const std::string& path);
     // The part of open() after the file is read.
     void open(const LoadedProject& loaded);
 

@@ -118,6 +118,38 @@ class DescriptorLines : public LineInput {
     bool at_end_ = false;
 };
 
+// The first lines, which decide whether a file is a project at all: the
+// parameter lines and the horizon count.
+constexpr int kJudgedLines = 44;
+
+// Why `line` (number `number`) shows that the file is not a project, or
+// null. A project is text: a line holding a NUL or another control byte
+// (other than tab, carriage return, vertical tab and form feed) is binary
+// data or another encoding (UTF-16 puts a NUL beside every ASCII letter).
+// Its first line begins with a key, a letter or underscore, after an
+// optional UTF-8 byte-order mark. Nothing else is judged: a text file of
+// another layout reads by position.
+const char* not_a_project(std::string_view line, int number) {
+    for (const char c : line) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && byte != '\t' && byte != '\r' && byte != '\v' && byte != '\f') ||
+            byte == 0x7f) {
+            return "holds bytes that are not text";
+        }
+    }
+    if (number == 1) {
+        std::string_view first = trimmed(line);
+        if (first.substr(0, 3) == "\xef\xbb\xbf") {
+            first.remove_prefix(3);
+        }
+        const char c = first.empty() ? '\0' : first.front();
+        if (!first.empty() && !(c == '_' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) {
+            return "does not begin with a key";
+        }
+    }
+    return nullptr;
+}
+
 // The file line by line, with a line past the end reading as empty.
 class LineSource {
   public:
@@ -132,6 +164,12 @@ class LineSource {
         const LineInput::Result result = input_.next(line);
         at_end_ = result == LineInput::Result::End;
         too_long_ = result == LineInput::Result::TooLong;
+        if (result == LineInput::Result::Line && number_ <= kJudgedLines) {
+            if (const char* why = not_a_project(line, number_)) {
+                throw ProjectFileError("not a Vendrel project: " + name_ + ": line " +
+                                       std::to_string(number_) + " " + why);
+            }
+        }
         count_ = too_long_ ? 0 : split(trimmed(line), requested);
         if (count_ < requested - 1) {
             fail_line(requested, key);

@@ -6,7 +6,9 @@
 // values takes 0 for the missing one), and a line lacking more, an empty
 // line or the end of the file is an error. The file is read line by line
 // into a ProjectData, and no further than its last line; the model changes
-// only once the ProjectData is complete.
+// only once the ProjectData is complete. A file whose first lines are not
+// text (binary data, UTF-16) or whose first line does not begin with a key
+// is refused as "not a Vendrel project"; values are not judged.
 
 #include <array>
 #include <cstddef>

@@ -590,6 +590,39 @@ TEST_F(Program, BrokenProjectLeavesEverythingAsItWas) {
     EXPECT_EQ(testing::read_file(file("again.vdl").toStdString()), good);
 }
 
+// Open takes numbers that are not finite as stored and says so once; a file
+// that is not a project is refused without touching the document.
+TEST_F(Program, OpenSaysWhatItCannotTakeAsItIs) {
+    services.next_save = file("plain.vdl");
+    frame().actions().saveAs->trigger();
+    std::string text = testing::read_file(file("plain.vdl").toStdString());
+    const std::size_t second_x = text.find("x_values", text.find("x_values") + 1);
+    text.replace(text.find(' ', second_x) + 1,
+                 text.find('\r', second_x) - text.find(' ', second_x) - 1, "nan");
+    const std::size_t sea = text.find("sealevel_values");
+    text.replace(text.find(' ', sea) + 1, text.find('\r', sea) - text.find(' ', sea) - 1, "-inf");
+    testing::write_file(file("odd.vdl").toStdString(), text);
+    testing::write_file(file("picture.vdl").toStdString(),
+                        std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) + text);
+
+    services.next_open = file("odd.vdl");
+    frame().actions().open->trigger();
+    ASSERT_EQ(services.messages.size(), 1);
+    EXPECT_EQ(services.messages[0].toStdString(),
+              "odd.vdl: values that are not finite: parameters none; 0 horizon values; x_values "
+              "of 1 column; sealevel_values of 1 horizon");
+    EXPECT_EQ(doc().title(), "odd.vdl");
+    EXPECT_TRUE(std::isnan(sim().read().state().x_values[2]));
+
+    services.messages.clear();
+    services.next_open = file("picture.vdl");
+    frame().actions().open->trigger();
+    ASSERT_EQ(services.messages.size(), 1);
+    EXPECT_TRUE(services.messages[0].startsWith("not a Vendrel project: picture.vdl: line 1"))
+        << services.messages[0].toStdString();
+    EXPECT_EQ(doc().title(), "odd.vdl");
+}
+
 TEST_F(Program, CancelInTheSavePromptAbortsNew) {
     app->applyDialogChanges([](ModelParameters& p) { p.max_x = 3000; });
     app->markDocumentModified();

@@ -356,6 +356,56 @@ TEST(NetcdfExport, InitialSurfaceAloneIsAValidFile) {
                           " --wells 1000 --horizons 1");
 }
 
+// A history of any length is kept: a long one (a command line of thousands
+// of --well) whole in a variable, its start in the attribute, as ncdump and
+// xarray read them.
+TEST(NetcdfExport, HistoryOfAnyLength) {
+    Project project(testing::document_parameters());
+    project.simulation().new_model();
+    const ProjectData data = project.snapshot();
+    TempDir folder;
+    std::string wells = "vendrel-run --netcdf";
+    while (wells.size() < 100000) {
+        wells += " --well 1000.5 --set note=\u00e9t\u00e9";
+    }
+    const std::string cases[] = {"vendrel-run --netcdf", std::string(32768, 'h'), wells};
+    for (const std::string& history : cases) {
+        SCOPED_TRACE(history.size());
+        const std::string nc = folder.file("history.nc");
+        save_netcdf(nc, data, {.history = history, .well_x = {}});
+        const CommandResult dump = run_command(std::string(VENDREL_NCDUMP) + " -h " + nc);
+        ASSERT_EQ(dump.status, 0) << dump.output.substr(0, 2000);
+        const bool whole_attribute = history.size() <= 32768;
+        EXPECT_EQ(dump.output.find("char history(history_length)") != std::string::npos,
+                  !whole_attribute);
+        const std::string script =
+            "import sys, xarray as xr\n"
+            "ds = xr.open_dataset(sys.argv[1])\n"
+            "text = ds['history'].values.item().decode() if 'history' in ds else "
+            "ds.attrs['history']\n"
+            "attribute = ds.attrs['history']\n"
+            "sys.stdout.write('%d %d %s' % (len(text.encode()), len(attribute.encode()), "
+            "text == open(sys.argv[2], encoding='utf-8').read()))\n";
+        testing::write_file(folder.file("read.py"), script);
+        testing::write_file(folder.file("history.txt"), history);
+        const CommandResult read =
+            run_command(std::string(VENDREL_PYTHON) + " " + folder.file("read.py") + " " + nc +
+                        " " + folder.file("history.txt"));
+        ASSERT_EQ(read.status, 0) << read.output;
+        std::size_t whole = 0, attribute = 0;
+        char same[8] = {};
+        ASSERT_EQ(std::sscanf(read.output.c_str(), "%zu %zu %7s", &whole, &attribute, same), 3)
+            << read.output;
+        EXPECT_EQ(whole, history.size());
+        EXPECT_STREQ(same, "True");
+        if (whole_attribute) {
+            EXPECT_EQ(attribute, history.size());
+        } else {
+            EXPECT_LE(attribute, 32768u);
+        }
+    }
+}
+
 TEST(NetcdfExport, UnwritableTargetKeepsWhatWasThere) {
     Project project(testing::document_parameters());
     project.simulation().new_model();

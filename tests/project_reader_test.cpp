@@ -298,6 +298,47 @@ TEST_F(ReaderFixture, LineFeedsAloneReadTheSame) {
     EXPECT_EQ(format_project_file(read(*text_ + "trailing junk\r\n\r\n").data), *text_);
 }
 
+// What is not a project at all is refused from its first lines, before any
+// value is taken; a text file of another layout still reads by position.
+TEST_F(ReaderFixture, WhatIsNotAProjectIsRefusedFromItsFirstLines) {
+    std::string utf16 = "\xff\xfe";
+    for (const char c : text_->substr(0, 400)) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    const std::string png = std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) + *text_;
+    std::string nul_on_line_5 = *text_;
+    nul_on_line_5.insert(nul_on_line_5.find("wave_2"), 1, '\0');
+    std::string nul_after_the_parameters = *text_;
+    nul_after_the_parameters.insert(nul_after_the_parameters.find("x_values") + 8, 1, '\0');
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* error;  // nullptr: it reads
+    };
+    const Case cases[] = {
+        {"UTF-16", utf16, "not a Vendrel project: ramp.vdl: line 1 holds bytes that are not text"},
+        {"PNG", png, "not a Vendrel project: ramp.vdl: line 1 does not begin with a key"},
+        {"PDF", "%PDF-1.7\n%\xe2\xe3\xcf\xd3\n1 0 obj\n",
+         "not a Vendrel project: ramp.vdl: line 1 does not begin with a key"},
+        {"a NUL in the parameters", nul_on_line_5,
+         "not a Vendrel project: ramp.vdl: line 6 holds bytes that are not text"},
+        {"a NUL past the parameters", nul_after_the_parameters, nullptr},
+        {"a UTF-8 byte-order mark", "\xef\xbb\xbf" + *text_, nullptr},
+        {"another text", "field notes\nnot a project\n",
+         "ramp.vdl: line 3: expected 1 value after \"amp_1\", found the end of the file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string message = error_of(c.text);
+        if (c.error == nullptr) {
+            EXPECT_EQ(message, "");
+        } else {
+            EXPECT_EQ(message, c.error);
+        }
+    }
+}
+
 // Lines up to the cap read, longer ones are refused as bad lines, whether
 // the file comes from memory or from disk.
 TEST_F(ReaderFixture, LinesLongerThanTheCapAreRefused) {

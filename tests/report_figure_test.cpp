@@ -17,6 +17,9 @@
 #include <chrono>
 #include <cmath>
 #include <fstream>
+#include <limits>
+#include <string>
+#include <vector>
 
 #include "core/simulation.h"
 #include "core/thread_count.h"
@@ -214,6 +217,30 @@ TEST(ReportFigure, AxisTickLabelsWhereTheTicksAre) {
         const QPointF at =
             find(QString::number(t.value), 0.75 * (layout.plot.left() - 20), 0.75 * t.position);
         EXPECT_NEAR(at.y(), 0.75 * t.position, 2.5);
+    }
+}
+
+// An axis of any positive range, from the smallest subnormal to the largest
+// double, gets a finite positive step and no more ticks than fit its pixels
+// 60 apart (its ends at the least), all on the axis.
+TEST(ReportFigure, AxisTicksOfAnyRangeFitTheirPixels) {
+    const double ranges[] = {4.9e-324, 1e-310, 1e-300,  0.3,
+                             3000,     1e300,  1.7e308, std::numeric_limits<double>::max()};
+    const double lengths[] = {1, 100, 1338};
+    for (double range : ranges) {
+        for (double length : lengths) {
+            SCOPED_TRACE(std::to_string(range) + " over " + std::to_string(length));
+            const double step = tick_step(range, length);
+            ASSERT_TRUE(step > 0 && std::isfinite(step)) << step;
+            const std::vector<AxisTick> ticks = axis_ticks(range, length, 10, 1);
+            ASSERT_FALSE(ticks.empty());
+            EXPECT_LE(ticks.size(), std::size_t(std::max(length / 60, 1.0)) + 1);
+            EXPECT_EQ(ticks.front().value, 0);
+            for (const AxisTick& t : ticks) {
+                EXPECT_GE(t.position, 10);
+                EXPECT_LE(t.position, 10 + length * (1 + 1e-9));
+            }
+        }
     }
 }
 

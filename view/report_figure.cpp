@@ -456,14 +456,25 @@ class ReportPainter {
 }  // namespace
 
 double tick_step(double range, double length, double gap) {
-    const double raw = range * gap / std::max(length, 1.0);
+    double raw = range * gap / std::max(length, 1.0);
+    if (!std::isfinite(raw)) {
+        raw = range / std::max(length, 1.0) * gap;  // near the largest double
+    }
     const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = 10 * magnitude;
     for (double f : {1.0, 2.0, 5.0, 10.0}) {
         if (f * magnitude >= raw * (1 - 1e-9)) {
-            return f * magnitude;
+            step = f * magnitude;
+            break;
         }
     }
-    return 10 * magnitude;
+    // A range so small or so large that no round step of a double fits
+    // (a subnormal width, one near the largest double) is ticked at its
+    // ends only.
+    if (!(step > 0) || !std::isfinite(step) || !(step >= raw * (1 - 1e-9))) {
+        return range;
+    }
+    return step;
 }
 
 QString figure_number(double v) {
@@ -513,7 +524,11 @@ std::vector<AxisTick> axis_ticks(double range, double length, double origin, dou
         return out;
     }
     const double step = tick_step(range, length);
-    for (int k = 0; k * step <= range * (1 + 1e-9); ++k) {
+    // Never more ticks than pixels, whatever the step.
+    const int most = int(std::clamp(length, 0.0, 1e6)) + 2;
+    // k * step <= range, without overflow near the largest double.
+    const double last = range / step * (1 + 1e-9);
+    for (int k = 0; k < most && k <= last; ++k) {
         const double v = k * step;
         out.push_back({v, origin + direction * v / range * length});
     }

@@ -64,7 +64,8 @@ struct AxisTick {
     double position;
 };
 // A round step (1, 2 or 5 times a power of ten) that puts ticks at least
-// `gap` pixels apart over `length` pixels spanning `range`.
+// `gap` pixels apart over `length` pixels spanning `range`; `range` itself
+// when no such step is a finite positive double.
 double tick_step(double range, double length, double gap = 60);
 
 // Ticks from 0 to `range` at a round step (1, 2 or 5 times a power of ten)
