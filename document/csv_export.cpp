@@ -64,7 +64,7 @@ std::string format_section_csv(const ProjectData& data) {
     out.reserve(std::size_t(COLUMN_COUNT) * std::size_t(data.count) * 160 + 200);
     out.append(
         "horizon,time_kyr,age_kyr,x_m,z_down_m,elevation_m,depth_of_deposition_m,"
-        "distance_from_shore_m,porosity,thickness_m,hiatus");
+        "distance_from_shore_m,porosity,thickness_m,hiatus,subaerial");
     out.append(kRowEnd);
     for (int h = 1; h <= data.count; ++h) {
         for (int c = 1; c <= COLUMN_COUNT; ++c) {
@@ -79,7 +79,8 @@ std::string format_section_csv(const ProjectData& data) {
                 .number(section.distance_from_shore(c, h))
                 .number(section.porosity(c, h))
                 .number(section.thickness(c, h))
-                .flag(section.hiatus(c, h));
+                .flag(section.hiatus(c, h))
+                .flag(section.subaerial(c, h));
         }
     }
     return out;

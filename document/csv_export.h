@@ -8,7 +8,7 @@
 // The section table is tidy, one row per horizon and column (horizon outer,
 // columns 1..2000 inner):
 //   horizon,time_kyr,age_kyr,x_m,z_down_m,elevation_m,depth_of_deposition_m,
-//   distance_from_shore_m,porosity,thickness_m,hiatus
+//   distance_from_shore_m,porosity,thickness_m,hiatus,subaerial
 // The well table holds every pseudo-well of one command, one row per well
 // and horizon (wells by increasing x, each position once; oldest horizon
 // first):

@@ -10,6 +10,8 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "core/model_state.h"
 #include "core/parameter_fields.h"
@@ -124,12 +126,20 @@ struct Description {
     const char* positive = nullptr;
     const char* coordinates = nullptr;
     bool fill = true;
+    const char* standard_name = nullptr;
+    const char* axis = nullptr;
 };
 
 void describe(MemoryDataset& nc, int var, const Description& d) {
+    if (d.standard_name != nullptr) {
+        nc.text(var, "standard_name", d.standard_name);
+    }
     nc.text(var, "long_name", d.long_name);
     if (d.units != nullptr) {
         nc.text(var, "units", d.units);
+    }
+    if (d.axis != nullptr) {
+        nc.text(var, "axis", d.axis);
     }
     if (d.positive != nullptr) {
         nc.text(var, "positive", d.positive);
@@ -152,8 +162,28 @@ constexpr const char* kGlobalComment =
     "positive down (0 at the top, max_y at the base); elevation = max_y - z. Layer h (h >= 2) "
     "lies between horizons h - 1 and h; its depth of deposition, distance from shore and "
     "porosity are stored at horizon h. Thickness(h) = z(h - 1) - z(h), at least 0; a layer of "
-    "at most 0.001 m is a hiatus. Horizon 1 has no layer. Global attributes named after "
+    "at most 0.001 m is a hiatus; a layer that is not a hiatus and was laid down at or above sea "
+    "level (depth of deposition 0) is subaerial. Horizon 1 has no layer: its thickness, "
+    "hiatus, subaerial flag, depth of deposition, distance from shore and porosity are missing. "
+    "Global attributes named after "
     "parameters hold the parameters of the run, with their units in <name>_units.";
+
+// A parameter's unit as UDUNITS-2 reads it: a flag or count has none, CF's
+// dimensionless "1"; thousands of years are "kyr" (UDUNITS reads "ka" as
+// kilo-are, an area); a reciprocal is a negative power ("1/m" does not
+// parse).
+std::string udunits_spelling(std::string_view unit) {
+    if (unit.empty()) {
+        return "1";
+    }
+    if (unit == "m/ka") {
+        return "m/kyr";
+    }
+    if (unit == "1/m") {
+        return "m-1";
+    }
+    return std::string(unit);
+}
 
 void put_parameters(MemoryDataset& nc, const ProjectData& data) {
     for (const ParameterField& field : parameter_fields()) {
@@ -170,8 +200,7 @@ void put_parameters(MemoryDataset& nc, const ProjectData& data) {
             check(nc_put_att_double(nc.id(), NC_GLOBAL, name.c_str(), NC_DOUBLE, std::size_t(count),
                                     values.data()));
         }
-        // A flag or count has no unit: CF's dimensionless "1".
-        nc.text(NC_GLOBAL, (name + "_units").c_str(), field.unit.empty() ? "1" : field.unit);
+        nc.text(NC_GLOBAL, (name + "_units").c_str(), udunits_spelling(field.unit));
     }
 }
 
@@ -199,8 +228,10 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
     nc.text(id, "vendrel_version", kVersion);
     put_parameters(nc, data);
 
+    // x is the dimension of the columns, so that readers index and select
+    // by position along the section; column numbers are a coordinate on it.
     const int horizon_dim = nc.dimension("horizon", std::size_t(n));
-    const int column_dim = nc.dimension("column", COLUMN_COUNT);
+    const int column_dim = nc.dimension("x", COLUMN_COUNT);
 
     const int horizon = nc.variable("horizon", NC_INT, {horizon_dim});
     describe(nc, horizon,
@@ -214,7 +245,8 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
              {.long_name = "position of the column along the section",
               .units = "m",
               .comment = "distance from the left edge of the section",
-              .fill = false});
+              .fill = false,
+              .axis = "X"});
     const int time = nc.variable("time", NC_DOUBLE, {horizon_dim});
     describe(nc, time,
              {.long_name = "model time of the horizon",
@@ -227,7 +259,7 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
               .units = "kyr",
               .comment = "age = time(N) - time"});
 
-    const char* grid_coordinates = "time age x";
+    const char* grid_coordinates = "time age column";
     struct GridVariable {
         const char* name;
         nc_type type;
@@ -255,22 +287,23 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
          NC_DOUBLE,
          {.long_name = "water depth at which the layer below the horizon was deposited",
           .units = "m",
-          .comment = "0 where the column was at or above sea level",
-          .coordinates = grid_coordinates},
+          .comment = "0 where the column was at or above sea level; not defined for horizon 1",
+          .coordinates = grid_coordinates,
+          .standard_name = "sea_floor_depth_below_sea_surface"},
          [&](int c, int h) { return section.depth_of_deposition(c, h); }},
         {"distance_from_shore",
          NC_DOUBLE,
          {.long_name = "distance to the nearest land when the horizon was recorded",
           .units = "m",
           .comment = "for a column on land, the distance to the nearest other land column; "
-                     "10000 m means no land within 10 km",
+                     "10000 m means no land within 10 km; not defined for horizon 1",
           .coordinates = grid_coordinates},
          [&](int c, int h) { return section.distance_from_shore(c, h); }},
         {"porosity",
          NC_DOUBLE,
          {.long_name = "porosity of the layer below the horizon",
           .units = "1",
-          .comment = "volume fraction of pore space",
+          .comment = "volume fraction of pore space; not defined for horizon 1",
           .coordinates = grid_coordinates},
          [&](int c, int h) { return section.porosity(c, h); }},
         {"thickness",
@@ -298,6 +331,18 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
     const signed char flag_values[2] = {0, 1};
     check(nc_put_att_schar(nc.id(), hiatus, "flag_values", NC_BYTE, 2, flag_values));
     nc.text(hiatus, "flag_meanings", "deposition hiatus");
+    const int subaerial = nc.variable("subaerial", NC_BYTE, {horizon_dim, column_dim});
+    describe(nc, subaerial,
+             {.long_name = "layer below the horizon was laid down at or above sea level",
+              .units = nullptr,
+              .comment = "1 where the depth of deposition is 0 (the column stood at or above "
+                         "sea level when the horizon was recorded) and the layer is not a "
+                         "hiatus; not defined for horizon 1",
+              .coordinates = grid_coordinates,
+              .fill = false});
+    check(nc_put_att_schar(nc.id(), subaerial, "_FillValue", NC_BYTE, 1, &kFlagFill));
+    check(nc_put_att_schar(nc.id(), subaerial, "flag_values", NC_BYTE, 2, flag_values));
+    nc.text(subaerial, "flag_meanings", "subaqueous subaerial");
 
     const int sea_z = nc.variable("sea_level_z", NC_DOUBLE, {horizon_dim});
     constexpr const char* kSeaLevelComment =
@@ -323,7 +368,7 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
               .units = "m",
               .comment = "the straight ramp or control-point profile the parameters describe",
               .positive = "down",
-              .coordinates = "x"});
+              .coordinates = "column"});
 
     struct WellVariable {
         const char* name;
@@ -359,7 +404,8 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
         {"well_depth_of_deposition",
          {.long_name = "pseudo-well: water depth at which the layer was deposited",
           .units = "m",
-          .coordinates = well_coordinates},
+          .coordinates = well_coordinates,
+          .standard_name = "sea_floor_depth_below_sea_surface"},
          &WellSample::depth_of_deposition},
         {"well_distance_from_shore",
          {.long_name = "pseudo-well: distance to the nearest land when the horizon was recorded",
@@ -436,14 +482,18 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
         nc.put(grid_ids[k], values);
     }
     std::vector<signed char> flags(cells);
-    auto flag = flags.begin();
-    for (int h = 1; h <= n; ++h) {
-        for (int c = 1; c <= COLUMN_COUNT; ++c) {
-            const std::int8_t f = section.hiatus(c, h);
-            *flag++ = f < 0 ? kFlagFill : static_cast<signed char>(f);
+    const auto put_flags = [&](int var, std::int8_t (Stratigraphy::*of)(int, int) const) {
+        auto flag = flags.begin();
+        for (int h = 1; h <= n; ++h) {
+            for (int c = 1; c <= COLUMN_COUNT; ++c) {
+                const std::int8_t f = (section.*of)(c, h);
+                *flag++ = f < 0 ? kFlagFill : static_cast<signed char>(f);
+            }
         }
-    }
-    nc.put(hiatus, flags);
+        nc.put(var, flags);
+    };
+    put_flags(hiatus, &Stratigraphy::hiatus);
+    put_flags(subaerial, &Stratigraphy::subaerial);
 
     std::vector<double> surface = initial_surface_z(data.params);
     surface.erase(surface.begin());

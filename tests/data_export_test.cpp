@@ -13,6 +13,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -126,6 +127,26 @@ TEST(Stratigraphy, LayerThicknessAndHiatus) {
     }
 }
 
+TEST(Stratigraphy, SubaerialIsLandDepositionThatLeftALayer) {
+    struct Case {
+        const char* label;
+        double depth, thickness;
+        int subaerial;
+    };
+    const Case cases[] = {
+        {"laid down on land", 0.0, 2.5, 1},
+        {"in 1 cm of water", 0.01, 2.5, 0},
+        {"land, but only a millimetre: a hiatus", 0.0, 0.001, 0},
+        {"land, just over a millimetre", 0.0, 0.0011, 1},
+        {"horizon 1 has no layer", 0.0, kNaN, -1},
+        {"depth not known", kNaN, 2.5, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(subaerial_flag(c.depth, c.thickness), c.subaerial);
+    }
+}
+
 TEST(Stratigraphy, HorizonTimesFollowTheRunLoop) {
     struct Case {
         const char* label;
@@ -206,13 +227,20 @@ TEST_F(ExportedRun, WellLogsTheNearestColumn) {
         for (const WellSample& s : well.samples) {
             const auto& v = run_->horizon(c.column, s.horizon);
             EXPECT_EQ(s.z, v[0]);
-            EXPECT_EQ(s.depth_of_deposition, v[1]);
-            EXPECT_EQ(s.distance_from_shore, v[2]);
-            EXPECT_EQ(s.porosity, v[3]);
+            if (s.horizon >= 2) {
+                EXPECT_EQ(s.depth_of_deposition, v[1]);
+                EXPECT_EQ(s.distance_from_shore, v[2]);
+                EXPECT_EQ(s.porosity, v[3]);
+            }
             EXPECT_EQ(s.burial_depth, v[0] - run_->horizon(c.column, run_->count)[0]);
         }
         EXPECT_EQ(well.samples.back().burial_depth, 0.0);
-        EXPECT_TRUE(std::isnan(well.samples.front().thickness));
+        // The initial surface has no layer below it: no point at the base.
+        const WellSample& base = well.samples.front();
+        for (double v :
+             {base.thickness, base.depth_of_deposition, base.distance_from_shore, base.porosity}) {
+            EXPECT_TRUE(std::isnan(v));
+        }
     }
 }
 
@@ -288,7 +316,7 @@ TEST_F(ExportedRun, CsvIgnoresTheLocale) {
     // Row 2 (column 2 of horizon 1) of a section CSV: 1,0,age,2,...
     EXPECT_EQ(before.substr(0, before.find("\r\n")),
               "horizon,time_kyr,age_kyr,x_m,z_down_m,elevation_m,depth_of_deposition_m,"
-              "distance_from_shore_m,porosity,thickness_m,hiatus");
+              "distance_from_shore_m,porosity,thickness_m,hiatus,subaerial");
     EXPECT_NE(before.find("\r\n1,0,4,1,"), std::string::npos);
 }
 
@@ -323,12 +351,56 @@ TEST_F(ExportedRun, HeaderShowsTheConventions) {
     ASSERT_EQ(dump.status, 0) << dump.output;
     for (const char* text :
          {":Conventions = \"CF-1.8\"", "z:positive = \"down\"", "time:units = \"kyr\"",
-          "age:units = \"kyr\"", "double z(horizon, column)", "byte hiatus(horizon, column)",
+          "age:units = \"kyr\"", "double z(horizon, x)", "byte hiatus(horizon, x)",
+          "byte subaerial(horizon, x)", "double x(x)", "x:axis = \"X\"", "int column(x)",
           ":max_x_units = \"m\"", ":depths = 0., 5., 10., 15., 20., 30., 40., 50."}) {
         EXPECT_NE(dump.output.find(text), std::string::npos) << text;
     }
     // No reference date anywhere: nothing for a reader to decode as a date.
     EXPECT_EQ(dump.output.find("since"), std::string::npos);
+}
+
+// Every units string of the file, of a variable or of a parameter, is one
+// UDUNITS-2 reads as the unit meant: each converts to a unit of the same
+// kind by the factor that unit has. A string not in the table fails, so a
+// new unit is checked when it is added.
+TEST_F(ExportedRun, EveryUnitReadsAsMeantByUdunits) {
+    struct Meaning {
+        const char* unit;
+        const char* other;  // converted to this
+        const char* line;   // what udunits2 prints
+    };
+    const Meaning meanings[] = {
+        {"m", "cm", "1 m = 100 cm"},
+        {"kyr", "yr", "1 kyr = 1000 yr"},
+        {"yr", "d", "1 yr = 365.242 d"},
+        {"m/kyr", "mm/yr", "1 m/kyr = 1 mm/yr"},
+        {"m2/yr", "cm2/yr", "1 m2/yr = 10000 cm2/yr"},
+        {"m-1", "km-1", "1 m-1 = 1000 km-1"},
+        {"degree", "radian", "1 degree = 0.0174533 radian"},
+        {"1", "percent", "1  = 100 percent"},
+    };
+    const std::string nc = folder_->file("units.nc");
+    save_netcdf(nc, *run_, {.history = "units", .well_x = {700.0}});
+    const CommandResult dump = run_command(std::string(VENDREL_NCDUMP) + " -h " + nc);
+    ASSERT_EQ(dump.status, 0) << dump.output;
+    std::set<std::string> units;
+    for (std::size_t at = 0; (at = dump.output.find("units = \"", at)) != std::string::npos;) {
+        at += 9;
+        units.insert(dump.output.substr(at, dump.output.find('"', at) - at));
+    }
+    EXPECT_TRUE(units.count("m/kyr") == 1 && units.count("kyr") == 1);
+    for (const std::string& unit : units) {
+        SCOPED_TRACE(unit);
+        const Meaning* meaning = nullptr;
+        for (const Meaning& m : meanings) {
+            meaning = unit == m.unit ? &m : meaning;
+        }
+        ASSERT_NE(meaning, nullptr) << "a unit the table does not know";
+        const CommandResult converted = run_command(std::string(VENDREL_UDUNITS2) + " -H '" + unit +
+                                                    "' -W '" + meaning->other + "' </dev/null");
+        EXPECT_NE(converted.output.find(meaning->line), std::string::npos) << converted.output;
+    }
 }
 
 TEST_F(ExportedRun, SameResultsGiveTheSameBytes) {
