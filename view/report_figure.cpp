@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "core/faults.h"
+#include "document/stratigraphy.h"
 #include "view/class_colours.h"
 #include "view/report_palette.h"
 
@@ -25,6 +26,14 @@ constexpr double kInvisible = 0.02;  // thickness of a layer left out, device pi
 constexpr double kMinTimelineGap = 3;
 
 const QColor kInk(25, 25, 25);
+
+constexpr int kSubaerialIndex = 7;  // of the colours of the layers
+
+// The legend's box of the layers laid down on land, below the colour bar.
+QRectF subaerial_swatch(const ReportLayout& layout) {
+    const QRectF bar = layout.colour_bar;
+    return QRectF(bar.left(), bar.bottom() + 8, bar.width(), bar.width());
+}
 const QColor kTimeline(45, 45, 45);
 
 double round_tenth(double v) {
@@ -107,8 +116,10 @@ class ReportPainter {
           plot_(layout_.plot),
           mode_(colour_mode(snap.display)),
           options_(options),
-          device_scale_(options.device_scale > 0 ? options.device_scale : 1.0),
-          y_scale_(plot_.height() / snap.params.max_y) {}
+          device_scale_(options.device_scale > 0 ? options.device_scale : 1.0) {
+        report_depth_range(snap, z_top_, z_bottom_);
+        y_scale_ = plot_.height() / (z_bottom_ - z_top_);
+    }
 
     void paint() {
         p_.save();
@@ -149,20 +160,24 @@ class ReportPainter {
     // Depth-down z to figure y, kept inside the plot; an unknown depth lies
     // at the base.
     double Y(double z) const {
-        const double v = plot_.top() + z * y_scale_;
+        const double v = plot_.top() + (z - z_top_) * y_scale_;
         return std::isnan(v) ? plot_.bottom() : std::clamp(v, plot_.top(), plot_.bottom());
     }
     double snap_to_device(double x) const { return std::round(x * device_scale_) / device_scale_; }
 
     // The faults cut the columns where the set of faults moving them
     // changes; there each block ends at a wall on the nearest device pixel.
+    // A fault without slip moves nothing and cuts nothing.
     void build_blocks() {
         const ModelParameters& par = snap_.params;
         const double dx = snap_.dx;
+        const std::uint8_t slipping =
+            std::uint8_t((par.slip1 != 0 ? 1u : 0u) | (par.slip2 != 0 ? 2u : 0u));
         std::vector<std::pair<int, double>> walls;  // last column before, wall x
-        if (dx > 0) {
+        if (dx > 0 && slipping != 0) {
             for (int j = 1; j < COLUMN_COUNT; ++j) {
-                if (faults_moving_column(par, j, dx) == faults_moving_column(par, j + 1, dx)) {
+                if ((faults_moving_column(par, j, dx) & slipping) ==
+                    (faults_moving_column(par, j + 1, dx) & slipping)) {
                     continue;
                 }
                 const double at =
@@ -209,10 +224,14 @@ class ReportPainter {
         simplify(b.xs, line.ys, line.kept);
     }
 
-    // 0..4 a colour class, 5 the time-lines grey, 6 the substrate.
+    // 0..4 a colour class, 5 the time-lines grey, 6 the substrate, 7 a
+    // layer laid down at or above sea level.
     QColor colour_of(int index) const {
         if (index == 6) {
             return kReportSubstrate;
+        }
+        if (index == kSubaerialIndex) {
+            return kReportSubaerial;
         }
         return report_class_colour(index == 5 ? ColourMode::TimeLines : mode_, index);
     }
@@ -220,6 +239,7 @@ class ReportPainter {
     void layers() {
         const Thresholds t = thresholds_of(mode_, snap_.display);
         const bool coloured = mode_ != ColourMode::TimeLines && !snap_.attribute.empty();
+        const bool depth = mode_ == ColourMode::Depth;
         // A layer thinner than this changes no pixel by more than 2 %; the
         // younger layer above, which reaches under it, takes its place.
         const double invisible = kInvisible / device_scale_;
@@ -235,14 +255,22 @@ class ReportPainter {
                     trace(b, h - 1, below);
                 }
                 const double* v = coloured ? snap_.horizon_attribute(h) : nullptr;
+                const double* z_above = snap_.horizon_z(h);
+                const double* z_below = h > 1 ? snap_.horizon_z(h - 1) : nullptr;
                 for (std::size_t s = 0; s < std::size_t(segments); ++s) {
                     if (h == 1) {
                         colour[s] = 6;
                     } else if (below.ys[s] - top.ys[s] <= invisible &&
                                below.ys[s + 1] - top.ys[s + 1] <= invisible) {
                         colour[s] = -1;  // too thin to change a pixel
+                    } else if (v == nullptr) {
+                        colour[s] = 5;
                     } else {
-                        colour[s] = v != nullptr ? class_of(v[b.columns[s]], t) : 5;
+                        const int j = b.columns[s];
+                        colour[s] = depth && subaerial_flag(
+                                                 v[j], layer_thickness(z_below[j], z_above[j])) == 1
+                                        ? kSubaerialIndex
+                                        : class_of(v[j], t);
                     }
                 }
                 std::size_t k_top = 0, k_below = 0;  // where the last run's search ended
@@ -323,26 +351,74 @@ class ReportPainter {
         }
     }
 
+    // Every n-th horizon when the caller asks for that; otherwise every
+    // horizon wherever it lies at least kMinTimelineGap below the last
+    // time-line drawn under it and above the newest horizon, so that
+    // converging lines end instead of merging into black. The initial
+    // surface and the newest horizon are drawn whole.
     void timelines() {
-        const int every = timeline_every(snap_, layout_, options_);
         QPen pen(kTimeline, 0.6);
         pen.setCapStyle(Qt::FlatCap);
         pen.setJoinStyle(Qt::RoundJoin);
         p_.setPen(pen);
         p_.setBrush(Qt::NoBrush);
-        Line line;
-        for (int h = 1; h <= snap_.count;
-             h = h == snap_.count ? h + 1 : std::min(h + every, snap_.count)) {
-            for (const Block& b : blocks_) {
+        const int count = snap_.count;
+        const int every = options_.timeline_every;
+        Line line, newest;
+        std::vector<double> last;  // y of the lowest line drawn above each point
+        for (const Block& b : blocks_) {
+            trace(b, count, newest);
+            trace(b, 1, line);
+            draw_line(b, line, 0, int(b.xs.size()) - 1);
+            last = line.ys;
+            for (int h = every > 0 ? 1 + every : 2; h<count; h += every> 0 ? every : 1) {
                 trace(b, h, line);
-                polygon_.clear();
-                for (int i : line.kept) {
-                    polygon_.append(QPointF(round_tenth(b.xs[std::size_t(i)]),
-                                            round_tenth(line.ys[std::size_t(i)])));
+                if (every > 0) {
+                    draw_line(b, line, 0, int(b.xs.size()) - 1);
+                    continue;
                 }
-                p_.drawPolyline(polygon_);
+                const int n = int(b.xs.size());
+                auto spaced = [&](int i) {
+                    const std::size_t k = std::size_t(i);
+                    return last[k] - line.ys[k] >= kMinTimelineGap &&
+                           line.ys[k] - newest.ys[k] >= kMinTimelineGap;
+                };
+                for (int i = 0; i < n;) {
+                    if (!spaced(i)) {
+                        ++i;
+                        continue;
+                    }
+                    int e = i;
+                    while (e + 1 < n && spaced(e + 1)) {
+                        ++e;
+                    }
+                    if (e > i) {
+                        draw_line(b, line, i, e);
+                        std::copy(line.ys.begin() + i, line.ys.begin() + e + 1, last.begin() + i);
+                    }
+                    i = e + 1;
+                }
+            }
+            if (count > 1) {
+                draw_line(b, newest, 0, int(b.xs.size()) - 1);
             }
         }
+    }
+
+    // Points from..to of a traced line: its ends and the kept points between.
+    void draw_line(const Block& b, const Line& line, int from, int to) {
+        polygon_.clear();
+        auto add = [&](int i) {
+            polygon_.append(
+                QPointF(round_tenth(b.xs[std::size_t(i)]), round_tenth(line.ys[std::size_t(i)])));
+        };
+        add(from);
+        for (auto k = std::upper_bound(line.kept.begin(), line.kept.end(), from);
+             k != line.kept.end() && *k < to; ++k) {
+            add(*k);
+        }
+        add(to);
+        p_.drawPolyline(polygon_);
     }
 
     void text(QPointF at, const QString& s, Qt::Alignment align = Qt::AlignLeft) {
@@ -356,13 +432,13 @@ class ReportPainter {
         if (!drawable) {
             return;
         }
+        const double max_y = snap_.params.max_y;
         draw_plot_axes(p_, plot_, x_axis_ticks(layout_, snap_.params.max_x),
-                       elevation_axis_ticks(layout_, snap_.params.max_y), "Distance (m)",
-                       "Elevation (m)", kInk);
+                       elevation_axis_ticks(layout_, max_y - z_bottom_, max_y - z_top_),
+                       "Distance (m)", "Elevation (m)", kInk);
         // Vertical exaggeration of the plot area: metres per pixel across
         // over metres per pixel down.
-        const double ve =
-            (plot_.height() / snap_.params.max_y) / (plot_.width() / snap_.params.max_x);
+        const double ve = y_scale_ / (plot_.width() / snap_.params.max_x);
         text(QPointF(plot_.right(), plot_.top() - 12),
              QString("VE \u00d7") + QString::number(ve, 'f', 1), Qt::AlignRight);
     }
@@ -396,15 +472,24 @@ class ReportPainter {
         p_.setPen(QPen(kInk, 1));
         p_.setBrush(Qt::NoBrush);
         p_.drawRect(bar);
+        if (mode_ == ColourMode::Depth) {
+            const QRectF land = subaerial_swatch(layout_);
+            p_.fillRect(land, kReportSubaerial);
+            p_.drawRect(land);
+            text(QPointF(land.right() + 6, land.bottom() - 3), "Subaerial");
+        }
     }
 
     void timeline_note() {
-        const int every = timeline_every(snap_, layout_, options_);
+        const int every = options_.timeline_every;
         const double y = mode_ == ColourMode::TimeLines ? layout_.colour_bar.top()
+                         : mode_ == ColourMode::Depth   ? subaerial_swatch(layout_).bottom() + 26
                                                         : layout_.colour_bar.bottom() + 26;
         text(QPointF(layout_.colour_bar.left() - 4, y),
-             every == 1 ? QString("Time-lines at every horizon")
-                        : QString("Time-lines every %1 horizons").arg(every));
+             every == 1  ? QString("Time-lines at every horizon")
+             : every > 1 ? QString("Time-lines every %1 horizons").arg(every)
+                         : QString("Time-lines \u2265 %1 mm apart")
+                               .arg(QString::number(kMinTimelineGap * 25.4 / 96, 'f', 1)));
     }
 
     // The recorded sea levels as heights above the base against time.
@@ -447,7 +532,8 @@ class ReportPainter {
     ColourMode mode_;
     ReportOptions options_;
     double device_scale_;
-    double y_scale_;
+    double z_top_ = 0, z_bottom_ = 1;  // the depths at the plot's top and base
+    double y_scale_ = 1;
     std::vector<Block> blocks_;
     QPolygonF polygon_;
     std::vector<int> span_;
@@ -520,6 +606,42 @@ std::vector<AxisTick> axis_ticks(double range, double length, double origin, dou
     return out;
 }
 
+std::vector<AxisTick> axis_ticks_over(double low, double high, double length, double origin,
+                                      double direction) {
+    std::vector<AxisTick> out;
+    const double range = high - low;
+    if (!(range > 0) || !std::isfinite(range)) {
+        return out;
+    }
+    const double step = tick_step(range, length);
+    const double first = std::ceil(low / step - 1e-9);
+    for (double k = first; k * step <= high + range * 1e-9; ++k) {
+        const double v = k * step == 0 ? 0.0 : k * step;
+        out.push_back({v, origin + direction * (v - low) / range * length});
+    }
+    return out;
+}
+
+void report_depth_range(const SectionSnapshot& snapshot, double& top, double& bottom) {
+    top = 0;
+    bottom = snapshot.params.max_y;
+    if (snapshot.z.size() >= std::size_t(std::max(snapshot.count, 0)) * COLUMN_SLOTS) {
+        for (int h = 1; h <= snapshot.count; ++h) {
+            const double* z = snapshot.horizon_z(h);
+            for (int j = 1; j <= COLUMN_COUNT; ++j) {
+                if (std::isfinite(z[j])) {
+                    top = std::min(top, z[j]);
+                    bottom = std::max(bottom, z[j]);
+                }
+            }
+        }
+    }
+    if (!(bottom > top) || !std::isfinite(bottom - top)) {
+        top = 0;
+        bottom = 1;
+    }
+}
+
 ReportLayout report_layout(QSize size) {
     ReportLayout l;
     const double w = std::max(size.width() - kPlotMarginLeft - kMarginRight, 10.0);
@@ -536,6 +658,10 @@ std::vector<AxisTick> x_axis_ticks(const ReportLayout& layout, double max_x) {
 
 std::vector<AxisTick> elevation_axis_ticks(const ReportLayout& layout, double max_y) {
     return axis_ticks(max_y, layout.plot.height(), layout.plot.bottom(), -1);
+}
+
+std::vector<AxisTick> elevation_axis_ticks(const ReportLayout& layout, double low, double high) {
+    return axis_ticks_over(low, high, layout.plot.height(), layout.plot.bottom(), -1);
 }
 
 bool sea_level_elevation_range(const SectionSnapshot& snapshot, double& low, double& high) {
@@ -564,32 +690,6 @@ double horizon_time_ka(const SectionSnapshot& snapshot, int h) {
     const double inc = snapshot.params.display_inc;
     const double interval = dt > 0 ? std::trunc(inc / dt) * dt : inc;
     return (h - 1) * interval / 1000;
-}
-
-int timeline_every(const SectionSnapshot& snapshot, const ReportLayout& layout,
-                   const ReportOptions& options) {
-    if (options.timeline_every > 0) {
-        return options.timeline_every;
-    }
-    const int count = snapshot.count;
-    if (count < 2 || !(snapshot.params.max_y > 0)) {
-        return 1;
-    }
-    // Thickness of the whole succession where it is thickest, in pixels.
-    const double* first = snapshot.horizon_z(1);
-    const double* newest = snapshot.horizon_z(count);
-    double thickest = 0;
-    for (int j = 1; j <= COLUMN_COUNT; ++j) {
-        const double t = (first[j] - newest[j]) / snapshot.params.max_y * layout.plot.height();
-        if (t > thickest) {
-            thickest = t;
-        }
-    }
-    if (!(thickest > 0)) {
-        return count;
-    }
-    const double gap = thickest / (count - 1);
-    return std::clamp(int(std::ceil(kMinTimelineGap / gap - 1e-9)), 1, count);
 }
 
 void render_report_figure(QPainter& painter, const SectionSnapshot& snapshot, QSize size,
