@@ -11,8 +11,11 @@
 #include <QImage>
 #include <QPainter>
 #include <QPicture>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <chrono>
+#include <cmath>
 #include <string>
 
 #include "document/project.h"
@@ -334,6 +337,37 @@ TEST(WheelerDiagram, FilesInEveryFormat) {
     request.size = QSize(20000, 10000);
     EXPECT_THROW(encode_wheeler_diagram(s, FigureFormat::Png, request), FigureError)
         << "over the pixel limit";
+}
+
+// Cells of one colour in rows above each other are one shape in the SVG:
+// rendered by librsvg, the boundary between two such rows shows no
+// hairline, at a scale where it falls inside a pixel.
+TEST(WheelerDiagram, SvgShowsNoSeamBetweenCellsOfOneColour) {
+    VENDREL_SKIP_UNDER_TSAN();
+    SectionSnapshot s = four_horizons();
+    set_attribute(s, 3, 1, 1000, 3);  // row 3 on the platform in row 2's class
+    FigureRequest request;
+    request.size = QSize(640, 360);
+    QTemporaryDir dir;
+    const QString svg = dir.filePath("w.svg"), png = dir.filePath("w.png");
+    testing::write_file(svg.toStdString(),
+                        encode_wheeler_diagram(s, FigureFormat::Svg, request).toStdString());
+    QProcess rsvg;
+    rsvg.start("rsvg-convert", {"-z", "2", svg, "-o", png});
+    ASSERT_TRUE(rsvg.waitForFinished(20000));
+    ASSERT_EQ(rsvg.exitCode(), 0) << rsvg.readAllStandardError().toStdString();
+    const QImage image(png);
+    ASSERT_EQ(image.size(), 2 * request.size);
+    const WheelerLayout layout = wheeler_layout(request.size);
+    const double boundary = wheeler_cell_rect(layout, s.count, 500, 2).top();
+    ASSERT_NE(boundary * 2, std::round(boundary * 2)) << "the boundary falls on a pixel edge";
+    for (int column : {100, 500, 900}) {
+        const int x = int(2 * wheeler_cell_rect(layout, s.count, column, 2).center().x());
+        for (int y = int(2 * boundary) - 2; y <= int(2 * boundary) + 2; ++y) {
+            EXPECT_EQ(image.pixelColor(x, y), kClassColours[0])
+                << "column " << column << ", y " << y;
+        }
+    }
 }
 
 }  // namespace
