@@ -186,8 +186,9 @@ TEST(RunMetrics, SmallSection) {
         data.x_values[std::size_t(c)] = c - 0.5;
         const double z1 = 100 + 0.1 * c;
         const double z2 = c <= 1000 ? z1 - 2 : (c == COLUMN_COUNT ? z1 + 1 : z1);
+        // Laid down on land in columns 1..250.
         data.horizons.push_back({z1, 0, 0, 0.45});
-        data.horizons.push_back({z2, 0, 0, c <= 500 ? 0.4 : 0.2});
+        data.horizons.push_back({z2, c <= 250 ? 0.0 : 3.0, 0, c <= 500 ? 0.4 : 0.2});
     }
     RunMetrics m = compute_run_metrics(data);
     EXPECT_EQ(m.final_sea_level, 200);
@@ -195,10 +196,31 @@ TEST(RunMetrics, SmallSection) {
     EXPECT_DOUBLE_EQ(*m.platform_top, 500 - (100.1 - 2));
     EXPECT_NEAR(m.sediment_area, 1000 * 2 - 1, 1e-9);
     EXPECT_NEAR(*m.mean_porosity, 0.3, 1e-12);  // equal thickness at 0.4 and 0.2
+    // The parameters' ramp (z = c / 4) meets the sea level of time 0 (250 m
+    // down) at column 1000 too, 250 m above the base; the final shoreline
+    // stands at 500 - 198 m.
+    EXPECT_DOUBLE_EQ(*m.progradation, 0);
+    EXPECT_DOUBLE_EQ(*m.aggradation, 302 - 250);
+    // Seaward of it the lowest point is column 2000, eroded to 301 m down.
+    EXPECT_DOUBLE_EQ(*m.platform_margin_height, 302 - 199);
+    EXPECT_NEAR(*m.carbonate_volume, 500 * 2 * 0.6 + 500 * 2 * 0.8, 1e-9);
+    EXPECT_DOUBLE_EQ(*m.fraction_hiatus, 0.5);
+    EXPECT_DOUBLE_EQ(*m.fraction_subaerial, 250.0 / 2000);
 
     data.sealevels[2] = 50;  // above every column
     m = compute_run_metrics(data);
     EXPECT_FALSE(m.shoreline_x);
+    EXPECT_FALSE(m.progradation);
+    EXPECT_FALSE(m.platform_margin_height);
+
+    // Sediment only on the lower half: the highest deposit, not the
+    // bare hinterland above it, is the platform top.
+    for (int c = 1; c <= COLUMN_COUNT; ++c) {
+        auto& top = data.horizons[std::size_t(2 * (c - 1) + 1)];
+        top[0] = data.horizons[std::size_t(2 * (c - 1))][0] - (c > 1000 ? 5 : 0);
+    }
+    m = compute_run_metrics(data);
+    EXPECT_DOUBLE_EQ(*m.platform_top, 500 - (100 + 0.1 * 1001 - 5));
 
     // The initial surface alone: no layer, no porosity.
     ProjectData one = data;
@@ -210,7 +232,9 @@ TEST(RunMetrics, SmallSection) {
     m = compute_run_metrics(one);
     EXPECT_EQ(m.sediment_area, 0);
     EXPECT_FALSE(m.mean_porosity);
-    EXPECT_EQ(m.platform_top, 200);
+    EXPECT_FALSE(m.platform_top);  // nothing deposited
+    EXPECT_FALSE(m.fraction_hiatus);
+    EXPECT_FALSE(m.carbonate_volume);
 }
 
 // Runs vendrel-run with `args`; returns its exit status and stderr.
