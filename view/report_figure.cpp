@@ -244,16 +244,23 @@ class ReportPainter {
         // younger layer above, which reaches under it, takes its place.
         const double invisible = kInvisible / device_scale_;
         p_.setPen(Qt::NoPen);
-        Line top, below;
         std::vector<int> colour;
-        for (const Block& b : blocks_) {
+        // Every horizon of every block is traced once, here, and kept for
+        // the time-lines.
+        traced_.resize(blocks_.size());
+        for (std::size_t bi = 0; bi < blocks_.size(); ++bi) {
+            const Block& b = blocks_[bi];
+            std::vector<Line>& lines = traced_[bi];
+            lines.resize(std::size_t(snap_.count));
             const int segments = int(b.xs.size()) - 1;
             colour.resize(std::size_t(segments));
-            trace(b, snap_.count, top);
+            trace(b, snap_.count, lines[std::size_t(snap_.count - 1)]);
             for (int h = snap_.count; h >= 1; --h) {
+                const Line& top = lines[std::size_t(h - 1)];
                 if (h > 1) {
-                    trace(b, h - 1, below);
+                    trace(b, h - 1, lines[std::size_t(h - 2)]);
                 }
+                const Line& below = lines[std::size_t(h > 1 ? h - 2 : 0)];
                 const double* v = coloured ? snap_.horizon_attribute(h) : nullptr;
                 const double* z_above = snap_.horizon_z(h);
                 const double* z_below = h > 1 ? snap_.horizon_z(h - 1) : nullptr;
@@ -297,7 +304,6 @@ class ReportPainter {
                     }
                     s = e + 1;
                 }
-                std::swap(top, below);
             }
         }
     }
@@ -364,15 +370,16 @@ class ReportPainter {
         p_.setBrush(Qt::NoBrush);
         const int count = snap_.count;
         const int every = options_.timeline_every;
-        Line line, newest;
+        const int stride = every > 0 ? every : 1;
         std::vector<double> last;  // y of the lowest line drawn above each point
-        for (const Block& b : blocks_) {
-            trace(b, count, newest);
-            trace(b, 1, line);
-            draw_line(b, line, 0, int(b.xs.size()) - 1);
-            last = line.ys;
-            for (int h = every > 0 ? 1 + every : 2; h<count; h += every> 0 ? every : 1) {
-                trace(b, h, line);
+        for (std::size_t bi = 0; bi < blocks_.size(); ++bi) {
+            const Block& b = blocks_[bi];
+            const std::vector<Line>& lines = traced_[bi];
+            const Line& newest = lines[std::size_t(count - 1)];
+            draw_line(b, lines[0], 0, int(b.xs.size()) - 1);
+            last = lines[0].ys;
+            for (int h = 1 + stride; h < count; h += stride) {
+                const Line& line = lines[std::size_t(h - 1)];
                 if (every > 0) {
                     draw_line(b, line, 0, int(b.xs.size()) - 1);
                     continue;
@@ -535,6 +542,7 @@ class ReportPainter {
     double z_top_ = 0, z_bottom_ = 1;  // the depths at the plot's top and base
     double y_scale_ = 1;
     std::vector<Block> blocks_;
+    std::vector<std::vector<Line>> traced_;  // of each block, horizons 1..count
     QPolygonF polygon_;
     std::vector<int> span_;
 };
