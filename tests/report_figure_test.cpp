@@ -177,6 +177,17 @@ TEST(ReportFigure, LayersLaidDownOnLandAreAClassOfTheirOwn) {
     EXPECT_NE(porosity.pixelColor(swatch), kReportSubaerial);
 }
 
+// The sea-level curve starts at the level of time 0, not at slot 1's
+// planned value, and follows the recorded levels after it.
+TEST(ReportFigure, SeaLevelCurveStartsAtTimeZero) {
+    SectionSnapshot s = layer_cake(5);
+    s.params.baselevel = 250;
+    ASSERT_EQ(s.sealevels[1], 290);
+    EXPECT_EQ(report_sea_level_elevation(s, 1), 600 - 250);
+    EXPECT_EQ(report_sea_level_elevation(s, 2), 600 - 280);
+    EXPECT_EQ(report_sea_level_elevation(s, 5), 600 - 250);
+}
+
 // Words and their centres (in points) from pdftotext -bbox.
 std::vector<std::pair<QString, QPointF>> pdf_words(const QString& pdf) {
     QProcess tool;
@@ -260,7 +271,7 @@ TEST(ReportFigure, PdfIsOnePageOfTheFiguresSizeWithItsTexts) {
     const QString all = QString::fromUtf8(words.readAllStandardOutput());
     for (const char* label :
          {"Distance (m)", "Elevation (m)", "VE \u00d72.1", "Run of 200.0 ka, 101 horizons",
-          "Depth of Deposition (m)", "Sea level (m)"}) {
+          "Depth of Deposition (m)", "Sea level (m)", "Time (ka)", "Subaerial"}) {
         EXPECT_TRUE(all.contains(QString::fromUtf8(label))) << label;
     }
 }

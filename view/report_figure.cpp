@@ -399,7 +399,8 @@ class ReportPainter {
                     while (e + 1 < n && spaced(e + 1)) {
                         ++e;
                     }
-                    if (e > i) {
+                    // A stretch shorter than a few gaps would only hatch.
+                    if (b.xs[std::size_t(e)] - b.xs[std::size_t(i)] >= 4 * kMinTimelineGap) {
                         draw_line(b, line, i, e);
                         std::copy(line.ys.begin() + i, line.ys.begin() + e + 1, last.begin() + i);
                     }
@@ -472,9 +473,9 @@ class ReportPainter {
         for (int c = 0; c < 5; ++c) {
             const QRectF r(bar.left(), bar.top() + c * box, bar.width(), box);
             p_.fillRect(r, report_class_colour(mode_, c));
-            if (c > 0) {
-                text(QPointF(bar.right() + 6, r.top() + 4), figure_number(t[std::size_t(c - 1)]));
-            }
+            // Every boundary: 0 at the top, then the thresholds.
+            text(QPointF(bar.right() + 6, r.top() + 4),
+                 c > 0 ? figure_number(t[std::size_t(c - 1)]) : QString("0"));
         }
         p_.setPen(QPen(kInk, 1));
         p_.setBrush(Qt::NoBrush);
@@ -499,7 +500,11 @@ class ReportPainter {
                                .arg(QString::number(kMinTimelineGap * 25.4 / 96, 'f', 1)));
     }
 
-    // The recorded sea levels as heights above the base against time.
+    // The sea level as a height above the base against time: the level of
+    // time 0 (baselevel; slot 1 holds the planned curve's first value),
+    // then the recorded level of each horizon, with ticks on both axes.
+    double sea_level_at(int h) const { return report_sea_level_elevation(snap_, h); }
+
     void sea_level_curve() {
         const QRectF box = layout_.sea_level;
         text(QPointF(box.left(), box.top() - 8), "Sea level (m)");
@@ -508,24 +513,37 @@ class ReportPainter {
         p_.drawRect(box);
         const int count = snap_.count;
         const double end = horizon_time_ka(snap_, count);
-        text(QPointF(box.left(), box.bottom() + 14), "0", Qt::AlignHCenter);
-        text(QPointF(box.right(), box.bottom() + 14),
-             figure_number(std::round(end * 10) / 10) + " ka", Qt::AlignRight);
-        if (count < 2 || !(end > 0)) {
+        text(QPointF(box.center().x(), box.bottom() + 28), "Time (ka)", Qt::AlignHCenter);
+        if (count < 2 || !(end > 0) || !std::isfinite(end)) {
             return;
         }
-        double low = 0, high = 0;
-        if (!sea_level_elevation_range(snap_, low, high)) {
+        double low = std::numeric_limits<double>::infinity(), high = -low;
+        for (int h = 1; h <= count; ++h) {
+            low = std::min(low, sea_level_at(h));
+            high = std::max(high, sea_level_at(h));
+        }
+        if (!std::isfinite(low) || !std::isfinite(high)) {
             return;
         }
-        text(QPointF(box.left() - 4, box.top() + 8), QString::number(high, 'f', 0), Qt::AlignRight);
-        text(QPointF(box.left() - 4, box.bottom()), QString::number(low, 'f', 0), Qt::AlignRight);
+        if (high - low < 1e-9) {
+            low -= 1;
+            high += 1;
+        }
+        for (const AxisTick& t : axis_ticks_over(0, end, box.width(), box.left(), 1)) {
+            p_.setPen(QPen(kInk, 1));
+            p_.drawLine(QPointF(t.position, box.bottom()), QPointF(t.position, box.bottom() + 3));
+            text(QPointF(t.position, box.bottom() + 14), figure_number(t.value), Qt::AlignHCenter);
+        }
+        for (const AxisTick& t : axis_ticks_over(low, high, box.height(), box.bottom(), -1, 24)) {
+            p_.setPen(QPen(kInk, 1));
+            p_.drawLine(QPointF(box.left() - 3, t.position), QPointF(box.left(), t.position));
+            text(QPointF(box.left() - 5, t.position + 4), figure_number(t.value), Qt::AlignRight);
+        }
         polygon_.clear();
         for (int h = 1; h <= count; ++h) {
-            const double level = snap_.params.max_y - snap_.sealevels[std::size_t(h)];
-            polygon_.append(
-                QPointF(round_tenth(box.left() + horizon_time_ka(snap_, h) / end * box.width()),
-                        round_tenth(box.bottom() - (level - low) / (high - low) * box.height())));
+            polygon_.append(QPointF(
+                round_tenth(box.left() + horizon_time_ka(snap_, h) / end * box.width()),
+                round_tenth(box.bottom() - (sea_level_at(h) - low) / (high - low) * box.height())));
         }
         p_.setPen(QPen(kReportSeaLevel, 1.2));
         p_.drawPolyline(polygon_);
@@ -615,13 +633,13 @@ std::vector<AxisTick> axis_ticks(double range, double length, double origin, dou
 }
 
 std::vector<AxisTick> axis_ticks_over(double low, double high, double length, double origin,
-                                      double direction) {
+                                      double direction, double gap) {
     std::vector<AxisTick> out;
     const double range = high - low;
     if (!(range > 0) || !std::isfinite(range)) {
         return out;
     }
-    const double step = tick_step(range, length);
+    const double step = tick_step(range, length, gap);
     const double first = std::ceil(low / step - 1e-9);
     for (double k = first; k * step <= high + range * 1e-9; ++k) {
         const double v = k * step == 0 ? 0.0 : k * step;
@@ -656,7 +674,11 @@ ReportLayout report_layout(QSize size) {
     const double h = std::max(size.height() - kPlotMarginTop - kPlotMarginBottom, 10.0);
     l.plot = QRectF(kPlotMarginLeft, kPlotMarginTop, w, h);
     l.colour_bar = QRectF(l.plot.right() + 24, l.plot.top() + 24, 16, 100);
-    l.sea_level = QRectF(l.plot.right() + 56, l.plot.bottom() - 116, kMarginRight - 56 - 14, 96);
+    // Low in the margin, but below the colour bar and its notes on a short
+    // figure.
+    const double top = std::max(l.plot.bottom() - 116, l.colour_bar.bottom() + 80);
+    l.sea_level = QRectF(l.plot.right() + 56, top, kMarginRight - 56 - 14,
+                         std::max(l.plot.bottom() - 20 - top, 30.0));
     return l;
 }
 
@@ -670,6 +692,11 @@ std::vector<AxisTick> elevation_axis_ticks(const ReportLayout& layout, double ma
 
 std::vector<AxisTick> elevation_axis_ticks(const ReportLayout& layout, double low, double high) {
     return axis_ticks_over(low, high, layout.plot.height(), layout.plot.bottom(), -1);
+}
+
+double report_sea_level_elevation(const SectionSnapshot& snapshot, int h) {
+    return snapshot.params.max_y -
+           (h == 1 ? snapshot.params.baselevel : snapshot.sealevels[std::size_t(h)]);
 }
 
 bool sea_level_elevation_range(const SectionSnapshot& snapshot, double& low, double& high) {

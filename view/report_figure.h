@@ -29,8 +29,9 @@
 // caller asks. Around the plot: x and elevation axes (elevation above the
 // base, max_y - z, negative below it) with ticks and units, the vertical
 // exaggeration of the plot area, a title line, and in the right margin the
-// colour bar of the class thresholds and the recorded sea-level curve. White
-// background, anti-aliased. Coordinates are rounded to 0.1 figure pixel and
+// colour bar of the class thresholds (every boundary labelled) and the
+// sea-level curve from time 0, with ticks on both axes. White background,
+// anti-aliased. Coordinates are rounded to 0.1 figure pixel and
 // points that lie within 0.05 pixel of a straight line are dropped, which
 // keeps vector output small.
 
@@ -82,7 +83,7 @@ std::vector<AxisTick> axis_ticks(double range, double length, double origin, dou
 // The same from `low` to `high`: ticks at the multiples of the step within
 // it, value v at origin + direction x (v - low) / (high - low) x length.
 std::vector<AxisTick> axis_ticks_over(double low, double high, double length, double origin,
-                                      double direction);
+                                      double direction, double gap = 60);
 // The ticks of the x axis (positions along x) and of the elevation axis
 // (positions along y), at round steps at least about 60 pixels apart.
 std::vector<AxisTick> x_axis_ticks(const ReportLayout& layout, double max_x);
@@ -112,6 +113,11 @@ void draw_plot_axes(QPainter& painter, const QRectF& plot, const std::vector<Axi
 // above the base (max_y - level), widened by 1 m each way where it is
 // flat. False when fewer than two horizons or a level is not finite.
 bool sea_level_elevation_range(const SectionSnapshot& snapshot, double& low, double& high);
+
+// The sea level the figure's curve shows at horizon h, as a height above
+// the base: for h = 1 the level of time 0 (baselevel), not slot 1's value
+// (the first of the planned curve); then the level recorded with h.
+double report_sea_level_elevation(const SectionSnapshot& snapshot, int h);
 
 // Age of slot h since the start of the run in thousands of years:
 // (h - 1) x steps between recordings x dt.
