@@ -49,15 +49,15 @@ void write_figure_file(const OutputContext& context, AtomicFile& file) {
                  figure_request(context.options));
 }
 
-// The Wheeler diagram in the format of the suffix, at --size pixels.
+// The Wheeler diagram in the format of the suffix, at --size figure pixels
+// or --figure-width, a PNG at --dpi.
 void write_wheeler(const OutputContext& context, AtomicFile& file) {
     const std::optional<FigureFormat> format = figure_format_of(file.target().path);
     if (!format) {
         throw FileError("cannot save " + file.target().path +
                         ": a Wheeler diagram is saved as .png, .svg or .pdf");
     }
-    FigureRequest request;
-    request.size = QSize(context.options.image_width, context.options.image_height);
+    const FigureRequest request = wheeler_request(context.options);
     try {
         write_bytes(
             file, encode_wheeler_diagram(take_section_snapshot(context.project), *format, request));

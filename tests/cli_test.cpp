@@ -154,7 +154,16 @@ TEST(RunOptions, CommandLines) {
         {{"--list-params", "-o", "b.vdl"}, "--list-params takes"},
         {{"--out", ""}, "needs a file name"},
         {{"--figure", "a.png", "--size", "10001x10000"}, "larger than the limit of 100 megapixels"},
-        {{"--figure", "a.png", "--dpi", "960"}, "larger than the limit of 100 megapixels"},
+        {{"--figure", "a.png", "--size", "1600x800", "--dpi", "960"},
+         "larger than the limit of 100 megapixels"},
+        {{"--wheeler", "a.png", "--dpi", "960"}, "larger than the limit of 100 megapixels"},
+        {{"--figure", "a.svg", "--figure-width", "0mm"}, "--figure-width expects"},
+        {{"--figure", "a.svg", "--figure-width", "170"}, "--figure-width expects"},
+        {{"--figure", "a.svg", "--figure-width", "-3cm"}, "--figure-width expects"},
+        {{"--figure", "a.svg", "--figure-width", "nanmm"}, "--figure-width expects"},
+        {{"--figure", "a.svg", "--figure-width", "6m"}, "--figure-width expects"},
+        {{"--figure", "a.svg", "--size", "400x300", "--figure-width", "170mm"},
+         "--size and --figure-width exclude each other"},
         {{"--figure", "a.png", "--dpi", "0"}, "--dpi expects"},
     };
     for (const Case& c : bad) {
@@ -171,6 +180,25 @@ TEST(RunOptions, CommandLines) {
     EXPECT_NO_THROW(parse_run_options({"--size", "20000x20000", "--pdf", "a.pdf"}));
     EXPECT_NO_THROW(parse_run_options({"--size", "20000x20000", "--figure", "a.svg"}));
     EXPECT_EQ(parse_run_options({"--figure", "a.png", "--dpi", "192"}).figure_dpi, 192);
+    // A figure's size in figure pixels (96 to the inch), half as high as
+    // wide: 170 mm by default, --figure-width in mm, cm or in, or --size.
+    const struct {
+        std::vector<std::string> args;
+        QSize figure, wheeler;
+    } sizes[] = {
+        {{"--figure", "a.svg"}, {643, 322}, {1600, 800}},
+        {{"--figure", "a.svg", "--figure-width", "17cm"}, {643, 322}, {643, 322}},
+        {{"--figure", "a.svg", "--figure-width", "85mm"}, {321, 161}, {321, 161}},
+        {{"--figure", "a.svg", "--figure-width", "10in"}, {960, 480}, {960, 480}},
+        {{"--figure", "a.svg", "--size", "400x300"}, {400, 300}, {400, 300}},
+    };
+    for (const auto& c : sizes) {
+        SCOPED_TRACE(c.args.back());
+        const RunOptions options = parse_run_options(c.args);
+        EXPECT_EQ(figure_request(options).size, c.figure);
+        EXPECT_EQ(wheeler_request(options).size, c.wheeler);
+    }
+    EXPECT_EQ(wheeler_request(parse_run_options({"--wheeler", "a.png", "--dpi", "192"})).dpi, 192);
 }
 
 TEST(RunMetrics, SmallSection) {
