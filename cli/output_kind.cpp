@@ -50,7 +50,7 @@ void write_figure_file(const OutputContext& context, AtomicFile& file) {
 }
 
 // The Wheeler diagram in the format of the suffix, at --size figure pixels
-// or --figure-width, a PNG at --dpi.
+// or --figure-width, a PNG at --dpi, in the palette of --style.
 void write_wheeler(const OutputContext& context, AtomicFile& file) {
     const std::optional<FigureFormat> format = figure_format_of(file.target().path);
     if (!format) {
@@ -60,7 +60,9 @@ void write_wheeler(const OutputContext& context, AtomicFile& file) {
     const FigureRequest request = wheeler_request(context.options);
     try {
         write_bytes(
-            file, encode_wheeler_diagram(take_section_snapshot(context.project), *format, request));
+            file, encode_wheeler_diagram(
+                      take_section_snapshot(context.project), *format, request,
+                      context.options.report_style ? SectionStyle::Report : SectionStyle::Section));
     } catch (const FigureError& e) {
         throw FileError("cannot save " + file.target().path + ": " + e.what());
     }

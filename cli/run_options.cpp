@@ -71,6 +71,7 @@ const std::vector<OptionLine>& general_options() {
         {"", "100 megapixels for a raster picture)"},
         {"--figure-width W", "width of --figure and --wheeler as a length: 170mm (the default),"},
         {"", "17cm, 6.7in; as high as half the width; text at 9 points"},
+        {"--style S", "section (the default) or report: the palette of --wheeler"},
         {"--dpi N", "resolution of a PNG figure or diagram in pixels per inch (default 96)"},
         {"--json", "print a machine-readable summary on stdout, nothing else there"},
         {"--progress", "print percent done and time left on stderr every few seconds"},
@@ -205,6 +206,7 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
     parser.addOption(value_option({"size"}, "WxH"));
     parser.addOption(value_option({"dpi"}, "N"));
     parser.addOption(value_option({"figure-width"}, "W"));
+    parser.addOption(value_option({"style"}, "S"));
     parser.addOption(value_option({"check"}, "FILE"));
     parser.addOption(value_option({"well"}, "X"));
     for (const char* flag : {"no-run", "json", "progress", "quiet", "list-params", "version"}) {
@@ -261,6 +263,12 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
     if (const auto value = single_value(parser, "size")) {
         parse_size(*value, options);
         options.size_given = true;
+    }
+    if (const auto value = single_value(parser, "style")) {
+        if (*value != "section" && *value != "report") {
+            throw UsageError("--style expects section or report, got \"" + *value + "\"");
+        }
+        options.report_style = *value == "report";
     }
     if (const auto value = single_value(parser, "figure-width")) {
         if (options.size_given) {

@@ -35,6 +35,7 @@ struct RunOptions {
     int image_height = 800;
     bool size_given = false;     // --size: pictures, and figures in pixels
     double figure_width_in = 0;  // --figure-width in inches; 0: --size or the default
+    bool report_style = false;   // --style report: the Wheeler diagram in the report palette
     int figure_dpi = 96;         // --dpi: a PNG figure is its width in inches x dpi pixels
     bool json = false;           // the summary as JSON on stdout
     bool progress = false;       // percent and time left on stderr, one line every few seconds

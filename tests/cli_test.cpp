@@ -162,6 +162,7 @@ TEST(RunOptions, CommandLines) {
         {{"--figure", "a.svg", "--figure-width", "-3cm"}, "--figure-width expects"},
         {{"--figure", "a.svg", "--figure-width", "nanmm"}, "--figure-width expects"},
         {{"--figure", "a.svg", "--figure-width", "6m"}, "--figure-width expects"},
+        {{"--wheeler", "a.svg", "--style", "Report"}, "--style expects section or report"},
         {{"--figure", "a.svg", "--size", "400x300", "--figure-width", "170mm"},
          "--size and --figure-width exclude each other"},
         {{"--figure", "a.png", "--dpi", "0"}, "--dpi expects"},
@@ -199,6 +200,8 @@ TEST(RunOptions, CommandLines) {
         EXPECT_EQ(wheeler_request(options).size, c.wheeler);
     }
     EXPECT_EQ(wheeler_request(parse_run_options({"--wheeler", "a.png", "--dpi", "192"})).dpi, 192);
+    EXPECT_TRUE(parse_run_options({"--wheeler", "a.png", "--style", "report"}).report_style);
+    EXPECT_FALSE(parse_run_options({"--wheeler", "a.png", "--style", "section"}).report_style);
 }
 
 TEST(RunMetrics, SmallSection) {
