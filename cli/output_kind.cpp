@@ -78,6 +78,10 @@ void write_section_csv(const OutputContext& context, AtomicFile& file) {
     file.write(format_section_csv(context.data));
 }
 
+void write_trajectory_csv(const OutputContext& context, AtomicFile& file) {
+    file.write(format_trajectory_csv(context.data));
+}
+
 void write_wells_csv(const OutputContext& context, AtomicFile& file) {
     file.write(format_wells_csv(context.data, context.options.wells));
 }
@@ -144,6 +148,14 @@ const std::vector<OutputKind>& kinds() {
          false,
          false,
          write_section_csv},
+        {"trajectory",
+         "",
+         "FILE.csv",
+         "the shoreline trajectory: shoreline and step class of every horizon",
+         {".csv"},
+         false,
+         false,
+         write_trajectory_csv},
         {"wells-csv",
          "",
          "FILE.csv",

@@ -18,6 +18,7 @@
 #include "document/atomic_file.h"
 #include "document/file_error.h"
 #include "document/pseudo_well.h"
+#include "document/shoreline_trajectory.h"
 #include "vendrel/version.h"
 
 namespace vendrel {
@@ -362,6 +363,36 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
               .comment = kSeaLevelComment,
               .positive = "up",
               .coordinates = "time age"});
+    const int shore_x = nc.variable("shoreline_x", NC_DOUBLE, {horizon_dim});
+    describe(nc, shore_x,
+             {.long_name = "shoreline of the horizon: the most basinward crossing of the horizon "
+                           "and its sea level",
+              .units = "m",
+              .comment = "x of the seaward-most column at or above the sea level the horizon was "
+                         "recorded with (time 0: baselevel); missing where none is",
+              .coordinates = "time age"});
+    const int shore_elevation = nc.variable("shoreline_elevation", NC_DOUBLE, {horizon_dim});
+    describe(nc, shore_elevation,
+             {.long_name = "height of the shoreline above the base of the section",
+              .units = "m",
+              .positive = "up",
+              .coordinates = "time age"});
+    const int trajectory = nc.variable("trajectory", NC_BYTE, {horizon_dim});
+    describe(nc, trajectory,
+             {.long_name = "class of the shoreline's step from the horizon below",
+              .units = nullptr,
+              .comment = "forced regressive: the shoreline falls and moves seaward or stays; "
+                         "normal regressive: it moves seaward by more than a column and does not "
+                         "fall; transgressive: it moves landward by more than a column; "
+                         "aggradational: it rises or stays within a column. Missing for horizon "
+                         "1 and where a shoreline is missing",
+              .coordinates = "time age",
+              .fill = false});
+    check(nc_put_att_schar(nc.id(), trajectory, "_FillValue", NC_BYTE, 1, &kFlagFill));
+    const signed char trajectory_values[4] = {0, 1, 2, 3};
+    check(nc_put_att_schar(nc.id(), trajectory, "flag_values", NC_BYTE, 4, trajectory_values));
+    nc.text(trajectory, "flag_meanings",
+            "forced_regressive normal_regressive transgressive aggradational");
     const int initial = nc.variable("initial_surface_z", NC_DOUBLE, {column_dim});
     describe(nc, initial,
              {.long_name = "initial surface of the run, depth below the top of the section",
@@ -481,6 +512,22 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
         }
         nc.put(grid_ids[k], values);
     }
+    const std::vector<ShorelinePoint> shore = shoreline_trajectory(data);
+    nc.put(shore_x, per_horizon([&](int h) {
+               const ShorelinePoint& p = shore[std::size_t(h - 1)];
+               return p.column != 0 ? p.x : kFill;
+           }));
+    nc.put(shore_elevation, per_horizon([&](int h) {
+               const ShorelinePoint& p = shore[std::size_t(h - 1)];
+               return p.column != 0 ? p.elevation : kFill;
+           }));
+    std::vector<signed char> steps;
+    for (const ShorelinePoint& p : shore) {
+        steps.push_back(p.step == TrajectoryClass::Missing ? kFlagFill
+                                                           : static_cast<signed char>(p.step));
+    }
+    nc.put(trajectory, steps);
+
     std::vector<signed char> flags(cells);
     const auto put_flags = [&](int var, std::int8_t (Stratigraphy::*of)(int, int) const) {
         auto flag = flags.begin();

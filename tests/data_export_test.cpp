@@ -27,6 +27,7 @@
 #include "document/project_reader.h"
 #include "document/project_writer.h"
 #include "document/pseudo_well.h"
+#include "document/shoreline_trajectory.h"
 #include "document/stratigraphy.h"
 #include "tests/test_support.h"
 
@@ -206,6 +207,108 @@ TEST_F(ExportedRun, NewestHorizonTimeIsTheRunsEnd) {
     const double sim_time = project_->simulation().read().state().sim_time;
     EXPECT_NEAR(section.time_kyr(run_->count), sim_time / 1000, 1e-12);
     EXPECT_EQ(section.age_kyr(run_->count), 0.0);
+}
+
+// ---- shoreline trajectory ----------------------------------------------
+
+TEST(ShorelineTrajectory, StepClasses) {
+    const struct {
+        const char* label;
+        double dx, de;
+        TrajectoryClass step;
+    } cases[] = {
+        {"seaward while the sea falls", 40, -10, TrajectoryClass::ForcedRegressive},
+        {"held at a cliff while the sea falls", 0, -3, TrajectoryClass::ForcedRegressive},
+        {"seaward at a standing sea", 20, 0, TrajectoryClass::NormalRegressive},
+        {"seaward while the sea rises", 20, 4, TrajectoryClass::NormalRegressive},
+        {"landward while the sea rises", -40, 10, TrajectoryClass::Transgressive},
+        {"landward while the sea falls", -40, -1, TrajectoryClass::Transgressive},
+        {"in place while the sea rises", 0, 5, TrajectoryClass::Aggradational},
+        {"one column seaward while the sea rises", 1, 5, TrajectoryClass::Aggradational},
+        {"not known", kNaN, 5, TrajectoryClass::Missing},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(classify_trajectory_step(c.dx, c.de, 1.0), c.step);
+    }
+}
+
+// A ramp z = c / 4 (column c at x = c, dx = 1 m) moved up by the
+// sediment of each horizon, under a sea level chosen for each class.
+TEST(ShorelineTrajectory, HandMadeSection) {
+    ProjectData data;
+    data.params.max_x = 2000;
+    data.params.max_y = 500;
+    data.params.baselevel = 250;
+    data.count = 6;
+    data.x_values.assign(COLUMN_SLOTS, 0);
+    const double raised[] = {0, 0, 5, 5, 10, 10};  // sediment on the ramp, m
+    data.sealevels.assign(std::size_t(data.count) + 1, 0.0);
+    const double sea[] = {0, 240, 240, 250, 245, -100};  // slot 1's planned value unused
+    for (int h = 2; h <= data.count; ++h) {
+        data.sealevels[std::size_t(h)] = sea[h - 1];
+    }
+    data.sealevels[1] = 100;
+    for (int c = 1; c <= COLUMN_COUNT; ++c) {
+        data.x_values[std::size_t(c)] = c;
+        for (int h = 1; h <= data.count; ++h) {
+            data.horizons.push_back({0.25 * c - raised[h - 1], 3, 0, 0.45});
+        }
+    }
+    const struct {
+        int column;
+        TrajectoryClass step;
+    } expected[] = {
+        {1000, TrajectoryClass::Missing},           // baselevel 250 m down
+        {960, TrajectoryClass::Transgressive},      // the sea rises 10 m
+        {980, TrajectoryClass::NormalRegressive},   // 5 m of sediment, the sea stands
+        {1020, TrajectoryClass::ForcedRegressive},  // the sea falls 10 m
+        {1020, TrajectoryClass::Aggradational},     // 5 m more, the sea rises 5 m
+        {0, TrajectoryClass::Missing},              // the sea above the whole section
+    };
+    const std::vector<ShorelinePoint> shore = shoreline_trajectory(data);
+    ASSERT_EQ(shore.size(), 6u);
+    for (int h = 1; h <= data.count; ++h) {
+        SCOPED_TRACE(h);
+        const ShorelinePoint& p = shore[std::size_t(h - 1)];
+        EXPECT_EQ(p.column, expected[h - 1].column);
+        EXPECT_EQ(p.step, expected[h - 1].step);
+        if (p.column != 0) {
+            EXPECT_EQ(p.x, p.column);
+            EXPECT_EQ(p.elevation, 500 - (h == 1 ? 250 : sea[h - 1]));
+        }
+    }
+    const std::string csv = format_trajectory_csv(data);
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
+              "horizon,time_kyr,age_kyr,shoreline_x_m,shoreline_elevation_m,trajectory");
+    EXPECT_NE(csv.find(",1020,250,forced_regressive\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",,,\r\n"), std::string::npos) << "horizon 6 has no shoreline";
+}
+
+// The default run's sea level falls from about 48 to 72 kyr: the shoreline
+// is driven seaward, a forced regression at every step of the fall.
+TEST(ShorelineTrajectory, DefaultRunsFallIsAForcedRegression) {
+    Project project(testing::document_parameters());
+    Simulation& sim = project.simulation();
+    sim.new_model();
+    sim.start_run();
+    while (!sim.wait_until_idle(std::chrono::seconds(10))) {
+    }
+    const ProjectData data = project.snapshot();
+    ASSERT_EQ(data.count, 101);
+    const Stratigraphy section(data);
+    const std::vector<ShorelinePoint> shore = shoreline_trajectory(data);
+    int steps = 0;
+    for (int h = 2; h <= data.count; ++h) {
+        const double t = section.time_kyr(h);
+        if (t > 48 + 1e-9 && t <= 72 + 1e-9 &&
+            section.sea_level_z(h) > section.sea_level_z(h - 1)) {
+            SCOPED_TRACE(t);
+            EXPECT_EQ(shore[std::size_t(h - 1)].step, TrajectoryClass::ForcedRegressive);
+            ++steps;
+        }
+    }
+    EXPECT_GE(steps, 8);
 }
 
 // ---- pseudo-wells ------------------------------------------------------

@@ -140,6 +140,14 @@ def check_netcdf(ds, args):
         check(bool(np.all(np.isnan(ds[name].values[0]))), f"horizon 1 has a {name}")
     check(ds.depth_of_deposition.attrs.get("standard_name") ==
           "sea_floor_depth_below_sea_surface", "depth of deposition has no standard name")
+    check(ds.trajectory.dims == ("horizon",) and ds.trajectory.attrs.get("flag_meanings") ==
+          "forced_regressive normal_regressive transgressive aggradational",
+          "no trajectory classes over horizon")
+    check(bool(np.isnan(ds.trajectory.values[0])), "horizon 1 has a trajectory step")
+    sea = np.concatenate([[float(ds.attrs["baselevel"])], ds.sea_level_z.values[1:]])
+    shore = ds.shoreline_elevation.values
+    known = ~np.isnan(shore)
+    close(shore[known], (max_y - sea)[known], 1e-9, "shoreline elevation is the sea level's")
     check_selection(ds)
     if int(ds.attrs["isolated_platform"]) == 0:
         close(ds.initial_surface_z.values, ds.x.values / float(ds.attrs["max_x"]) * max_y, 1e-9,
