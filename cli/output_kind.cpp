@@ -49,18 +49,20 @@ void write_figure_file(const OutputContext& context, AtomicFile& file) {
                  figure_request(context.options));
 }
 
-// The Wheeler diagram in the format of the suffix, at --size pixels.
+// The Wheeler diagram in the format of the suffix, at --size figure pixels
+// or --figure-width, a PNG at --dpi, in the palette of --style.
 void write_wheeler(const OutputContext& context, AtomicFile& file) {
     const std::optional<FigureFormat> format = figure_format_of(file.target().path);
     if (!format) {
         throw FileError("cannot save " + file.target().path +
                         ": a Wheeler diagram is saved as .png, .svg or .pdf");
     }
-    FigureRequest request;
-    request.size = QSize(context.options.image_width, context.options.image_height);
+    const FigureRequest request = wheeler_request(context.options);
     try {
         write_bytes(
-            file, encode_wheeler_diagram(take_section_snapshot(context.project), *format, request));
+            file, encode_wheeler_diagram(
+                      take_section_snapshot(context.project), *format, request,
+                      context.options.report_style ? SectionStyle::Report : SectionStyle::Section));
     } catch (const FigureError& e) {
         throw FileError("cannot save " + file.target().path + ": " + e.what());
     }
@@ -74,6 +76,10 @@ void write_netcdf_file(const OutputContext& context, AtomicFile& file) {
 
 void write_section_csv(const OutputContext& context, AtomicFile& file) {
     file.write(format_section_csv(context.data));
+}
+
+void write_trajectory_csv(const OutputContext& context, AtomicFile& file) {
+    file.write(format_trajectory_csv(context.data));
 }
 
 void write_wells_csv(const OutputContext& context, AtomicFile& file) {
@@ -142,6 +148,14 @@ const std::vector<OutputKind>& kinds() {
          false,
          false,
          write_section_csv},
+        {"trajectory",
+         "",
+         "FILE.csv",
+         "the shoreline trajectory: shoreline and step class of every horizon",
+         {".csv"},
+         false,
+         false,
+         write_trajectory_csv},
         {"wells-csv",
          "",
          "FILE.csv",

@@ -31,6 +31,29 @@ void parse_size(const std::string& text, RunOptions& options) {
     options.image_height = *h;
 }
 
+// A length with its unit, "170mm", "17cm" or "6.7in", in inches; positive
+// and at most kMaxImageSide figure pixels.
+double parse_figure_width(const std::string& text) {
+    const struct {
+        const char* suffix;
+        double inches;
+    } units[] = {{"mm", 1 / 25.4}, {"cm", 1 / 2.54}, {"in", 1}};
+    for (const auto& u : units) {
+        const std::string suffix(u.suffix);
+        if (text.size() > suffix.size() && text.ends_with(suffix)) {
+            const std::optional<double> v =
+                parse_real_strict(text.substr(0, text.size() - suffix.size()));
+            if (v && std::isfinite(*v) && *v > 0 && *v * u.inches * 96 <= kMaxImageSide) {
+                return *v * u.inches;
+            }
+        }
+    }
+    throw UsageError(
+        "--figure-width expects a positive length in mm, cm or in (such as 170mm), "
+        "got \"" +
+        text + "\"");
+}
+
 struct OptionLine {
     std::string names;  // "-o, --out FILE.vdl"
     std::string text;
@@ -50,7 +73,10 @@ const std::vector<OptionLine>& general_options() {
         {"--well X", "a pseudo-well at X m for --netcdf and --wells-csv; may be repeated"},
         {"--size WxH", "size of a picture in pixels (default 1600x800; at most"},
         {"", "100 megapixels for a raster picture)"},
-        {"--dpi N", "resolution of a PNG figure: --size x N / 96 pixels (default 96)"},
+        {"--figure-width W", "width of --figure and --wheeler as a length: 170mm (the default),"},
+        {"", "17cm, 6.7in; as high as half the width; text at 9 points"},
+        {"--style S", "section (the default) or report: the palette of --wheeler"},
+        {"--dpi N", "resolution of a PNG figure or diagram in pixels per inch (default 96)"},
         {"--json", "print a machine-readable summary on stdout, nothing else there"},
         {"--progress", "print percent done and time left on stderr every few seconds"},
         {"--quiet", "print no progress"},
@@ -188,6 +214,8 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
     parser.addOption(value_option({"threads"}, "N"));
     parser.addOption(value_option({"size"}, "WxH"));
     parser.addOption(value_option({"dpi"}, "N"));
+    parser.addOption(value_option({"figure-width"}, "W"));
+    parser.addOption(value_option({"style"}, "S"));
     parser.addOption(value_option({"check"}, "FILE"));
     parser.addOption(value_option({"well"}, "X"));
     for (const char* flag :
@@ -245,6 +273,19 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
     }
     if (const auto value = single_value(parser, "size")) {
         parse_size(*value, options);
+        options.size_given = true;
+    }
+    if (const auto value = single_value(parser, "style")) {
+        if (*value != "section" && *value != "report") {
+            throw UsageError("--style expects section or report, got \"" + *value + "\"");
+        }
+        options.report_style = *value == "report";
+    }
+    if (const auto value = single_value(parser, "figure-width")) {
+        if (options.size_given) {
+            throw UsageError("--size and --figure-width exclude each other");
+        }
+        options.figure_width_in = parse_figure_width(*value);
     }
     if (const auto value = single_value(parser, "dpi")) {
         const std::optional<int> n = parse_int_strict(*value);
@@ -320,13 +361,16 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
                              std::string(output.kind->option) +
                              " is limited to 100 megapixels (width x height)");
         }
-        if (output.kind->option == "figure") {
+        if (output.kind->option == "figure" || output.kind->option == "wheeler") {
             // Refused before the run: a PNG figure over the pixel limit.
             if (const auto format = figure_format_of(output.path)) {
                 try {
-                    check_figure_request(*format, figure_request(options));
+                    check_figure_request(*format, output.kind->option == "figure"
+                                                      ? figure_request(options)
+                                                      : wheeler_request(options));
                 } catch (const FigureError& e) {
-                    throw UsageError("--figure " + output.path + ": " + e.what());
+                    throw UsageError("--" + std::string(output.kind->option) + " " + output.path +
+                                     ": " + e.what());
                 }
             }
         }
@@ -345,7 +389,22 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
 
 FigureRequest figure_request(const RunOptions& options) {
     FigureRequest request;
-    request.size = QSize(options.image_width, options.image_height);
+    if (options.size_given) {
+        request.size = QSize(options.image_width, options.image_height);
+    } else {
+        const double inches =
+            options.figure_width_in > 0 ? options.figure_width_in : kDefaultFigureWidthMm / 25.4;
+        const int width = std::max(1, int(std::lround(inches * 96)));
+        request.size = QSize(width, std::max(1, int(std::lround(width / 2.0))));
+    }
+    request.dpi = options.figure_dpi;
+    return request;
+}
+
+FigureRequest wheeler_request(const RunOptions& options) {
+    FigureRequest request;
+    request.size = options.figure_width_in > 0 ? figure_request(options).size
+                                               : QSize(options.image_width, options.image_height);
     request.dpi = options.figure_dpi;
     return request;
 }

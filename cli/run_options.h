@@ -34,10 +34,13 @@ struct RunOptions {
     std::string check;                     // validate this project and report
     int image_width = 1600;
     int image_height = 800;
-    int figure_dpi = 96;    // --dpi: a PNG figure is --size x dpi / 96 pixels
-    bool json = false;      // the summary as JSON on stdout
-    bool progress = false;  // percent and time left on stderr, one line every few seconds
-    bool quiet = false;     // no progress at all
+    bool size_given = false;     // --size: pictures, and figures in pixels
+    double figure_width_in = 0;  // --figure-width in inches; 0: --size or the default
+    bool report_style = false;   // --style report: the Wheeler diagram in the report palette
+    int figure_dpi = 96;         // --dpi: a PNG figure is its width in inches x dpi pixels
+    bool json = false;           // the summary as JSON on stdout
+    bool progress = false;       // percent and time left on stderr, one line every few seconds
+    bool quiet = false;          // no progress at all
     bool help = false;
     bool version = false;
     bool list_params = false;
@@ -45,8 +48,18 @@ struct RunOptions {
     bool needs_toolkit() const;
 };
 
-// The figure --figure asks for: --size, --dpi.
+// The width of a figure without --size or --figure-width: 170 mm, a page's
+// two columns.
+inline constexpr double kDefaultFigureWidthMm = 170;
+
+// The figure --figure asks for: --figure-width (the default width when
+// --size is not given either) at 96 figure pixels to the inch, half as
+// high as wide, so that its 12-pixel text prints at 9 points; or --size in
+// figure pixels. --dpi sets a PNG's pixels per inch.
 FigureRequest figure_request(const RunOptions& options);
+// The Wheeler diagram --wheeler asks for: --size pixels (default
+// 1600x800), or --figure-width as a figure's; a PNG at --dpi.
+FigureRequest wheeler_request(const RunOptions& options);
 
 // `args` without the program name.
 RunOptions parse_run_options(const std::vector<std::string>& args);

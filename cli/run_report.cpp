@@ -29,10 +29,9 @@ std::string run_report_json(const RunReport& report) {
         }
     }
     QJsonObject metrics;
-    metrics.insert("shoreline_x", optional_number(report.metrics.shoreline_x));
-    metrics.insert("platform_top", optional_number(report.metrics.platform_top));
-    metrics.insert("sediment_area", report.metrics.sediment_area);
-    metrics.insert("mean_porosity", optional_number(report.metrics.mean_porosity));
+    for (const RunMetricColumn& metric : run_metric_table()) {
+        metrics.insert(metric.name, optional_number(metric.value(report.metrics)));
+    }
     QJsonArray outputs;
     for (const std::string& path : report.outputs) {
         outputs.append(QString::fromStdString(path));

@@ -3,35 +3,52 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <charconv>
+#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <set>
 
 #include "cli/parameter_assignment.h"
+#include "cli/run_metrics.h"
 #include "cli/sweep_plot.h"
 #include "cli/sweep_runner.h"
+#include "core/parameter_fields.h"
 #include "document/atomic_file.h"
 
 namespace vendrel {
 namespace {
 
 // The figures of summary.csv after the parameters, each read from the
-// run's JSON summary: its name there, and whether it sits under "metrics".
+// run's JSON summary: its name there, whether it sits under "metrics" (the
+// metrics are plotted), and its unit.
 struct Figure {
-    const char* name;
+    std::string name;
     bool metric;
-    bool plotted;
+    std::string unit;
 };
-constexpr Figure kFigures[] = {
-    {"wall_time_s", false, false},    {"steps", false, false},
-    {"horizons", false, false},       {"final_sea_level", false, false},
-    {"shoreline_x", true, true},      {"platform_top", true, true},
-    {"sediment_area", true, true},    {"mean_porosity", true, true},
-    {"simulated_time", false, false},
-};
+std::vector<Figure> figures() {
+    std::vector<Figure> out = {
+        {"wall_time_s", false, "s"},
+        {"steps", false, "1"},
+        {"horizons", false, "1"},
+        {"final_sea_level", false, "m"},
+    };
+    for (const RunMetricColumn& metric : run_metric_table()) {
+        out.push_back({metric.name, true, metric.unit});
+    }
+    out.push_back({"simulated_time", false, "yr"});
+    return out;
+}
 
+// The shortest text that reads back to the value; a whole number as an
+// integer (200000, not 2e+05).
 std::string number_text(double value) {
     char buffer[64];
+    if (value == std::trunc(value) && std::fabs(value) < 9007199254740992.0) {
+        const auto result =
+            std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+        return std::string(buffer, result.ptr);
+    }
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);
 }
@@ -51,8 +68,9 @@ std::optional<QJsonObject> read_json(const std::string& path) {
 }
 
 std::optional<double> figure(const QJsonObject& summary, const Figure& f) {
+    const QString name = QString::fromStdString(f.name);
     const QJsonValue value =
-        f.metric ? summary.value("metrics").toObject().value(f.name) : summary.value(f.name);
+        f.metric ? summary.value("metrics").toObject().value(name) : summary.value(name);
     return value.isDouble() ? std::optional<double>(value.toDouble()) : std::nullopt;
 }
 
@@ -72,15 +90,17 @@ SweepCounts write_sweep_summary(const SweepManifest& manifest, const std::string
         csv += "," + csv_field(key);
     }
     csv += ",status,error";
-    for (const Figure& f : kFigures) {
-        csv += std::string(",") + f.name;
+    const std::vector<Figure> all = figures();
+    for (const Figure& f : all) {
+        csv += "," + f.name;
     }
     csv += "\n";
 
     SweepPlotData plot;
-    for (const Figure& f : kFigures) {
-        if (f.plotted) {
-            plot.metrics.push_back({QString::fromLatin1(f.name), {}});
+    for (const Figure& f : all) {
+        if (f.metric) {
+            plot.metrics.push_back(
+                {QString::fromStdString(f.name), {}, QString::fromStdString(f.unit)});
         }
     }
     // A parameter is plotted when its values are single numbers that differ.
@@ -97,7 +117,12 @@ SweepCounts write_sweep_summary(const SweepManifest& manifest, const std::string
         }
         if (numeric && values.size() > 1) {
             varied.push_back(int(k));
-            plot.parameters.push_back({QString::fromStdString(manifest.keys[k]), {}});
+            const std::optional<ParameterKey> key = find_parameter_key(manifest.keys[k]);
+            const QString unit = key && key->field != nullptr
+                                     ? QString::fromLatin1(key->field->unit.data(),
+                                                           qsizetype(key->field->unit.size()))
+                                     : QString();
+            plot.parameters.push_back({QString::fromStdString(manifest.keys[k]), {}, unit});
         }
     }
 
@@ -122,10 +147,10 @@ SweepCounts write_sweep_summary(const SweepManifest& manifest, const std::string
         }
         csv += "," + status + "," + csv_field(error);
         std::size_t m = 0;
-        for (const Figure& f : kFigures) {
+        for (const Figure& f : all) {
             const std::optional<double> v = summary ? figure(*summary, f) : std::nullopt;
             csv += "," + (v ? number_text(*v) : std::string());
-            if (f.plotted) {
+            if (f.metric) {
                 plot.metrics[m++].values.push_back(v);
             }
         }

@@ -3,10 +3,12 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string_view>
 
 #include "core/model_state.h"
 #include "document/pseudo_well.h"
+#include "document/shoreline_trajectory.h"
 #include "document/shortest_number.h"
 
 namespace vendrel {
@@ -34,6 +36,12 @@ class CsvRow {
         separate();
         char buffer[16];
         out_.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+        return *this;
+    }
+    // A word without commas or quotes, as it stands.
+    CsvRow& text(std::string_view value) {
+        separate();
+        out_.append(value);
         return *this;
     }
     // 0 or 1; a negative flag is undefined.
@@ -64,7 +72,7 @@ std::string format_section_csv(const ProjectData& data) {
     out.reserve(std::size_t(COLUMN_COUNT) * std::size_t(data.count) * 160 + 200);
     out.append(
         "horizon,time_kyr,age_kyr,x_m,z_down_m,elevation_m,depth_of_deposition_m,"
-        "distance_from_shore_m,porosity,thickness_m,hiatus");
+        "distance_from_shore_m,porosity,thickness_m,hiatus,subaerial");
     out.append(kRowEnd);
     for (int h = 1; h <= data.count; ++h) {
         for (int c = 1; c <= COLUMN_COUNT; ++c) {
@@ -79,7 +87,8 @@ std::string format_section_csv(const ProjectData& data) {
                 .number(section.distance_from_shore(c, h))
                 .number(section.porosity(c, h))
                 .number(section.thickness(c, h))
-                .flag(section.hiatus(c, h));
+                .flag(section.hiatus(c, h))
+                .flag(section.subaerial(c, h));
         }
     }
     return out;
@@ -113,6 +122,25 @@ std::string format_wells_csv(const ProjectData& data, const std::vector<double>&
                 .number(s.distance_from_shore)
                 .number(s.porosity);
         }
+    }
+    return out;
+}
+
+std::string format_trajectory_csv(const ProjectData& data) {
+    const Stratigraphy section(data);
+    const std::vector<ShorelinePoint> shore = shoreline_trajectory(data);
+    std::string out("horizon,time_kyr,age_kyr,shoreline_x_m,shoreline_elevation_m,trajectory");
+    out.append(kRowEnd);
+    for (int h = 1; h <= data.count; ++h) {
+        const ShorelinePoint& p = shore[std::size_t(h - 1)];
+        const double missing = std::numeric_limits<double>::quiet_NaN();
+        CsvRow(out)
+            .integer(h)
+            .number(section.time_kyr(h))
+            .number(section.age_kyr(h))
+            .number(p.column != 0 ? p.x : missing)
+            .number(p.column != 0 ? p.elevation : missing)
+            .text(trajectory_class_name(p.step));
     }
     return out;
 }

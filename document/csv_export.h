@@ -8,7 +8,11 @@
 // The section table is tidy, one row per horizon and column (horizon outer,
 // columns 1..2000 inner):
 //   horizon,time_kyr,age_kyr,x_m,z_down_m,elevation_m,depth_of_deposition_m,
-//   distance_from_shore_m,porosity,thickness_m,hiatus
+//   distance_from_shore_m,porosity
+// The trajectory table holds the shoreline of every horizon and the class
+// of the step that reached it (shoreline_trajectory.h), one row per
+// horizon:
+//   horizon,time_kyr,age_kyr,shoreline_x_m,shoreline_elevation_m,trajectory,thickness_m,hiatus,subaerial
 // The well table holds every pseudo-well of one command, one row per well
 // and horizon (wells by increasing x, each position once; oldest horizon
 // first):
@@ -28,5 +32,8 @@ std::string format_section_csv(const ProjectData& data);
 // Throws WellOutsideSectionError (pseudo_well.h) for a position outside the
 // section.
 std::string format_wells_csv(const ProjectData& data, const std::vector<double>& well_x);
+
+// The shoreline trajectory table.
+std::string format_trajectory_csv(const ProjectData& data);
 
 }  // namespace vendrel

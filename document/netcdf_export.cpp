@@ -18,6 +18,7 @@
 #include "document/atomic_file.h"
 #include "document/file_error.h"
 #include "document/pseudo_well.h"
+#include "document/shoreline_trajectory.h"
 #include "vendrel/version.h"
 
 namespace vendrel {
@@ -142,12 +143,20 @@ struct Description {
     const char* positive = nullptr;
     const char* coordinates = nullptr;
     bool fill = true;
+    const char* standard_name = nullptr;
+    const char* axis = nullptr;
 };
 
 void describe(MemoryDataset& nc, int var, const Description& d) {
+    if (d.standard_name != nullptr) {
+        nc.text(var, "standard_name", d.standard_name);
+    }
     nc.text(var, "long_name", d.long_name);
     if (d.units != nullptr) {
         nc.text(var, "units", d.units);
+    }
+    if (d.axis != nullptr) {
+        nc.text(var, "axis", d.axis);
     }
     if (d.positive != nullptr) {
         nc.text(var, "positive", d.positive);
@@ -170,10 +179,30 @@ constexpr const char* kGlobalComment =
     "positive down (0 at the top, max_y at the base); elevation = max_y - z. Layer h (h >= 2) "
     "lies between horizons h - 1 and h; its depth of deposition, distance from shore and "
     "porosity are stored at horizon h. Thickness(h) = z(h - 1) - z(h), at least 0; a layer of "
-    "at most 0.001 m is a hiatus. Horizon 1 has no layer. Global attributes named after "
+    "at most 0.001 m is a hiatus; a layer that is not a hiatus and was laid down at or above sea "
+    "level (depth of deposition 0) is subaerial. Horizon 1 has no layer: its thickness, "
+    "hiatus, subaerial flag, depth of deposition, distance from shore and porosity are missing. "
+    "Global attributes named after "
     "parameters hold the parameters of the run, with their units in <name>_units; "
     "simulated_time is the time the results reach, less than totaltime when the run ended "
     "early.";
+
+// A parameter's unit as UDUNITS-2 reads it: a flag or count has none, CF's
+// dimensionless "1"; thousands of years are "kyr" (UDUNITS reads "ka" as
+// kilo-are, an area); a reciprocal is a negative power ("1/m" does not
+// parse).
+std::string udunits_spelling(std::string_view unit) {
+    if (unit.empty()) {
+        return "1";
+    }
+    if (unit == "m/ka") {
+        return "m/kyr";
+    }
+    if (unit == "1/m") {
+        return "m-1";
+    }
+    return std::string(unit);
+}
 
 void put_parameters(MemoryDataset& nc, const ProjectData& data) {
     for (const ParameterField& field : parameter_fields()) {
@@ -190,8 +219,7 @@ void put_parameters(MemoryDataset& nc, const ProjectData& data) {
             check(nc_put_att_double(nc.id(), NC_GLOBAL, name.c_str(), NC_DOUBLE, std::size_t(count),
                                     values.data()));
         }
-        // A flag or count has no unit: CF's dimensionless "1".
-        nc.text(NC_GLOBAL, (name + "_units").c_str(), field.unit.empty() ? "1" : field.unit);
+        nc.text(NC_GLOBAL, (name + "_units").c_str(), udunits_spelling(field.unit));
     }
 }
 
@@ -223,8 +251,10 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
     check(nc_put_att_double(nc.id(), id, "simulated_time", NC_DOUBLE, 1, &data.simulated_time));
     nc.text(id, "simulated_time_units", "yr");
 
+    // x is the dimension of the columns, so that readers index and select
+    // by position along the section; column numbers are a coordinate on it.
     const int horizon_dim = nc.dimension("horizon", std::size_t(n));
-    const int column_dim = nc.dimension("column", COLUMN_COUNT);
+    const int column_dim = nc.dimension("x", COLUMN_COUNT);
 
     const int horizon = nc.variable("horizon", NC_INT, {horizon_dim});
     describe(nc, horizon,
@@ -238,7 +268,8 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
              {.long_name = "position of the column along the section",
               .units = "m",
               .comment = "distance from the left edge of the section",
-              .fill = false});
+              .fill = false,
+              .axis = "X"});
     const int time = nc.variable("time", NC_DOUBLE, {horizon_dim});
     describe(nc, time,
              {.long_name = "model time of the horizon",
@@ -251,7 +282,7 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
               .units = "kyr",
               .comment = "age = time(N) - time"});
 
-    const char* grid_coordinates = "time age x";
+    const char* grid_coordinates = "time age column";
     struct GridVariable {
         const char* name;
         nc_type type;
@@ -279,22 +310,23 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
          NC_DOUBLE,
          {.long_name = "water depth at which the layer below the horizon was deposited",
           .units = "m",
-          .comment = "0 where the column was at or above sea level",
-          .coordinates = grid_coordinates},
+          .comment = "0 where the column was at or above sea level; not defined for horizon 1",
+          .coordinates = grid_coordinates,
+          .standard_name = "sea_floor_depth_below_sea_surface"},
          [&](int c, int h) { return section.depth_of_deposition(c, h); }},
         {"distance_from_shore",
          NC_DOUBLE,
          {.long_name = "distance to the nearest land when the horizon was recorded",
           .units = "m",
           .comment = "for a column on land, the distance to the nearest other land column; "
-                     "10000 m means no land within 10 km",
+                     "10000 m means no land within 10 km; not defined for horizon 1",
           .coordinates = grid_coordinates},
          [&](int c, int h) { return section.distance_from_shore(c, h); }},
         {"porosity",
          NC_DOUBLE,
          {.long_name = "porosity of the layer below the horizon",
           .units = "1",
-          .comment = "volume fraction of pore space",
+          .comment = "volume fraction of pore space; not defined for horizon 1",
           .coordinates = grid_coordinates},
          [&](int c, int h) { return section.porosity(c, h); }},
         {"thickness",
@@ -322,6 +354,18 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
     const signed char flag_values[2] = {0, 1};
     check(nc_put_att_schar(nc.id(), hiatus, "flag_values", NC_BYTE, 2, flag_values));
     nc.text(hiatus, "flag_meanings", "deposition hiatus");
+    const int subaerial = nc.variable("subaerial", NC_BYTE, {horizon_dim, column_dim});
+    describe(nc, subaerial,
+             {.long_name = "layer below the horizon was laid down at or above sea level",
+              .units = nullptr,
+              .comment = "1 where the depth of deposition is 0 (the column stood at or above "
+                         "sea level when the horizon was recorded) and the layer is not a "
+                         "hiatus; not defined for horizon 1",
+              .coordinates = grid_coordinates,
+              .fill = false});
+    check(nc_put_att_schar(nc.id(), subaerial, "_FillValue", NC_BYTE, 1, &kFlagFill));
+    check(nc_put_att_schar(nc.id(), subaerial, "flag_values", NC_BYTE, 2, flag_values));
+    nc.text(subaerial, "flag_meanings", "subaqueous subaerial");
 
     const int sea_z = nc.variable("sea_level_z", NC_DOUBLE, {horizon_dim});
     constexpr const char* kSeaLevelComment =
@@ -341,13 +385,43 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
               .comment = kSeaLevelComment,
               .positive = "up",
               .coordinates = "time age"});
+    const int shore_x = nc.variable("shoreline_x", NC_DOUBLE, {horizon_dim});
+    describe(nc, shore_x,
+             {.long_name = "shoreline of the horizon: the most basinward crossing of the horizon "
+                           "and its sea level",
+              .units = "m",
+              .comment = "x of the seaward-most column at or above the sea level the horizon was "
+                         "recorded with (time 0: baselevel); missing where none is",
+              .coordinates = "time age"});
+    const int shore_elevation = nc.variable("shoreline_elevation", NC_DOUBLE, {horizon_dim});
+    describe(nc, shore_elevation,
+             {.long_name = "height of the shoreline above the base of the section",
+              .units = "m",
+              .positive = "up",
+              .coordinates = "time age"});
+    const int trajectory = nc.variable("trajectory", NC_BYTE, {horizon_dim});
+    describe(nc, trajectory,
+             {.long_name = "class of the shoreline's step from the horizon below",
+              .units = nullptr,
+              .comment = "forced regressive: the shoreline falls and moves seaward or stays; "
+                         "normal regressive: it moves seaward by more than a column and does not "
+                         "fall; transgressive: it moves landward by more than a column; "
+                         "aggradational: it rises or stays within a column. Missing for horizon "
+                         "1 and where a shoreline is missing",
+              .coordinates = "time age",
+              .fill = false});
+    check(nc_put_att_schar(nc.id(), trajectory, "_FillValue", NC_BYTE, 1, &kFlagFill));
+    const signed char trajectory_values[4] = {0, 1, 2, 3};
+    check(nc_put_att_schar(nc.id(), trajectory, "flag_values", NC_BYTE, 4, trajectory_values));
+    nc.text(trajectory, "flag_meanings",
+            "forced_regressive normal_regressive transgressive aggradational");
     const int initial = nc.variable("initial_surface_z", NC_DOUBLE, {column_dim});
     describe(nc, initial,
              {.long_name = "initial surface of the run, depth below the top of the section",
               .units = "m",
               .comment = "the straight ramp or control-point profile the parameters describe",
               .positive = "down",
-              .coordinates = "x"});
+              .coordinates = "column"});
 
     struct WellVariable {
         const char* name;
@@ -383,7 +457,8 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
         {"well_depth_of_deposition",
          {.long_name = "pseudo-well: water depth at which the layer was deposited",
           .units = "m",
-          .coordinates = well_coordinates},
+          .coordinates = well_coordinates,
+          .standard_name = "sea_floor_depth_below_sea_surface"},
          &WellSample::depth_of_deposition},
         {"well_distance_from_shore",
          {.long_name = "pseudo-well: distance to the nearest land when the horizon was recorded",
@@ -469,15 +544,35 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
         }
         nc.put(grid_ids[k], values);
     }
-    std::vector<signed char> flags(cells);
-    auto flag = flags.begin();
-    for (int h = 1; h <= n; ++h) {
-        for (int c = 1; c <= COLUMN_COUNT; ++c) {
-            const std::int8_t f = section.hiatus(c, h);
-            *flag++ = f < 0 ? kFlagFill : static_cast<signed char>(f);
-        }
+    const std::vector<ShorelinePoint> shore = shoreline_trajectory(data);
+    nc.put(shore_x, per_horizon([&](int h) {
+               const ShorelinePoint& p = shore[std::size_t(h - 1)];
+               return p.column != 0 ? p.x : kFill;
+           }));
+    nc.put(shore_elevation, per_horizon([&](int h) {
+               const ShorelinePoint& p = shore[std::size_t(h - 1)];
+               return p.column != 0 ? p.elevation : kFill;
+           }));
+    std::vector<signed char> steps;
+    for (const ShorelinePoint& p : shore) {
+        steps.push_back(p.step == TrajectoryClass::Missing ? kFlagFill
+                                                           : static_cast<signed char>(p.step));
     }
-    nc.put(hiatus, flags);
+    nc.put(trajectory, steps);
+
+    std::vector<signed char> flags(cells);
+    const auto put_flags = [&](int var, std::int8_t (Stratigraphy::*of)(int, int) const) {
+        auto flag = flags.begin();
+        for (int h = 1; h <= n; ++h) {
+            for (int c = 1; c <= COLUMN_COUNT; ++c) {
+                const std::int8_t f = (section.*of)(c, h);
+                *flag++ = f < 0 ? kFlagFill : static_cast<signed char>(f);
+            }
+        }
+        nc.put(var, flags);
+    };
+    put_flags(hiatus, &Stratigraphy::hiatus);
+    put_flags(subaerial, &Stratigraphy::subaerial);
 
     std::vector<double> surface = initial_surface_z(data.params);
     surface.erase(surface.begin());

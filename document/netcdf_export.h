@@ -6,7 +6,7 @@
 // column), time and age (kyr, per horizon; plain numbers, no reference
 // date, so readers decode no calendar). Variables over (horizon, column):
 // z (positive down), elevation (positive up), depth_of_deposition,
-// distance_from_shore, porosity, thickness and hiatus; over horizon:
+// distance_from_shore, porosity, thickness, hiatus and subaerial; over horizon:
 // sea_level_z and sea_level_elevation; over column: initial_surface_z; over
 // (well, horizon): the pseudo-wells' logs. Every parameter is a global
 // attribute under its code name, with "<name>_units" beside it. Values

@@ -22,9 +22,12 @@ PseudoWell column_well(double x, int c, double column_x, const std::vector<doubl
     const int count = int(times.size());
     well.samples.reserve(times.size());
     const double newest = count >= 1 ? values_of(count)[0] : 0.0;
-    double below = std::numeric_limits<double>::quiet_NaN();
+    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+    double below = kNaN;
     for (int h = 1; h <= count; ++h) {
         const Values v = values_of(h);
+        // Horizon 1 has no layer, so none of a layer's attributes.
+        const bool layer = h >= 2;
         well.samples.push_back({
             .horizon = h,
             .time_kyr = times[std::size_t(h - 1)],
@@ -32,11 +35,10 @@ PseudoWell column_well(double x, int c, double column_x, const std::vector<doubl
             .z = v[0],
             .elevation = elevation_of(max_y, v[0]),
             .burial_depth = burial_depth_of(v[0], newest),
-            .thickness =
-                h < 2 ? std::numeric_limits<double>::quiet_NaN() : layer_thickness(below, v[0]),
-            .depth_of_deposition = v[1],
-            .distance_from_shore = v[2],
-            .porosity = v[3],
+            .thickness = layer ? layer_thickness(below, v[0]) : kNaN,
+            .depth_of_deposition = layer ? v[1] : kNaN,
+            .distance_from_shore = layer ? v[2] : kNaN,
+            .porosity = layer ? v[3] : kNaN,
         });
         below = v[0];
     }

@@ -40,7 +40,8 @@ struct WellSample {
     double z = 0;
     double elevation = 0;
     double burial_depth = 0;
-    double thickness = 0;  // NaN for horizon 1
+    // Of the layer below the horizon: NaN for horizon 1, which has none.
+    double thickness = 0;
     double depth_of_deposition = 0;
     double distance_from_shore = 0;
     double porosity = 0;

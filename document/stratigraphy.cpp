@@ -60,6 +60,15 @@ std::int8_t hiatus_flag(double thickness) {
     return thickness <= kHiatusThickness ? 1 : 0;
 }
 
+std::int8_t subaerial_flag(double depth_of_deposition, double thickness) {
+    const std::int8_t hiatus = hiatus_flag(thickness);
+    if (hiatus < 0 || std::isnan(depth_of_deposition)) {
+        return -1;
+    }
+    // Recording stores 0 where the surface stood at or above sea level.
+    return hiatus == 0 && depth_of_deposition <= 0.0 ? 1 : 0;
+}
+
 Stratigraphy::Stratigraphy(const ProjectData& data)
     : data_(data),
       times_(horizon_times_kyr(data.params, data.count)),

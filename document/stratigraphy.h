@@ -15,14 +15,20 @@
 //     down (0 at the top, max_y at the base); elevation = max_y - z.
 //   Layer h (h >= 2) lies between horizons h - 1 (below) and h (above); its
 //     depth of deposition, distance from shore and porosity are slot h's.
+//     Horizon 1 has no layer: those are NaN there, whatever slot 1 holds.
 //   thickness(h) = z[h - 1] - z[h], a negative difference counting as 0;
 //     a layer of at most kHiatusThickness is a hiatus. Horizon 1 has no
 //     layer: its thickness is NaN and its hiatus undefined.
 //   burial depth(h) = z[h] - z[N]: depth below the newest horizon.
+//   A layer is subaerial where it was laid down at or above sea level, as
+//   known when it was recorded: its depth of deposition is 0 (the value
+//   recording stores there) and it is not a hiatus. Undefined for horizon 1
+//   and where the thickness or the depth is not known.
 // A value computed from a non-finite input is NaN.
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -59,6 +65,11 @@ inline double burial_depth_of(double z, double z_newest) {
 // Whether a layer is a hiatus: 1, 0, or -1 when the thickness is undefined.
 std::int8_t hiatus_flag(double thickness);
 
+// Whether a layer was laid down at or above sea level: 1, 0, or -1 when
+// its thickness or depth of deposition is undefined. A hiatus is not
+// subaerial.
+std::int8_t subaerial_flag(double depth_of_deposition, double thickness);
+
 // The derived values of one project's horizons. Keeps a copy of the
 // horizons ordered horizon by horizon (the project holds them column by
 // column), so that reading a whole horizon is a sequential walk; it reads
@@ -78,13 +89,18 @@ class Stratigraphy {
 
     double z(int column, int h) const { return at(column, h)[0]; }
     double elevation(int column, int h) const { return elevation_of(max_y(), z(column, h)); }
-    double depth_of_deposition(int column, int h) const { return at(column, h)[1]; }
-    double distance_from_shore(int column, int h) const { return at(column, h)[2]; }
-    double porosity(int column, int h) const { return at(column, h)[3]; }
+    // The attributes of layer h: NaN for h = 1, which has no layer.
+    double depth_of_deposition(int column, int h) const { return layer_value(column, h, 1); }
+    double distance_from_shore(int column, int h) const { return layer_value(column, h, 2); }
+    double porosity(int column, int h) const { return layer_value(column, h, 3); }
     // NaN for h = 1.
     double thickness(int column, int h) const;
     // -1 for h = 1.
     std::int8_t hiatus(int column, int h) const { return hiatus_flag(thickness(column, h)); }
+    // -1 for h = 1.
+    std::int8_t subaerial(int column, int h) const {
+        return subaerial_flag(depth_of_deposition(column, h), thickness(column, h));
+    }
     double burial_depth(int column, int h) const {
         return burial_depth_of(z(column, h), z(column, count()));
     }
@@ -94,6 +110,9 @@ class Stratigraphy {
 
   private:
     using Values = std::array<double, 4>;
+    double layer_value(int column, int h, std::size_t k) const {
+        return h >= 2 ? at(column, h)[k] : std::numeric_limits<double>::quiet_NaN();
+    }
     const Values& at(int column, int h) const {
         return by_horizon_[std::size_t(h - 1) * COLUMN_COUNT + std::size_t(column - 1)];
     }

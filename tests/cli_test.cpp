@@ -154,7 +154,17 @@ TEST(RunOptions, CommandLines) {
         {{"--list-params", "-o", "b.vdl"}, "--list-params takes"},
         {{"--out", ""}, "needs a file name"},
         {{"--figure", "a.png", "--size", "10001x10000"}, "larger than the limit of 100 megapixels"},
-        {{"--figure", "a.png", "--dpi", "960"}, "larger than the limit of 100 megapixels"},
+        {{"--figure", "a.png", "--size", "1600x800", "--dpi", "960"},
+         "larger than the limit of 100 megapixels"},
+        {{"--wheeler", "a.png", "--dpi", "960"}, "larger than the limit of 100 megapixels"},
+        {{"--figure", "a.svg", "--figure-width", "0mm"}, "--figure-width expects"},
+        {{"--figure", "a.svg", "--figure-width", "170"}, "--figure-width expects"},
+        {{"--figure", "a.svg", "--figure-width", "-3cm"}, "--figure-width expects"},
+        {{"--figure", "a.svg", "--figure-width", "nanmm"}, "--figure-width expects"},
+        {{"--figure", "a.svg", "--figure-width", "6m"}, "--figure-width expects"},
+        {{"--wheeler", "a.svg", "--style", "Report"}, "--style expects section or report"},
+        {{"--figure", "a.svg", "--size", "400x300", "--figure-width", "170mm"},
+         "--size and --figure-width exclude each other"},
         {{"--figure", "a.png", "--dpi", "0"}, "--dpi expects"},
     };
     for (const Case& c : bad) {
@@ -171,6 +181,27 @@ TEST(RunOptions, CommandLines) {
     EXPECT_NO_THROW(parse_run_options({"--size", "20000x20000", "--pdf", "a.pdf"}));
     EXPECT_NO_THROW(parse_run_options({"--size", "20000x20000", "--figure", "a.svg"}));
     EXPECT_EQ(parse_run_options({"--figure", "a.png", "--dpi", "192"}).figure_dpi, 192);
+    // A figure's size in figure pixels (96 to the inch), half as high as
+    // wide: 170 mm by default, --figure-width in mm, cm or in, or --size.
+    const struct {
+        std::vector<std::string> args;
+        QSize figure, wheeler;
+    } sizes[] = {
+        {{"--figure", "a.svg"}, {643, 322}, {1600, 800}},
+        {{"--figure", "a.svg", "--figure-width", "17cm"}, {643, 322}, {643, 322}},
+        {{"--figure", "a.svg", "--figure-width", "85mm"}, {321, 161}, {321, 161}},
+        {{"--figure", "a.svg", "--figure-width", "10in"}, {960, 480}, {960, 480}},
+        {{"--figure", "a.svg", "--size", "400x300"}, {400, 300}, {400, 300}},
+    };
+    for (const auto& c : sizes) {
+        SCOPED_TRACE(c.args.back());
+        const RunOptions options = parse_run_options(c.args);
+        EXPECT_EQ(figure_request(options).size, c.figure);
+        EXPECT_EQ(wheeler_request(options).size, c.wheeler);
+    }
+    EXPECT_EQ(wheeler_request(parse_run_options({"--wheeler", "a.png", "--dpi", "192"})).dpi, 192);
+    EXPECT_TRUE(parse_run_options({"--wheeler", "a.png", "--style", "report"}).report_style);
+    EXPECT_FALSE(parse_run_options({"--wheeler", "a.png", "--style", "section"}).report_style);
 }
 
 TEST(RunMetrics, SmallSection) {
@@ -186,8 +217,9 @@ TEST(RunMetrics, SmallSection) {
         data.x_values[std::size_t(c)] = c - 0.5;
         const double z1 = 100 + 0.1 * c;
         const double z2 = c <= 1000 ? z1 - 2 : (c == COLUMN_COUNT ? z1 + 1 : z1);
+        // Laid down on land in columns 1..250.
         data.horizons.push_back({z1, 0, 0, 0.45});
-        data.horizons.push_back({z2, 0, 0, c <= 500 ? 0.4 : 0.2});
+        data.horizons.push_back({z2, c <= 250 ? 0.0 : 3.0, 0, c <= 500 ? 0.4 : 0.2});
     }
     RunMetrics m = compute_run_metrics(data);
     EXPECT_EQ(m.final_sea_level, 200);
@@ -195,10 +227,31 @@ TEST(RunMetrics, SmallSection) {
     EXPECT_DOUBLE_EQ(*m.platform_top, 500 - (100.1 - 2));
     EXPECT_NEAR(m.sediment_area, 1000 * 2 - 1, 1e-9);
     EXPECT_NEAR(*m.mean_porosity, 0.3, 1e-12);  // equal thickness at 0.4 and 0.2
+    // The parameters' ramp (z = c / 4) meets the sea level of time 0 (250 m
+    // down) at column 1000 too, 250 m above the base; the final shoreline
+    // stands at 500 - 198 m.
+    EXPECT_DOUBLE_EQ(*m.progradation, 0);
+    EXPECT_DOUBLE_EQ(*m.aggradation, 302 - 250);
+    // Seaward of it the lowest point is column 2000, eroded to 301 m down.
+    EXPECT_DOUBLE_EQ(*m.platform_margin_height, 302 - 199);
+    EXPECT_NEAR(*m.carbonate_volume, 500 * 2 * 0.6 + 500 * 2 * 0.8, 1e-9);
+    EXPECT_DOUBLE_EQ(*m.fraction_hiatus, 0.5);
+    EXPECT_DOUBLE_EQ(*m.fraction_subaerial, 250.0 / 2000);
 
     data.sealevels[2] = 50;  // above every column
     m = compute_run_metrics(data);
     EXPECT_FALSE(m.shoreline_x);
+    EXPECT_FALSE(m.progradation);
+    EXPECT_FALSE(m.platform_margin_height);
+
+    // Sediment only on the lower half: the highest deposit, not the
+    // bare hinterland above it, is the platform top.
+    for (int c = 1; c <= COLUMN_COUNT; ++c) {
+        auto& top = data.horizons[std::size_t(2 * (c - 1) + 1)];
+        top[0] = data.horizons[std::size_t(2 * (c - 1))][0] - (c > 1000 ? 5 : 0);
+    }
+    m = compute_run_metrics(data);
+    EXPECT_DOUBLE_EQ(*m.platform_top, 500 - (100 + 0.1 * 1001 - 5));
 
     // The initial surface alone: no layer, no porosity.
     ProjectData one = data;
@@ -210,7 +263,9 @@ TEST(RunMetrics, SmallSection) {
     m = compute_run_metrics(one);
     EXPECT_EQ(m.sediment_area, 0);
     EXPECT_FALSE(m.mean_porosity);
-    EXPECT_EQ(m.platform_top, 200);
+    EXPECT_FALSE(m.platform_top);  // nothing deposited
+    EXPECT_FALSE(m.fraction_hiatus);
+    EXPECT_FALSE(m.carbonate_volume);
 }
 
 // Runs vendrel-run with `args`; returns its exit status and stderr.
@@ -602,7 +657,9 @@ TEST(RunnerSummary, JsonOnStdout) {
         "12}, s\n"
         "m = s[\"metrics\"]\n"
         "assert set(m) == {\"shoreline_x\", \"platform_top\", \"sediment_area\", "
-        "\"mean_porosity\"}\n"
+        "\"mean_porosity\", \"progradation\", \"aggradation\", \"platform_margin_height\", "
+        "\"carbonate_volume\", \"fraction_subaerial\", \"fraction_hiatus\"}\n"
+        "assert 0 <= m[\"fraction_subaerial\"] <= 1 and 0 <= m[\"fraction_hiatus\"] <= 1, m\n"
         "assert m[\"sediment_area\"] > 0 and 0 < m[\"mean_porosity\"] < 1, m\n"
         "assert 0 < m[\"shoreline_x\"] < 2000 and s[\"final_sea_level\"] > 0, s\n"
         "assert s[\"outputs\"] == [sys.argv[3], sys.argv[2]], s\n"

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,6 +27,7 @@
 #include "document/project_reader.h"
 #include "document/project_writer.h"
 #include "document/pseudo_well.h"
+#include "document/shoreline_trajectory.h"
 #include "document/stratigraphy.h"
 #include "tests/test_support.h"
 
@@ -128,6 +130,26 @@ TEST(Stratigraphy, LayerThicknessAndHiatus) {
     }
 }
 
+TEST(Stratigraphy, SubaerialIsLandDepositionThatLeftALayer) {
+    struct Case {
+        const char* label;
+        double depth, thickness;
+        int subaerial;
+    };
+    const Case cases[] = {
+        {"laid down on land", 0.0, 2.5, 1},
+        {"in 1 cm of water", 0.01, 2.5, 0},
+        {"land, but only a millimetre: a hiatus", 0.0, 0.001, 0},
+        {"land, just over a millimetre", 0.0, 0.0011, 1},
+        {"horizon 1 has no layer", 0.0, kNaN, -1},
+        {"depth not known", kNaN, 2.5, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(subaerial_flag(c.depth, c.thickness), c.subaerial);
+    }
+}
+
 TEST(Stratigraphy, HorizonTimesFollowTheRunLoop) {
     struct Case {
         const char* label;
@@ -189,6 +211,108 @@ TEST_F(ExportedRun, NewestHorizonTimeIsTheRunsEnd) {
     EXPECT_EQ(section.age_kyr(run_->count), 0.0);
 }
 
+// ---- shoreline trajectory ----------------------------------------------
+
+TEST(ShorelineTrajectory, StepClasses) {
+    const struct {
+        const char* label;
+        double dx, de;
+        TrajectoryClass step;
+    } cases[] = {
+        {"seaward while the sea falls", 40, -10, TrajectoryClass::ForcedRegressive},
+        {"held at a cliff while the sea falls", 0, -3, TrajectoryClass::ForcedRegressive},
+        {"seaward at a standing sea", 20, 0, TrajectoryClass::NormalRegressive},
+        {"seaward while the sea rises", 20, 4, TrajectoryClass::NormalRegressive},
+        {"landward while the sea rises", -40, 10, TrajectoryClass::Transgressive},
+        {"landward while the sea falls", -40, -1, TrajectoryClass::Transgressive},
+        {"in place while the sea rises", 0, 5, TrajectoryClass::Aggradational},
+        {"one column seaward while the sea rises", 1, 5, TrajectoryClass::Aggradational},
+        {"not known", kNaN, 5, TrajectoryClass::Missing},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(classify_trajectory_step(c.dx, c.de, 1.0), c.step);
+    }
+}
+
+// A ramp z = c / 4 (column c at x = c, dx = 1 m) moved up by the
+// sediment of each horizon, under a sea level chosen for each class.
+TEST(ShorelineTrajectory, HandMadeSection) {
+    ProjectData data;
+    data.params.max_x = 2000;
+    data.params.max_y = 500;
+    data.params.baselevel = 250;
+    data.count = 6;
+    data.x_values.assign(COLUMN_SLOTS, 0);
+    const double raised[] = {0, 0, 5, 5, 10, 10};  // sediment on the ramp, m
+    data.sealevels.assign(std::size_t(data.count) + 1, 0.0);
+    const double sea[] = {0, 240, 240, 250, 245, -100};  // slot 1's planned value unused
+    for (int h = 2; h <= data.count; ++h) {
+        data.sealevels[std::size_t(h)] = sea[h - 1];
+    }
+    data.sealevels[1] = 100;
+    for (int c = 1; c <= COLUMN_COUNT; ++c) {
+        data.x_values[std::size_t(c)] = c;
+        for (int h = 1; h <= data.count; ++h) {
+            data.horizons.push_back({0.25 * c - raised[h - 1], 3, 0, 0.45});
+        }
+    }
+    const struct {
+        int column;
+        TrajectoryClass step;
+    } expected[] = {
+        {1000, TrajectoryClass::Missing},           // baselevel 250 m down
+        {960, TrajectoryClass::Transgressive},      // the sea rises 10 m
+        {980, TrajectoryClass::NormalRegressive},   // 5 m of sediment, the sea stands
+        {1020, TrajectoryClass::ForcedRegressive},  // the sea falls 10 m
+        {1020, TrajectoryClass::Aggradational},     // 5 m more, the sea rises 5 m
+        {0, TrajectoryClass::Missing},              // the sea above the whole section
+    };
+    const std::vector<ShorelinePoint> shore = shoreline_trajectory(data);
+    ASSERT_EQ(shore.size(), 6u);
+    for (int h = 1; h <= data.count; ++h) {
+        SCOPED_TRACE(h);
+        const ShorelinePoint& p = shore[std::size_t(h - 1)];
+        EXPECT_EQ(p.column, expected[h - 1].column);
+        EXPECT_EQ(p.step, expected[h - 1].step);
+        if (p.column != 0) {
+            EXPECT_EQ(p.x, p.column);
+            EXPECT_EQ(p.elevation, 500 - (h == 1 ? 250 : sea[h - 1]));
+        }
+    }
+    const std::string csv = format_trajectory_csv(data);
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
+              "horizon,time_kyr,age_kyr,shoreline_x_m,shoreline_elevation_m,trajectory");
+    EXPECT_NE(csv.find(",1020,250,forced_regressive\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",,,\r\n"), std::string::npos) << "horizon 6 has no shoreline";
+}
+
+// The default run's sea level falls from about 48 to 72 kyr: the shoreline
+// is driven seaward, a forced regression at every step of the fall.
+TEST(ShorelineTrajectory, DefaultRunsFallIsAForcedRegression) {
+    Project project(testing::document_parameters());
+    Simulation& sim = project.simulation();
+    sim.new_model();
+    sim.start_run();
+    while (!sim.wait_until_idle(std::chrono::seconds(10))) {
+    }
+    const ProjectData data = project.snapshot();
+    ASSERT_EQ(data.count, 101);
+    const Stratigraphy section(data);
+    const std::vector<ShorelinePoint> shore = shoreline_trajectory(data);
+    int steps = 0;
+    for (int h = 2; h <= data.count; ++h) {
+        const double t = section.time_kyr(h);
+        if (t > 48 + 1e-9 && t <= 72 + 1e-9 &&
+            section.sea_level_z(h) > section.sea_level_z(h - 1)) {
+            SCOPED_TRACE(t);
+            EXPECT_EQ(shore[std::size_t(h - 1)].step, TrajectoryClass::ForcedRegressive);
+            ++steps;
+        }
+    }
+    EXPECT_GE(steps, 8);
+}
+
 // ---- pseudo-wells ------------------------------------------------------
 
 TEST_F(ExportedRun, WellLogsTheNearestColumn) {
@@ -208,13 +332,20 @@ TEST_F(ExportedRun, WellLogsTheNearestColumn) {
         for (const WellSample& s : well.samples) {
             const auto& v = run_->horizon(c.column, s.horizon);
             EXPECT_EQ(s.z, v[0]);
-            EXPECT_EQ(s.depth_of_deposition, v[1]);
-            EXPECT_EQ(s.distance_from_shore, v[2]);
-            EXPECT_EQ(s.porosity, v[3]);
+            if (s.horizon >= 2) {
+                EXPECT_EQ(s.depth_of_deposition, v[1]);
+                EXPECT_EQ(s.distance_from_shore, v[2]);
+                EXPECT_EQ(s.porosity, v[3]);
+            }
             EXPECT_EQ(s.burial_depth, v[0] - run_->horizon(c.column, run_->count)[0]);
         }
         EXPECT_EQ(well.samples.back().burial_depth, 0.0);
-        EXPECT_TRUE(std::isnan(well.samples.front().thickness));
+        // The initial surface has no layer below it: no point at the base.
+        const WellSample& base = well.samples.front();
+        for (double v :
+             {base.thickness, base.depth_of_deposition, base.distance_from_shore, base.porosity}) {
+            EXPECT_TRUE(std::isnan(v));
+        }
     }
 }
 
@@ -290,7 +421,7 @@ TEST_F(ExportedRun, CsvIgnoresTheLocale) {
     // Row 2 (column 2 of horizon 1) of a section CSV: 1,0,age,2,...
     EXPECT_EQ(before.substr(0, before.find("\r\n")),
               "horizon,time_kyr,age_kyr,x_m,z_down_m,elevation_m,depth_of_deposition_m,"
-              "distance_from_shore_m,porosity,thickness_m,hiatus");
+              "distance_from_shore_m,porosity,thickness_m,hiatus,subaerial");
     EXPECT_NE(before.find("\r\n1,0,4,1,"), std::string::npos);
 }
 
@@ -325,12 +456,56 @@ TEST_F(ExportedRun, HeaderShowsTheConventions) {
     ASSERT_EQ(dump.status, 0) << dump.output;
     for (const char* text :
          {":Conventions = \"CF-1.8\"", "z:positive = \"down\"", "time:units = \"kyr\"",
-          "age:units = \"kyr\"", "double z(horizon, column)", "byte hiatus(horizon, column)",
+          "age:units = \"kyr\"", "double z(horizon, x)", "byte hiatus(horizon, x)",
+          "byte subaerial(horizon, x)", "double x(x)", "x:axis = \"X\"", "int column(x)",
           ":max_x_units = \"m\"", ":depths = 0., 5., 10., 15., 20., 30., 40., 50."}) {
         EXPECT_NE(dump.output.find(text), std::string::npos) << text;
     }
     // No reference date anywhere: nothing for a reader to decode as a date.
     EXPECT_EQ(dump.output.find("since"), std::string::npos);
+}
+
+// Every units string of the file, of a variable or of a parameter, is one
+// UDUNITS-2 reads as the unit meant: each converts to a unit of the same
+// kind by the factor that unit has. A string not in the table fails, so a
+// new unit is checked when it is added.
+TEST_F(ExportedRun, EveryUnitReadsAsMeantByUdunits) {
+    struct Meaning {
+        const char* unit;
+        const char* other;  // converted to this
+        const char* line;   // what udunits2 prints
+    };
+    const Meaning meanings[] = {
+        {"m", "cm", "1 m = 100 cm"},
+        {"kyr", "yr", "1 kyr = 1000 yr"},
+        {"yr", "d", "1 yr = 365.242 d"},
+        {"m/kyr", "mm/yr", "1 m/kyr = 1 mm/yr"},
+        {"m2/yr", "cm2/yr", "1 m2/yr = 10000 cm2/yr"},
+        {"m-1", "km-1", "1 m-1 = 1000 km-1"},
+        {"degree", "radian", "1 degree = 0.0174533 radian"},
+        {"1", "percent", "1  = 100 percent"},
+    };
+    const std::string nc = folder_->file("units.nc");
+    save_netcdf(nc, *run_, {.history = "units", .well_x = {700.0}});
+    const CommandResult dump = run_command(std::string(VENDREL_NCDUMP) + " -h " + nc);
+    ASSERT_EQ(dump.status, 0) << dump.output;
+    std::set<std::string> units;
+    for (std::size_t at = 0; (at = dump.output.find("units = \"", at)) != std::string::npos;) {
+        at += 9;
+        units.insert(dump.output.substr(at, dump.output.find('"', at) - at));
+    }
+    EXPECT_TRUE(units.count("m/kyr") == 1 && units.count("kyr") == 1);
+    for (const std::string& unit : units) {
+        SCOPED_TRACE(unit);
+        const Meaning* meaning = nullptr;
+        for (const Meaning& m : meanings) {
+            meaning = unit == m.unit ? &m : meaning;
+        }
+        ASSERT_NE(meaning, nullptr) << "a unit the table does not know";
+        const CommandResult converted = run_command(std::string(VENDREL_UDUNITS2) + " -H '" + unit +
+                                                    "' -W '" + meaning->other + "' </dev/null");
+        EXPECT_NE(converted.output.find(meaning->line), std::string::npos) << converted.output;
+    }
 }
 
 TEST_F(ExportedRun, SameResultsGiveTheSameBytes) {

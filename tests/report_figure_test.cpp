@@ -157,6 +157,43 @@ SectionSnapshot layer_cake(int count, double throw_at_fault = 0) {
     return s;
 }
 
+// Coloured by depth of deposition, a layer laid down on land is brown where
+// it was laid down on land and keeps its class elsewhere; the colour bar
+// names the brown. Other modes have no such class.
+TEST(ReportFigure, LayersLaidDownOnLandAreAClassOfTheirOwn) {
+    SectionSnapshot s = layer_cake(5);
+    for (int j = 1; j <= COLUMN_COUNT / 2; ++j) {
+        s.attribute[2 * std::size_t(COLUMN_SLOTS) + std::size_t(j)] = 0;  // layer 3, left half
+    }
+    const QSize size(1600, 800);
+    const ReportLayout layout = report_layout(size);
+    // Layer 3 lies between 460 m and 420 m.
+    const int y = int(layout.plot.top() + 440.0 / 600 * layout.plot.height());
+    const int left = int(layout.plot.left() + 0.25 * layout.plot.width());
+    const int right = int(layout.plot.left() + 0.75 * layout.plot.width());
+    const QPoint swatch(int(layout.colour_bar.center().x()), int(layout.colour_bar.bottom() + 16));
+    const QImage depth = png_of(s, size);
+    EXPECT_EQ(depth.pixelColor(left, y), kReportSubaerial);
+    EXPECT_EQ(depth.pixelColor(right, y), report_class_colour(ColourMode::Depth, 1));
+    EXPECT_EQ(depth.pixelColor(swatch), kReportSubaerial);
+    s.display.draw_depthdepo = 0;
+    s.display.draw_porosity = 1;
+    const QImage porosity = png_of(s, size);
+    EXPECT_EQ(porosity.pixelColor(left, y), report_class_colour(ColourMode::Porosity, 0));
+    EXPECT_NE(porosity.pixelColor(swatch), kReportSubaerial);
+}
+
+// The sea-level curve starts at the level of time 0, not at slot 1's
+// planned value, and follows the recorded levels after it.
+TEST(ReportFigure, SeaLevelCurveStartsAtTimeZero) {
+    SectionSnapshot s = layer_cake(5);
+    s.params.baselevel = 250;
+    ASSERT_EQ(s.sealevels[1], 290);
+    EXPECT_EQ(report_sea_level_elevation(s, 1), 600 - 250);
+    EXPECT_EQ(report_sea_level_elevation(s, 2), 600 - 280);
+    EXPECT_EQ(report_sea_level_elevation(s, 5), 600 - 250);
+}
+
 // Words and their centres (in points) from pdftotext -bbox.
 std::vector<std::pair<QString, QPointF>> pdf_words(const QString& pdf) {
     QProcess tool;
@@ -264,7 +301,7 @@ TEST(ReportFigure, PdfIsOnePageOfTheFiguresSizeWithItsTexts) {
     const QString all = QString::fromUtf8(words.readAllStandardOutput());
     for (const char* label :
          {"Distance (m)", "Elevation (m)", "VE \u00d72.1", "Run of 200.0 ka, 101 horizons",
-          "Depth of Deposition (m)", "Sea level (m)"}) {
+          "Depth of Deposition (m)", "Sea level (m)", "Time (ka)", "Subaerial"}) {
         EXPECT_TRUE(all.contains(QString::fromUtf8(label))) << label;
     }
 }
@@ -302,27 +339,30 @@ std::vector<SvgPath> svg_paths(const QByteArray& svg) {
     return paths;
 }
 
-TEST(ReportFigure, SvgHoldsOnePathPerLayerSplitAtAFault) {
+TEST(ReportFigure, SvgHoldsOnePathPerLayerSplitAtASlippingFault) {
     FigureRequest request;
     request.size = QSize(1600, 800);
     const ReportLayout layout = report_layout(request.size);
     const double wall = std::round(layout.plot.left() + 0.5 * layout.plot.width());
     const struct {
         const char* name;
+        double slip;
         double throw_at_fault;
-        std::size_t paths;
+        int sides;
     } cases[] = {
-        {"no throw: a fault still splits", 0, 2 * 5},
-        {"20 m throw", 20, 2 * 5},
+        {"a fault without slip cuts nothing", 0, 0, 1},
+        {"a slipping fault splits before any throw", 1, 0, 2},
+        {"20 m throw", 1, 20, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const SectionSnapshot s = layer_cake(5, c.throw_at_fault);
+        SectionSnapshot s = layer_cake(5, c.throw_at_fault);
+        s.params.slip1 = c.slip;
         const auto paths = svg_paths(encode_figure(s, FigureFormat::Svg, request));
-        // Four layers and the substrate on either side of the fault.
-        ASSERT_EQ(paths.size(), c.paths);
+        // Four layers and the substrate on each side of the fault.
+        ASSERT_EQ(paths.size(), std::size_t(5 * c.sides));
         for (const SvgPath& p : paths) {
-            EXPECT_TRUE(p.right <= wall + 0.05 || p.left >= wall - 0.05)
+            EXPECT_TRUE(c.sides == 1 || p.right <= wall + 0.05 || p.left >= wall - 0.05)
                 << p.left << " .. " << p.right << " crosses the fault at " << wall;
         }
         EXPECT_EQ(std::count_if(paths.begin(), paths.end(),
@@ -330,9 +370,89 @@ TEST(ReportFigure, SvgHoldsOnePathPerLayerSplitAtAFault) {
                                     return p.fill ==
                                            report_class_colour(ColourMode::Depth, 0).name();
                                 }),
-                  2)
-            << "the top layer (class 1) once on either side";
+                  c.sides)
+            << "the top layer (class 1) once on each side";
     }
+}
+
+// A fault without slip leaves no seam: every pixel of the plot at the
+// fault's x has the colour of the pixels a little beside it.
+TEST(ReportFigure, NoSeamAtAFaultWithoutSlip) {
+    const SectionSnapshot s = layer_cake(5);
+    ASSERT_EQ(s.params.slip1, 0);
+    const QImage image = png_of(s, QSize(1600, 800));
+    const QRectF plot = report_layout(image.size()).plot;
+    const int fault = int(std::round(plot.left() + 0.5 * plot.width()));
+    int differing = 0;
+    for (int y = int(plot.top()) + 2; y < int(plot.bottom()) - 1; ++y) {
+        for (int x = fault - 1; x <= fault; ++x) {
+            differing += image.pixel(x, y) != image.pixel(fault - 6, y);
+        }
+    }
+    EXPECT_EQ(differing, 0);
+}
+
+// A block lowered below the base of the section stays in the figure: the
+// plot reaches down to the lowest horizon and the elevation axis below 0.
+TEST(ReportFigure, EveryHorizonInsideThePlot) {
+    SectionSnapshot s = layer_cake(5, 150);  // the right half down to 650 m
+    s.params.slip1 = 1;
+    double top = 0, bottom = 0;
+    report_depth_range(s, top, bottom);
+    EXPECT_EQ(top, 0);
+    EXPECT_EQ(bottom, 650);
+    const QSize size(1600, 800);
+    const ReportLayout layout = report_layout(size);
+    const QImage image = png_of(s, size);
+    // Layer 2 (class 1) lies between 650 m and 610 m on the right.
+    const int x = int(layout.plot.left() + 0.75 * layout.plot.width());
+    const int y = int(layout.plot.top() + 630.0 / 650 * layout.plot.height());
+    EXPECT_EQ(image.pixelColor(x, y), report_class_colour(ColourMode::Depth, 0));
+    const std::vector<AxisTick> ticks = elevation_axis_ticks(layout, 600 - bottom, 600 - top);
+    ASSERT_FALSE(ticks.empty());
+    EXPECT_EQ(ticks.front().value, 0);
+    EXPECT_NEAR(ticks.front().position, layout.plot.bottom() - 50.0 / 650 * layout.plot.height(),
+                1e-9);
+    EXPECT_EQ(ticks.back().value, 600);
+    EXPECT_NEAR(ticks.back().position, layout.plot.top(), 1e-9);
+}
+
+// Time-lines follow every horizon where they lie apart on the page and
+// end where they converge: 40 layers 5 m thick on the left thin to 5 cm on
+// the right, where only the initial surface and the newest horizon run on.
+TEST(ReportFigure, TimeLinesThinnedWhereTheyConverge) {
+    SectionSnapshot s = layer_cake(41);
+    for (int h = 1; h <= s.count; ++h) {
+        for (int j = 1; j <= COLUMN_COUNT; ++j) {
+            s.z[std::size_t(h - 1) * COLUMN_SLOTS + std::size_t(j)] =
+                500 - (j <= 1000 ? 5.0 : 0.05) * (h - 1);
+        }
+    }
+    FigureRequest request;
+    request.size = QSize(1600, 800);
+    const QRectF plot = report_layout(request.size).plot;
+    const QByteArray svg = encode_figure(s, FigureFormat::Svg, request);
+    QXmlStreamReader xml(svg);
+    int left = 0, right = 0;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != u"polyline") {
+            continue;
+        }
+        double low = 1e9, high = -1e9;
+        for (const QString& pair :
+             xml.attributes().value("points").toString().split(' ', Qt::SkipEmptyParts)) {
+            const double x = pair.section(',', 0, 0).toDouble();
+            low = std::min(low, x);
+            high = std::max(high, x);
+        }
+        if (low < plot.left() - 1 || high > plot.right() + 1 || high - low < 1) {
+            continue;  // not a time-line: beside the plot, or an axis tick
+        }
+        left += low < plot.left() + 0.25 * plot.width();
+        right += high > plot.left() + 0.75 * plot.width();
+    }
+    EXPECT_EQ(left, 41);
+    EXPECT_EQ(right, 2);
 }
 
 TEST(ReportFigure, FilesAllOrNothingAndRasterLimit) {

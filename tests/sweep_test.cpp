@@ -7,6 +7,8 @@
 #include "cli/run_options.h"
 #include "cli/slurm_submission.h"
 #include "cli/sweep_manifest.h"
+#include "cli/sweep_plot.h"
+#include "cli/sweep_summary.h"
 #include "tests/test_support.h"
 
 namespace vendrel {
@@ -132,7 +134,8 @@ TEST(VendrelSweep, RunsResumesAndRecordsFailures) {
     std::string csv = testing::read_file(out + "/summary.csv");
     EXPECT_EQ(csv.rfind("run,totaltime,display_inc,rates_2,status,error,wall_time_s,steps,"
                         "horizons,final_sea_level,shoreline_x,platform_top,sediment_area,"
-                        "mean_porosity,simulated_time\n",
+                        "mean_porosity,progradation,aggradation,platform_margin_height,"
+                        "carbonate_volume,fraction_subaerial,fraction_hiatus,simulated_time\n",
                         0),
               0u)
         << csv;
@@ -240,6 +243,32 @@ TEST(VendrelSweep, EarlyEndAllowedAndRecorded) {
     EXPECT_EQ(row("a").substr(row("a").rfind(',')), ",1000") << csv;
     EXPECT_EQ(row("b").rfind("b,20000,10,ok,,", 0), 0u) << csv;
     EXPECT_EQ(row("b").substr(row("b").rfind(',')), ",5000") << "5 of 20 kyr simulated\n" << csv;
+}
+
+// Whole numbers read from a run's summary print whole in summary.csv and
+// on the plots' ticks; fractions keep their shortest exact form.
+TEST(SweepSummary, WholeNumbersPrintWhole) {
+    testing::TempDir dir;
+    SweepManifest manifest;
+    manifest.keys = {"diff_coeff"};
+    manifest.rows = {{"a", {"0.5"}, 2}};
+    testing::write_file(dir.file("a.json"),
+                        R"({"steps":200000,"horizons":101,"wall_time_s":1.25,)"
+                        R"("final_sea_level":250,"metrics":{"shoreline_x":1000000,)"
+                        R"("platform_top":0.1,"sediment_area":-3}})"
+                        "\n");
+    write_sweep_summary(manifest, dir.path(), false);
+    const std::string csv = testing::read_file(dir.file("summary.csv"));
+    EXPECT_NE(csv.find("\na,0.5,ok,,1.25,200000,101,250,1000000,0.1,-3,,"), std::string::npos)
+        << csv;
+    const struct {
+        double value;
+        const char* text;
+    } ticks[] = {{200000, "200000"}, {-3, "-3"},      {0, "0"},
+                 {0.25, "0.25"},     {2e-5, "2e-05"}, {1234.56, "1235"}};
+    for (const auto& t : ticks) {
+        EXPECT_EQ(sweep_plot_number(t.value).toStdString(), t.text);
+    }
 }
 
 }  // namespace

@@ -11,8 +11,11 @@
 #include <QImage>
 #include <QPainter>
 #include <QPicture>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <chrono>
+#include <cmath>
 #include <string>
 
 #include "document/project.h"
@@ -59,8 +62,15 @@ void set_z(SectionSnapshot& s, int h, int first, int last, double z) {
     }
 }
 
+void set_attribute(SectionSnapshot& s, int h, int first, int last, double v) {
+    for (int j = first; j <= last; ++j) {
+        s.attribute[std::size_t(h - 1) * COLUMN_SLOTS + j] = v;
+    }
+}
+
 // The expected picture: for rows 2, 3, 4 a letter for the platform and one
-// for the basin: 'c' the row's class colour, 'g' the time-lines grey, 'w'
+// for the basin: 'c' the row's class colour, '0'..'4' that class's colour,
+// 's' the colour of layers laid down on land, 'g' the time-lines grey, 'w'
 // white.
 struct Case {
     const char* name;
@@ -100,6 +110,29 @@ const Case kCases[] = {
     {"negative thickness",
      [](SectionSnapshot& s) { set_z(s, 2, 1, 1000, 410); },
      {"wc", "cc", "cc"}},
+    {"layer 3 laid down on land on the platform",
+     [](SectionSnapshot& s) { set_attribute(s, 3, 1, 1000, 0); },
+     {"cc", "sc", "cc"}},
+    {"on land, but a hiatus, is white",
+     [](SectionSnapshot& s) {
+         set_attribute(s, 3, 1, 1000, 0);
+         set_z(s, 3, 1, 1000, 350);
+     },
+     {"cc", "wc", "cc"}},
+    {"land is not a class by distance from shore",
+     [](SectionSnapshot& s) {
+         set_attribute(s, 3, 1, 1000, 0);
+         s.display.draw_depthdepo = 0;
+         s.display.draw_distance = 1;
+     },
+     {"00", "01", "11"}},
+    {"time-lines mode with land",
+     [](SectionSnapshot& s) {
+         set_attribute(s, 3, 1, 1000, 0);
+         s.display.draw_depthdepo = 0;
+         s.attribute.clear();
+     },
+     {"gg", "gg", "gg"}},
     {"time-lines mode",
      [](SectionSnapshot& s) {
          set_z(s, 2, 1, 1000, 400);
@@ -145,11 +178,14 @@ TEST(WheelerDiagram, HandMadeSections) {
                     for (int side = 0; side < 2; ++side) {
                         const int column = side == 0 ? 500 : 1500;
                         const char want = c.rows[std::size_t(h - 2)][side];
+                        const bool report = style == SectionStyle::Report;
                         QColor colour = kWhite;
-                        if (want == 'c') {
-                            colour = style == SectionStyle::Report
-                                         ? report_class_colour(mode, h - 2)
-                                         : kClassColours[std::size_t(h - 2)];
+                        if (want == 'c' || (want >= '0' && want <= '4')) {
+                            const int k = want == 'c' ? h - 2 : want - '0';
+                            colour = report ? report_class_colour(mode, k)
+                                            : kClassColours[std::size_t(k)];
+                        } else if (want == 's') {
+                            colour = report ? kReportSubaerial : kSubaerialColour;
                         } else if (want == 'g') {
                             colour = style == SectionStyle::Report ? kReportLayerGrey : kGrey;
                         }
@@ -160,6 +196,8 @@ TEST(WheelerDiagram, HandMadeSections) {
                         const std::int8_t cell =
                             cells[std::size_t(h - 2) * COLUMN_COUNT + std::size_t(column - 1)];
                         EXPECT_EQ(cell < 0, want == 'w') << "row " << h << ", column " << column;
+                        EXPECT_EQ(cell == kWheelerSubaerial, want == 's')
+                            << "row " << h << ", column " << column;
                     }
                 }
             }
@@ -229,8 +267,9 @@ TEST(WheelerDiagram, FewerThanTwoHorizonsDrawNoCells) {
 }
 
 // A short run: every white cell of the diagram is a hiatus that
-// stratigraphy finds in the same data, and no other.
-TEST(WheelerDiagram, WhiteCellsAreStratigraphysHiatuses) {
+// stratigraphy finds in the same data, and no other; every brown cell one
+// of its subaerial layers, and no other.
+TEST(WheelerDiagram, WhiteCellsAreStratigraphysHiatusesBrownItsSubaerialLayers) {
     Project project(testing::short_run_parameters());
     Simulation& sim = project.simulation();
     sim.new_model();
@@ -241,10 +280,11 @@ TEST(WheelerDiagram, WhiteCellsAreStratigraphysHiatuses) {
     ASSERT_EQ(s.count, data.count);
     ASSERT_GE(s.count, 10);
     const Stratigraphy strata(data);
-    int hiatuses = 0;
+    int hiatuses = 0, subaerial = 0;
     for (int h = 2; h <= data.count; ++h) {
         for (int c = 1; c <= COLUMN_COUNT; ++c) {
             hiatuses += strata.hiatus(c, h) == 1;
+            subaerial += strata.subaerial(c, h) == 1;
         }
     }
     // A plot of one pixel per column and three per row.
@@ -256,17 +296,21 @@ TEST(WheelerDiagram, WhiteCellsAreStratigraphysHiatuses) {
     ASSERT_EQ(layout.plot.width(), COLUMN_COUNT);
     EXPECT_GT(hiatuses, 0);
     EXPECT_LT(hiatuses, (s.count - 1) * COLUMN_COUNT);
+    EXPECT_GT(subaerial, 0);
     for (bool raster : {true, false}) {
         SCOPED_TRACE(raster ? "raster" : "vector");
         const QImage image = drawn(s, size, raster, SectionStyle::Section);
-        int white = 0;
+        int white = 0, brown = 0;
         for (int h = 2; h <= s.count; ++h) {
             for (int c = 1; c <= COLUMN_COUNT; ++c) {
                 const QPointF centre = wheeler_cell_rect(layout, s.count, c, h).center();
-                white += image.pixelColor(int(centre.x()), int(centre.y())) == kWhite;
+                const QColor colour = image.pixelColor(int(centre.x()), int(centre.y()));
+                white += colour == kWhite;
+                brown += colour == kSubaerialColour;
             }
         }
         EXPECT_EQ(white, hiatuses);
+        EXPECT_EQ(brown, subaerial);
     }
 }
 
@@ -292,6 +336,37 @@ TEST(WheelerDiagram, FilesInEveryFormat) {
     request.size = QSize(20000, 10000);
     EXPECT_THROW(encode_wheeler_diagram(s, FigureFormat::Png, request), FigureError)
         << "over the pixel limit";
+}
+
+// Cells of one colour in rows above each other are one shape in the SVG:
+// rendered by librsvg, the boundary between two such rows shows no
+// hairline, at a scale where it falls inside a pixel.
+TEST(WheelerDiagram, SvgShowsNoSeamBetweenCellsOfOneColour) {
+    VENDREL_SKIP_UNDER_TSAN();
+    SectionSnapshot s = four_horizons();
+    set_attribute(s, 3, 1, 1000, 3);  // row 3 on the platform in row 2's class
+    FigureRequest request;
+    request.size = QSize(640, 360);
+    QTemporaryDir dir;
+    const QString svg = dir.filePath("w.svg"), png = dir.filePath("w.png");
+    testing::write_file(svg.toStdString(),
+                        encode_wheeler_diagram(s, FigureFormat::Svg, request).toStdString());
+    QProcess rsvg;
+    rsvg.start("rsvg-convert", {"-z", "2", svg, "-o", png});
+    ASSERT_TRUE(rsvg.waitForFinished(20000));
+    ASSERT_EQ(rsvg.exitCode(), 0) << rsvg.readAllStandardError().toStdString();
+    const QImage image(png);
+    ASSERT_EQ(image.size(), 2 * request.size);
+    const WheelerLayout layout = wheeler_layout(request.size);
+    const double boundary = wheeler_cell_rect(layout, s.count, 500, 2).top();
+    ASSERT_NE(boundary * 2, std::round(boundary * 2)) << "the boundary falls on a pixel edge";
+    for (int column : {100, 500, 900}) {
+        const int x = int(2 * wheeler_cell_rect(layout, s.count, column, 2).center().x());
+        for (int y = int(2 * boundary) - 2; y <= int(2 * boundary) + 2; ++y) {
+            EXPECT_EQ(image.pixelColor(x, y), kClassColours[0])
+                << "column " << column << ", y " << y;
+        }
+    }
 }
 
 }  // namespace

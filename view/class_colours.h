@@ -13,6 +13,11 @@ inline const std::array<QColor, 5> kClassColours = {QColor(255, 0, 0), QColor(0,
                                                     QColor(0, 255, 0), QColor(155, 30, 125),
                                                     QColor(155, 155, 40)};
 
+// Layers laid down at or above sea level, in the figures that show them as
+// a class of their own (the Wheeler diagram): a land brown none of the
+// classes uses.
+inline const QColor kSubaerialColour(205, 133, 63);
+
 using Thresholds = std::array<double, 4>;
 
 // The thresholds T1..T4 of a colour mode (zeros in time-lines mode).

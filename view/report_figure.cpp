@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "core/faults.h"
+#include "document/stratigraphy.h"
 #include "view/class_colours.h"
 #include "view/report_palette.h"
 
@@ -25,6 +26,14 @@ constexpr double kInvisible = 0.02;  // thickness of a layer left out, device pi
 constexpr double kMinTimelineGap = 3;
 
 const QColor kInk(25, 25, 25);
+
+constexpr int kSubaerialIndex = 7;  // of the colours of the layers
+
+// The legend's box of the layers laid down on land, below the colour bar.
+QRectF subaerial_swatch(const ReportLayout& layout) {
+    const QRectF bar = layout.colour_bar;
+    return QRectF(bar.left(), bar.bottom() + 8, bar.width(), bar.width());
+}
 const QColor kTimeline(45, 45, 45);
 
 double round_tenth(double v) {
@@ -107,8 +116,10 @@ class ReportPainter {
           plot_(layout_.plot),
           mode_(colour_mode(snap.display)),
           options_(options),
-          device_scale_(options.device_scale > 0 ? options.device_scale : 1.0),
-          y_scale_(plot_.height() / snap.params.max_y) {}
+          device_scale_(options.device_scale > 0 ? options.device_scale : 1.0) {
+        report_depth_range(snap, z_top_, z_bottom_);
+        y_scale_ = plot_.height() / (z_bottom_ - z_top_);
+    }
 
     void paint() {
         p_.save();
@@ -149,20 +160,24 @@ class ReportPainter {
     // Depth-down z to figure y, kept inside the plot; an unknown depth lies
     // at the base.
     double Y(double z) const {
-        const double v = plot_.top() + z * y_scale_;
+        const double v = plot_.top() + (z - z_top_) * y_scale_;
         return std::isnan(v) ? plot_.bottom() : std::clamp(v, plot_.top(), plot_.bottom());
     }
     double snap_to_device(double x) const { return std::round(x * device_scale_) / device_scale_; }
 
     // The faults cut the columns where the set of faults moving them
     // changes; there each block ends at a wall on the nearest device pixel.
+    // A fault without slip moves nothing and cuts nothing.
     void build_blocks() {
         const ModelParameters& par = snap_.params;
         const double dx = snap_.dx;
+        const std::uint8_t slipping =
+            std::uint8_t((par.slip1 != 0 ? 1u : 0u) | (par.slip2 != 0 ? 2u : 0u));
         std::vector<std::pair<int, double>> walls;  // last column before, wall x
-        if (dx > 0) {
+        if (dx > 0 && slipping != 0) {
             for (int j = 1; j < COLUMN_COUNT; ++j) {
-                if (faults_moving_column(par, j, dx) == faults_moving_column(par, j + 1, dx)) {
+                if ((faults_moving_column(par, j, dx) & slipping) ==
+                    (faults_moving_column(par, j + 1, dx) & slipping)) {
                     continue;
                 }
                 const double at =
@@ -209,10 +224,14 @@ class ReportPainter {
         simplify(b.xs, line.ys, line.kept);
     }
 
-    // 0..4 a colour class, 5 the time-lines grey, 6 the substrate.
+    // 0..4 a colour class, 5 the time-lines grey, 6 the substrate, 7 a
+    // layer laid down at or above sea level.
     QColor colour_of(int index) const {
         if (index == 6) {
             return kReportSubstrate;
+        }
+        if (index == kSubaerialIndex) {
+            return kReportSubaerial;
         }
         return report_class_colour(index == 5 ? ColourMode::TimeLines : mode_, index);
     }
@@ -220,29 +239,45 @@ class ReportPainter {
     void layers() {
         const Thresholds t = thresholds_of(mode_, snap_.display);
         const bool coloured = mode_ != ColourMode::TimeLines && !snap_.attribute.empty();
+        const bool depth = mode_ == ColourMode::Depth;
         // A layer thinner than this changes no pixel by more than 2 %; the
         // younger layer above, which reaches under it, takes its place.
         const double invisible = kInvisible / device_scale_;
         p_.setPen(Qt::NoPen);
-        Line top, below;
         std::vector<int> colour;
-        for (const Block& b : blocks_) {
+        // Every horizon of every block is traced once, here, and kept for
+        // the time-lines.
+        traced_.resize(blocks_.size());
+        for (std::size_t bi = 0; bi < blocks_.size(); ++bi) {
+            const Block& b = blocks_[bi];
+            std::vector<Line>& lines = traced_[bi];
+            lines.resize(std::size_t(snap_.count));
             const int segments = int(b.xs.size()) - 1;
             colour.resize(std::size_t(segments));
-            trace(b, snap_.count, top);
+            trace(b, snap_.count, lines[std::size_t(snap_.count - 1)]);
             for (int h = snap_.count; h >= 1; --h) {
+                const Line& top = lines[std::size_t(h - 1)];
                 if (h > 1) {
-                    trace(b, h - 1, below);
+                    trace(b, h - 1, lines[std::size_t(h - 2)]);
                 }
+                const Line& below = lines[std::size_t(h > 1 ? h - 2 : 0)];
                 const double* v = coloured ? snap_.horizon_attribute(h) : nullptr;
+                const double* z_above = snap_.horizon_z(h);
+                const double* z_below = h > 1 ? snap_.horizon_z(h - 1) : nullptr;
                 for (std::size_t s = 0; s < std::size_t(segments); ++s) {
                     if (h == 1) {
                         colour[s] = 6;
                     } else if (below.ys[s] - top.ys[s] <= invisible &&
                                below.ys[s + 1] - top.ys[s + 1] <= invisible) {
                         colour[s] = -1;  // too thin to change a pixel
+                    } else if (v == nullptr) {
+                        colour[s] = 5;
                     } else {
-                        colour[s] = v != nullptr ? class_of(v[b.columns[s]], t) : 5;
+                        const int j = b.columns[s];
+                        colour[s] = depth && subaerial_flag(
+                                                 v[j], layer_thickness(z_below[j], z_above[j])) == 1
+                                        ? kSubaerialIndex
+                                        : class_of(v[j], t);
                     }
                 }
                 std::size_t k_top = 0, k_below = 0;  // where the last run's search ended
@@ -269,7 +304,6 @@ class ReportPainter {
                     }
                     s = e + 1;
                 }
-                std::swap(top, below);
             }
         }
     }
@@ -323,26 +357,76 @@ class ReportPainter {
         }
     }
 
+    // Every n-th horizon when the caller asks for that; otherwise every
+    // horizon wherever it lies at least kMinTimelineGap below the last
+    // time-line drawn under it and above the newest horizon, so that
+    // converging lines end instead of merging into black. The initial
+    // surface and the newest horizon are drawn whole.
     void timelines() {
-        const int every = timeline_every(snap_, layout_, options_);
         QPen pen(kTimeline, 0.6);
         pen.setCapStyle(Qt::FlatCap);
         pen.setJoinStyle(Qt::RoundJoin);
         p_.setPen(pen);
         p_.setBrush(Qt::NoBrush);
-        Line line;
-        for (int h = 1; h <= snap_.count;
-             h = h == snap_.count ? h + 1 : std::min(h + every, snap_.count)) {
-            for (const Block& b : blocks_) {
-                trace(b, h, line);
-                polygon_.clear();
-                for (int i : line.kept) {
-                    polygon_.append(QPointF(round_tenth(b.xs[std::size_t(i)]),
-                                            round_tenth(line.ys[std::size_t(i)])));
+        const int count = snap_.count;
+        const int every = options_.timeline_every;
+        const int stride = every > 0 ? every : 1;
+        std::vector<double> last;  // y of the lowest line drawn above each point
+        for (std::size_t bi = 0; bi < blocks_.size(); ++bi) {
+            const Block& b = blocks_[bi];
+            const std::vector<Line>& lines = traced_[bi];
+            const Line& newest = lines[std::size_t(count - 1)];
+            draw_line(b, lines[0], 0, int(b.xs.size()) - 1);
+            last = lines[0].ys;
+            for (int h = 1 + stride; h < count; h += stride) {
+                const Line& line = lines[std::size_t(h - 1)];
+                if (every > 0) {
+                    draw_line(b, line, 0, int(b.xs.size()) - 1);
+                    continue;
                 }
-                p_.drawPolyline(polygon_);
+                const int n = int(b.xs.size());
+                auto spaced = [&](int i) {
+                    const std::size_t k = std::size_t(i);
+                    return last[k] - line.ys[k] >= kMinTimelineGap &&
+                           line.ys[k] - newest.ys[k] >= kMinTimelineGap;
+                };
+                for (int i = 0; i < n;) {
+                    if (!spaced(i)) {
+                        ++i;
+                        continue;
+                    }
+                    int e = i;
+                    while (e + 1 < n && spaced(e + 1)) {
+                        ++e;
+                    }
+                    // A stretch shorter than a few gaps would only hatch.
+                    if (b.xs[std::size_t(e)] - b.xs[std::size_t(i)] >= 4 * kMinTimelineGap) {
+                        draw_line(b, line, i, e);
+                        std::copy(line.ys.begin() + i, line.ys.begin() + e + 1, last.begin() + i);
+                    }
+                    i = e + 1;
+                }
+            }
+            if (count > 1) {
+                draw_line(b, newest, 0, int(b.xs.size()) - 1);
             }
         }
+    }
+
+    // Points from..to of a traced line: its ends and the kept points between.
+    void draw_line(const Block& b, const Line& line, int from, int to) {
+        polygon_.clear();
+        auto add = [&](int i) {
+            polygon_.append(
+                QPointF(round_tenth(b.xs[std::size_t(i)]), round_tenth(line.ys[std::size_t(i)])));
+        };
+        add(from);
+        for (auto k = std::upper_bound(line.kept.begin(), line.kept.end(), from);
+             k != line.kept.end() && *k < to; ++k) {
+            add(*k);
+        }
+        add(to);
+        p_.drawPolyline(polygon_);
     }
 
     void text(QPointF at, const QString& s, Qt::Alignment align = Qt::AlignLeft) {
@@ -356,13 +440,13 @@ class ReportPainter {
         if (!drawable) {
             return;
         }
+        const double max_y = snap_.params.max_y;
         draw_plot_axes(p_, plot_, x_axis_ticks(layout_, snap_.params.max_x),
-                       elevation_axis_ticks(layout_, snap_.params.max_y), "Distance (m)",
-                       "Elevation (m)", kInk);
+                       elevation_axis_ticks(layout_, max_y - z_bottom_, max_y - z_top_),
+                       "Distance (m)", "Elevation (m)", kInk);
         // Vertical exaggeration of the plot area: metres per pixel across
         // over metres per pixel down.
-        const double ve =
-            (plot_.height() / snap_.params.max_y) / (plot_.width() / snap_.params.max_x);
+        const double ve = y_scale_ / (plot_.width() / snap_.params.max_x);
         text(QPointF(plot_.right(), plot_.top() - 12),
              QString("VE \u00d7") + QString::number(ve, 'f', 1), Qt::AlignRight);
     }
@@ -389,25 +473,38 @@ class ReportPainter {
         for (int c = 0; c < 5; ++c) {
             const QRectF r(bar.left(), bar.top() + c * box, bar.width(), box);
             p_.fillRect(r, report_class_colour(mode_, c));
-            if (c > 0) {
-                text(QPointF(bar.right() + 6, r.top() + 4), figure_number(t[std::size_t(c - 1)]));
-            }
+            // Every boundary: 0 at the top, then the thresholds.
+            text(QPointF(bar.right() + 6, r.top() + 4),
+                 c > 0 ? figure_number(t[std::size_t(c - 1)]) : QString("0"));
         }
         p_.setPen(QPen(kInk, 1));
         p_.setBrush(Qt::NoBrush);
         p_.drawRect(bar);
+        if (mode_ == ColourMode::Depth) {
+            const QRectF land = subaerial_swatch(layout_);
+            p_.fillRect(land, kReportSubaerial);
+            p_.drawRect(land);
+            text(QPointF(land.right() + 6, land.bottom() - 3), "Subaerial");
+        }
     }
 
     void timeline_note() {
-        const int every = timeline_every(snap_, layout_, options_);
+        const int every = options_.timeline_every;
         const double y = mode_ == ColourMode::TimeLines ? layout_.colour_bar.top()
+                         : mode_ == ColourMode::Depth   ? subaerial_swatch(layout_).bottom() + 26
                                                         : layout_.colour_bar.bottom() + 26;
         text(QPointF(layout_.colour_bar.left() - 4, y),
-             every == 1 ? QString("Time-lines at every horizon")
-                        : QString("Time-lines every %1 horizons").arg(every));
+             every == 1  ? QString("Time-lines at every horizon")
+             : every > 1 ? QString("Time-lines every %1 horizons").arg(every)
+                         : QString("Time-lines \u2265 %1 mm apart")
+                               .arg(QString::number(kMinTimelineGap * 25.4 / 96, 'f', 1)));
     }
 
-    // The recorded sea levels as heights above the base against time.
+    // The sea level as a height above the base against time: the level of
+    // time 0 (baselevel; slot 1 holds the planned curve's first value),
+    // then the recorded level of each horizon, with ticks on both axes.
+    double sea_level_at(int h) const { return report_sea_level_elevation(snap_, h); }
+
     void sea_level_curve() {
         const QRectF box = layout_.sea_level;
         text(QPointF(box.left(), box.top() - 8), "Sea level (m)");
@@ -416,24 +513,37 @@ class ReportPainter {
         p_.drawRect(box);
         const int count = snap_.count;
         const double end = horizon_time_ka(snap_, count);
-        text(QPointF(box.left(), box.bottom() + 14), "0", Qt::AlignHCenter);
-        text(QPointF(box.right(), box.bottom() + 14),
-             figure_number(std::round(end * 10) / 10) + " ka", Qt::AlignRight);
-        if (count < 2 || !(end > 0)) {
+        text(QPointF(box.center().x(), box.bottom() + 28), "Time (ka)", Qt::AlignHCenter);
+        if (count < 2 || !(end > 0) || !std::isfinite(end)) {
             return;
         }
-        double low = 0, high = 0;
-        if (!sea_level_elevation_range(snap_, low, high)) {
+        double low = std::numeric_limits<double>::infinity(), high = -low;
+        for (int h = 1; h <= count; ++h) {
+            low = std::min(low, sea_level_at(h));
+            high = std::max(high, sea_level_at(h));
+        }
+        if (!std::isfinite(low) || !std::isfinite(high)) {
             return;
         }
-        text(QPointF(box.left() - 4, box.top() + 8), QString::number(high, 'f', 0), Qt::AlignRight);
-        text(QPointF(box.left() - 4, box.bottom()), QString::number(low, 'f', 0), Qt::AlignRight);
+        if (high - low < 1e-9) {
+            low -= 1;
+            high += 1;
+        }
+        for (const AxisTick& t : axis_ticks_over(0, end, box.width(), box.left(), 1)) {
+            p_.setPen(QPen(kInk, 1));
+            p_.drawLine(QPointF(t.position, box.bottom()), QPointF(t.position, box.bottom() + 3));
+            text(QPointF(t.position, box.bottom() + 14), figure_number(t.value), Qt::AlignHCenter);
+        }
+        for (const AxisTick& t : axis_ticks_over(low, high, box.height(), box.bottom(), -1, 24)) {
+            p_.setPen(QPen(kInk, 1));
+            p_.drawLine(QPointF(box.left() - 3, t.position), QPointF(box.left(), t.position));
+            text(QPointF(box.left() - 5, t.position + 4), figure_number(t.value), Qt::AlignRight);
+        }
         polygon_.clear();
         for (int h = 1; h <= count; ++h) {
-            const double level = snap_.params.max_y - snap_.sealevels[std::size_t(h)];
-            polygon_.append(
-                QPointF(round_tenth(box.left() + horizon_time_ka(snap_, h) / end * box.width()),
-                        round_tenth(box.bottom() - (level - low) / (high - low) * box.height())));
+            polygon_.append(QPointF(
+                round_tenth(box.left() + horizon_time_ka(snap_, h) / end * box.width()),
+                round_tenth(box.bottom() - (sea_level_at(h) - low) / (high - low) * box.height())));
         }
         p_.setPen(QPen(kReportSeaLevel, 1.2));
         p_.drawPolyline(polygon_);
@@ -447,8 +557,10 @@ class ReportPainter {
     ColourMode mode_;
     ReportOptions options_;
     double device_scale_;
-    double y_scale_;
+    double z_top_ = 0, z_bottom_ = 1;  // the depths at the plot's top and base
+    double y_scale_ = 1;
     std::vector<Block> blocks_;
+    std::vector<std::vector<Line>> traced_;  // of each block, horizons 1..count
     QPolygonF polygon_;
     std::vector<int> span_;
 };
@@ -535,13 +647,53 @@ std::vector<AxisTick> axis_ticks(double range, double length, double origin, dou
     return out;
 }
 
+std::vector<AxisTick> axis_ticks_over(double low, double high, double length, double origin,
+                                      double direction, double gap) {
+    std::vector<AxisTick> out;
+    const double range = high - low;
+    if (!(range > 0) || !std::isfinite(range)) {
+        return out;
+    }
+    const double step = tick_step(range, length, gap);
+    const double first = std::ceil(low / step - 1e-9);
+    for (double k = first; k * step <= high + range * 1e-9; ++k) {
+        const double v = k * step == 0 ? 0.0 : k * step;
+        out.push_back({v, origin + direction * (v - low) / range * length});
+    }
+    return out;
+}
+
+void report_depth_range(const SectionSnapshot& snapshot, double& top, double& bottom) {
+    top = 0;
+    bottom = snapshot.params.max_y;
+    if (snapshot.z.size() >= std::size_t(std::max(snapshot.count, 0)) * COLUMN_SLOTS) {
+        for (int h = 1; h <= snapshot.count; ++h) {
+            const double* z = snapshot.horizon_z(h);
+            for (int j = 1; j <= COLUMN_COUNT; ++j) {
+                if (std::isfinite(z[j])) {
+                    top = std::min(top, z[j]);
+                    bottom = std::max(bottom, z[j]);
+                }
+            }
+        }
+    }
+    if (!(bottom > top) || !std::isfinite(bottom - top)) {
+        top = 0;
+        bottom = 1;
+    }
+}
+
 ReportLayout report_layout(QSize size) {
     ReportLayout l;
     const double w = std::max(size.width() - kPlotMarginLeft - kMarginRight, 10.0);
     const double h = std::max(size.height() - kPlotMarginTop - kPlotMarginBottom, 10.0);
     l.plot = QRectF(kPlotMarginLeft, kPlotMarginTop, w, h);
     l.colour_bar = QRectF(l.plot.right() + 24, l.plot.top() + 24, 16, 100);
-    l.sea_level = QRectF(l.plot.right() + 56, l.plot.bottom() - 116, kMarginRight - 56 - 14, 96);
+    // Low in the margin, but below the colour bar and its notes on a short
+    // figure.
+    const double top = std::max(l.plot.bottom() - 116, l.colour_bar.bottom() + 80);
+    l.sea_level = QRectF(l.plot.right() + 56, top, kMarginRight - 56 - 14,
+                         std::max(l.plot.bottom() - 20 - top, 30.0));
     return l;
 }
 
@@ -551,6 +703,15 @@ std::vector<AxisTick> x_axis_ticks(const ReportLayout& layout, double max_x) {
 
 std::vector<AxisTick> elevation_axis_ticks(const ReportLayout& layout, double max_y) {
     return axis_ticks(max_y, layout.plot.height(), layout.plot.bottom(), -1);
+}
+
+std::vector<AxisTick> elevation_axis_ticks(const ReportLayout& layout, double low, double high) {
+    return axis_ticks_over(low, high, layout.plot.height(), layout.plot.bottom(), -1);
+}
+
+double report_sea_level_elevation(const SectionSnapshot& snapshot, int h) {
+    return snapshot.params.max_y -
+           (h == 1 ? snapshot.params.baselevel : snapshot.sealevels[std::size_t(h)]);
 }
 
 bool sea_level_elevation_range(const SectionSnapshot& snapshot, double& low, double& high) {
@@ -579,32 +740,6 @@ double horizon_time_ka(const SectionSnapshot& snapshot, int h) {
     const double inc = snapshot.params.display_inc;
     const double interval = dt > 0 ? std::trunc(inc / dt) * dt : inc;
     return (h - 1) * interval / 1000;
-}
-
-int timeline_every(const SectionSnapshot& snapshot, const ReportLayout& layout,
-                   const ReportOptions& options) {
-    if (options.timeline_every > 0) {
-        return options.timeline_every;
-    }
-    const int count = snapshot.count;
-    if (count < 2 || !(snapshot.params.max_y > 0)) {
-        return 1;
-    }
-    // Thickness of the whole succession where it is thickest, in pixels.
-    const double* first = snapshot.horizon_z(1);
-    const double* newest = snapshot.horizon_z(count);
-    double thickest = 0;
-    for (int j = 1; j <= COLUMN_COUNT; ++j) {
-        const double t = (first[j] - newest[j]) / snapshot.params.max_y * layout.plot.height();
-        if (t > thickest) {
-            thickest = t;
-        }
-    }
-    if (!(thickest > 0)) {
-        return count;
-    }
-    const double gap = thickest / (count - 1);
-    return std::clamp(int(std::ceil(kMinTimelineGap / gap - 1e-9)), 1, count);
 }
 
 void render_report_figure(QPainter& painter, const SectionSnapshot& snapshot, QSize size,

@@ -3,29 +3,37 @@
 // beside the window's picture of coloured lines.
 //
 // Layer h lies between horizons h - 1 and h and takes the colour class of
-// slot h's attribute in each column (light grey in time-lines mode); the
-// substrate lies below the initial surface. Each layer is filled as closed
-// polygons, one per run of columns of one colour, bounded above by its
-// horizon (a line through the column values) and below by the next older
-// horizon lowered by a pixel and its local slope. Layers are painted from
-// the youngest down, so each older one covers the lower part of the
-// younger one: every anti-aliased edge falls on colour already painted,
-// and no seam or gap shows. A run overlaps the next run of its layer by one
-// column, which that run paints over. Stretches where a layer is thinner
-// than a fiftieth of a pixel are left out (the younger layer reaching under
-// them shows instead). At a fault, where a horizon jumps, the polygons end
-// at a vertical wall on the whole device pixel nearest the fault, so no
-// layer bridges the throw.
+// slot h's attribute in each column (light grey in time-lines mode);
+// coloured by depth of deposition, a layer laid down at or above sea level
+// (stratigraphy's subaerial_flag) takes a class of its own, in brown, named
+// under the colour bar. The substrate lies below the initial surface. Each
+// layer is filled as closed polygons, one per run of columns of one colour,
+// bounded above by its horizon (a line through the column values) and below
+// by the next older horizon lowered by a pixel and its local slope. Layers
+// are painted from the youngest down, so each older one covers the lower
+// part of the younger one: every anti-aliased edge falls on colour already
+// painted, and no seam or gap shows. A run overlaps the next run of its
+// layer by one column, which that run paints over. Stretches where a layer
+// is thinner than a fiftieth of a pixel are left out (the younger layer
+// reaching under them shows instead). At a fault, where a horizon jumps, the
+// polygons end at a vertical wall on the whole device pixel nearest the
+// fault, so no layer bridges the throw. A fault without slip cuts nothing.
 //
-// Thin dark time-lines mark every n-th horizon, n chosen so that they stay
-// at least 3 pixels apart where the succession is thickest (or set by the
-// caller). Around the plot: x and elevation axes (elevation above the base,
-// max_y - z) with ticks and units, the vertical exaggeration of the plot
-// area, a title line, and in the right margin the colour bar of the class
-// thresholds and the recorded sea-level curve. White background,
-// anti-aliased. Coordinates are rounded to 0.1 figure pixel and points that
-// lie within 0.05 pixel of a straight line are dropped, which keeps vector
-// output small.
+// The plot spans the section's width and, downward, from the top of the
+// section or the highest horizon, whichever is higher, to its base or the
+// lowest horizon (a block lowered by the faults), whichever is lower, so
+// that every horizon and the initial surface show whole. Thin dark
+// time-lines mark every horizon wherever it lies at least 3 figure pixels
+// from the last one drawn below it and from the newest horizon (so that
+// converging lines end rather than merge), or every n-th horizon when the
+// caller asks. Around the plot: x and elevation axes (elevation above the
+// base, max_y - z, negative below it) with ticks and units, the vertical
+// exaggeration of the plot area, a title line, and in the right margin the
+// colour bar of the class thresholds (every boundary labelled) and the
+// sea-level curve from time 0, with ticks on both axes. White background,
+// anti-aliased. Coordinates are rounded to 0.1 figure pixel and
+// points that lie within 0.05 pixel of a straight line are dropped, which
+// keeps vector output small.
 
 #include <QColor>
 #include <QRectF>
@@ -40,7 +48,7 @@ class QPainter;
 namespace vendrel {
 
 struct ReportOptions {
-    int timeline_every = 0;     // every n-th horizon as a time-line; 0 chooses n
+    int timeline_every = 0;     // every n-th horizon as a time-line; 0 thins by spacing
     double device_scale = 1.0;  // device pixels per figure pixel
 };
 
@@ -73,10 +81,22 @@ double tick_step(double range, double length, double gap = 60);
 // origin + direction x v / range x length. None for a range that is not
 // positive and finite.
 std::vector<AxisTick> axis_ticks(double range, double length, double origin, double direction);
+// The same from `low` to `high`: ticks at the multiples of the step within
+// it, value v at origin + direction x (v - low) / (high - low) x length.
+std::vector<AxisTick> axis_ticks_over(double low, double high, double length, double origin,
+                                      double direction, double gap = 60);
 // The ticks of the x axis (positions along x) and of the elevation axis
 // (positions along y), at round steps at least about 60 pixels apart.
 std::vector<AxisTick> x_axis_ticks(const ReportLayout& layout, double max_x);
 std::vector<AxisTick> elevation_axis_ticks(const ReportLayout& layout, double max_y);
+// The elevation axis of a plot from elevation `low` at its base to `high`
+// at its top.
+std::vector<AxisTick> elevation_axis_ticks(const ReportLayout& layout, double low, double high);
+
+// The depths (z, positive down) at the top and the base of the figure's
+// plot: 0 and max_y, widened to the highest and lowest finite horizon
+// value.
+void report_depth_range(const SectionSnapshot& snapshot, double& top, double& bottom);
 
 // A number as the figures print it: at most six significant digits.
 QString figure_number(double v);
@@ -95,13 +115,14 @@ void draw_plot_axes(QPainter& painter, const QRectF& plot, const std::vector<Axi
 // flat. False when fewer than two horizons or a level is not finite.
 bool sea_level_elevation_range(const SectionSnapshot& snapshot, double& low, double& high);
 
+// The sea level the figure's curve shows at horizon h, as a height above
+// the base: for h = 1 the level of time 0 (baselevel), not slot 1's value
+// (the first of the planned curve); then the level recorded with h.
+double report_sea_level_elevation(const SectionSnapshot& snapshot, int h);
+
 // Age of slot h since the start of the run in thousands of years:
 // (h - 1) x steps between recordings x dt.
 double horizon_time_ka(const SectionSnapshot& snapshot, int h);
-
-// The n of "every n-th horizon" that the figure draws as time-lines.
-int timeline_every(const SectionSnapshot& snapshot, const ReportLayout& layout,
-                   const ReportOptions& options);
 
 // Paints the whole figure of `size` figure pixels from (0, 0).
 void render_report_figure(QPainter& painter, const SectionSnapshot& snapshot, QSize size,

@@ -3,7 +3,8 @@
 // steps of the viridis palette, lightest for the shallowest deposition, the
 // nearest to the shore or the most porous, darkest for the other end; light
 // grey layers when only time-lines are shown, the substrate below the
-// initial surface, and the sea-level curve.
+// initial surface, layers laid down at or above sea level (a brown outside
+// viridis), and the sea-level curve.
 
 #include <QColor>
 #include <array>
@@ -20,6 +21,7 @@ inline const std::array<QColor, 5> kViridisSteps = {QColor(68, 1, 84), QColor(59
 inline const QColor kReportLayerGrey(206, 206, 206);
 inline const QColor kReportSubstrate(232, 226, 214);
 inline const QColor kReportSeaLevel(31, 119, 180);
+inline const QColor kReportSubaerial(166, 97, 26);
 
 // The colour of class 0..4 of a colour mode: depth and distance run from
 // light (class 0, the smallest values) to dark, porosity from dark (the

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPolygonF>
 #include <algorithm>
 #include <array>
@@ -34,9 +35,11 @@ const QColor kWhite(255, 255, 255);
 const QColor kSectionGrey(150, 150, 150);
 
 // The colours of one style: cells 0..4 the classes, 5 time-lines grey,
-// 6 white (hiatus or unknown); then the page, the ink and the curve.
+// 6 subaerial, 7 white (hiatus or unknown); then the page, the ink and the
+// curve.
+constexpr int kWhiteCell = 7;
 struct Palette {
-    std::array<QColor, 7> cells;
+    std::array<QColor, 8> cells;
     QColor page, ink, sea_level;
 };
 
@@ -48,7 +51,8 @@ Palette palette_of(SectionStyle style, ColourMode mode) {
             report ? report_class_colour(mode, c) : kClassColours[std::size_t(c)];
     }
     p.cells[kWheelerDeposited] = report ? kReportLayerGrey : kSectionGrey;
-    p.cells[6] = kWhite;
+    p.cells[kWheelerSubaerial] = report ? kReportSubaerial : kSubaerialColour;
+    p.cells[kWhiteCell] = kWhite;
     p.page = report ? kWhite : kBackground;
     p.ink = report ? QColor(25, 25, 25) : QColor(0, 0, 0);
     p.sea_level = report ? kReportSeaLevel : kClassColours[1];
@@ -57,7 +61,7 @@ Palette palette_of(SectionStyle style, ColourMode mode) {
 
 // Index into Palette::cells of a cell value.
 int colour_index(std::int8_t cell) {
-    return cell >= 0 ? cell : 6;
+    return cell >= 0 ? cell : kWhiteCell;
 }
 
 // The cells of row h (2..count), columns 1..2000 at [j - 1].
@@ -67,15 +71,18 @@ void row_cells(const SectionSnapshot& s, int h, ColourMode mode, const Threshold
     const double* above = s.horizon_z(h);
     const bool coloured = mode != ColourMode::TimeLines && !s.attribute.empty();
     const double* v = coloured ? s.horizon_attribute(h) : nullptr;
+    const bool depth = mode == ColourMode::Depth;
     for (int j = 1; j <= COLUMN_COUNT; ++j) {
-        const std::int8_t hiatus = hiatus_flag(layer_thickness(below[j], above[j]));
+        const double thickness = layer_thickness(below[j], above[j]);
+        const std::int8_t hiatus = hiatus_flag(thickness);
         std::int8_t cell = kWheelerDeposited;
         if (hiatus == 1) {
             cell = kWheelerHiatus;
         } else if (hiatus < 0) {
             cell = kWheelerUnknown;
         } else if (v != nullptr) {
-            cell = std::int8_t(class_of(v[j], t));
+            cell = depth && subaerial_flag(v[j], thickness) == 1 ? kWheelerSubaerial
+                                                                 : std::int8_t(class_of(v[j], t));
         }
         out[j - 1] = cell;
     }
@@ -150,7 +157,7 @@ class WheelerPainter {
             return false;
         }
         cells.fill(kWhite);
-        std::array<QRgb, 7> rgb;
+        std::array<QRgb, 8> rgb;
         for (std::size_t c = 0; c < rgb.size(); ++c) {
             rgb[c] = colours_.cells[c].rgb();
         }
@@ -195,7 +202,7 @@ class WheelerPainter {
         int base;
     };
 
-    void close(const Run& run, int top, std::array<std::vector<QRectF>, 7>& rects) const {
+    void close(const Run& run, int top, std::array<std::vector<QRectF>, 8>& rects) const {
         const QRectF a = wheeler_cell_rect(layout_, snap_.count, run.first, top);
         const QRectF b = wheeler_cell_rect(layout_, snap_.count, run.last, run.base);
         rects[std::size_t(colour_index(run.colour))].push_back(
@@ -203,7 +210,7 @@ class WheelerPainter {
     }
 
     void fill_runs() {
-        std::array<std::vector<QRectF>, 7> rects;
+        std::array<std::vector<QRectF>, 8> rects;
         std::vector<Run> open, next;
         std::array<std::int8_t, COLUMN_COUNT> row{};
         const int count = snap_.count;
@@ -242,11 +249,18 @@ class WheelerPainter {
         for (const Run& run : open) {
             close(run, count, rects);
         }
+        // Each colour is one shape: a renderer that smooths edges then
+        // leaves no hairline where two rectangles of one colour meet.
         p_.setPen(Qt::NoPen);
         for (std::size_t c = 0; c < rects.size(); ++c) {
             if (!rects[c].empty()) {
+                QPainterPath shape;
+                shape.setFillRule(Qt::WindingFill);
+                for (const QRectF& r : rects[c]) {
+                    shape.addRect(r);
+                }
                 p_.setBrush(colours_.cells[c]);
-                p_.drawRects(rects[c].data(), int(rects[c].size()));
+                p_.drawPath(shape);
             }
         }
     }
@@ -305,14 +319,18 @@ class WheelerPainter {
         text(QPointF(r.right() + 8, r.bottom() - 3), label);
     }
 
+    // The box holds as many rows as the mode shows: the layout's room is
+    // for the most, the depth mode's seven.
     void legend() {
-        const QRectF box = layout_.legend;
+        const int rows = mode_ == ColourMode::TimeLines ? 2 : mode_ == ColourMode::Depth ? 7 : 6;
+        QRectF box = layout_.legend;
+        box.setHeight(24 + rows * kLegendRow + 4);
         p_.fillRect(box, kWhite);
         frame(box);
         if (mode_ == ColourMode::TimeLines) {
             text(QPointF(box.left() + 6, box.top() + 16), "Time-lines only");
             swatch(0, kWheelerDeposited, "Deposited");
-            swatch(1, 6, "Hiatus");
+            swatch(1, kWhiteCell, "Hiatus");
             return;
         }
         const ClassLegend legend = class_legend(mode_, snap_.display);
@@ -320,7 +338,10 @@ class WheelerPainter {
         for (int c = 0; c < 5; ++c) {
             swatch(c, c, QString::fromStdString(legend.rows[std::size_t(c)]));
         }
-        swatch(5, 6, "Hiatus");
+        if (mode_ == ColourMode::Depth) {
+            swatch(5, kWheelerSubaerial, "Subaerial");
+        }
+        swatch(rows - 1, kWhiteCell, "Hiatus");
     }
 
     void title() {
@@ -360,7 +381,7 @@ WheelerLayout wheeler_layout(QSize size) {
     l.plot = QRectF(kPlotMarginLeft, kPlotMarginTop, w, h);
     l.sea_level = QRectF(l.plot.right() + kGapToSeaLevel, l.plot.top(), kSeaLevelWidth, h);
     l.legend = QRectF(l.sea_level.right() + kGapToLegend, l.plot.top(), kLegendWidth,
-                      24 + 6 * kLegendRow + 4);
+                      24 + 7 * kLegendRow + 4);
     return l;
 }
 

@@ -4,25 +4,27 @@
 // Row h (h = 2..N) is layer h, from time(h - 1) at its base to time(h) at
 // its top; its cell in column j covers (j - 1) / 2000 .. j / 2000 of the
 // width. A cell is white where the layer is a hiatus in that column
-// (stratigraphy's layer_thickness and hiatus_flag: at most 1 mm, a
-// negative thickness counting as 0), and white too where its thickness is
-// not known (a non-finite horizon); otherwise it takes the colour of the
-// class of slot h's attribute in the colour mode, or one neutral grey in
-// time-lines mode. Times are whole recording intervals, time(h) =
+// (stratigraphy's layer_thickness and hiatus_flag: at most 1 mm, a negative
+// thickness counting as 0), and white too where its thickness is not known
+// (a non-finite horizon); otherwise it takes the colour of the class of slot
+// h's attribute in the colour mode, or one neutral grey in time-lines mode.
+// Coloured by depth of deposition, a layer laid down at or above sea level
+// (stratigraphy's subaerial_flag) is a class of its own, in brown, rather
+// than the shallowest water. Times are whole recording intervals, time(h) =
 // (h - 1) x interval, so every row is equally tall and the time axis is
 // linear. Beside the plot, on the same time axis, the recorded sea level
 // (height above the base) at each horizon; to its right the legend of the
 // classes and of the hiatus. The diagram fills the area it is given: no
 // zoom, no pan.
 //
-// On a raster device (a QImage painted with at most a scale and a shift)
-// the cells are rasterised into an image one pixel row at a time, each
-// device pixel taking the cell under its centre, and copied in one piece.
-// On other devices (SVG, PDF, a printer) they are filled as rectangles:
-// runs of one colour along a row are merged, a run repeated unchanged in
-// the rows above grows into one rectangle, hiatus cells are the plot's
-// white, and each colour is filled in one call, so vector output stays
-// compact.
+// On a raster device (a QImage painted with at most a scale and a shift) the
+// cells are rasterised into an image one pixel row at a time, each device
+// pixel taking the cell under its centre, and copied in one piece. On other
+// devices (SVG, PDF, a printer) they are filled as rectangles: runs of one
+// colour along a row are merged, a run repeated unchanged in the rows above
+// grows into one rectangle, hiatus cells are the plot's white, and the
+// rectangles of each colour are filled as one shape, so vector output stays
+// compact and shows no seam where cells of one colour meet.
 //
 // Section style: the section's grey background and class colours, black
 // text. Report style: white background, the report palette and the report
@@ -54,6 +56,7 @@ WheelerLayout wheeler_layout(QSize size);
 inline constexpr std::int8_t kWheelerHiatus = -1;    // white
 inline constexpr std::int8_t kWheelerUnknown = -2;   // thickness not known: white
 inline constexpr std::int8_t kWheelerDeposited = 5;  // time-lines mode: grey
+inline constexpr std::int8_t kWheelerSubaerial = 6;  // depth mode, laid down on land: brown
 
 // The cells of rows h = 2..count and columns j = 1..2000 at
 // [(h - 2) * COLUMN_COUNT + (j - 1)]: a colour class 0..4 or one of the

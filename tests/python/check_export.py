@@ -82,7 +82,10 @@ def check_netcdf(ds, args):
     check(ds.attrs.get("Conventions") == "CF-1.8", "Conventions is not CF-1.8")
     check(ds.attrs.get("vendrel_version") == "0.90", "no program version")
     check("history" in ds.attrs and "source" in ds.attrs, "no history or source attribute")
-    check(ds.sizes["column"] == 2000, "column dimension is not 2000")
+    check(ds.sizes["x"] == 2000, "x dimension is not 2000")
+    check("x" in ds.indexes and ds.x.attrs.get("axis") == "X", "x is not an indexed X axis")
+    check(list(ds.column.values) == list(range(1, 2001)) and ds.column.dims == ("x",),
+          "column is not 1..2000 over x")
     if args.horizons is not None:
         check(ds.sizes["horizon"] == args.horizons, f"horizon dimension is {ds.sizes['horizon']}")
     units = {"x": "m", "time": "kyr", "age": "kyr", "z": "m", "elevation": "m",
@@ -98,8 +101,8 @@ def check_netcdf(ds, args):
     check("planned" in ds.sea_level_z.attrs.get("comment", ""), "sea level comment missing")
     check("10 km" in ds.distance_from_shore.attrs.get("comment", ""), "distance comment missing")
     for name in ["z", "elevation", "depth_of_deposition", "distance_from_shore", "porosity",
-                 "thickness", "hiatus"]:
-        check(ds[name].dims == ("horizon", "column"), f"{name} dims are {ds[name].dims}")
+                 "thickness", "hiatus", "subaerial"]:
+        check(ds[name].dims == ("horizon", "x"), f"{name} dims are {ds[name].dims}")
         check("_FillValue" in ds[name].encoding, f"{name} has no _FillValue")
         check(ds[name].encoding.get("zlib") and ds[name].encoding.get("shuffle"),
               f"{name} is not compressed with shuffle")
@@ -129,9 +132,53 @@ def check_netcdf(ds, args):
     hiatus = ds.hiatus.values  # masked to NaN where not defined
     check(bool(np.all(np.isnan(hiatus[0]))), "horizon 1 has a hiatus flag")
     check(np.array_equal(hiatus[1:], (expected <= 0.001).astype(float)), "hiatus mask")
+    subaerial = ds.subaerial.values
+    check(bool(np.all(np.isnan(subaerial[0]))), "horizon 1 has a subaerial flag")
+    land = (ds.depth_of_deposition.values[1:] == 0) & (expected > 0.001)
+    check(np.array_equal(subaerial[1:], land.astype(float)), "subaerial mask")
+    for name in ["depth_of_deposition", "distance_from_shore", "porosity"]:
+        check(bool(np.all(np.isnan(ds[name].values[0]))), f"horizon 1 has a {name}")
+    check(ds.depth_of_deposition.attrs.get("standard_name") ==
+          "sea_floor_depth_below_sea_surface", "depth of deposition has no standard name")
+    check(ds.trajectory.dims == ("horizon",) and ds.trajectory.attrs.get("flag_meanings") ==
+          "forced_regressive normal_regressive transgressive aggradational",
+          "no trajectory classes over horizon")
+    check(bool(np.isnan(ds.trajectory.values[0])), "horizon 1 has a trajectory step")
+    sea = np.concatenate([[float(ds.attrs["baselevel"])], ds.sea_level_z.values[1:]])
+    shore = ds.shoreline_elevation.values
+    known = ~np.isnan(shore)
+    close(shore[known], (max_y - sea)[known], 1e-9, "shoreline elevation is the sea level's")
+    check_selection(ds)
     if int(ds.attrs["isolated_platform"]) == 0:
         close(ds.initial_surface_z.values, ds.x.values / float(ds.attrs["max_x"]) * max_y, 1e-9,
               "initial ramp")
+
+
+def check_selection(ds):
+    """Selecting by position and plotting work as a user types them."""
+    import warnings
+    import matplotlib
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+    x = ds.x.values
+    target = 0.6 * float(ds.attrs["max_x"])
+    nearest = int(np.argmin(np.abs(x - target)))
+    column = ds.sel(x=target, method="nearest")
+    check(int(column.column) == nearest + 1, "sel(x=..., method='nearest') picks another column")
+    close(column.z.values, ds.z.values[:, nearest], 0.0, "sel(x) z")
+    close(ds.isel(x=nearest).elevation.values, ds.elevation.values[:, nearest], 0.0,
+          "isel(x) elevation")
+    if ds.sizes["horizon"] < 2:
+        return  # no layer: nothing but missing values to plot
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        try:
+            ds.elevation.isel(horizon=-1).plot()
+            column.porosity.plot(y="horizon")
+            ds.thickness.plot()
+        except Exception as e:  # a warning turned into an error, or a failed plot
+            failures.append(f"plotting: {type(e).__name__}: {e}")
+        plt.close("all")
 
 
 def check_against_vdl(ds, args):
@@ -139,8 +186,10 @@ def check_against_vdl(ds, args):
     t = args.tolerance
     check(ds.sizes["horizon"] == count, f"{ds.sizes['horizon']} horizons, project has {count}")
     close(ds.x.values, x, t, "x")
-    for k, name in enumerate(["z", "depth_of_deposition", "distance_from_shore", "porosity"]):
-        close(ds[name].values, values[:, :, k].T, t, name)
+    close(ds.z.values, values[:, :, 0].T, t, "z")
+    # Horizon 1 has no layer: its attributes are missing (checked above).
+    for k, name in enumerate(["depth_of_deposition", "distance_from_shore", "porosity"], start=1):
+        close(ds[name].values[1:], values[:, 1:, k].T, t, name)
     close(ds.sea_level_z.values, sea, t, "sea_level_z")
     for name, value in parameters.items():
         close(np.atleast_1d(ds.attrs[name]), value, t, f"parameter {name}")
@@ -150,7 +199,7 @@ def check_section_csv(ds, path):
     header, table = read_csv(path)
     check(header == ["horizon", "time_kyr", "age_kyr", "x_m", "z_down_m", "elevation_m",
                      "depth_of_deposition_m", "distance_from_shore_m", "porosity",
-                     "thickness_m", "hiatus"], f"section CSV header {header}")
+                     "thickness_m", "hiatus", "subaerial"], f"section CSV header {header}")
     n = ds.sizes["horizon"]
     check(len(table["horizon"]) == n * 2000, "section CSV row count")
     grid = lambda values: np.asarray(values, dtype=float).reshape(-1)
@@ -161,7 +210,7 @@ def check_section_csv(ds, path):
                 "depth_of_deposition_m": grid(ds.depth_of_deposition.values),
                 "distance_from_shore_m": grid(ds.distance_from_shore.values),
                 "porosity": grid(ds.porosity.values), "thickness_m": grid(ds.thickness.values),
-                "hiatus": grid(ds.hiatus.values)}
+                "hiatus": grid(ds.hiatus.values), "subaerial": grid(ds.subaerial.values)}
     for name, values in expected.items():
         close(table[name], values, 0.0, f"section CSV {name}")
 
@@ -183,6 +232,7 @@ def check_wells(ds, args):
                   f"well at {x}: {netcdf_name}")
         z = ds.z.values[:, column - 1]
         close(ds.well_burial_depth.values[w], z - z[-1], 1e-9, f"well at {x}: burial depth")
+        check(bool(np.isnan(ds.well_porosity.values[w][0])), f"well at {x}: a point at its base")
     if args.wells_csv is None:
         return
     header, table = read_csv(args.wells_csv)
