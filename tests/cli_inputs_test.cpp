@@ -139,7 +139,9 @@ TEST_F(RunnerInputs, StopSignalsEndEveryPhaseAtOnce) {
     const std::string big = " --size 10000x10000";
     const std::string project = save("p.vdl", *project_);
     const Case cases[] = {
-        {"during the run", "--set totaltime=1e9 --threads 1 -o " + dir.file("a.vdl"), SIGTERM, 1.0},
+        {"during the run",
+         "--set totaltime=1e9 --set display_inc=1e7 --threads 1 -o " + dir.file("a.vdl"), SIGTERM,
+         1.0},
         {"while a picture is drawn", project + " --no-run --image " + dir.file("a.png") + big,
          SIGTERM, 1.5},
         {"while a figure is drawn", project + " --no-run --figure " + dir.file("a.png") + big,
