@@ -50,7 +50,8 @@ struct Engine::Run {
     // Per column: 1 while its recorded horizons are known to be in order.
     std::vector<std::uint8_t> ordered = std::vector<std::uint8_t>(COLUMN_SLOTS, 1);
     // The phizero every layer of the run was recorded with, while they all
-    // share one (the parameters do not change during a run).
+    // share one; once a recording finds another (record_step checks each),
+    // compaction reads every layer's own.
     double phizero = 0.0;
     bool phizero_uniform = true;
     LandNeighbours neighbours;

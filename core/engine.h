@@ -33,7 +33,7 @@
 // step's work. The recording step, whose work grows with the number of
 // horizons, is one loop over the columns shared with sleeping workers
 // (core/worker_pool.h; each column independent, so the result does not
-// depend on the thread count). Two shortcuts keep heavy runs fast:
+// depend on the thread count). Three shortcuts keep heavy runs fast:
 //   - fault movement of the recorded horizons is owed per column and paid
 //     into every slot just before the next recording, before a reader looks
 //     and at the end of the run (equal to moving them every step, to

@@ -99,13 +99,18 @@ std::optional<RunRefusal> refuse_script_run(const ModelParameters& p, bool allow
     if (allow_early_end || plan.fits()) {
         return std::nullopt;
     }
+    // Where only the recording at the last step finds no slot, the run
+    // reaches its end but leaves its final surface unrecorded.
+    const std::string outcome = plan.simulated_time() >= p.totaltime
+                                    ? "the recording at its last step would find no slot"
+                                    : "it would end at " + ka_text(plan.simulated_time()) + " of " +
+                                          ka_text(p.totaltime) + " ka";
     return RunRefusal{"display_inc = " + shortest_text(p.display_inc) + ": the run would record " +
                           std::to_string(plan.recordings) + " horizons every " +
                           std::to_string(plan.steps_per_record) + " time steps of " +
                           shortest_text(plan.dt) + " yr, but " + std::to_string(kRecordingRoom) +
-                          " fit after the initial surface: it would end at " +
-                          ka_text(plan.simulated_time()) + " of " + ka_text(p.totaltime) +
-                          " ka; the smallest display_inc that fits is " +
+                          " fit after the initial surface: " + outcome +
+                          "; the smallest display_inc that fits is " +
                           shortest_text(smallest_fitting_display_inc(p)),
                       true};
 }
