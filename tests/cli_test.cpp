@@ -648,7 +648,8 @@ TEST(RunnerSummary, JsonOnStdout) {
     ASSERT_EQ(r.status, 0) << r.err;
     testing::write_file(dir.file("stdout.json"), r.out);
     const std::string check =
-        std::string(VENDREL_PYTHON) + " -c 'import json, sys\n"
+        std::string(VENDREL_PYTHON) +
+        " -c 'import json, sys\n"
         "s = json.load(open(sys.argv[1]))\n"
         "f = json.load(open(sys.argv[2]))\n"
         "assert s[\"program\"] == \"vendrel-run\" and s[\"version\"] == \"0.90\", s\n"
@@ -748,7 +749,8 @@ TEST(RunnerParameters, ListedWithUnitsAndDefaults) {
     ASSERT_EQ(json.status, 0);
     testing::write_file(dir.file("list.json"), json.out);
     const std::string check =
-        std::string(VENDREL_PYTHON) + " -c 'import json, sys\n"
+        std::string(VENDREL_PYTHON) +
+        " -c 'import json, sys\n"
         "l = {p[\"key\"]: p for p in json.load(open(sys.argv[1]))}\n"
         "assert l[\"totaltime\"][\"default\"] == 200000 and l[\"totaltime\"][\"unit\"] == \"yr\"\n"
         "assert l[\"depths\"][\"default\"] == [0, 5, 10, 15, 20, 30, 40, 50]\n"
@@ -859,7 +861,8 @@ TEST(RunnerSummary, TimeSimulatedBesideTheTimeAskedFor) {
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_NE(r.out.find(c.line), std::string::npos) << r.out;
         const std::string check =
-            std::string(VENDREL_PYTHON) + " -c 'import json, sys, netCDF4\n"
+            std::string(VENDREL_PYTHON) +
+            " -c 'import json, sys, netCDF4\n"
             "s = json.load(open(sys.argv[1]))\n"
             "h, t, T = int(sys.argv[3]), float(sys.argv[4]), float(sys.argv[5])\n"
             "assert s[\"horizons\"] == h and s[\"simulated_time\"] == t, s\n"
