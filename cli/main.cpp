@@ -26,8 +26,10 @@
 #include "cli/parameter_list.h"
 #include "cli/run_options.h"
 #include "cli/run_report.h"
+#include "cli/sea_level_request.h"
 #include "cli/stop_signal.h"
 #include "core/parameter_fields.h"
+#include "core/sea_level_curve.h"
 #include "core/thread_count.h"
 #include "document/number_format.h"
 #include "document/project.h"
@@ -255,7 +257,8 @@ int run(const RunOptions& options) {
     if (!options.check.empty()) {
         return check(options.check);
     }
-    const std::vector<ParameterSetting> settings = all_settings(options);
+    std::vector<ParameterSetting> settings = all_settings(options);
+    const SeaLevelRequest curve_request = take_sea_level_request(options, settings);
     catch_stop_signals();
     OutputPlan plan(options.outputs);
 
@@ -268,6 +271,10 @@ int run(const RunOptions& options) {
     RunReport report;
     ModelParameters edited = sim.params();
     apply_settings(settings, edited, project.display(), report);
+    apply_sea_level_request(curve_request, edited);
+    if (edited.sea_level_curve) {
+        report.sea_level_file = edited.sea_level_curve->name();
+    }
     if (options.threads) {
         edited.omp_threads = *options.threads;
     }
@@ -279,6 +286,7 @@ int run(const RunOptions& options) {
         // results stay as they are.
         sim.modify().params() = edited;
     } else {
+        refuse_uncovered_run(edited);
         sim.change_parameters([&](ModelParameters& p) { p = edited; });
         run_to_the_end(sim, options, report);
     }
@@ -348,6 +356,9 @@ int main(int argc, char** argv) {
     } catch (const WellOutsideSectionError& e) {
         // A command line that asks for the impossible, found once the
         // parameters are known: as a bad command line.
+        std::fprintf(stderr, "vendrel-run: %s\n", e.what());
+        return 2;
+    } catch (const RunRefused& e) {
         std::fprintf(stderr, "vendrel-run: %s\n", e.what());
         return 2;
     } catch (const Interrupted&) {

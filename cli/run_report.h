@@ -5,6 +5,7 @@
 // time, the metrics of run_metrics.h and the outputs written.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +24,8 @@ struct RunReport {
     double wall_seconds = 0;
     RunMetrics metrics;
     std::vector<std::string> outputs;  // paths as given
+    // The measured sea-level curve's name, when the run followed one.
+    std::optional<std::string> sea_level_file;
 };
 
 // One JSON object, ending with a line feed.
