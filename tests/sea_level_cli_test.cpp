@@ -123,5 +123,44 @@ TEST_F(SeaLevelRunner, NetcdfRecordsTheCurve) {
     EXPECT_EQ(o.out.find("forcing"), std::string::npos);
 }
 
+// A sweep's sea_level_file column: relative to the manifest, each distinct
+// file copied into the sweep's folder, an empty field for the sinusoids.
+TEST_F(SeaLevelRunner, SweepRunsEachRowsCurve) {
+    testing::write_file(dir.file("sub/m.csv"),
+                        "run,totaltime,display_inc,sea_level_file\n"
+                        "r1,4000,500,c.csv\n"
+                        "r2,4000,500,\n"
+                        "r3,4000,500,c.csv\n"
+                        "r4,4000,500,../ages.csv\n");
+    Outcome o = run_in(std::string(VENDREL_SWEEP_PATH) + " sub/m.csv --out out --jobs 1", dir);
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_TRUE(testing::read_file(dir.file("out/sea-level-1/c.csv")) ==
+                testing::read_file(dir.file("sub/c.csv")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("out/sea-level-2/ages.csv")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out/sea-level-3")));
+    const auto curve_line = [&](const char* run) {
+        const std::string text = testing::read_file(dir.file(std::string("out/") + run + ".vdl"));
+        const std::size_t at = text.find("\r\nsea_level_curve ");
+        return at == std::string::npos ? std::string("none")
+                                       : text.substr(at + 2, text.find('\r', at + 2) - at - 2);
+    };
+    EXPECT_EQ(curve_line("r1"), "sea_level_curve c.csv 3");
+    EXPECT_EQ(curve_line("r2"), "none");
+    EXPECT_EQ(curve_line("r3"), "sea_level_curve c.csv 3");
+    EXPECT_EQ(curve_line("r4"), "sea_level_curve ages.csv 3");
+
+    // A file that does not read is refused before anything runs, naming the
+    // row and the column.
+    testing::write_file(dir.file("sub/bad.csv"),
+                        "run,sea_level_file\nok,c.csv\nworse,../bad.csv\n");
+    o = run_in(std::string(VENDREL_SWEEP_PATH) + " sub/bad.csv --out out2 --jobs 1", dir);
+    EXPECT_EQ(o.status, 2);
+    EXPECT_NE(o.err.find("sub/bad.csv: line 3, column 2 (\"sea_level_file\"): bad.csv: line 4: "
+                         "a time before the previous one"),
+              std::string::npos)
+        << o.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out2")));
+}
+
 }  // namespace
 }  // namespace vendrel
