@@ -1,8 +1,8 @@
 #include "core/sea_level_curve.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <stdexcept>
 
 #include "core/model_parameters.h"
@@ -11,15 +11,14 @@ namespace vendrel {
 namespace {
 
 std::string kyr_text(double years) {
-    // Whole thousands print without decimals; anything else with three.
+    // Whole thousands print without decimals, anything else with three; in
+    // any locale, "." for the decimal point.
     const double kyr = years / 1000.0;
-    char text[64];
-    if (kyr == std::floor(kyr) && std::fabs(kyr) < 1e15) {
-        std::snprintf(text, sizeof text, "%.0f", kyr);
-    } else {
-        std::snprintf(text, sizeof text, "%.3f", kyr);
-    }
-    return text;
+    const bool whole = kyr == std::floor(kyr) && std::fabs(kyr) < 1e15;
+    char text[400];
+    const auto result =
+        std::to_chars(text, text + sizeof text, kyr, std::chars_format::fixed, whole ? 0 : 3);
+    return std::string(text, result.ptr);
 }
 
 }  // namespace
