@@ -188,6 +188,8 @@ void MainWindow::createActions() {
     });
     a.seaLevel = command("Sea-Level Variation", {},
                          [&app] { app.editParameters<SeaLevelDialog>("Sea-Level Variation"); });
+    a.seaLevelCurve = command("Sea-Level Curve...", "Follow a measured sea-level curve",
+                              [&app] { app.editSeaLevelCurve(); });
     a.compaction =
         command("Compaction", {}, [&app] { app.editParameters<CompactionDialog>("Compaction"); });
 
@@ -300,7 +302,7 @@ void MainWindow::createMenus() {
     addMenu("Initial Geometry", {a.modelDimensions, a.simpleRamp, a.arbitraryPlatform});
     bar->addSeparator();
     addMenu("Model Parameters", {a.runtime, a.carbonateFactory, a.erosion, a.basinalSedimentation,
-                                 a.seaLevel, a.compaction});
+                                 a.seaLevel, a.seaLevelCurve, a.compaction});
     bar->addSeparator();
     bar->addSeparator();
     addMenu("Display Mode",

@@ -44,6 +44,7 @@ class MainWindow : public QMainWindow {
         QAction *modelDimensions, *simpleRamp, *arbitraryPlatform;
         QAction *runtime, *carbonateFactory, *erosion, *basinalSedimentation, *seaLevel,
             *compaction;
+        QAction* seaLevelCurve;
         QAction *depthOfDeposition, *distanceFromShoreline, *porosity, *reportStyle;
         QAction *displayPreferences, *showSeaLevel, *showBathymetryMarker, *showTimeLines,
             *showStatusBar;

@@ -3,6 +3,7 @@
 #include "app/document.h"
 #include "app/vendrel_application.h"
 #include "core/parameter_fields.h"
+#include "core/sea_level_curve.h"
 
 namespace vendrel {
 namespace {
@@ -25,6 +26,9 @@ bool sameField(const ParameterField& field, const ModelParameters& m1, const Dis
 
 bool sameParameters(const ModelParameters& model1, const DisplaySettings& display1,
                     const ModelParameters& model2, const DisplaySettings& display2) {
+    if (!same_sea_level_curve(model1.sea_level_curve, model2.sea_level_curve)) {
+        return false;
+    }
     for (const ParameterField& field : parameter_fields()) {
         if (!sameField(field, model1, display1, model2, display2)) {
             return false;

@@ -16,6 +16,7 @@
 #include "app/dialogs/display_preferences_dialog.h"
 #include "app/dialogs/parameter_dialog.h"
 #include "app/dialogs/runtime_dialog.h"
+#include "app/dialogs/sea_level_curve_dialog.h"
 #include "app/dialogs/technical_details_dialog.h"
 #include "app/dialogs/thread_count_dialog.h"
 #include "app/guarded_command.h"
@@ -26,6 +27,7 @@
 #include "app/section_view.h"
 #include "app/user_guide.h"
 #include "core/run_admission.h"
+#include "core/sea_level_curve.h"
 #include "core/thread_count.h"
 #include "document/atomic_file.h"
 #include "view/figure_export.h"
@@ -179,6 +181,22 @@ void VendrelApplication::applyParameterDialog(ParameterDialog& dialog, const QSt
     }
 }
 
+void VendrelApplication::editSeaLevelCurve() {
+    SeaLevelCurveDialog dialog(*services_, document_->simulation().params(), window_.get());
+    if (services_->execDialog(dialog) != QDialog::Accepted) {
+        return;
+    }
+    const ModelParameters before = document_->simulation().params();
+    if (same_sea_level_curve(before.sea_level_curve, dialog.curve())) {
+        return;
+    }
+    const DisplaySettings& display = document_->display();
+    applyDialogChanges([&dialog](ModelParameters& p) { p.sea_level_curve = dialog.curve(); }, true);
+    undoStack_.push(new ParameterChange(*this, "Sea-Level Curve", ParameterChange::Apply::Reset,
+                                        before, display, document_->simulation().params(),
+                                        display));
+}
+
 void VendrelApplication::editRuntime() {
     editParameters<RuntimeDialog>("Runtime and Display Increment");
 }
@@ -246,6 +264,13 @@ void VendrelApplication::startSimulation() {
     if (!diverging.isEmpty()) {
         services_->showMessage(
             window_.get(), "The simulation cannot run with these values:\n" + diverging.join("\n"));
+        return;
+    }
+    // A curve that does not span the run refuses it before it starts.
+    if (const std::string refusal = sea_level_curve_refusal(document_->simulation().params());
+        !refusal.empty()) {
+        services_->showMessage(window_.get(),
+                               "Cannot run: " + QString::fromStdString(refusal) + ".");
         return;
     }
     document_->simulation().start_run();

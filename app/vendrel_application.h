@@ -92,6 +92,8 @@ class VendrelApplication : public QObject {
         applyParameterDialog(dialog, name, markModified);
     }
     void editRuntime();
+    // Sea-Level Curve: the measured curve, undoable as a dialog's OK.
+    void editSeaLevelCurve();
     void setThreadCount();
     void displayPreferences();
     void toggleColourMode(ColourFlag mode);

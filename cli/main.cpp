@@ -34,11 +34,13 @@
 #include "cli/parameter_list.h"
 #include "cli/run_options.h"
 #include "cli/run_report.h"
+#include "cli/sea_level_request.h"
 #include "cli/stop_signal.h"
 #include "core/dialog_ranges.h"
 #include "core/parameter_fields.h"
 #include "core/recording_plan.h"
 #include "core/run_admission.h"
+#include "core/sea_level_curve.h"
 #include "core/thread_count.h"
 #include "document/non_finite_values.h"
 #include "document/number_format.h"
@@ -55,12 +57,6 @@ using Clock = std::chrono::steady_clock;
 // The run was stopped by a signal; nothing was saved.
 struct Interrupted {};
 constexpr const char* kInterruptedLine = "vendrel-run: interrupted; nothing saved\n";
-
-// Parameters the run cannot run, found before it starts (exit status 2).
-class RunRefused : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
 
 void throw_if_interrupted() {
     if (stop_signal_received() != 0) {
@@ -250,7 +246,8 @@ int run(const RunOptions& options) {
     if (!options.check.empty()) {
         return check(options.check);
     }
-    const std::vector<ParameterSetting> settings = all_settings(options);
+    std::vector<ParameterSetting> settings = all_settings(options);
+    const SeaLevelRequest curve_request = take_sea_level_request(options, settings);
     catch_stop_signals();
     OutputPlan plan(options.outputs);
 
@@ -268,6 +265,10 @@ int run(const RunOptions& options) {
     RunReport report;
     ModelParameters edited = sim.params();
     apply_settings(settings, edited, project.display(), report);
+    apply_sea_level_request(curve_request, edited);
+    if (edited.sea_level_curve) {
+        report.sea_level_file = edited.sea_level_curve->name();
+    }
     if (options.threads) {
         edited.omp_threads = *options.threads;
     }

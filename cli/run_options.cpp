@@ -66,6 +66,9 @@ const std::vector<OptionLine>& general_options() {
         {"", "depths_3=12); may be repeated; a later one wins"},
         {"--params FILE.toml", "set the parameters of a TOML file of key = value lines first"},
         {"--threads N", "worker threads for the run (0 keeps the default)"},
+        {"--sea-level FILE.csv", "follow a measured sea-level curve (time_kyr,sea_level_m or"},
+        {"", "age_ka,sea_level_m) in place of the sinusoids"},
+        {"--no-sea-level-file", "drop the project's curve: back to the sinusoids"},
         {"--no-run", "save the project as opened, with the parameters set, unrun"},
         {"--allow-early-end", "run even when the recordings need more than the 500"},
         {"", "horizon slots: the run ends at the last one (its summary"},
@@ -212,14 +215,15 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
     parser.addOption(value_option({"set"}, "key=value"));
     parser.addOption(value_option({"params"}, "FILE"));
     parser.addOption(value_option({"threads"}, "N"));
+    parser.addOption(value_option({"sea-level"}, "FILE"));
     parser.addOption(value_option({"size"}, "WxH"));
     parser.addOption(value_option({"dpi"}, "N"));
     parser.addOption(value_option({"figure-width"}, "W"));
     parser.addOption(value_option({"style"}, "S"));
     parser.addOption(value_option({"check"}, "FILE"));
     parser.addOption(value_option({"well"}, "X"));
-    for (const char* flag :
-         {"no-run", "allow-early-end", "json", "progress", "quiet", "list-params", "version"}) {
+    for (const char* flag : {"no-run", "allow-early-end", "json", "progress", "quiet",
+                             "list-params", "version", "no-sea-level-file"}) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(flag)));
     }
     parser.addOption(QCommandLineOption(QStringList{"h", "help"}));
@@ -263,6 +267,8 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
         options.settings.emplace_back(text.substr(0, eq), text.substr(eq + 1));
     }
     options.params_file = single_value(parser, "params").value_or("");
+    options.sea_level_file = single_value(parser, "sea-level");
+    options.no_sea_level_file = parser.isSet("no-sea-level-file");
     if (const auto value = single_value(parser, "threads")) {
         const std::optional<int> n = parse_int_strict(*value);
         if (!n || *n < 0 || *n > kMaxThreads) {

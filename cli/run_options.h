@@ -26,6 +26,9 @@ struct RunOptions {
     std::string params_file;  // --params: key = value lines, applied before --set
     std::vector<std::pair<std::string, std::string>> settings;  // --set key=value, in order
     std::optional<int> threads;
+    // --sea-level: a measured curve; --no-sea-level-file: the sinusoids.
+    std::optional<std::string> sea_level_file;
+    bool no_sea_level_file = false;
     std::vector<RequestedOutput> outputs;  // in the order of output_kinds()
     std::vector<double> wells;             // --well: pseudo-well positions (m), as given
     std::string command;                   // the command line, recorded by the data exports

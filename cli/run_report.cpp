@@ -48,6 +48,9 @@ std::string run_report_json(const RunReport& report) {
     root.insert("final_sea_level", optional_number(report.metrics.final_sea_level));
     root.insert("metrics", metrics);
     root.insert("outputs", outputs);
+    root.insert("sea_level_file", report.sea_level_file
+                                      ? QJsonValue(QString::fromStdString(*report.sea_level_file))
+                                      : QJsonValue(QJsonValue::Null));
     return QJsonDocument(root).toJson(QJsonDocument::Compact).toStdString() + "\n";
 }
 

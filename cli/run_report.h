@@ -6,6 +6,7 @@
 // written.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,6 +30,8 @@ struct RunReport {
     bool ended_at_slot_limit = false;
     RunMetrics metrics;
     std::vector<std::string> outputs;  // paths as given
+    // The measured sea-level curve's name, when the run followed one.
+    std::optional<std::string> sea_level_file;
 };
 
 // One JSON object, ending with a line feed.

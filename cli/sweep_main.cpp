@@ -31,6 +31,7 @@
 #include "cli/slurm_submission.h"
 #include "cli/sweep_manifest.h"
 #include "cli/sweep_runner.h"
+#include "cli/sweep_sea_level.h"
 #include "cli/sweep_summary.h"
 #include "document/atomic_file.h"
 #include "document/printable_text.h"
@@ -50,7 +51,9 @@ const char* sweep_usage_text() {
            "The manifest is CSV: a header \"run,KEY,KEY...\", then one row per run with\n"
            "its id ([A-Za-z0-9][A-Za-z0-9._-]{0,63}, unique) and a value per key as\n"
            "vendrel-run --set takes it (quote arrays: \"0,5,10,15,20,30,40,50\"). Each run\n"
-           "uses one thread unless the manifest has an omp_threads column.\n"
+           "uses one thread unless the manifest has an omp_threads column. A\n"
+           "sea_level_file column names a measured sea-level curve per run (relative to\n"
+           "the manifest; empty for the sinusoids), copied into DIR for the runs.\n"
            "\n"
            "Options:\n"
            "  --out DIR             the folder of the outputs: DIR/<run>.vdl, <run>.json\n"
@@ -272,12 +275,14 @@ int run(const SweepOptions& o) {
         return summarise(read_sweep_manifest(o.collect + "/manifest.csv"), o.collect);
     }
     const SweepManifest manifest = read_sweep_manifest(o.manifest);
+    check_sea_level_files(manifest, o.manifest);
     check_sweep_runs(manifest, o.manifest, o.allow_early_end);
     if (o.slurm && find_on_path("sbatch").empty()) {
         throw FileError("sbatch not found on PATH: --slurm needs Slurm's client commands");
     }
     prepare_folder(o);
     const std::string dir = absolute(o.dir);
+    copy_sea_level_files(manifest, o.manifest, dir);
     if (o.slurm) {
         SlurmRequest request;
         request.dir = dir;

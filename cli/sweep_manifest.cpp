@@ -11,6 +11,7 @@
 
 #include "cli/parameter_assignment.h"
 #include "cli/run_options.h"
+#include "cli/sea_level_request.h"
 #include "core/parameter_fields.h"
 #include "core/run_admission.h"
 
@@ -114,7 +115,7 @@ SweepManifest parse_sweep_manifest(const std::string& text, const std::string& n
         const std::string& key = header[i];
         const std::string where =
             name + ": line 1, column " + std::to_string(i + 1) + " (\"" + key + "\")";
-        if (!find_parameter_key(key)) {
+        if (key != kSeaLevelFileKey && !find_parameter_key(key)) {
             throw UsageError(where + ": unknown parameter");
         }
         if (manifest.column(key) >= 0) {
@@ -148,6 +149,9 @@ SweepManifest parse_sweep_manifest(const std::string& text, const std::string& n
                              "\" appears twice");
         }
         for (std::size_t k = 0; k < manifest.keys.size(); ++k) {
+            if (manifest.keys[k] == kSeaLevelFileKey) {
+                continue;  // a file name: read by check_sea_level_files
+            }
             try {
                 assign_parameter(params, display, manifest.keys[k], row.values[k]);
             } catch (const UsageError& e) {

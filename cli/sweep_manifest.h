@@ -8,7 +8,8 @@
 // [A-Za-z0-9][A-Za-z0-9._-]{0,63} and are unique, keys are parameters and
 // appear once, every value is one assign_parameter() accepts (finite
 // numbers, whole numbers for integer keys). Errors name the file, the line
-// and the column.
+// and the column. A sea_level_file column names a measured curve per row
+// (cli/sweep_sea_level.h).
 
 #include <string>
 #include <vector>

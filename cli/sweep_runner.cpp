@@ -17,7 +17,9 @@
 #include <map>
 #include <sstream>
 
+#include "cli/sea_level_request.h"
 #include "cli/stop_signal.h"
+#include "cli/sweep_sea_level.h"
 #include "document/atomic_file.h"
 #include "document/number_format.h"
 #include "document/printable_text.h"
@@ -41,8 +43,13 @@ std::vector<std::string> runner_arguments(const SweepManifest& manifest, const S
     const RunFiles files = run_files(settings.dir, row.id);
     std::vector<std::string> args = {settings.runner, "--quiet"};
     for (std::size_t k = 0; k < manifest.keys.size(); ++k) {
-        args.push_back("--set");
-        args.push_back(manifest.keys[k] + "=" + row.values[k]);
+        if (manifest.keys[k] != kSeaLevelFileKey) {
+            args.push_back("--set");
+            args.push_back(manifest.keys[k] + "=" + row.values[k]);
+        }
+    }
+    if (const std::string curve = sea_level_copy(manifest, row, settings.dir); !curve.empty()) {
+        args.insert(args.end(), {"--sea-level", curve});
     }
     // One thread per run unless the manifest says otherwise.
     if (manifest.column("omp_threads") < 0) {

@@ -203,7 +203,7 @@ void Engine::begin_run(Run& run) {
     run.step_count = truncate_to_int32(p_.totaltime / s_.dt);
     run.steps_per_record = truncate_to_int32(p_.display_inc / s_.dt);
     s_.current_sea_level = p_.baselevel;
-    run.sines = {0, 0, 0};
+    run.sines = SineState{};
     run.steps_since_record = 0;
 
     run.fault_steps = fault_steps(p_, s_.dt);

@@ -10,8 +10,11 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 namespace vendrel {
+
+class SeaLevelCurve;
 
 // Degrees per radian, used in both directions instead of 180/pi.
 inline constexpr double kDegreesPerRadian = 57.296;
@@ -40,6 +43,9 @@ struct ModelParameters {
     double wave_2 = 41000.0;
     double amp_3 = 10.0;
     double wave_3 = 23000.0;
+    // A measured curve that takes the sinusoids' place while set (their
+    // values stay stored); shared, never changed (core/sea_level_curve.h).
+    std::shared_ptr<const SeaLevelCurve> sea_level_curve;
 
     // Carbonate factory: production rate against water depth.
     std::array<double, 8> depths{0, 5, 10, 15, 20, 30, 40, 50};

@@ -6,6 +6,7 @@
 #include "core/model_parameters.h"
 #include "core/parameter_fields.h"
 #include "core/recording_plan.h"
+#include "core/sea_level_curve.h"
 
 namespace vendrel {
 namespace {
@@ -94,6 +95,9 @@ std::optional<RunRefusal> refuse_script_run(const ModelParameters& p, bool allow
     const std::vector<ParameterFault> faults = parameter_faults(p);
     if (!faults.empty()) {
         return RunRefusal{faults.front().text(), false};
+    }
+    if (const std::string uncovered = sea_level_curve_refusal(p); !uncovered.empty()) {
+        return RunRefusal{"cannot run: " + uncovered, false};
     }
     const RecordingPlan plan = plan_recordings(p);
     if (allow_early_end || plan.fits()) {

@@ -48,8 +48,9 @@ struct RunRefusal {
     bool early_end = false;
 };
 
-// The first fault of `p`; then, unless `allow_early_end`, a run whose
-// recordings overrun the slots, naming the smallest display_inc that fits.
+// The first fault of `p`; then a measured sea-level curve that does not
+// span the run; then, unless `allow_early_end`, a run whose recordings
+// overrun the slots, naming the smallest display_inc that fits.
 // Nothing when the run may start.
 std::optional<RunRefusal> refuse_script_run(const ModelParameters& p, bool allow_early_end);
 

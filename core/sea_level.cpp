@@ -5,6 +5,7 @@
 
 #include "core/model_parameters.h"
 #include "core/model_state.h"
+#include "core/sea_level_curve.h"
 
 namespace vendrel {
 namespace {
@@ -37,7 +38,18 @@ double running_min(double extreme, double level) {
 }  // namespace
 
 double next_sea_level(const ModelParameters& p, double level, double t, double step,
-                      SineState& sines) {
+                      SineState& state) {
+    if (const SeaLevelCurve* curve = p.sea_level_curve.get()) {
+        if (!state.curve_started) {
+            state.curve_level = curve->level_at(0.0, state.curve_index);
+            state.curve_started = true;
+        }
+        const double now = curve->level_at(t, state.curve_index);
+        const double change = now - state.curve_level;
+        state.curve_level = now;
+        return -change + (level - p.baselevel_rise / 1000 * step);
+    }
+    auto& sines = state.sines;
     const double d1 = sine_change(t, p.wave_1, sines[0]);
     const double d2 = sine_change(t, p.wave_2, sines[1]);
     const double d3 = sine_change(t, p.wave_3, sines[2]);

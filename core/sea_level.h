@@ -6,16 +6,28 @@
 // difference, so with a zero start the level after time t is
 //   base - rise * t / 1000 - A1 S1(t) - A2 S2(t) - A3 S3(t)   (depth-down).
 // A period of 0 makes its sinusoid absent rather than not-a-number.
+//
+// With a measured curve E(t) (positive up) set, E takes the sinusoids'
+// place: level = -(E(t) - E(t_prev)) + (level - rise / 1000 * step), with
+// E(t_prev) = E(0) at the first evaluation, so the level after time t is
+//   base - rise * t / 1000 - (E(t) - E(0)).
 
 #include <array>
+#include <cstddef>
 
 namespace vendrel {
 
 struct ModelParameters;
 struct ModelState;
 
-// Value of each sinusoid at the previous evaluation.
-using SineState = std::array<double, 3>;
+// What the recurrence keeps between evaluations: the value of each
+// sinusoid, and with a curve, its level and interval at the previous time.
+struct SineState {
+    std::array<double, 3> sines{};
+    bool curve_started = false;
+    double curve_level = 0.0;
+    std::size_t curve_index = 0;
+};
 
 // One step of the recurrence: t is the new time, step the time advanced
 // since the previous evaluation. Returns the new level.

@@ -15,6 +15,7 @@
 
 #include "core/model_state.h"
 #include "core/parameter_fields.h"
+#include "core/sea_level_curve.h"
 #include "document/atomic_file.h"
 #include "document/file_error.h"
 #include "document/pseudo_well.h"
@@ -224,6 +225,58 @@ void put_parameters(MemoryDataset& nc, const ProjectData& data) {
 }
 
 }  // namespace
+
+// The measured sea-level curve a run followed, when it had one: dimension
+// forcing_time (its points), coordinate forcing_time (kyr from the run's
+// start) and sea_level_forcing (m, positive up), with the curve's file name
+// in the attribute source_file.
+struct SeaLevelForcing {
+    const SeaLevelCurve* curve = nullptr;
+    int time = -1;
+    int level = -1;
+};
+
+SeaLevelForcing define_sea_level_forcing(MemoryDataset& nc, const ProjectData& data) {
+    SeaLevelForcing forcing;
+    forcing.curve = data.params.sea_level_curve.get();
+    if (forcing.curve == nullptr) {
+        return forcing;
+    }
+    const int dim = nc.dimension("forcing_time", forcing.curve->points().size());
+    forcing.time = nc.variable("forcing_time", NC_DOUBLE, {dim});
+    describe(nc, forcing.time,
+             {.long_name = "model time of a point of the sea-level curve",
+              .units = "kyr",
+              .comment = "model time from the start of the run",
+              .fill = false});
+    forcing.level = nc.variable("sea_level_forcing", NC_DOUBLE, {dim});
+    describe(nc, forcing.level,
+             {.long_name = "eustatic sea level of the measured curve the run followed",
+              .units = "m",
+              .comment = "linear in time between points; the run's sea level is baselevel minus "
+                         "the trend minus the curve's change since time 0",
+              .positive = "up",
+              .coordinates = "forcing_time",
+              .fill = false});
+    nc.text(forcing.level, "source_file", forcing.curve->name());
+    return forcing;
+}
+
+void put_sea_level_forcing(MemoryDataset& nc, const SeaLevelForcing& forcing) {
+    if (forcing.curve == nullptr) {
+        return;
+    }
+    std::vector<double> times;
+    std::vector<double> levels;
+    times.reserve(forcing.curve->points().size());
+    levels.reserve(forcing.curve->points().size());
+    for (const SeaLevelPoint& point : forcing.curve->points()) {
+        times.push_back(point.time / 1000);
+        levels.push_back(point.level);
+    }
+    nc.put(forcing.time, times);
+    nc.put(forcing.level, levels);
+}
 
 void write_netcdf(const ProjectData& data, const NetcdfExport& options,
                   const std::function<void(std::string_view)>& write) {
@@ -504,6 +557,7 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
         describe(nc, history,
                  {.long_name = "the history attribute in full", .units = nullptr, .fill = false});
     }
+    const SeaLevelForcing forcing = define_sea_level_forcing(nc, data);
     nc.end_definitions();
     if (history >= 0) {
         check(nc_put_var_text(nc.id(), history, options.history.data()));
@@ -580,6 +634,7 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
         v = or_fill(v);
     }
     nc.put(initial, surface);
+    put_sea_level_forcing(nc, forcing);
 
     if (!wells.empty()) {
         std::vector<double> positions;

@@ -7,7 +7,8 @@
 // date, so readers decode no calendar). Variables over (horizon, column):
 // z (positive down), elevation (positive up), depth_of_deposition,
 // distance_from_shore, porosity, thickness, hiatus and subaerial; over horizon:
-// sea_level_z and sea_level_elevation; over column: initial_surface_z; over
+// sea_level_z and sea_level_elevation; over forcing_time, when the run
+// followed a measured curve: sea_level_forcing; over column: initial_surface_z; over
 // (well, horizon): the pseudo-wells' logs. Every parameter is a global
 // attribute under its code name, with "<name>_units" beside it. Values
 // that are not finite or not defined hold _FillValue. Definitions:

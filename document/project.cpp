@@ -27,6 +27,7 @@ void Project::apply(const LoadedProject& loaded, Simulation::WriteGuard& model) 
             copy_field(field, d.params, d.display, p, display_);
         }
     }
+    p.sea_level_curve = d.params.sea_level_curve;
     if (loaded.first_line_sea_level) {
         s.current_sea_level = *loaded.first_line_sea_level;
     }

@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <string_view>
 #include <vector>
 
 #include "core/parameter_fields.h"
+#include "core/sea_level_curve.h"
 #include "document/number_parse.h"
 
 namespace vendrel {
@@ -177,6 +179,14 @@ class LineSource {
         return count_ >= 2 ? count_ - 1 : 0;
     }
 
+    // The next line whole, for a section that may follow the last line the
+    // file needs: false at the end of the file or for a line too long to
+    // be one of the program's.
+    bool read_whole(std::string_view& line) {
+        ++number_;
+        return input_.next(line) == LineInput::Result::Line;
+    }
+
     std::string_view value(int k) const {
         return k + 1 < count_ ? tokens_[k + 1] : std::string_view();
     }
@@ -284,6 +294,50 @@ void read_single(LineSource& source, std::string_view key, double& target) {
     }
 }
 
+// The optional curve section after the fault lines: a line beginning with
+// exactly its key, "sea_level_curve NAME COUNT", then COUNT point lines
+// "sea_level_point TIME LEVEL". Any other line there is ignored, as is the
+// rest of the file.
+std::shared_ptr<const SeaLevelCurve> read_curve_section(LineSource& source) {
+    std::string_view line;
+    if (!source.read_whole(line)) {
+        return nullptr;
+    }
+    constexpr std::string_view kKey = kSeaLevelCurveKey;
+    if (line.substr(0, kKey.size()) != kKey ||
+        (line.size() > kKey.size() && line[kKey.size()] != ' ' && line[kKey.size()] != '\r')) {
+        return nullptr;
+    }
+    const std::string_view rest = trimmed(line.substr(kKey.size()));
+    const std::size_t gap = rest.find_last_of(' ');
+    const std::string_view count_text = gap == std::string_view::npos ? rest : rest.substr(gap + 1);
+    const std::string name(gap == std::string_view::npos ? std::string_view()
+                                                         : trimmed(rest.substr(0, gap)));
+    std::int64_t count = 0;
+    const auto parsed =
+        std::from_chars(count_text.data(), count_text.data() + count_text.size(), count);
+    if (parsed.ec != std::errc() || parsed.ptr != count_text.data() + count_text.size() ||
+        count < 2 || count > std::int64_t(SeaLevelCurve::kMaxPoints)) {
+        source.fail("expected a point count from 2 to " +
+                    std::to_string(SeaLevelCurve::kMaxPoints) + " at the end of \"" +
+                    std::string(kKey) + "\"");
+    }
+    std::vector<SeaLevelPoint> points(std::size_t(count), SeaLevelPoint{});
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        if (source.read(3, kSeaLevelPointKey) != 2) {
+            source.fail("expected 2 values after \"" + std::string(kSeaLevelPointKey) + "\"");
+        }
+        points[i].time = parse_real_leading(source.value(0));
+        points[i].level = parse_real_leading(source.value(1));
+        const std::string problem =
+            sea_level_point_problem(i == 0 ? nullptr : &points[i - 1], points[i]);
+        if (!problem.empty()) {
+            source.fail(problem);
+        }
+    }
+    return std::make_shared<const SeaLevelCurve>(name, std::move(points));
+}
+
 }  // namespace
 
 ProjectDefaults current_project_values(const ModelParameters& p, const DisplaySettings& display,
@@ -332,6 +386,7 @@ LoadedProject read_project(LineInput& input, const std::string& name,
         read_single(source, "sealevel_values", d.sealevels[h]);
     }
     read_parameters(source, FileSection::Tectonics, d.params, d.display);
+    d.params.sea_level_curve = read_curve_section(source);
     return loaded;
 }
 

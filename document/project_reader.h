@@ -22,6 +22,10 @@
 
 namespace vendrel {
 
+// The keys of the optional sea-level curve section after the fault lines.
+inline constexpr const char* kSeaLevelCurveKey = "sea_level_curve";
+inline constexpr const char* kSeaLevelPointKey = "sea_level_point";
+
 // A project file that cannot be read; the message names the file, the line
 // and what was expected and found.
 class ProjectFileError : public FileError {

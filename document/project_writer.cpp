@@ -2,8 +2,10 @@
 
 #include "core/model_state.h"
 #include "core/parameter_fields.h"
+#include "core/sea_level_curve.h"
 #include "document/atomic_file.h"
 #include "document/number_format.h"
+#include "document/project_reader.h"
 
 namespace vendrel {
 namespace {
@@ -80,6 +82,23 @@ void write_project_file(const ProjectData& d, const std::function<void(std::stri
         append_keyed_real(out, "sealevel_values", d.sealevels[h]);
     }
     append_parameter_lines(out, d, FileSection::Tectonics);
+    if (const SeaLevelCurve* curve = d.params.sea_level_curve.get()) {
+        out += kSeaLevelCurveKey;
+        out += ' ';
+        out += curve->name();
+        out += ' ';
+        out += std::to_string(curve->points().size());
+        out += kLineEnd;
+        for (const SeaLevelPoint& point : curve->points()) {
+            out += kSeaLevelPointKey;
+            out += ' ';
+            append_fixed6(out, point.time);
+            out += ' ';
+            append_fixed6(out, point.level);
+            out += kLineEnd;
+            hand_over_if_full();
+        }
+    }
     if (!out.empty()) {
         sink(out);
     }

@@ -7,6 +7,9 @@
 //      slots 1..N within each column
 //   D  N lines "sealevel_values level"
 //   E  6 fault lines
+//   F  only with a measured sea-level curve: "sea_level_curve NAME COUNT",
+//      then COUNT lines "sea_level_point time level" (years from the run's
+//      start, metres positive up)
 // Reals are printed as "%lf" prints them in the C locale, integers as "%d".
 
 #include <functional>

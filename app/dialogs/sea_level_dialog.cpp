@@ -4,6 +4,7 @@
 #include <QLineEdit>
 
 #include "app/dialogs/parameter_dialog_layout.h"
+#include "core/sea_level_curve.h"
 
 namespace vendrel {
 
@@ -39,7 +40,15 @@ SeaLevelDialog::SeaLevelDialog(WindowServices& services, const ModelParameters& 
                edit(elementName("amp", k)), edit(elementName("wave", k)));
     }
     grid->addWidget(sinusoids, 2, 0, 1, 2);
-    grid->addWidget(okCancelButtons(), 3, 0, 1, 2);
+    if (const SeaLevelCurve* curve = model.sea_level_curve.get()) {
+        auto* note = new QLabel(QString("A measured curve is in use (%1): these sinusoids are kept "
+                                        "but not run.")
+                                    .arg(QString::fromStdString(curve->name())),
+                                this);
+        note->setObjectName("curve_in_use");
+        grid->addWidget(note, 3, 0, 1, 2);
+    }
+    grid->addWidget(okCancelButtons(), 4, 0, 1, 2);
 }
 
 }  // namespace vendrel
