@@ -275,8 +275,8 @@ int run(const SweepOptions& o) {
         return summarise(read_sweep_manifest(o.collect + "/manifest.csv"), o.collect);
     }
     const SweepManifest manifest = read_sweep_manifest(o.manifest);
-    check_sea_level_files(manifest, o.manifest);
-    check_sweep_runs(manifest, o.manifest, o.allow_early_end);
+    check_sweep_runs(manifest, o.manifest, o.allow_early_end,
+                     check_sea_level_files(manifest, o.manifest));
     if (o.slurm && find_on_path("sbatch").empty()) {
         throw FileError("sbatch not found on PATH: --slurm needs Slurm's client commands");
     }

@@ -167,17 +167,21 @@ SweepManifest parse_sweep_manifest(const std::string& text, const std::string& n
     return manifest;
 }
 
-void check_sweep_runs(const SweepManifest& manifest, const std::string& name,
-                      bool allow_early_end) {
+void check_sweep_runs(const SweepManifest& manifest, const std::string& name, bool allow_early_end,
+                      const std::vector<std::shared_ptr<const SeaLevelCurve>>& curves) {
     // Each row runs from the parameters a new model has, with its values set.
     ModelParameters start = make_startup_parameters(1);
     set_document_defaults(start);
-    for (const SweepRow& row : manifest.rows) {
+    for (std::size_t r = 0; r < manifest.rows.size(); ++r) {
+        const SweepRow& row = manifest.rows[r];
         ModelParameters params = start;
         DisplaySettings display;
         for (std::size_t k = 0; k < manifest.keys.size(); ++k) {
-            assign_parameter(params, display, manifest.keys[k], row.values[k]);
+            if (manifest.keys[k] != kSeaLevelFileKey) {
+                assign_parameter(params, display, manifest.keys[k], row.values[k]);
+            }
         }
+        params.sea_level_curve = r < curves.size() ? curves[r] : nullptr;
         if (const auto refusal = refuse_script_run(params, allow_early_end)) {
             throw UsageError(name + ": line " + std::to_string(row.line) + ", run \"" + row.id +
                              "\": " + refusal->text +

@@ -11,10 +11,13 @@
 // and the column. A sea_level_file column names a measured curve per row
 // (cli/sweep_sea_level.h).
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace vendrel {
+
+class SeaLevelCurve;
 
 struct SweepRow {
     std::string id;
@@ -35,9 +38,12 @@ SweepManifest read_sweep_manifest(const std::string& path);
 SweepManifest parse_sweep_manifest(const std::string& text, const std::string& name);
 
 // Checks every row's parameters as the runner checks them before a run
-// (core/run_admission.h): the first row that would be refused throws
-// UsageError naming the manifest, the line and the run.
-void check_sweep_runs(const SweepManifest& manifest, const std::string& name, bool allow_early_end);
+// (core/run_admission.h), with the row's measured sea-level curve where
+// `curves` (one per row, null for the sinusoids) gives one: the first row
+// that would be refused throws UsageError naming the manifest, the line and
+// the run.
+void check_sweep_runs(const SweepManifest& manifest, const std::string& name, bool allow_early_end,
+                      const std::vector<std::shared_ptr<const SeaLevelCurve>>& curves);
 
 // True for an id a run may have.
 bool valid_run_id(const std::string& id);

@@ -50,13 +50,16 @@ std::string read_text(const std::string& path) {
 
 }  // namespace
 
-void check_sea_level_files(const SweepManifest& manifest, const std::string& manifest_path) {
+std::vector<std::shared_ptr<const SeaLevelCurve>> check_sea_level_files(
+    const SweepManifest& manifest, const std::string& manifest_path) {
+    std::vector<std::shared_ptr<const SeaLevelCurve>> curves(manifest.rows.size());
     const int column = manifest.column(kSeaLevelFileKey);
     if (column < 0) {
-        return;
+        return curves;
     }
     const int totaltime_column = manifest.column("totaltime");
-    for (const SweepRow& row : manifest.rows) {
+    for (std::size_t r = 0; r < manifest.rows.size(); ++r) {
+        const SweepRow& row = manifest.rows[r];
         const std::string& value = row.values[std::size_t(column)];
         if (value.empty()) {
             continue;
@@ -67,13 +70,14 @@ void check_sea_level_files(const SweepManifest& manifest, const std::string& man
                 parse_real_strict(row.values[std::size_t(totaltime_column)]).value_or(totaltime);
         }
         try {
-            read_sea_level_csv(source_path(value, manifest_path), totaltime);
+            curves[r] = read_sea_level_csv(source_path(value, manifest_path), totaltime);
         } catch (const FileError& e) {
             throw UsageError(manifest_path + ": line " + std::to_string(row.line) + ", column " +
                              std::to_string(column + 2) + " (\"" + kSeaLevelFileKey +
                              "\"): " + e.what());
         }
     }
+    return curves;
 }
 
 void copy_sea_level_files(const SweepManifest& manifest, const std::string& manifest_path,

@@ -7,15 +7,21 @@
 // order), so the runs, on this machine or as cluster tasks, read their own
 // copy and the curve keeps its file name.
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/sweep_manifest.h"
 
 namespace vendrel {
 
-// Reads every curve the manifest at `manifest_path` names. Throws
-// UsageError naming the row, the column and the file's error.
-void check_sea_level_files(const SweepManifest& manifest, const std::string& manifest_path);
+class SeaLevelCurve;
+
+// Reads every curve the manifest at `manifest_path` names: the curve of
+// each row, in row order (null for the sinusoids). Throws UsageError naming
+// the row, the column and the file's error.
+std::vector<std::shared_ptr<const SeaLevelCurve>> check_sea_level_files(
+    const SweepManifest& manifest, const std::string& manifest_path);
 
 // Copies each distinct curve into `dir`. A copy already there with other
 // contents is refused (UsageError): the folder holds another sweep.

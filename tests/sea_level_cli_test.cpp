@@ -160,6 +160,18 @@ TEST_F(SeaLevelRunner, SweepRunsEachRowsCurve) {
               std::string::npos)
         << o.err;
     EXPECT_FALSE(std::filesystem::exists(dir.file("out2")));
+
+    // So is a row whose curve (4 kyr) does not span its run.
+    testing::write_file(dir.file("sub/long.csv"),
+                        "run,totaltime,display_inc,sea_level_file\n"
+                        "fits,4000,500,c.csv\n"
+                        "too_long,6000,500,c.csv\n");
+    o = run_in(std::string(VENDREL_SWEEP_PATH) + " sub/long.csv --out out3 --jobs 1", dir);
+    EXPECT_EQ(o.status, 2);
+    EXPECT_NE(o.err.find("sub/long.csv: line 3, run \"too_long\": cannot run: the sea-level curve"),
+              std::string::npos)
+        << o.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out3/fits.vdl")));
 }
 
 }  // namespace
