@@ -3,6 +3,7 @@
 #include <QImage>
 #include <string_view>
 
+#include "app/local_file_name.h"
 #include "app/main_window.h"
 #include "app/window_services.h"
 #include "document/atomic_file.h"
@@ -25,7 +26,7 @@ void BitmapExport::exec() {
     }
     const QByteArray bytes = encode_bmp32(picture);
     try {
-        write_file_atomically(path.toStdString(),
+        write_file_atomically(localFileNameBytes(path),
                               std::string_view(bytes.constData(), std::size_t(bytes.size())));
     } catch (const FileError& e) {
         services_.showMessage(&window_, QString::fromStdString(e.what()));

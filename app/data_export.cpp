@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "app/document.h"
+#include "app/local_file_name.h"
 #include "app/window_services.h"
 #include "document/atomic_file.h"
 #include "document/csv_export.h"
@@ -42,10 +43,10 @@ void DataExport::exec() {
     try {
         const ProjectData data = document_.project().snapshot();
         if (suffix == "nc") {
-            save_netcdf(path.toStdString(), data,
+            save_netcdf(localFileNameBytes(path), data,
                         {.history = history(project).toStdString(), .well_x = {}});
         } else {
-            write_file_atomically(path.toStdString(), format_section_csv(data));
+            write_file_atomically(localFileNameBytes(path), format_section_csv(data));
         }
     } catch (const FileError& e) {
         services_.showMessage(parent_, QString::fromStdString(e.what()));

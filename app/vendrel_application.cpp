@@ -21,6 +21,7 @@
 #include "app/dialogs/thread_count_dialog.h"
 #include "app/guarded_command.h"
 #include "app/instance_folder.h"
+#include "app/local_file_name.h"
 #include "app/parameter_change.h"
 #include "app/qt_window_services.h"
 #include "app/section_printer.h"
@@ -30,6 +31,7 @@
 #include "core/sea_level_curve.h"
 #include "core/thread_count.h"
 #include "document/atomic_file.h"
+#include "document/printable_text.h"
 #include "view/figure_export.h"
 #include "view/section_picture.h"
 #include "view/section_snapshot.h"
@@ -53,7 +55,7 @@ VendrelApplication::~VendrelApplication() {
 bool VendrelApplication::initInstance(const QString& project, bool show, const QString& lockPath,
                                       const QString& socketName) {
     const auto refuse = [this](const QString& why) {
-        std::fprintf(stderr, "vendrel: %s\n", why.toLocal8Bit().constData());
+        std::fprintf(stderr, "vendrel: %s\n", printable_text(localFileNameBytes(why)).c_str());
         launchStatus_ = 1;
         return false;
     };
@@ -318,8 +320,8 @@ void VendrelApplication::exportFigure() {
     request.size = window_->sectionAreaSize();
     request.dpi = 96 * ratio;
     const SectionSnapshot snapshot = take_section_snapshot(document_->project());
-    if (figure_format_of(path.toStdString()) != FigureFormat::Png) {
-        save_figure(path.toStdString(), snapshot, request);
+    if (figure_format_of(localFileNameBytes(path)) != FigureFormat::Png) {
+        save_figure(localFileNameBytes(path), snapshot, request);
         return;
     }
     // The screen's pixels, drawn as the view draws them, as many as Qt
@@ -343,7 +345,7 @@ void VendrelApplication::exportFigure() {
     if (!picture.save(&buffer, "png")) {
         throw FigureError("the PNG figure could not be encoded");
     }
-    write_file_atomically(path.toStdString(),
+    write_file_atomically(localFileNameBytes(path),
                           std::string_view(bytes.constData(), std::size_t(bytes.size())));
 }
 

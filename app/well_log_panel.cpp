@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "app/document.h"
+#include "app/local_file_name.h"
 #include "app/window_services.h"
 #include "document/atomic_file.h"
 #include "document/csv_export.h"
@@ -105,7 +106,7 @@ void WellLogPanel::exportCsv(WindowServices& services) {
     if (path.isEmpty()) {
         return;
     }
-    write_file_atomically(path.toStdString(),
+    write_file_atomically(localFileNameBytes(path),
                           format_wells_csv(document_.project().snapshot(), {x_}));
 }
 

@@ -148,11 +148,11 @@ int check(const std::string& path) {
     // What the file holds that a dialog would not take, or a run would refuse.
     for (const RangeWarning& warning : dialog_range_warnings(data.params, data.display)) {
         std::fprintf(stderr, "vendrel-run: warning: %s: %s\n", printable_text(path).c_str(),
-                     warning.text().c_str());
+                     printable_text(warning.text()).c_str());
     }
     if (const auto refusal = refuse_script_run(data.params, false)) {
         std::fprintf(stderr, "vendrel-run: warning: %s: a run would be refused: %s\n",
-                     printable_text(path).c_str(), refusal->text.c_str());
+                     printable_text(path).c_str(), printable_text(refusal->text).c_str());
     }
     return 0;
 }
@@ -372,7 +372,7 @@ int main(int argc, char** argv) {
                      printable_text(e.what()).c_str());
         return 2;
     } catch (const RunRefused& e) {
-        std::fprintf(stderr, "vendrel-run: %s\n", e.what());
+        std::fprintf(stderr, "vendrel-run: %s\n", printable_text(e.what()).c_str());
         return 2;
     } catch (const WellOutsideSectionError& e) {
         // A command line that asks for the impossible, found once the
@@ -387,15 +387,15 @@ int main(int argc, char** argv) {
         return e.replaced().empty() ? 1 : 3;
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "vendrel-run: not enough memory for %s\n",
-                     MemoryPhase::current().c_str());
+                     printable_text(MemoryPhase::current()).c_str());
         return 1;
     } catch (const std::system_error& e) {
         // A thread that cannot start for want of room for its stack.
         if (e.code() == std::errc::resource_unavailable_try_again) {
             std::fprintf(stderr, "vendrel-run: not enough memory for %s (%s)\n",
-                         MemoryPhase::current().c_str(), e.what());
+                         printable_text(MemoryPhase::current()).c_str(), e.what());
         } else {
-            std::fprintf(stderr, "vendrel-run: %s\n", e.what());
+            std::fprintf(stderr, "vendrel-run: %s\n", printable_text(e.what()).c_str());
         }
         return 1;
     } catch (const std::exception& e) {

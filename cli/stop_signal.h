@@ -14,8 +14,9 @@ int stop_signal_received();
 // writes `message` (a line, kept by the caller for the object's lifetime)
 // to stderr and exits with status 130. For phases that cannot look at the
 // flag between steps (opening a project, drawing and exporting the
-// outputs): what they write goes into unnamed temporaries, which vanish
-// with the process, so nothing is saved. A signal that came before is
+// outputs): what they write goes into temporaries, unnamed ones that vanish
+// with the process or, where the file system has none, named ones that a
+// later save into that folder sweeps; so nothing is saved. A signal that came before is
 // handled the same way when the object is made.
 class StopSignalEndsProcess {
   public:

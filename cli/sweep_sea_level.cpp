@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <vector>
 
 #include "cli/parameter_assignment.h"
@@ -43,9 +43,11 @@ std::string copy_path(const std::string& dir, std::size_t k, const std::string& 
 
 std::string read_text(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (!in.is_open() || in.bad()) {
+        throw FileError("cannot read " + path);
+    }
+    return text;
 }
 
 }  // namespace
@@ -89,6 +91,8 @@ void copy_sea_level_files(const SweepManifest& manifest, const std::string& mani
     const std::vector<std::string> files = distinct_files(manifest, column);
     for (std::size_t k = 0; k < files.size(); ++k) {
         const std::string text = read_text(source_path(files[k], manifest_path));
+        // Read once more since the check: what is copied must still be a curve.
+        parse_sea_level_csv(text, files[k], ModelParameters{}.totaltime);
         const std::string copy = copy_path(dir, k, files[k]);
         std::error_code error;
         std::filesystem::create_directories(std::filesystem::path(copy).parent_path(), error);

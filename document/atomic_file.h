@@ -13,8 +13,9 @@
 // in this boot whose process is gone, and nothing else: a folder shared by
 // several machines holds their saves in progress too, whose pids mean
 // nothing here, and names of the older pattern without a host are never
-// touched. The temporary name has the same short length whatever the
-// target's, so any name the file system accepts can be saved.
+// touched. The temporary name's length does not depend on the target's
+// (at most about 130 bytes), so any name the file system accepts can be
+// saved.
 //
 // Hard links to the old file keep the old contents: the path gets a new
 // file. A stream (device, FIFO, socket, "-") is written straight into at

@@ -294,8 +294,7 @@ TEST(ShorelineTrajectory, DefaultRunsFallIsAForcedRegression) {
     Simulation& sim = project.simulation();
     sim.new_model();
     sim.start_run();
-    while (!sim.wait_until_idle(std::chrono::seconds(10))) {
-    }
+    ASSERT_TRUE(sim.wait_until_idle(std::chrono::minutes(5))) << "the run did not end";
     const ProjectData data = project.snapshot();
     ASSERT_EQ(data.count, 101);
     const Stratigraphy section(data);

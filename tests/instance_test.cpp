@@ -209,8 +209,9 @@ TEST_F(RunningCopy, SecondHandOverWhileThePromptIsOpen) {
     app->markDocumentModified();
     answer = [&](QMessageBox& box) {
         EXPECT_FALSE(launch(file("third.vdl"), lock()));
-        QTest::qWait(300);
-        EXPECT_EQ(app->instanceChannel()->pendingCount(), 1) << "queued behind the prompt";
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return app->instanceChannel()->pendingCount() == 1; }, 10000))
+            << "queued behind the prompt";
         press(box, QMessageBox::No);
     };
     EXPECT_FALSE(launch(file("other.vdl"), lock()));

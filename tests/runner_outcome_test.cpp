@@ -96,13 +96,13 @@ TEST(RunnerExitStatus, EveryRowOfTheTable) {
          [](const TempDir&, const Outcome& r) {
              EXPECT_EQ(r.out.rfind("baselevel ", 0), 0u) << r.out.substr(0, 100);
          }},
-        {"interrupted run", "timeout --preserve-status -s INT 1",
+        {"interrupted run", "timeout --preserve-status -s INT 3",
          "--quiet --threads 1 --set totaltime=1e9 --set display_inc=1e7 --out good.vdl --image "
          "a.png",
          130, "interrupted; nothing saved", kept},
         // Nobody opens the pipe: the runner waits for a reader until stopped.
         {"interrupted waiting for a pipe's reader",
-         "mkfifo pipe && timeout --preserve-status -s TERM 1", run + "--out good.vdl --csv pipe",
+         "mkfifo pipe && timeout --preserve-status -s TERM 3", run + "--out good.vdl --csv pipe",
          130, "interrupted; nothing saved", kept},
     };
     for (const Case& c : cases) {

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "app/local_file_name.h"
 #include "app/window_services.h"
 #include "core/sea_level_curve.h"
 #include "document/number_format.h"
@@ -119,7 +120,7 @@ SeaLevelCurveDialog::SeaLevelCurveDialog(WindowServices& services, const ModelPa
 
 bool SeaLevelCurveDialog::loadFile(const QString& path) {
     try {
-        curve_ = read_sea_level_csv(QFile::encodeName(path).toStdString(), totaltime_);
+        curve_ = read_sea_level_csv(localFileNameBytes(path), totaltime_);
     } catch (const std::exception& e) {
         services_.showMessage(this, QString::fromStdString(e.what()));
         return false;

@@ -16,8 +16,8 @@ TechnicalDetailsDialog::TechnicalDetailsDialog(QWidget* parent) : QDialog(parent
                     0, 0);
     grid->addWidget(wrappedText(this,
                                 "The computational engine runs as a separate thread, so the "
-                                "window stays responsive, and its loops over the columns are "
-                                "parallelised with OpenMP."),
+                                "window stays responsive, and its heavy loops over the columns "
+                                "are shared among worker threads."),
                     1, 1);
     grid->addWidget(okButton(this), 2, 0, Qt::AlignCenter);
     grid->addWidget(wrappedText(this, "None of the code is available as open source."), 2, 2);
