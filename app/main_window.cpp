@@ -319,6 +319,15 @@ void MainWindow::createMenus() {
     bar->addAction(" ");
 }
 
+// The docks are hidden while the widgets below this class are taken down:
+// the well panel's signals must no longer reach this window's members.
+MainWindow::~MainWindow() {
+    if (wellPanel_ != nullptr) {
+        wellPanel_->disconnect(this);
+        wellPanel_->disconnect(view_);
+    }
+}
+
 void MainWindow::openWellPanel() {
     if (wellPanel_ == nullptr) {
         wellPanel_ = new WellLogPanel(document_, this);

@@ -56,6 +56,7 @@ class MainWindow : public QMainWindow {
     };
 
     MainWindow(VendrelApplication& application, Document& document, NavigationState& navigation);
+    ~MainWindow() override;
 
     SectionView& view() { return *view_; }
     RunProgress& runProgress() { return *progress_; }

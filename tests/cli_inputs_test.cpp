@@ -80,15 +80,6 @@ class RunnerInputs : public ::testing::Test {
 };
 std::string* RunnerInputs::project_ = nullptr;
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define VENDREL_SANITIZED 1
-#endif
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define VENDREL_SANITIZED 1
-#endif
-#endif
-
 // Every drawing is bounded by its pixels: a section of any width or
 // height, down to the smallest double, draws in about the time and memory
 // of the default one.

@@ -587,14 +587,6 @@ TEST(RunnerOutputs, WheelerDiagramAfterARunAndFromASavedProject) {
 }
 
 // A picture that cannot be allocated: one line, a failure, no file.
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define VENDREL_SANITIZED 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define VENDREL_SANITIZED 1
-#endif
 
 TEST(RunnerOutputs, PictureWithoutMemory) {
 #ifdef VENDREL_SANITIZED

@@ -18,6 +18,17 @@
 #if defined(__SANITIZE_THREAD__)
 #define VENDREL_TSAN 1
 #endif
+// Under either sanitizer, whose runtimes need memory and descriptors of
+// their own, tests that take those away from the process leave that build
+// out (VENDREL_SANITIZED).
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define VENDREL_SANITIZED 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define VENDREL_SANITIZED 1
+#endif
 #ifdef VENDREL_TSAN
 #define VENDREL_SKIP_UNDER_TSAN() \
     GTEST_SKIP() << "QProcess's clone() is beyond the thread sanitizer's runtime"
