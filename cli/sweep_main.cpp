@@ -26,6 +26,7 @@
 #include <thread>
 
 #include "cli/parameter_assignment.h"
+#include "cli/process_error.h"
 #include "cli/raw_argument.h"
 #include "cli/run_options.h"
 #include "cli/single_value.h"
@@ -274,7 +275,7 @@ int run(const SweepOptions& o) {
     check_sweep_runs(manifest, o.manifest, o.allow_early_end,
                      check_sea_level_files(manifest, o.manifest));
     if (o.slurm && find_on_path("sbatch").empty()) {
-        throw FileError("sbatch not found on PATH: --slurm needs Slurm's client commands");
+        throw ProcessError("sbatch not found on PATH: --slurm needs Slurm's client commands");
     }
     prepare_folder(o);
     const std::string dir = absolute(o.dir);
