@@ -36,6 +36,7 @@
 #include "cli/run_report.h"
 #include "cli/sea_level_request.h"
 #include "cli/stop_signal.h"
+#include "cli/toolkit_messages.h"
 #include "core/dialog_ranges.h"
 #include "core/parameter_fields.h"
 #include "core/recording_plan.h"
@@ -63,8 +64,6 @@ void throw_if_interrupted() {
         throw Interrupted{};
     }
 }
-
-void drop_toolkit_messages(QtMsgType, const QMessageLogContext&, const QString&) {}
 
 double seconds_since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();

@@ -1,12 +1,12 @@
 #include "cli/output_kind.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "cli/picture_export.h"
 #include "cli/run_options.h"
 #include "cli/run_report.h"
 #include "document/csv_export.h"
+#include "document/file_suffix.h"
 #include "document/netcdf_export.h"
 #include "document/project.h"
 #include "document/project_writer.h"
@@ -176,12 +176,6 @@ const std::vector<OutputKind>& kinds() {
     return table;
 }
 
-std::string lowercase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    return text;
-}
-
 }  // namespace
 
 std::span<const OutputKind> output_kinds() {
@@ -189,10 +183,8 @@ std::span<const OutputKind> output_kinds() {
 }
 
 bool has_accepted_suffix(const OutputKind& kind, const std::string& path) {
-    const std::string name = lowercase(file_name_of(path));
-    return std::any_of(kind.suffixes.begin(), kind.suffixes.end(), [&](std::string_view suffix) {
-        return name.size() > suffix.size() && name.ends_with(suffix);
-    });
+    return std::any_of(kind.suffixes.begin(), kind.suffixes.end(),
+                       [&](std::string_view suffix) { return has_file_suffix(path, suffix); });
 }
 
 }  // namespace vendrel

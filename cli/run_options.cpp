@@ -7,6 +7,7 @@
 
 #include "cli/parameter_assignment.h"
 #include "cli/raw_argument.h"
+#include "cli/single_value.h"
 #include "core/thread_count.h"
 
 namespace vendrel {
@@ -94,18 +95,6 @@ const std::vector<OptionLine>& general_options() {
 
 QCommandLineOption value_option(const QStringList& names, const QString& value_name) {
     return QCommandLineOption(names, QString(), value_name);
-}
-
-// The only value of a single-valued option, or nothing.
-std::optional<std::string> single_value(const QCommandLineParser& parser, const QString& name) {
-    const QStringList values = parser.values(name);
-    if (values.size() > 1) {
-        throw UsageError("--" + raw_bytes(name) + " given more than once");
-    }
-    if (values.isEmpty()) {
-        return std::nullopt;
-    }
-    return raw_bytes(values.front());
 }
 
 }  // namespace

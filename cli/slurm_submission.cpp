@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "cli/process_error.h"
 #include "cli/run_options.h"
 #include "document/atomic_file.h"
 
@@ -34,7 +35,7 @@ std::string quoted(const std::string& word) {
 std::pair<int, std::string> capture(const std::string& command) {
     std::FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) {
-        throw FileError("cannot run " + command + ": " + std::strerror(errno));
+        throw ProcessError("cannot run " + command + ": " + std::strerror(errno));
     }
     std::string out;
     char buffer[4096];
@@ -75,8 +76,8 @@ int slurm_max_array_size() {
             }
         }
     }
-    throw FileError("cannot read MaxArraySize from \"scontrol show config\" (exit status " +
-                    std::to_string(status) + "): is the cluster reachable?");
+    throw ProcessError("cannot read MaxArraySize from \"scontrol show config\" (exit status " +
+                       std::to_string(status) + "): is the cluster reachable?");
 }
 
 int choose_chunk(int rows, int chunk, int max_array_size) {
@@ -150,8 +151,8 @@ std::string submit_sweep(const SlurmRequest& request) {
         while (!why.empty() && (why.back() == '\n' || why.back() == '\r')) {
             why.pop_back();
         }
-        throw FileError("sbatch refused the job array (exit status " + std::to_string(status) +
-                        (why.empty() ? "" : ": " + why) + ")");
+        throw ProcessError("sbatch refused the job array (exit status " + std::to_string(status) +
+                           (why.empty() ? "" : ": " + why) + ")");
     }
     return job;
 }

@@ -29,7 +29,7 @@ struct SlurmRequest {
 std::string find_on_path(const std::string& program);
 
 // MaxArraySize of the cluster SLURM_CONF (or the default configuration)
-// names. Throws FileError when scontrol cannot say.
+// names. Throws ProcessError when scontrol cannot say.
 int slurm_max_array_size();
 
 // The rows per task: `chunk` when it keeps the task count within
@@ -41,7 +41,9 @@ int choose_chunk(int rows, int chunk, int max_array_size);
 std::string slurm_script(const SlurmRequest& request, int chunk);
 
 // Writes DIR/slurm/sweep.sh and submits it; with `wait`, returns when the
-// array has ended. Returns the job id. Throws FileError.
+// array has ended. Returns the job id. Throws ProcessError when sbatch
+// cannot be run or refuses the array, FileError when the script cannot be
+// written.
 std::string submit_sweep(const SlurmRequest& request);
 
 }  // namespace vendrel

@@ -26,13 +26,16 @@
 #include <thread>
 
 #include "cli/parameter_assignment.h"
+#include "cli/process_error.h"
 #include "cli/raw_argument.h"
 #include "cli/run_options.h"
+#include "cli/single_value.h"
 #include "cli/slurm_submission.h"
 #include "cli/sweep_manifest.h"
 #include "cli/sweep_runner.h"
 #include "cli/sweep_sea_level.h"
 #include "cli/sweep_summary.h"
+#include "cli/toolkit_messages.h"
 #include "document/atomic_file.h"
 #include "document/printable_text.h"
 #include "vendrel/version.h"
@@ -137,13 +140,7 @@ SweepOptions parse_sweep_options(int argc, char** argv) {
     if (o.help || o.version) {
         return o;
     }
-    const auto single = [&](const char* name) -> std::string {
-        const QStringList values = parser.values(name);
-        if (values.size() > 1) {
-            throw UsageError(std::string("--") + name + " given more than once");
-        }
-        return values.isEmpty() ? std::string() : raw_bytes(values.front());
-    };
+    const auto single = [&](const char* name) { return single_value(parser, name).value_or(""); };
     o.dir = single("out");
     o.collect = single("collect");
     o.task = single("task");
@@ -278,7 +275,7 @@ int run(const SweepOptions& o) {
     check_sweep_runs(manifest, o.manifest, o.allow_early_end,
                      check_sea_level_files(manifest, o.manifest));
     if (o.slurm && find_on_path("sbatch").empty()) {
-        throw FileError("sbatch not found on PATH: --slurm needs Slurm's client commands");
+        throw ProcessError("sbatch not found on PATH: --slurm needs Slurm's client commands");
     }
     prepare_folder(o);
     const std::string dir = absolute(o.dir);
@@ -324,8 +321,6 @@ int run(const SweepOptions& o) {
     }
     return summarise(manifest, dir);
 }
-
-void drop_toolkit_messages(QtMsgType, const QMessageLogContext&, const QString&) {}
 
 }  // namespace
 

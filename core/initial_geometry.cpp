@@ -30,14 +30,21 @@ double interpolate_control_points(const ModelParameters& p, double x) {
     return (x - cx[a]) / width * (cy[b] - cy[a]) + cy[a];
 }
 
+double column_x(const ModelParameters& p, int i) {
+    return double(i) / COLUMN_COUNT * p.max_x;
+}
+
+double initial_surface_at(const ModelParameters& p, int i) {
+    if (p.isolated_platform == 1) {
+        return interpolate_control_points(p, column_x(p, i));
+    }
+    return double(i) / COLUMN_COUNT * p.max_y;
+}
+
 void build_initial_geometry(const ModelParameters& p, ModelState& s) {
     for (int i = 1; i <= COLUMN_COUNT; ++i) {
-        const double fraction = double(i) / COLUMN_COUNT;
-        s.x_values[i] = fraction * p.max_x;
-        s.initial_surface[i] = fraction * p.max_y;
-        if (p.isolated_platform == 1) {
-            s.initial_surface[i] = interpolate_control_points(p, s.x_values[i]);
-        }
+        s.x_values[i] = column_x(p, i);
+        s.initial_surface[i] = initial_surface_at(p, i);
         s.surface[i] = s.initial_surface[i];
     }
     for (int i = 1; i <= COLUMN_COUNT; ++i) {

@@ -16,6 +16,12 @@ struct ModelState;
 // point's depth instead of dividing by zero.
 double interpolate_control_points(const ModelParameters& p, double x);
 
+// x of column i (1..2000).
+double column_x(const ModelParameters& p, int i);
+
+// Depth-down height of the initial surface at column i (1..2000).
+double initial_surface_at(const ModelParameters& p, int i);
+
 // Lays out x_values, initial_surface, surface and horizon slot 1.
 void build_initial_geometry(const ModelParameters& p, ModelState& s);
 

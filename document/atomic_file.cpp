@@ -172,11 +172,6 @@ bool write_all(int fd, std::string_view bytes) {
 
 }  // namespace
 
-std::string file_name_of(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 AtomicFile::AtomicFile(const std::string& path, Staging staging)
     : AtomicFile(resolve_save_target(path), staging) {}
 

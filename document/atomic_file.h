@@ -30,9 +30,6 @@
 
 namespace vendrel {
 
-// The part of `path` after its last "/" (the whole path without one).
-std::string file_name_of(const std::string& path);
-
 class AtomicFile {
   public:
     // How the temporary is made: unnamed where the file system allows it, or

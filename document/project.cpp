@@ -1,5 +1,7 @@
 #include "document/project.h"
 
+#include <filesystem>
+
 #include "core/model_reset.h"
 #include "core/parameter_fields.h"
 #include "document/non_finite_values.h"
@@ -49,7 +51,8 @@ std::string Project::open(const std::string& path) {
     const LoadedProject loaded = ReadProjectFile(path, current_values());
     open(loaded);
     const std::string warning = non_finite_values(loaded.data);
-    return warning.empty() ? warning : file_name_of(path) + ": " + warning;
+    return warning.empty() ? warning
+                           : std::filesystem::path(path).filename().string() + ": " + warning;
 }
 
 void Project::open(const LoadedProject& loaded) {

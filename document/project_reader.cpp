@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
 #include <vector>
 
@@ -355,7 +356,7 @@ namespace {
 
 LoadedProject read_project(LineInput& input, const std::string& name,
                            const ProjectDefaults& defaults) {
-    LineSource source(input, file_name_of(name));
+    LineSource source(input, std::filesystem::path(name).filename().string());
     LoadedProject loaded;
     ProjectData& d = loaded.data;
     d.params = defaults.params;

@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -50,7 +51,7 @@ double stored_form(double value) {
 }
 
 std::string curve_name_of(const std::string& path) {
-    std::string name(trimmed(file_name_of(path)));
+    std::string name(trimmed(std::filesystem::path(path).filename().string()));
     for (char& c : name) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
             c = '?';

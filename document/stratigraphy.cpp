@@ -96,14 +96,9 @@ double Stratigraphy::thickness(int column, int h) const {
 }
 
 std::vector<double> initial_surface_z(const ModelParameters& p) {
-    // As build_initial_geometry lays it out (a test holds the two together),
-    // without the whole model state that function fills.
     std::vector<double> z(COLUMN_SLOTS);
     for (int i = 1; i <= COLUMN_COUNT; ++i) {
-        const double fraction = double(i) / COLUMN_COUNT;
-        z[std::size_t(i)] = p.isolated_platform == 1
-                                ? interpolate_control_points(p, fraction * p.max_x)
-                                : fraction * p.max_y;
+        z[std::size_t(i)] = initial_surface_at(p, i);
     }
     return z;
 }

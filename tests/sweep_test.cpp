@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "cli/process_error.h"
 #include "cli/run_options.h"
 #include "cli/slurm_submission.h"
 #include "cli/sweep_manifest.h"
@@ -94,6 +96,46 @@ TEST(SlurmSubmission, ChunksStayWithinTheArrayLimit) {
     r.allow_early_end = true;
     EXPECT_NE(slurm_script(r, 4).find("--chunk 4 --image --allow-early-end\n"), std::string::npos)
         << "the tasks run what the submission allowed";
+}
+
+// A cluster command that fails is a process error naming the command and
+// what it said, whether scontrol gives no limit or sbatch refuses the array.
+TEST(SlurmSubmission, AFailingClusterCommandIsAProcessError) {
+    struct Case {
+        const char* scontrol;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"exit 1", "cannot read MaxArraySize from \"scontrol show config\" (exit status 1)"},
+        {"echo 'MaxArraySize = 1001'",
+         "sbatch refused the job array (exit status 3: sbatch: error: no partition)"},
+    };
+    const char* const old_path = std::getenv("PATH");
+    const std::string kept = old_path ? old_path : "";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scontrol);
+        testing::TempDir dir;
+        const std::string bin = dir.file("bin");
+        std::filesystem::create_directory(bin);
+        testing::write_file(bin + "/scontrol", std::string("#!/bin/sh\n") + c.scontrol + "\n");
+        testing::write_file(bin + "/sbatch",
+                            "#!/bin/sh\necho 'sbatch: error: no partition' >&2\nexit 3\n");
+        for (const char* tool : {"/scontrol", "/sbatch"}) {
+            std::filesystem::permissions(bin + tool, std::filesystem::perms::owner_all);
+        }
+        ::setenv("PATH", (bin + ":" + kept).c_str(), 1);
+        SlurmRequest r;
+        r.dir = dir.file("sweep");
+        r.program = "/bin/true";
+        r.rows = 2;
+        try {
+            submit_sweep(r);
+            ADD_FAILURE() << "submitted";
+        } catch (const ProcessError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+        }
+        ::setenv("PATH", kept.c_str(), 1);
+    }
 }
 
 struct Outcome {

@@ -8,22 +8,16 @@
 #include <QPdfWriter>
 #include <QSvgGenerator>
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <limits>
 
 #include "document/atomic_file.h"
+#include "document/file_suffix.h"
 #include "view/section_renderer.h"
 
 namespace vendrel {
 
 namespace {
-
-std::string lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    return s;
-}
 
 std::string size_text(QSize size) {
     return std::to_string(size.width()) + " x " + std::to_string(size.height());
@@ -97,18 +91,13 @@ QByteArray png_figure(const FigureRequest& request, const FigureDrawing& draw) {
 }  // namespace
 
 std::optional<FigureFormat> figure_format_of(const std::string& path) {
-    const std::string name = lower(file_name_of(path));
-    auto ends_with = [&](const char* suffix) {
-        const std::string s(suffix);
-        return name.size() > s.size() && name.compare(name.size() - s.size(), s.size(), s) == 0;
-    };
-    if (ends_with(".svg")) {
+    if (has_file_suffix(path, ".svg")) {
         return FigureFormat::Svg;
     }
-    if (ends_with(".pdf")) {
+    if (has_file_suffix(path, ".pdf")) {
         return FigureFormat::Pdf;
     }
-    if (ends_with(".png")) {
+    if (has_file_suffix(path, ".png")) {
         return FigureFormat::Png;
     }
     return std::nullopt;

@@ -116,7 +116,8 @@ class ReportPainter {
           plot_(layout_.plot),
           mode_(colour_mode(snap.display)),
           options_(options),
-          device_scale_(options.device_scale > 0 ? options.device_scale : 1.0) {
+          device_scale_(options.device_scale > 0 ? options.device_scale : 1.0),
+          times_(horizon_times_kyr(snap.params, std::max(snap.count, 0))) {
         report_depth_range(snap, z_top_, z_bottom_);
         y_scale_ = plot_.height() / (z_bottom_ - z_top_);
     }
@@ -453,7 +454,7 @@ class ReportPainter {
 
     void title() {
         const int count = std::max(snap_.count, 0);
-        const double length = count >= 1 ? horizon_time_ka(snap_, count) : 0.0;
+        const double length = newest_time();
         QFont bold = p_.font();
         bold.setBold(true);
         p_.save();
@@ -504,6 +505,8 @@ class ReportPainter {
     // time 0 (baselevel; slot 1 holds the planned curve's first value),
     // then the recorded level of each horizon, with ticks on both axes.
     double sea_level_at(int h) const { return report_sea_level_elevation(snap_, h); }
+    // The time of the newest horizon (kyr), 0 when there is none.
+    double newest_time() const { return times_.empty() ? 0.0 : times_.back(); }
 
     void sea_level_curve() {
         const QRectF box = layout_.sea_level;
@@ -512,7 +515,7 @@ class ReportPainter {
         p_.setBrush(Qt::NoBrush);
         p_.drawRect(box);
         const int count = snap_.count;
-        const double end = horizon_time_ka(snap_, count);
+        const double end = newest_time();
         text(QPointF(box.center().x(), box.bottom() + 28), "Time (ka)", Qt::AlignHCenter);
         if (count < 2 || !(end > 0) || !std::isfinite(end)) {
             return;
@@ -542,7 +545,7 @@ class ReportPainter {
         polygon_.clear();
         for (int h = 1; h <= count; ++h) {
             polygon_.append(QPointF(
-                round_tenth(box.left() + horizon_time_ka(snap_, h) / end * box.width()),
+                round_tenth(box.left() + times_[std::size_t(h - 1)] / end * box.width()),
                 round_tenth(box.bottom() - (sea_level_at(h) - low) / (high - low) * box.height())));
         }
         p_.setPen(QPen(kReportSeaLevel, 1.2));
@@ -557,6 +560,7 @@ class ReportPainter {
     ColourMode mode_;
     ReportOptions options_;
     double device_scale_;
+    std::vector<double> times_;        // of horizons 1..count, kyr
     double z_top_ = 0, z_bottom_ = 1;  // the depths at the plot's top and base
     double y_scale_ = 1;
     std::vector<Block> blocks_;
@@ -733,13 +737,6 @@ bool sea_level_elevation_range(const SectionSnapshot& snapshot, double& low, dou
         high += 1;
     }
     return true;
-}
-
-double horizon_time_ka(const SectionSnapshot& snapshot, int h) {
-    const double dt = snapshot.dt;
-    const double inc = snapshot.params.display_inc;
-    const double interval = dt > 0 ? std::trunc(inc / dt) * dt : inc;
-    return (h - 1) * interval / 1000;
 }
 
 void render_report_figure(QPainter& painter, const SectionSnapshot& snapshot, QSize size,

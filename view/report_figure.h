@@ -120,10 +120,6 @@ bool sea_level_elevation_range(const SectionSnapshot& snapshot, double& low, dou
 // (the first of the planned curve); then the level recorded with h.
 double report_sea_level_elevation(const SectionSnapshot& snapshot, int h);
 
-// Age of slot h since the start of the run in thousands of years:
-// (h - 1) x steps between recordings x dt.
-double horizon_time_ka(const SectionSnapshot& snapshot, int h);
-
 // Paints the whole figure of `size` figure pixels from (0, 0).
 void render_report_figure(QPainter& painter, const SectionSnapshot& snapshot, QSize size,
                           const ReportOptions& options = {});
