@@ -151,7 +151,7 @@ const std::vector<OutputKind>& kinds() {
         {"trajectory",
          "",
          "FILE.csv",
-         "the shoreline trajectory: shoreline and step class of every horizon",
+         "shoreline, trajectory class, platform margin and supply per horizon",
          {".csv"},
          false,
          false,
