@@ -95,7 +95,8 @@ const std::vector<OptionLine>& general_options() {
         {"--allow-early-end", "run even when the recordings need more than the 500"},
         {"", "horizon slots: the run ends at the last one (its summary"},
         {"", "gives the time simulated); refused otherwise"},
-        {"--well X", "a pseudo-well at X m for --netcdf and --wells-csv; may be repeated"},
+        {"--well X", "a pseudo-well at X m for --netcdf, --wells-csv, --trajectory and"},
+        {"", "--mark wells; may be repeated"},
         {"--mark WHAT", "draw on --figure and --wheeler: trajectory (the shoreline's path),"},
         {"", "sea-level (the final sea level, --figure), wells (the --well"},
         {"", "positions), ages=N (the age of every N-th time-line, --figure);"},
@@ -388,9 +389,9 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
     if ((options.marks.any() || wells_marked) && !marked) {
         throw UsageError("--mark needs --figure or --wheeler");
     }
-    if (!options.wells.empty() && !wants("netcdf") && !wants("wells-csv") &&
+    if (!options.wells.empty() && !wants("netcdf") && !wants("wells-csv") && !wants("trajectory") &&
         !(marked && wells_marked)) {
-        throw UsageError("--well needs --netcdf or --wells-csv, or --mark wells");
+        throw UsageError("--well needs --netcdf, --wells-csv or --trajectory, or --mark wells");
     }
     if (wells_marked && options.wells.empty()) {
         throw UsageError("--mark wells needs at least one --well X");

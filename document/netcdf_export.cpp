@@ -547,6 +547,15 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
           .units = "1",
           .coordinates = well_coordinates},
          &WellSample::porosity},
+        {"well_accommodation_created",
+         {.long_name = "pseudo-well: accommodation created since the horizon below",
+          .units = "m",
+          .comment = "thickness of the layer plus the change of the water depth it was laid "
+                     "down in, (z(h - 1) - z(h)) + d(h) - d(h - 1): the sea level's rise plus "
+                     "the column's subsidence; missing for horizons 1 and 2 and where either "
+                     "depth is 0 (land)",
+          .coordinates = well_coordinates},
+         &WellSample::accommodation_created},
     };
     int well = -1;
     int well_column_id = -1;

@@ -376,6 +376,54 @@ TEST(ShorelineTrajectory, DefaultRunsFallIsAForcedRegression) {
     EXPECT_GE(steps, 8);
 }
 
+// Accommodation created at a chosen position: the layer's thickness plus
+// the change of the water depth it was laid down in; missing next to land
+// and for the first two horizons.
+TEST(PlatformMargin, AccommodationCreatedAtAWell) {
+    ProjectData data;
+    data.params.max_x = 2000;
+    data.params.max_y = 500;
+    data.params.baselevel = 250;
+    data.count = 6;
+    data.x_values.assign(COLUMN_SLOTS, 0);
+    data.sealevels.assign(std::size_t(data.count) + 1, 250.0);
+    const double z[] = {300, 290, 285, 285, 283, 280};
+    const double depth[] = {50, 20, 25, 0, 4, 6};
+    for (int c = 1; c <= COLUMN_COUNT; ++c) {
+        data.x_values[std::size_t(c)] = c;
+        for (int h = 1; h <= data.count; ++h) {
+            data.horizons.push_back({z[h - 1], depth[h - 1], 0, 0.45});
+        }
+    }
+    const double expected[] = {
+        kNaN,   // no layer
+        kNaN,   // horizon 1 holds no depth of its own
+        5 + 5,  // 5 m laid down while the water deepened by 5 m
+        kNaN,   // laid down on land
+        kNaN,   // the water depth before is not known
+        3 + 2,
+    };
+    const PseudoWell well = make_pseudo_well(Stratigraphy(data), 1000);
+    ASSERT_EQ(well.samples.size(), std::size(expected));
+    for (std::size_t h = 0; h < well.samples.size(); ++h) {
+        SCOPED_TRACE(h + 1);
+        if (std::isnan(expected[h])) {
+            EXPECT_TRUE(std::isnan(well.samples[h].accommodation_created));
+        } else {
+            EXPECT_DOUBLE_EQ(well.samples[h].accommodation_created, expected[h]);
+        }
+    }
+    const std::string csv = format_trajectory_csv(data, {1500, 1000});
+    const std::string header = csv.substr(0, csv.find("\r\n"));
+    EXPECT_TRUE(header.ends_with(
+        ",sediment_supplied_m2,accommodation_created_m_at_1000,accommodation_created_m_at_1500"))
+        << header;
+    const std::size_t at = csv.find("\r\n3,");
+    ASSERT_NE(at, std::string::npos) << csv;
+    const std::string row3 = csv.substr(at + 2, csv.find("\r\n", at + 2) - at - 2);
+    EXPECT_TRUE(row3.ends_with(",10,10")) << row3;
+}
+
 // ---- pseudo-wells ------------------------------------------------------
 
 TEST_F(ExportedRun, WellLogsTheNearestColumn) {

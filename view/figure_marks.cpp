@@ -1,11 +1,18 @@
 #include "view/figure_marks.h"
 
+#include <QLineF>
 #include <QPainter>
 #include <QPen>
 
 #include "view/report_figure.h"
 
 namespace vendrel {
+
+namespace {
+
+constexpr double kMinDotSpacing = 6;  // figure pixels between shoreline dots
+
+}  // namespace
 
 std::vector<ShorelinePoint> snapshot_shoreline_trajectory(const SectionSnapshot& snapshot) {
     const int count = snapshot.count;
@@ -68,9 +75,17 @@ void draw_trajectory(QPainter& painter, const std::vector<ShorelinePoint>& shore
     }
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(25, 25, 25));
+    // Dots closer than a few pixels to the last one would hide the
+    // segments' colours.
+    QPointF last(-1e9, -1e9);
     for (std::size_t i = 0; i < shore.size(); ++i) {
-        if (shore[i].column != 0) {
-            painter.drawEllipse(at(shore[i], int(i) + 1), 1.4, 1.4);
+        if (shore[i].column == 0) {
+            continue;
+        }
+        const QPointF p = at(shore[i], int(i) + 1);
+        if (QLineF(last, p).length() >= kMinDotSpacing) {
+            painter.drawEllipse(p, 1.4, 1.4);
+            last = p;
         }
     }
     painter.restore();

@@ -39,7 +39,8 @@ void draw_trajectory_legend(QPainter& painter, QPointF top_left, double row, con
 
 // The trajectory from the point of each horizon that has a shoreline to the
 // next: a segment in the colour of the step's class and a dot at each
-// shoreline. `at(point, h)` gives a shoreline's place in figure pixels.
+// shoreline at least 6 pixels from the last dot drawn. `at(point, h)` gives a shoreline's place in
+// figure pixels.
 void draw_trajectory(QPainter& painter, const std::vector<ShorelinePoint>& shore,
                      const std::function<QPointF(const ShorelinePoint&, int)>& at);
 
