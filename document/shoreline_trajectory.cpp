@@ -49,9 +49,11 @@ std::vector<ShorelinePoint> shoreline_trajectory(const ModelParameters& params, 
     for (int h = 1; h <= n; ++h) {
         const double sea = h == 1 ? params.baselevel : sealevels[h];
         ShorelinePoint& p = out[std::size_t(h - 1)];
-        for (int c = 1; c <= COLUMN_COUNT; ++c) {
+        // The seaward-most such column: the first one from the seaward end.
+        for (int c = COLUMN_COUNT; c >= 1; --c) {
             if (z(c, h) <= sea) {
                 p.column = c;
+                break;
             }
         }
         if (p.column != 0) {

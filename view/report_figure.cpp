@@ -432,6 +432,15 @@ class ReportPainter {
                                  kReportSeaLevel);
             }
         }
+        if (m.trajectory) {
+            draw_trajectory(p_, snapshot_shoreline_trajectory(snap_),
+                            [&](const ShorelinePoint& s, int) {
+                                return QPointF(X(s.x), Y(max_y - s.elevation));
+                            });
+            const QRectF box(plot_.right() - 128, plot_.top() + 4, 124, 5 * 13 + 6);
+            p_.fillRect(box, QColor(255, 255, 255, 230));
+            draw_trajectory_legend(p_, box.topLeft() + QPointF(4, 2), 13, kInk);
+        }
         if (m.ages_every > 0) {
             // Each label sits on its line where the package below it, back
             // to the last labelled line, is thickest.
@@ -462,15 +471,6 @@ class ReportPainter {
                 p_.fillRect(room.adjusted(0, 0, 0, 2), QColor(255, 255, 255, 200));
                 text(at, label, Qt::AlignHCenter);
             }
-        }
-        if (m.trajectory) {
-            draw_trajectory(p_, snapshot_shoreline_trajectory(snap_),
-                            [&](const ShorelinePoint& s, int) {
-                                return QPointF(X(s.x), Y(max_y - s.elevation));
-                            });
-            const QRectF box(plot_.right() - 128, plot_.top() + 4, 124, 5 * 13 + 6);
-            p_.fillRect(box, QColor(255, 255, 255, 230));
-            draw_trajectory_legend(p_, box.topLeft() + QPointF(4, 2), 13, kInk);
         }
         for (const double w : m.wells) {
             draw_well_tick(p_, X(w), plot_.top(), 8, w, kInk);
