@@ -124,6 +124,26 @@ void BM_ReportHeavySection(benchmark::State& state) {
 }
 BENCHMARK(BM_ReportHeavySection)->Unit(benchmark::kMillisecond);
 
+// Every mark a figure draws on request: the shoreline trajectory, the final
+// sea level, two wells and the age of every 50th time-line.
+FigureMarks all_marks() {
+    FigureMarks marks;
+    marks.trajectory = true;
+    marks.sea_level = true;
+    marks.wells = {500, 1500};
+    marks.ages_every = 50;
+    return marks;
+}
+
+void BM_ReportHeavySectionMarked(benchmark::State& state) {
+    paint_heavy(state, [](QPainter& painter, const SectionSnapshot& snapshot, QSize size) {
+        ReportOptions options;
+        options.marks = all_marks();
+        render_report_figure(painter, snapshot, size, options);
+    });
+}
+BENCHMARK(BM_ReportHeavySectionMarked)->Unit(benchmark::kMillisecond);
+
 void BM_ReportHeavySectionSvg(benchmark::State& state) {
     encode_heavy_svg(state, [](const SectionSnapshot& snapshot, FigureFormat format,
                                const FigureRequest& request) {
@@ -141,6 +161,13 @@ void BM_WheelerHeavy(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_WheelerHeavy)->Unit(benchmark::kMillisecond);
+
+void BM_WheelerHeavyMarked(benchmark::State& state) {
+    paint_heavy(state, [](QPainter& painter, const SectionSnapshot& snapshot, QSize size) {
+        render_wheeler_diagram(painter, snapshot, size, SectionStyle::Section, all_marks());
+    });
+}
+BENCHMARK(BM_WheelerHeavyMarked)->Unit(benchmark::kMillisecond);
 
 void BM_WheelerHeavySvg(benchmark::State& state) {
     encode_heavy_svg(state, [](const SectionSnapshot& snapshot, FigureFormat format,

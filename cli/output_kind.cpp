@@ -79,7 +79,7 @@ void write_section_csv(const OutputContext& context, AtomicFile& file) {
 }
 
 void write_trajectory_csv(const OutputContext& context, AtomicFile& file) {
-    file.write(format_trajectory_csv(context.data));
+    file.write(format_trajectory_csv(context.data, context.options.wells));
 }
 
 void write_wells_csv(const OutputContext& context, AtomicFile& file) {
@@ -151,7 +151,7 @@ const std::vector<OutputKind>& kinds() {
         {"trajectory",
          "",
          "FILE.csv",
-         "the shoreline trajectory: shoreline and step class of every horizon",
+         "shoreline, trajectory class, platform margin and supply per horizon",
          {".csv"},
          false,
          false,

@@ -34,6 +34,28 @@ void parse_size(const std::string& text, RunOptions& options) {
 
 // A length with its unit, "170mm", "17cm" or "6.7in", in inches; positive
 // and at most kMaxImageSide figure pixels.
+// One --mark: trajectory, sea-level, wells or ages=N.
+void parse_mark(const std::string& text, RunOptions& options) {
+    FigureMarks& marks = options.marks;
+    if (text == "trajectory") {
+        marks.trajectory = true;
+    } else if (text == "sea-level") {
+        marks.sea_level = true;
+    } else if (text == "wells") {
+        options.mark_wells = true;
+    } else if (text.rfind("ages=", 0) == 0) {
+        const std::optional<int> n = parse_int_strict(text.substr(5));
+        if (!n || *n < 1 || *n > MAX_HORIZON_SLOT) {
+            throw UsageError("--mark ages=N expects a whole number from 1 to " +
+                             std::to_string(MAX_HORIZON_SLOT) + ", got \"" + text.substr(5) + "\"");
+        }
+        marks.ages_every = *n;
+    } else {
+        throw UsageError("--mark expects trajectory, sea-level, wells or ages=N, got \"" + text +
+                         "\"");
+    }
+}
+
 double parse_figure_width(const std::string& text) {
     const struct {
         const char* suffix;
@@ -74,7 +96,12 @@ const std::vector<OptionLine>& general_options() {
         {"--allow-early-end", "run even when the recordings need more than the 500"},
         {"", "horizon slots: the run ends at the last one (its summary"},
         {"", "gives the time simulated); refused otherwise"},
-        {"--well X", "a pseudo-well at X m for --netcdf and --wells-csv; may be repeated"},
+        {"--well X", "a pseudo-well at X m for --netcdf, --wells-csv, --trajectory and"},
+        {"", "--mark wells; may be repeated"},
+        {"--mark WHAT", "draw on --figure and --wheeler: trajectory (the shoreline's path),"},
+        {"", "sea-level (the final sea level, --figure), wells (the --well"},
+        {"", "positions), ages=N (the age of every N-th time-line, --figure);"},
+        {"", "may be repeated"},
         {"--size WxH", "size of a picture in pixels (default 1600x800; at most"},
         {"", "100 megapixels for a raster picture)"},
         {"--figure-width W", "width of --figure and --wheeler as a length: 170mm (the default),"},
@@ -211,6 +238,7 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
     parser.addOption(value_option({"style"}, "S"));
     parser.addOption(value_option({"check"}, "FILE"));
     parser.addOption(value_option({"well"}, "X"));
+    parser.addOption(value_option({"mark"}, "WHAT"));
     for (const char* flag : {"no-run", "allow-early-end", "json", "progress", "quiet",
                              "list-params", "version", "no-sea-level-file"}) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(flag)));
@@ -299,6 +327,9 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
         }
         options.wells.push_back(*x);
     }
+    for (const QString& mark : parser.values("mark")) {
+        parse_mark(raw_bytes(mark), options);
+    }
     options.command = run_command(args);
     for (const OutputKind& kind : output_kinds()) {
         const QString name = QString::fromUtf8(kind.option.data(), qsizetype(kind.option.size()));
@@ -342,8 +373,20 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
         return std::any_of(options.outputs.begin(), options.outputs.end(),
                            [&](const RequestedOutput& o) { return o.kind->option == option; });
     };
-    if (!options.wells.empty() && !wants("netcdf") && !wants("wells-csv")) {
-        throw UsageError("--well needs --netcdf or --wells-csv");
+    const bool marked = wants("figure") || wants("wheeler");
+    const bool wells_marked = options.mark_wells;
+    if ((options.marks.any() || wells_marked) && !marked) {
+        throw UsageError("--mark needs --figure or --wheeler");
+    }
+    if (!options.wells.empty() && !wants("netcdf") && !wants("wells-csv") && !wants("trajectory") &&
+        !(marked && wells_marked)) {
+        throw UsageError("--well needs --netcdf, --wells-csv or --trajectory, or --mark wells");
+    }
+    if (wells_marked && options.wells.empty()) {
+        throw UsageError("--mark wells needs at least one --well X");
+    }
+    if (wells_marked) {
+        options.marks.wells = options.wells;
     }
     if (wants("wells-csv") && options.wells.empty()) {
         throw UsageError("--wells-csv needs at least one --well X");
@@ -384,6 +427,7 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
 
 FigureRequest figure_request(const RunOptions& options) {
     FigureRequest request;
+    request.report.marks = options.marks;
     if (options.size_given) {
         request.size = QSize(options.image_width, options.image_height);
     } else {
@@ -401,6 +445,7 @@ FigureRequest wheeler_request(const RunOptions& options) {
     request.size = options.figure_width_in > 0 ? figure_request(options).size
                                                : QSize(options.image_width, options.image_height);
     request.dpi = options.figure_dpi;
+    request.report.marks = options.marks;
     return request;
 }
 

@@ -31,6 +31,8 @@ struct RunOptions {
     bool no_sea_level_file = false;
     std::vector<RequestedOutput> outputs;  // in the order of output_kinds()
     std::vector<double> wells;             // --well: pseudo-well positions (m), as given
+    FigureMarks marks;                     // --mark: what --figure and --wheeler draw besides
+    bool mark_wells = false;               // --mark wells: the --well positions too
     std::string command;                   // the command line, recorded by the data exports
     bool no_run = false;                   // save what was opened (and set) without running
     bool allow_early_end = false;          // run even when the recordings overrun the horizon slots

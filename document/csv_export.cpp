@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/model_state.h"
+#include "document/platform_margin.h"
 #include "document/pseudo_well.h"
 #include "document/shoreline_trajectory.h"
 #include "document/shortest_number.h"
@@ -126,21 +127,39 @@ std::string format_wells_csv(const ProjectData& data, const std::vector<double>&
     return out;
 }
 
-std::string format_trajectory_csv(const ProjectData& data) {
+std::string format_trajectory_csv(const ProjectData& data, const std::vector<double>& well_x) {
     const Stratigraphy section(data);
+    std::vector<PseudoWell> wells;
+    for (double x : sorted_well_positions(well_x)) {
+        wells.push_back(make_pseudo_well(section, x));
+    }
     const std::vector<ShorelinePoint> shore = shoreline_trajectory(data);
-    std::string out("horizon,time_kyr,age_kyr,shoreline_x_m,shoreline_elevation_m,trajectory");
+    const std::vector<MarginPoint> margin = platform_margin(data, shore);
+    const std::vector<double> supplied = sediment_supplied(data);
+    std::string out(
+        "horizon,time_kyr,age_kyr,shoreline_x_m,shoreline_elevation_m,trajectory,"
+        "platform_margin_x_m,platform_margin_elevation_m,sediment_supplied_m2");
+    for (const PseudoWell& well : wells) {
+        out.append(",accommodation_created_m_at_" + shortest(well.x));
+    }
     out.append(kRowEnd);
     for (int h = 1; h <= data.count; ++h) {
         const ShorelinePoint& p = shore[std::size_t(h - 1)];
+        const MarginPoint& m = margin[std::size_t(h - 1)];
         const double missing = std::numeric_limits<double>::quiet_NaN();
-        CsvRow(out)
-            .integer(h)
+        CsvRow row(out);
+        row.integer(h)
             .number(section.time_kyr(h))
             .number(section.age_kyr(h))
             .number(p.column != 0 ? p.x : missing)
             .number(p.column != 0 ? p.elevation : missing)
-            .text(trajectory_class_name(p.step));
+            .text(trajectory_class_name(p.step))
+            .number(m.column != 0 ? m.x : missing)
+            .number(m.column != 0 ? m.elevation : missing)
+            .number(supplied[std::size_t(h - 1)]);
+        for (const PseudoWell& well : wells) {
+            row.number(well.samples[std::size_t(h - 1)].accommodation_created);
+        }
     }
     return out;
 }

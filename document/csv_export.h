@@ -34,6 +34,6 @@ std::string format_section_csv(const ProjectData& data);
 std::string format_wells_csv(const ProjectData& data, const std::vector<double>& well_x);
 
 // The shoreline trajectory table.
-std::string format_trajectory_csv(const ProjectData& data);
+std::string format_trajectory_csv(const ProjectData& data, const std::vector<double>& well_x = {});
 
 }  // namespace vendrel

@@ -18,6 +18,7 @@
 #include "core/sea_level_curve.h"
 #include "document/atomic_file.h"
 #include "document/file_error.h"
+#include "document/platform_margin.h"
 #include "document/pseudo_well.h"
 #include "document/shoreline_trajectory.h"
 #include "vendrel/version.h"
@@ -468,6 +469,28 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
     check(nc_put_att_schar(nc.id(), trajectory, "flag_values", NC_BYTE, 4, trajectory_values));
     nc.text(trajectory, "flag_meanings",
             "forced_regressive normal_regressive transgressive aggradational");
+    const int margin_x = nc.variable("platform_margin_x", NC_DOUBLE, {horizon_dim});
+    describe(nc, margin_x,
+             {.long_name = "platform margin (shelf break) of the horizon",
+              .units = "m",
+              .comment = "x of the first column seaward of the shoreline, counted from the "
+                         "shoreline's own, whose slope down to the next column exceeds 0.05 m "
+                         "per m; missing without a shoreline or such a slope",
+              .coordinates = "time age"});
+    const int margin_elevation = nc.variable("platform_margin_elevation", NC_DOUBLE, {horizon_dim});
+    describe(nc, margin_elevation,
+             {.long_name = "height of the platform margin above the base of the section",
+              .units = "m",
+              .positive = "up",
+              .coordinates = "time age"});
+    const int supplied = nc.variable("sediment_supplied", NC_DOUBLE, {horizon_dim});
+    describe(nc, supplied,
+             {.long_name = "sediment the layer below the horizon adds to the section",
+              .units = "m2",
+              .comment = "sum over the columns of the layer's thickness (horizon h - 1 minus "
+                         "horizon h, erosion negative) times the column spacing: m3 per metre "
+                         "along strike; missing for horizon 1",
+              .coordinates = "time age"});
     const int initial = nc.variable("initial_surface_z", NC_DOUBLE, {column_dim});
     describe(nc, initial,
              {.long_name = "initial surface of the run, depth below the top of the section",
@@ -524,6 +547,15 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
           .units = "1",
           .coordinates = well_coordinates},
          &WellSample::porosity},
+        {"well_accommodation_created",
+         {.long_name = "pseudo-well: accommodation created since the horizon below",
+          .units = "m",
+          .comment = "thickness of the layer plus the change of the water depth it was laid "
+                     "down in, (z(h - 1) - z(h)) + d(h) - d(h - 1): the sea level's rise plus "
+                     "the column's subsidence; missing for horizons 1 and 2 and where either "
+                     "depth is 0 (land)",
+          .coordinates = well_coordinates},
+         &WellSample::accommodation_created},
     };
     int well = -1;
     int well_column_id = -1;
@@ -613,6 +645,17 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
                                                            : static_cast<signed char>(p.step));
     }
     nc.put(trajectory, steps);
+    const std::vector<MarginPoint> margin = platform_margin(data, shore);
+    nc.put(margin_x, per_horizon([&](int h) {
+               const MarginPoint& m = margin[std::size_t(h - 1)];
+               return m.column != 0 ? m.x : kFill;
+           }));
+    nc.put(margin_elevation, per_horizon([&](int h) {
+               const MarginPoint& m = margin[std::size_t(h - 1)];
+               return m.column != 0 ? m.elevation : kFill;
+           }));
+    const std::vector<double> supply = sediment_supplied(data);
+    nc.put(supplied, per_horizon([&](int h) { return or_fill(supply[std::size_t(h - 1)]); }));
 
     std::vector<signed char> flags(cells);
     const auto put_flags = [&](int var, std::int8_t (Stratigraphy::*of)(int, int) const) {

@@ -24,8 +24,10 @@ PseudoWell column_well(double x, int c, double column_x, const std::vector<doubl
     const double newest = count >= 1 ? values_of(count)[0] : 0.0;
     constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
     double below = kNaN;
+    double depth_below = kNaN;
     for (int h = 1; h <= count; ++h) {
         const Values v = values_of(h);
+        const double created = (below - v[0]) + (v[1] - depth_below);
         // Horizon 1 has no layer, so none of a layer's attributes.
         const bool layer = h >= 2;
         well.samples.push_back({
@@ -39,8 +41,11 @@ PseudoWell column_well(double x, int c, double column_x, const std::vector<doubl
             .depth_of_deposition = layer ? v[1] : kNaN,
             .distance_from_shore = layer ? v[2] : kNaN,
             .porosity = layer ? v[3] : kNaN,
+            .accommodation_created =
+                h >= 3 && depth_below > 0 && v[1] > 0 && std::isfinite(created) ? created : kNaN,
         });
         below = v[0];
+        depth_below = v[1];
     }
     return well;
 }

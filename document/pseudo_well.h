@@ -45,6 +45,14 @@ struct WellSample {
     double depth_of_deposition = 0;
     double distance_from_shore = 0;
     double porosity = 0;
+    // Accommodation created since the horizon below, m: the layer's
+    // thickness plus the change of the water depth it was laid down in,
+    // (z(h - 1) - z(h)) + d(h) - d(h - 1), which is the sea level's rise
+    // plus the column's subsidence over the interval. NaN for horizons 1
+    // and 2 (horizon 1 holds no depth of its own), where either depth is 0
+    // (land, where the water depth is not known) and where a value is not
+    // finite.
+    double accommodation_created = 0;
 };
 
 struct PseudoWell {

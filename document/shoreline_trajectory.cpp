@@ -39,21 +39,25 @@ TrajectoryClass classify_trajectory_step(double dx, double de, double column_wid
     return TrajectoryClass::Aggradational;
 }
 
-std::vector<ShorelinePoint> shoreline_trajectory(const ProjectData& data) {
-    const int n = data.count;
+std::vector<ShorelinePoint> shoreline_trajectory(const ModelParameters& params, int count,
+                                                 const std::function<double(int, int)>& z,
+                                                 const double* x_values, const double* sealevels) {
+    const int n = count;
     std::vector<ShorelinePoint> out(std::size_t(n > 0 ? n : 0));
-    const double max_y = data.params.max_y;
-    const double width = data.params.max_x / COLUMN_COUNT;
+    const double max_y = params.max_y;
+    const double width = params.max_x / COLUMN_COUNT;
     for (int h = 1; h <= n; ++h) {
-        const double sea = h == 1 ? data.params.baselevel : data.sealevels[std::size_t(h)];
+        const double sea = h == 1 ? params.baselevel : sealevels[h];
         ShorelinePoint& p = out[std::size_t(h - 1)];
-        for (int c = 1; c <= COLUMN_COUNT; ++c) {
-            if (data.horizon(c, h)[0] <= sea) {
+        // The seaward-most such column: the first one from the seaward end.
+        for (int c = COLUMN_COUNT; c >= 1; --c) {
+            if (z(c, h) <= sea) {
                 p.column = c;
+                break;
             }
         }
         if (p.column != 0) {
-            p.x = data.x_values[std::size_t(p.column)];
+            p.x = x_values[p.column];
             p.elevation = max_y - sea;
         }
         if (h >= 2) {
@@ -65,6 +69,12 @@ std::vector<ShorelinePoint> shoreline_trajectory(const ProjectData& data) {
         }
     }
     return out;
+}
+
+std::vector<ShorelinePoint> shoreline_trajectory(const ProjectData& data) {
+    return shoreline_trajectory(
+        data.params, data.count, [&](int c, int h) { return data.horizon(c, h)[0]; },
+        data.x_values.data(), data.sealevels.data());
 }
 
 }  // namespace vendrel

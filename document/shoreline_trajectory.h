@@ -23,6 +23,7 @@
 //     missing when either shoreline is.
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "document/project_data.h"
@@ -53,5 +54,12 @@ TrajectoryClass classify_trajectory_step(double dx, double de, double column_wid
 
 // The shoreline of horizons 1..N at index h - 1.
 std::vector<ShorelinePoint> shoreline_trajectory(const ProjectData& data);
+
+// The same of any store of the horizons: `z(c, h)` the position of column
+// c in slot h, `x_values[c]` and `sealevels[h]` indexed from 1 as the
+// model's are.
+std::vector<ShorelinePoint> shoreline_trajectory(const ModelParameters& params, int count,
+                                                 const std::function<double(int, int)>& z,
+                                                 const double* x_values, const double* sealevels);
 
 }  // namespace vendrel

@@ -89,7 +89,17 @@ TEST(VendrelRunExport, RefusedCommandsWriteNothing) {
          "well at x = 1500 m is outside the section (0 to 1000 m)"},
         {"--netcdf " + nc + " --well -1", 2, "outside the section"},
         {"--netcdf " + nc + " --well west", 2, "--well expects a position in metres"},
-        {"--out " + out + " --well 100", 2, "--well needs --netcdf or --wells-csv"},
+        {"--out " + out + " --well 100", 2,
+         "--well needs --netcdf, --wells-csv or --trajectory, or --mark wells"},
+        {"--figure " + dir.file("f.png") + " --well 100 --mark trajectory", 2,
+         "--well needs --netcdf, --wells-csv or --trajectory, or --mark wells"},
+        {"--out " + out + " --mark trajectory", 2, "--mark needs --figure or --wheeler"},
+        {"--figure " + dir.file("f.png") + " --mark wells", 2,
+         "--mark wells needs at least one --well X"},
+        {"--figure " + dir.file("f.png") + " --mark ages=0", 2,
+         "--mark ages=N expects a whole number from 1 to 500"},
+        {"--wheeler " + dir.file("w.png") + " --mark shoreline", 2,
+         "--mark expects trajectory, sea-level, wells or ages=N"},
         {"--wells-csv " + csv, 2, "--wells-csv needs at least one --well"},
         {"--set totaltime=100", 2, "no output"},
         {"--out " + out + " --netcdf " + dir.file("missing/x.nc"), 1, "cannot save"},
@@ -106,6 +116,27 @@ TEST(VendrelRunExport, RefusedCommandsWriteNothing) {
             EXPECT_FALSE(std::filesystem::exists(file)) << file;
         }
     }
+}
+
+// Marks are drawn only when asked: the same run without --mark gives the
+// figures of before, with every mark other bytes.
+TEST(VendrelRunExport, MarksOnTheFiguresOnlyWhenAsked) {
+    testing::TempDir dir;
+    const std::string run = "--set totaltime=2000 --set display_inc=500 ";
+    Outcome o =
+        vendrel_run(run + "--figure " + dir.file("plain.png") + " --wheeler " +
+                        dir.file("plain-w.png") + " --well 100 --netcdf " + dir.file("x.nc"),
+                    dir);
+    ASSERT_EQ(o.status, 0) << o.err;
+    o = vendrel_run(run + "--figure " + dir.file("marked.png") + " --wheeler " +
+                        dir.file("marked-w.png") +
+                        " --well 100 --mark wells --mark trajectory --mark sea-level --mark ages=2",
+                    dir);
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(testing::read_file(dir.file("plain.png")),
+              testing::read_file(dir.file("marked.png")));
+    EXPECT_NE(testing::read_file(dir.file("plain-w.png")),
+              testing::read_file(dir.file("marked-w.png")));
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "core/parameter_fields.h"
 #include "document/csv_export.h"
 #include "document/netcdf_export.h"
+#include "document/platform_margin.h"
 #include "document/project.h"
 #include "document/project_reader.h"
 #include "document/project_writer.h"
@@ -282,9 +283,71 @@ TEST(ShorelineTrajectory, HandMadeSection) {
     }
     const std::string csv = format_trajectory_csv(data);
     EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
-              "horizon,time_kyr,age_kyr,shoreline_x_m,shoreline_elevation_m,trajectory");
-    EXPECT_NE(csv.find(",1020,250,forced_regressive\r\n"), std::string::npos) << csv;
-    EXPECT_NE(csv.find(",,,\r\n"), std::string::npos) << "horizon 6 has no shoreline";
+              "horizon,time_kyr,age_kyr,shoreline_x_m,shoreline_elevation_m,trajectory,"
+              "platform_margin_x_m,platform_margin_elevation_m,sediment_supplied_m2");
+    // The ramp is steeper than the shelf break everywhere: the margin is the
+    // shoreline's column.
+    EXPECT_NE(csv.find(",1020,250,forced_regressive,1020,250,0\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",,,,,,0\r\n"), std::string::npos) << "horizon 6 has no shoreline";
+}
+
+// A gentle shelf (slope 0.01) on columns 1..1200 (x = c m, dx = 1 m) and a
+// slope of 0.2 beyond it, built up and eroded horizon by horizon.
+TEST(PlatformMargin, HandMadeShelf) {
+    ProjectData data;
+    data.params.max_x = 2000;
+    data.params.max_y = 500;
+    data.params.baselevel = 205;
+    data.count = 5;
+    data.x_values.assign(COLUMN_SLOTS, 0);
+    data.sealevels = {0, 100, 205, -100, 205, 205};
+    const auto shelf = [](int c, double top) {
+        return c <= 1200 ? top + 0.01 * c : top + 12 + 0.2 * (c - 1200);
+    };
+    for (int c = 1; c <= COLUMN_COUNT; ++c) {
+        data.x_values[std::size_t(c)] = c;
+        const double z[] = {
+            shelf(c, 200),
+            c <= 1200 ? shelf(c, 198) : shelf(c, 200),  // 2 m on the shelf
+            c <= 1200 ? shelf(c, 198) : shelf(c, 200),  // the sea above everything
+            c <= 1200 ? shelf(c, 197) : shelf(c, 199),  // 1 m everywhere
+            197 + 0.01 * c,                             // the slope filled to the shelf's
+        };
+        for (const double v : z) {
+            data.horizons.push_back({v, 0, 0, 0.45});
+        }
+    }
+    const struct {
+        int margin;  // 0: missing
+        double elevation;
+        double supplied;  // NaN: missing
+    } expected[] = {
+        {1200, 500 - 212, kNaN},
+        {1200, 500 - 210, 2 * 1200},
+        {0, 0, 0},  // no shoreline
+        {1200, 500 - 209, 2000},
+        // Nothing steep: 800 columns of 14 + 0.2 (c - 1200) - 0.01 c.
+        {0, 0, 11200 + 64080 - 12804},
+    };
+    const std::vector<ShorelinePoint> shore = shoreline_trajectory(data);
+    const std::vector<MarginPoint> margin = platform_margin(data, shore);
+    const std::vector<double> supplied = sediment_supplied(data);
+    ASSERT_EQ(margin.size(), std::size(expected));
+    ASSERT_EQ(supplied.size(), std::size(expected));
+    for (std::size_t h = 0; h < margin.size(); ++h) {
+        SCOPED_TRACE(h + 1);
+        EXPECT_EQ(margin[h].column, expected[h].margin);
+        if (expected[h].margin != 0) {
+            EXPECT_EQ(margin[h].x, expected[h].margin);
+            EXPECT_NEAR(margin[h].elevation, expected[h].elevation, 1e-9);
+        }
+        if (std::isnan(expected[h].supplied)) {
+            EXPECT_TRUE(std::isnan(supplied[h]));
+        } else {
+            EXPECT_NEAR(supplied[h], expected[h].supplied, 1e-6);
+        }
+    }
+    EXPECT_EQ(shore[4].column, 800);
 }
 
 // The default run's sea level falls from about 48 to 72 kyr: the shoreline
@@ -310,6 +373,54 @@ TEST(ShorelineTrajectory, DefaultRunsFallIsAForcedRegression) {
         }
     }
     EXPECT_GE(steps, 8);
+}
+
+// Accommodation created at a chosen position: the layer's thickness plus
+// the change of the water depth it was laid down in; missing next to land
+// and for the first two horizons.
+TEST(PlatformMargin, AccommodationCreatedAtAWell) {
+    ProjectData data;
+    data.params.max_x = 2000;
+    data.params.max_y = 500;
+    data.params.baselevel = 250;
+    data.count = 6;
+    data.x_values.assign(COLUMN_SLOTS, 0);
+    data.sealevels.assign(std::size_t(data.count) + 1, 250.0);
+    const double z[] = {300, 290, 285, 285, 283, 280};
+    const double depth[] = {50, 20, 25, 0, 4, 6};
+    for (int c = 1; c <= COLUMN_COUNT; ++c) {
+        data.x_values[std::size_t(c)] = c;
+        for (int h = 1; h <= data.count; ++h) {
+            data.horizons.push_back({z[h - 1], depth[h - 1], 0, 0.45});
+        }
+    }
+    const double expected[] = {
+        kNaN,   // no layer
+        kNaN,   // horizon 1 holds no depth of its own
+        5 + 5,  // 5 m laid down while the water deepened by 5 m
+        kNaN,   // laid down on land
+        kNaN,   // the water depth before is not known
+        3 + 2,
+    };
+    const PseudoWell well = make_pseudo_well(Stratigraphy(data), 1000);
+    ASSERT_EQ(well.samples.size(), std::size(expected));
+    for (std::size_t h = 0; h < well.samples.size(); ++h) {
+        SCOPED_TRACE(h + 1);
+        if (std::isnan(expected[h])) {
+            EXPECT_TRUE(std::isnan(well.samples[h].accommodation_created));
+        } else {
+            EXPECT_DOUBLE_EQ(well.samples[h].accommodation_created, expected[h]);
+        }
+    }
+    const std::string csv = format_trajectory_csv(data, {1500, 1000});
+    const std::string header = csv.substr(0, csv.find("\r\n"));
+    EXPECT_TRUE(header.ends_with(
+        ",sediment_supplied_m2,accommodation_created_m_at_1000,accommodation_created_m_at_1500"))
+        << header;
+    const std::size_t at = csv.find("\r\n3,");
+    ASSERT_NE(at, std::string::npos) << csv;
+    const std::string row3 = csv.substr(at + 2, csv.find("\r\n", at + 2) - at - 2);
+    EXPECT_TRUE(row3.ends_with(",10,10")) << row3;
 }
 
 // ---- pseudo-wells ------------------------------------------------------
@@ -480,6 +591,7 @@ TEST_F(ExportedRun, EveryUnitReadsAsMeantByUdunits) {
         {"yr", "d", "1 yr = 365.242 d"},
         {"m/kyr", "mm/yr", "1 m/kyr = 1 mm/yr"},
         {"m2/yr", "cm2/yr", "1 m2/yr = 10000 cm2/yr"},
+        {"m2", "cm2", "1 m2 = 10000 cm2"},
         {"m-1", "km-1", "1 m-1 = 1000 km-1"},
         {"degree", "radian", "1 degree = 0.0174533 radian"},
         {"1", "percent", "1  = 100 percent"},

@@ -140,6 +140,7 @@ class ReportPainter {
             build_blocks();
             layers();
             timelines();
+            marks();
         }
         axes(drawable);
         title();
@@ -411,6 +412,69 @@ class ReportPainter {
             if (count > 1) {
                 draw_line(b, newest, 0, int(b.xs.size()) - 1);
             }
+        }
+    }
+
+    void marks() {
+        const FigureMarks& m = options_.marks;
+        if (!m.any()) {
+            return;
+        }
+        const double max_y = snap_.params.max_y;
+        const int count = snap_.count;
+        if (m.sea_level) {
+            const double level = snap_.sealevels[std::size_t(count)];
+            if (std::isfinite(level)) {
+                QPen pen(kReportSeaLevel, 1.2, Qt::DashLine);
+                p_.setPen(pen);
+                const double y = Y(level);
+                p_.drawLine(QPointF(plot_.left(), y), QPointF(plot_.right(), y));
+                draw_figure_text(p_, QPointF(plot_.right() - 4, y - 3), "Sea level", Qt::AlignRight,
+                                 kReportSeaLevel);
+            }
+        }
+        if (m.trajectory) {
+            draw_trajectory(p_, snapshot_shoreline_trajectory(snap_),
+                            [&](const ShorelinePoint& s, int) {
+                                return QPointF(X(s.x), Y(max_y - s.elevation));
+                            });
+            const QRectF box(plot_.right() - 128, plot_.top() + 4, 124, 5 * 13 + 6);
+            p_.fillRect(box, QColor(255, 255, 255, 230));
+            draw_trajectory_legend(p_, box.topLeft() + QPointF(4, 2), 13, kInk);
+        }
+        if (m.ages_every > 0) {
+            // Each label sits on its line where the package below it, back
+            // to the last labelled line, is thickest.
+            std::vector<QRectF> placed;
+            for (int h = 1 + m.ages_every; h <= count; h += m.ages_every) {
+                const double* z = snap_.horizon_z(h);
+                const double* below = snap_.horizon_z(h - m.ages_every);
+                int best = 0;
+                double thickest = 0;
+                for (int c = 1; c <= COLUMN_COUNT; ++c) {
+                    const double t = below[c] - z[c];
+                    if (std::isfinite(t) && t > thickest) {
+                        thickest = t;
+                        best = c;
+                    }
+                }
+                if (best == 0) {
+                    continue;
+                }
+                const QString label = QString::number(horizon_time_ka(snap_, h), 'f', 1) + " ka";
+                const QPointF at(X(snap_.x_values[std::size_t(best)]), Y(z[best]) - 2);
+                const QRectF room(at.x() - 22, at.y() - 10, 44, 12);
+                if (std::any_of(placed.begin(), placed.end(),
+                                [&](const QRectF& r) { return r.intersects(room); })) {
+                    continue;
+                }
+                placed.push_back(room);
+                p_.fillRect(room.adjusted(0, 0, 0, 2), QColor(255, 255, 255, 200));
+                text(at, label, Qt::AlignHCenter);
+            }
+        }
+        for (const double w : m.wells) {
+            draw_well_tick(p_, X(w), plot_.top(), 8, w, kInk);
         }
     }
 

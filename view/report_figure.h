@@ -30,7 +30,14 @@
 // base, max_y - z, negative below it) with ticks and units, the vertical
 // exaggeration of the plot area, a title line, and in the right margin the
 // colour bar of the class thresholds (every boundary labelled) and the
-// sea-level curve from time 0, with ticks on both axes. White background,
+// sea-level curve from time 0, with ticks on both axes. Marks asked for
+// (figure_marks.h) go over the section: the final sea level as a dashed
+// line labelled "Sea level" at its right end, the shoreline trajectory with
+// the legend of its classes in the plot's top right corner, the age (ka) of
+// horizons 1 + n, 1 + 2n, ... on their lines, each where the package back to
+// the last labelled line is thickest (a label that would overlap one
+// already placed is left out), and each well as a tick down from the
+// plot's top with its x. White background,
 // anti-aliased. Coordinates are rounded to 0.1 figure pixel and
 // points that lie within 0.05 pixel of a straight line are dropped, which
 // keeps vector output small.
@@ -41,6 +48,7 @@
 #include <QString>
 #include <vector>
 
+#include "view/figure_marks.h"
 #include "view/section_snapshot.h"
 
 class QPainter;
@@ -50,6 +58,7 @@ namespace vendrel {
 struct ReportOptions {
     int timeline_every = 0;     // every n-th horizon as a time-line; 0 thins by spacing
     double device_scale = 1.0;  // device pixels per figure pixel
+    FigureMarks marks;          // drawn over the section only when asked
 };
 
 // Room around a figure's plot for the axes' ticks and labels and for the

@@ -99,8 +99,10 @@ double height_of(int count, int h) {
 
 class WheelerPainter {
   public:
-    WheelerPainter(QPainter& painter, const SectionSnapshot& snap, QSize size, SectionStyle style)
+    WheelerPainter(QPainter& painter, const SectionSnapshot& snap, QSize size, SectionStyle style,
+                   const FigureMarks& marks)
         : p_(painter),
+          marks_(marks),
           snap_(snap),
           size_(size),
           layout_(wheeler_layout(size)),
@@ -130,7 +132,36 @@ class WheelerPainter {
         sea_level();
         legend();
         title();
+        if (drawable(snap_)) {
+            draw_marks();
+        }
         p_.restore();
+    }
+
+    void draw_marks() {
+        const double max_x = snap_.params.max_x;
+        if (!(max_x > 0) || !std::isfinite(max_x)) {
+            return;
+        }
+        const auto x_at = [&](double x) {
+            return plot_.left() + std::clamp(x / max_x, 0.0, 1.0) * plot_.width();
+        };
+        if (marks_.trajectory) {
+            const int count = snap_.count;
+            draw_trajectory(
+                p_, snapshot_shoreline_trajectory(snap_), [&](const ShorelinePoint& s, int h) {
+                    return QPointF(x_at(s.x),
+                                   plot_.bottom() - height_of(count, h) * plot_.height());
+                });
+            const QRectF legend = legend_box();
+            const QRectF box(legend.left(), legend.bottom() + 12, legend.width(), 5 * 16 + 10);
+            p_.fillRect(box, kWhite);
+            frame(box);
+            draw_trajectory_legend(p_, box.topLeft() + QPointF(6, 4), 16, colours_.ink);
+        }
+        for (const double w : marks_.wells) {
+            draw_well_tick(p_, x_at(w), plot_.top(), 8, w, colours_.ink);
+        }
     }
 
   private:
@@ -321,10 +352,18 @@ class WheelerPainter {
 
     // The box holds as many rows as the mode shows: the layout's room is
     // for the most, the depth mode's seven.
-    void legend() {
-        const int rows = mode_ == ColourMode::TimeLines ? 2 : mode_ == ColourMode::Depth ? 7 : 6;
+    int legend_rows() const {
+        return mode_ == ColourMode::TimeLines ? 2 : mode_ == ColourMode::Depth ? 7 : 6;
+    }
+    QRectF legend_box() const {
         QRectF box = layout_.legend;
-        box.setHeight(24 + rows * kLegendRow + 4);
+        box.setHeight(24 + legend_rows() * kLegendRow + 4);
+        return box;
+    }
+
+    void legend() {
+        const int rows = legend_rows();
+        const QRectF box = legend_box();
         p_.fillRect(box, kWhite);
         frame(box);
         if (mode_ == ColourMode::TimeLines) {
@@ -360,6 +399,7 @@ class WheelerPainter {
     }
 
     QPainter& p_;
+    const FigureMarks& marks_;
     const SectionSnapshot& snap_;
     QSize size_;
     WheelerLayout layout_;
@@ -416,14 +456,14 @@ int wheeler_column_at(double fraction) {
 }
 
 void render_wheeler_diagram(QPainter& painter, const SectionSnapshot& snapshot, QSize size,
-                            SectionStyle style) {
-    WheelerPainter(painter, snapshot, size, style).paint();
+                            SectionStyle style, const FigureMarks& marks) {
+    WheelerPainter(painter, snapshot, size, style, marks).paint();
 }
 
 QByteArray encode_wheeler_diagram(const SectionSnapshot& snapshot, FigureFormat format,
                                   const FigureRequest& request, SectionStyle style) {
     return encode_drawing(format, request, [&](QPainter& painter, QSize size, double) {
-        render_wheeler_diagram(painter, snapshot, size, style);
+        render_wheeler_diagram(painter, snapshot, size, style, request.report.marks);
     });
 }
 

@@ -29,6 +29,12 @@
 // Section style: the section's grey background and class colours, black
 // text. Report style: white background, the report palette and the report
 // figure's axis ticks.
+//
+// Marks asked for (figure_marks.h) go over the cells: the shoreline
+// trajectory, each horizon's shoreline x at its time, with the legend of
+// its classes below the class legend; each well as a tick down from the
+// plot's top with its x. The final sea level and ages are the report
+// figure's marks; here the sea-level curve and the time axis show them.
 
 #include <QByteArray>
 #include <QRectF>
@@ -37,6 +43,7 @@
 #include <vector>
 
 #include "view/figure_export.h"
+#include "view/figure_marks.h"
 #include "view/section_picture.h"
 #include "view/section_snapshot.h"
 
@@ -72,10 +79,12 @@ int wheeler_column_at(double fraction);
 
 // Paints the whole diagram of `size` figure pixels from (0, 0).
 void render_wheeler_diagram(QPainter& painter, const SectionSnapshot& snapshot, QSize size,
-                            SectionStyle style = SectionStyle::Section);
+                            SectionStyle style = SectionStyle::Section,
+                            const FigureMarks& marks = {});
 
 // The bytes of a diagram file in `format` at the request's size (a PNG
-// scaled by its resolution). Throws FigureError.
+// scaled by its resolution), with the marks of the request's report
+// options. Throws FigureError.
 QByteArray encode_wheeler_diagram(const SectionSnapshot& snapshot, FigureFormat format,
                                   const FigureRequest& request,
                                   SectionStyle style = SectionStyle::Section);

@@ -148,6 +148,15 @@ def check_netcdf(ds, args):
     shore = ds.shoreline_elevation.values
     known = ~np.isnan(shore)
     close(shore[known], (max_y - sea)[known], 1e-9, "shoreline elevation is the sea level's")
+    supplied = ds.sediment_supplied.values
+    check(ds.sediment_supplied.dims == ("horizon",) and bool(np.isnan(supplied[0])),
+          "sediment supplied is not over horizon from horizon 2")
+    close(supplied[1:], (z[:-1] - z[1:]).sum(axis=1) * dx, 1e-6, "sediment supplied per horizon")
+    margin = ds.platform_margin_x.values
+    check(bool(np.all(np.isnan(margin[~known]))), "a platform margin without a shoreline")
+    seaward = ~np.isnan(margin)
+    check(bool(np.all(margin[seaward] >= ds.shoreline_x.values[seaward])),
+          "a platform margin landward of its shoreline")
     check_selection(ds)
     if int(ds.attrs["isolated_platform"]) == 0:
         close(ds.initial_surface_z.values, ds.x.values / float(ds.attrs["max_x"]) * max_y, 1e-9,
