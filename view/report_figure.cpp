@@ -461,7 +461,7 @@ class ReportPainter {
                 if (best == 0) {
                     continue;
                 }
-                const QString label = QString::number(horizon_time_ka(snap_, h), 'f', 1) + " ka";
+                const QString label = QString::number(times_[std::size_t(h - 1)], 'f', 1) + " ka";
                 const QPointF at(X(snap_.x_values[std::size_t(best)]), Y(z[best]) - 2);
                 const QRectF room(at.x() - 22, at.y() - 10, 44, 12);
                 if (std::any_of(placed.begin(), placed.end(),
