@@ -661,7 +661,9 @@ TEST_F(Program, ProjectOnTheCommandLineThatFailsGivesANewDocument) {
 TEST_F(Program, RunAfterASaveMarksTheDocumentAgain) {
     app->applyDialogChanges([](ModelParameters& p) {
         p.totaltime = 1e7;  // far longer than the test
-        p.display_inc = 20;
+        // Slots that last a million steps: a run with recordings every 20
+        // steps filled them before a busy machine let the test save.
+        p.display_inc = 2000;
     });
     services.next_save = file("project.vdl");
     frame().actions().saveAs->trigger();
