@@ -442,22 +442,12 @@ TEST(VendrelRun, CheckReportsOneLine) {
 namespace vendrel {
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Outcome = testing::ShellOutcome;
 
-// Runs `prefix vendrel-run args` in a shell; stdout and stderr kept apart.
+// Runs `prefix vendrel-run args` in a shell.
 Outcome run_runner(const std::string& args, const testing::TempDir& dir,
                    const std::string& prefix = "") {
-    const std::string out = dir.file("stdout.txt");
-    const std::string err = dir.file("stderr.txt");
-    const std::string command =
-        prefix + " " + VENDREL_RUN_PATH + " " + args + " >" + out + " 2>" + err;
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::read_file(out),
-            testing::read_file(err)};
+    return testing::run_in_shell(prefix + " " + VENDREL_RUN_PATH + " " + args, dir);
 }
 
 int line_count(const std::string& text) {

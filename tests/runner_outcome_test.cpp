@@ -21,20 +21,12 @@ using testing::shell_quoted;
 using testing::TempDir;
 using testing::write_file;
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Outcome = testing::ShellOutcome;
 
-// Runs `prefix program args` in a shell; stdout and stderr kept apart.
+// Runs `prefix program args` in a shell.
 Outcome run_program(const std::string& program, const std::string& args, const TempDir& dir,
                     const std::string& prefix = "") {
-    const std::string out = dir.file("stdout.txt");
-    const std::string err = dir.file("stderr.txt");
-    const std::string command = prefix + " " + program + " " + args + " >" + out + " 2>" + err;
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(out), read_file(err)};
+    return testing::run_in_shell(prefix + " " + program + " " + args, dir);
 }
 
 Outcome run_runner(const std::string& args, const TempDir& dir, const std::string& prefix = "") {

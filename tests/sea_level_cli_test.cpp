@@ -13,20 +13,11 @@
 namespace vendrel {
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Outcome = testing::ShellOutcome;
 
-// Runs `command` in `dir` through the shell; stdout and stderr kept apart.
+// Runs `command` in `dir` through the shell.
 Outcome run_in(const std::string& command, const testing::TempDir& dir) {
-    const std::string out = dir.file("stdout.txt");
-    const std::string err = dir.file("stderr.txt");
-    const std::string line = "cd " + dir.path() + " && " + command + " >" + out + " 2>" + err;
-    const int status = std::system(line.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::read_file(out),
-            testing::read_file(err)};
+    return testing::run_in_shell("cd " + dir.path() + " && " + command, dir);
 }
 
 Outcome vendrel_run(const std::string& args, const testing::TempDir& dir) {

@@ -31,6 +31,13 @@ CommandResult run_command(const std::string& command) {
     return result;
 }
 
+ShellOutcome run_in_shell(const std::string& command, const TempDir& dir) {
+    const std::string out = dir.file("stdout.txt");
+    const std::string err = dir.file("stderr.txt");
+    const int status = std::system((command + " >" + out + " 2>" + err).c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(out), read_file(err)};
+}
+
 ModelParameters document_parameters() {
     ModelParameters p = make_startup_parameters(2);
     set_document_defaults(p);

@@ -76,6 +76,15 @@ struct CommandResult {
 };
 CommandResult run_command(const std::string& command);
 
+// A shell command's exit status (-1 when it did not exit), its stdout and
+// its stderr apart, caught in the files stdout.txt and stderr.txt of `dir`.
+struct ShellOutcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+ShellOutcome run_in_shell(const std::string& command, const TempDir& dir);
+
 // `bytes` as one word of a shell command, passed on unchanged (any bytes
 // but NUL: newlines, quotes, bytes that are not UTF-8).
 std::string shell_quoted(const std::string& bytes);

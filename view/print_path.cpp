@@ -45,8 +45,12 @@ void print_section(QPainter& painter, const QRectF& page, double /*dpi*/,
     painter.restore();
 }
 
-void print_wheeler_diagram(QPainter& painter, const QRectF& page, const SectionSnapshot& snapshot,
-                           QSize client, SectionStyle style) {
+namespace {
+
+// Draws a picture of the client's size with `draw(fit)`, scaled by `fit`
+// to fill the page as far as its aspect allows and centred on it.
+template <class Draw>
+void fitted_to_page(QPainter& painter, const QRectF& page, QSize client, Draw draw) {
     if (client.width() <= 0 || client.height() <= 0) {
         return;
     }
@@ -54,23 +58,25 @@ void print_wheeler_diagram(QPainter& painter, const QRectF& page, const SectionS
     painter.save();
     painter.translate(page.center() - QPointF(client.width() * fit, client.height() * fit) / 2);
     painter.scale(fit, fit);
-    render_wheeler_diagram(painter, snapshot, client, style);
+    draw(fit);
     painter.restore();
+}
+
+}  // namespace
+
+void print_wheeler_diagram(QPainter& painter, const QRectF& page, const SectionSnapshot& snapshot,
+                           QSize client, SectionStyle style) {
+    fitted_to_page(painter, page, client,
+                   [&](double) { render_wheeler_diagram(painter, snapshot, client, style); });
 }
 
 void print_report_figure(QPainter& painter, const QRectF& page, const SectionSnapshot& snapshot,
                          QSize client) {
-    if (client.width() <= 0 || client.height() <= 0) {
-        return;
-    }
-    const double fit = std::min(page.width() / client.width(), page.height() / client.height());
-    painter.save();
-    painter.translate(page.center() - QPointF(client.width() * fit, client.height() * fit) / 2);
-    painter.scale(fit, fit);
-    ReportOptions options;
-    options.device_scale = fit;
-    render_report_figure(painter, snapshot, client, options);
-    painter.restore();
+    fitted_to_page(painter, page, client, [&](double fit) {
+        ReportOptions options;
+        options.device_scale = fit;
+        render_report_figure(painter, snapshot, client, options);
+    });
 }
 
 bool print_section_to_pdf(QIODevice* device, const SectionSnapshot& snapshot,
