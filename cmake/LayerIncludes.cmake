@@ -2,7 +2,7 @@
 # (cmake/CheckLayerIncludes.cmake has the rules). The check reruns when a
 # source of a layer changes or a file is added, and the layer libraries wait
 # for it, so a wrong-way include stops the build before anything compiles.
-set(layer_dirs core document view app cli)
+set(layer_dirs core document view app cli sweep)
 set(layer_sources)
 foreach(dir IN LISTS layer_dirs)
     file(GLOB_RECURSE found CONFIGURE_DEPENDS
@@ -19,6 +19,6 @@ add_custom_command(OUTPUT ${layer_stamp}
     COMMENT "Checking that each layer includes only the layers below it"
     VERBATIM)
 add_custom_target(layer_includes ALL DEPENDS ${layer_stamp})
-foreach(target vendrel_core vendrel_document vendrel_view vendrel_app vendrel-run)
+foreach(target vendrel_core vendrel_document vendrel_view vendrel_app vendrel-run vendrel_sweep)
     add_dependencies(${target} layer_includes)
 endforeach()

@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <string>
 
-#include "cli/process_error.h"
 #include "cli/run_options.h"
-#include "cli/slurm_submission.h"
-#include "cli/sweep_manifest.h"
-#include "cli/sweep_plot.h"
-#include "cli/sweep_summary.h"
+#include "sweep/process_error.h"
+#include "sweep/slurm_submission.h"
+#include "sweep/sweep_manifest.h"
+#include "sweep/sweep_plot.h"
+#include "sweep/sweep_summary.h"
 #include "tests/test_support.h"
 
 namespace vendrel {

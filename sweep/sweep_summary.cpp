@@ -1,4 +1,4 @@
-#include "cli/sweep_summary.h"
+#include "sweep/sweep_summary.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,10 +10,10 @@
 
 #include "cli/parameter_assignment.h"
 #include "cli/run_metrics.h"
-#include "cli/sweep_plot.h"
-#include "cli/sweep_runner.h"
 #include "core/parameter_fields.h"
 #include "document/atomic_file.h"
+#include "sweep/sweep_plot.h"
+#include "sweep/sweep_runner.h"
 
 namespace vendrel {
 namespace {

@@ -9,7 +9,7 @@
 // appear once, every value is one assign_parameter() accepts (finite
 // numbers, whole numbers for integer keys). Errors name the file, the line
 // and the column. A sea_level_file column names a measured curve per row
-// (cli/sweep_sea_level.h).
+// (sweep/sweep_sea_level.h).
 
 #include <memory>
 #include <string>

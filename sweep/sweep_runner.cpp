@@ -1,4 +1,4 @@
-#include "cli/sweep_runner.h"
+#include "sweep/sweep_runner.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -19,10 +19,10 @@
 
 #include "cli/sea_level_request.h"
 #include "cli/stop_signal.h"
-#include "cli/sweep_sea_level.h"
 #include "document/atomic_file.h"
 #include "document/number_format.h"
 #include "document/printable_text.h"
+#include "sweep/sweep_sea_level.h"
 
 extern char** environ;
 

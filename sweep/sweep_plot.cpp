@@ -1,4 +1,4 @@
-#include "cli/sweep_plot.h"
+#include "sweep/sweep_plot.h"
 
 #include <QBuffer>
 #include <QFont>

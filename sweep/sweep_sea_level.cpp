@@ -1,4 +1,4 @@
-#include "cli/sweep_sea_level.h"
+#include "sweep/sweep_sea_level.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/sweep_manifest.h"
+#include "sweep/sweep_manifest.h"
 
 namespace vendrel {
 

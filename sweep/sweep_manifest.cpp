@@ -1,4 +1,4 @@
-#include "cli/sweep_manifest.h"
+#include "sweep/sweep_manifest.h"
 
 #include <sys/stat.h>
 

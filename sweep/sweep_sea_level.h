@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/sweep_manifest.h"
+#include "sweep/sweep_manifest.h"
 
 namespace vendrel {
 

@@ -26,18 +26,18 @@
 #include <thread>
 
 #include "cli/parameter_assignment.h"
-#include "cli/process_error.h"
 #include "cli/raw_argument.h"
 #include "cli/run_options.h"
 #include "cli/single_value.h"
-#include "cli/slurm_submission.h"
-#include "cli/sweep_manifest.h"
-#include "cli/sweep_runner.h"
-#include "cli/sweep_sea_level.h"
-#include "cli/sweep_summary.h"
 #include "cli/toolkit_messages.h"
 #include "document/atomic_file.h"
 #include "document/printable_text.h"
+#include "sweep/process_error.h"
+#include "sweep/slurm_submission.h"
+#include "sweep/sweep_manifest.h"
+#include "sweep/sweep_runner.h"
+#include "sweep/sweep_sea_level.h"
+#include "sweep/sweep_summary.h"
 #include "vendrel/version.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "cli/slurm_submission.h"
+#include "sweep/slurm_submission.h"
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -11,9 +11,9 @@
 #include <filesystem>
 #include <sstream>
 
-#include "cli/process_error.h"
 #include "cli/run_options.h"
 #include "document/atomic_file.h"
+#include "sweep/process_error.h"
 
 namespace vendrel {
 namespace {
