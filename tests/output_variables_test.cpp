@@ -12,6 +12,9 @@
 #include <string_view>
 #include <vector>
 
+#include "core/simulation.h"
+#include "document/csv_export.h"
+#include "document/project.h"
 #include "tests/test_support.h"
 
 namespace vendrel {
@@ -145,6 +148,37 @@ TEST(OutputVariables, ReadmeCheckFindsEveryDifference) {
         EXPECT_NE(differences.find(c.found), std::string::npos) << differences;
     }
     EXPECT_NE(joined(readme_differences("# Vendrel\n")).find("no table"), std::string::npos);
+}
+
+// The header lines the README shows under "The CSV tables" are those the
+// exports write, which take their names from the table.
+TEST(OutputVariables, ReadmeShowsTheCsvHeaders) {
+    const std::string readme = testing::read_file(VENDREL_README);
+    const std::string csv = readme.substr(readme.find("### The CSV tables\n"));
+    Project project(testing::document_parameters());
+    project.simulation().new_model();
+    const ProjectData data = project.snapshot();
+    const auto header = [](const std::string& table) {
+        return table.substr(0, table.find("\r\n"));
+    };
+    // A well adds ",accommodation_created_m_at_1000": the README writes X
+    // for its position.
+    const std::string without = header(format_trajectory_csv(data));
+    const std::string with_well = header(format_trajectory_csv(data, {1000.0}));
+    const std::string well_column =
+        with_well.substr(without.size(), with_well.rfind("1000") - without.size()) + "X";
+    const struct {
+        const char* label;
+        std::string line;
+    } cases[] = {
+        {"section", header(format_section_csv(data))},
+        {"wells", header(format_wells_csv(data, {1000.0}))},
+        {"trajectory", without + "[" + well_column + "...]"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_NE(csv.find("\n    " + c.line + "\n"), std::string::npos) << c.line;
+    }
 }
 
 }  // namespace
