@@ -1,7 +1,6 @@
 #include "app/document.h"
 
 #include <QFileInfo>
-#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -16,8 +15,7 @@ namespace vendrel {
 Document::Document(const ModelParameters& startup, WindowServices& services, RecentFiles& recent)
     : services_(services), recent_(recent), project_(std::make_unique<Project>(startup)) {
     connect(&notifier_, &RepaintNotifier::modelAdvanced, this, &Document::engineAdvanced);
-    repaintPace_.setSingleShot(true);
-    connect(&repaintPace_, &QTimer::timeout, this, &Document::repaintIntervalOver);
+    connect(&pacer_, &RepaintPacer::repaint, this, &Document::modelChanged);
     project_->simulation().set_notifier(&notifier_);
 }
 
@@ -31,28 +29,7 @@ void Document::engineAdvanced() {
         setModified(true);
     }
     // The end of a run is drawn at once.
-    if (repaintPace_.isActive() && project_->simulation().is_running()) {
-        repaintWaiting_ = true;
-        return;
-    }
-    repaintWaiting_ = false;
-    emit modelChanged();
-    repaintPace_.start(kRepaintInterval);
-}
-
-void Document::pictureDrawn(qint64 milliseconds) {
-    if (repaintPace_.isActive()) {
-        repaintPace_.start(
-            int(std::clamp<qint64>(kRepaintRest * milliseconds, kRepaintInterval, 1000)));
-    }
-}
-
-void Document::repaintIntervalOver() {
-    if (repaintWaiting_) {
-        repaintWaiting_ = false;
-        emit modelChanged();
-        repaintPace_.start(kRepaintInterval);
-    }
+    pacer_.request(!project_->simulation().is_running());
 }
 
 void Document::setTitle(const QString& title) {
