@@ -46,7 +46,7 @@ void Document::setModified(bool modified) {
     }
 }
 
-void Document::setPathName(const QString& path, bool addToRecent) {
+void Document::setCurrentFile(const QString& path, bool addToRecent) {
     path_ = absoluteLocalFileName(path);
     if (addToRecent) {
         recent_.add(path_);
@@ -71,7 +71,7 @@ bool Document::maybeSave() {
     return false;
 }
 
-bool Document::newDocument() {
+bool Document::newFile() {
     if (!maybeSave()) {
         return false;
     }
@@ -85,7 +85,7 @@ bool Document::newDocument() {
     return true;
 }
 
-bool Document::openDocument(const QString& path) {
+bool Document::loadFile(const QString& path) {
     std::string warning;
     try {
         warning = project_->open(localFileNameBytes(path));
@@ -96,7 +96,7 @@ bool Document::openDocument(const QString& path) {
     // The run that the open stopped has told its end by now.
     cleanCount_ = notifier_.requestCount();
     setModified(false);
-    setPathName(path, true);
+    setCurrentFile(path, true);
     emit modelChanged();
     emit replaced();
     // Numbers that are not finite are opened as stored, once said.
@@ -112,7 +112,7 @@ void Document::open() {
     }
     const QString path = services_.openFileName(dialogParent_, kProjectFilter);
     if (!path.isEmpty()) {
-        openDocument(path);
+        loadFile(path);
     }
 }
 
@@ -131,7 +131,7 @@ bool Document::writeFile(const QString& path) {
     return true;
 }
 
-bool Document::doSave(const QString& path, bool replace) {
+bool Document::saveFile(const QString& path, bool replace) {
     const QString remembered = title_;
     if (title_.endsWith('*')) {
         setTitle(title_.chopped(1).trimmed());
@@ -143,7 +143,7 @@ bool Document::doSave(const QString& path, bool replace) {
     }
     const bool saved = !target.isEmpty() && writeFile(target);
     if (saved && replace) {
-        setPathName(target, true);
+        setCurrentFile(target, true);
     }
     if (!saved && modified_) {
         setTitle(remembered);
@@ -159,11 +159,11 @@ bool Document::save() {
         !target_writable(localFileNameBytes(path_))) {
         return saveAs();
     }
-    return doSave(path_, true);
+    return saveFile(path_, true);
 }
 
 bool Document::saveAs() {
-    return doSave(QString(), true);
+    return saveFile(QString(), true);
 }
 
 }  // namespace vendrel

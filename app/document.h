@@ -48,7 +48,7 @@ class Document : public QObject {
     void setDialogParent(QWidget* parent) { dialogParent_ = parent; }
 
     const QString& title() const { return title_; }
-    const QString& pathName() const { return path_; }
+    const QString& currentFile() const { return path_; }
     bool isModified() const { return modified_; }
 
     void setTitle(const QString& title);
@@ -56,19 +56,19 @@ class Document : public QObject {
     void setModified(bool modified);
     // The path, the recent-file list when `addToRecent`, and the file name
     // as the title.
-    void setPathName(const QString& path, bool addToRecent);
+    void setCurrentFile(const QString& path, bool addToRecent);
 
     // The commands as the user gives them. Each returns false when it did
     // not happen (cancelled, or a file that could not be read or written).
     bool maybeSave();  // asks about unsaved changes; false: the user cancelled
-    bool newDocument();
-    bool openDocument(const QString& path);  // after the save prompt
-    void open();                             // the prompt, then the file dialog
+    bool newFile();
+    bool loadFile(const QString& path);  // after the save prompt
+    void open();                         // the prompt, then the file dialog
     bool save();
     bool saveAs();
     // Saves to `path`, or to a path the user chooses when it is empty; the
     // document takes the new path when `replace`.
-    bool doSave(const QString& path, bool replace);
+    bool saveFile(const QString& path, bool replace);
 
   signals:
     void titleChanged(const QString& title);

@@ -118,7 +118,7 @@ void MainWindow::createActions() {
     VendrelApplication& app = application_;
     Actions& a = actions_;
     a.newDocument = command(
-        "&New Simulation\tCtrl+N", "Create a new document", [this] { document_.newDocument(); },
+        "&New Simulation\tCtrl+N", "Create a new document", [this] { document_.newFile(); },
         QKeySequence("Ctrl+N"));
     a.open = command(
         "&Open...\tCtrl+O", "Open an existing document", [this] { document_.open(); },

@@ -62,7 +62,7 @@ class Program : public ::testing::Test {
   protected:
     void SetUp() override {
         app = std::make_unique<VendrelApplication>(&services);
-        ASSERT_TRUE(app->initInstance(QString(), false, dir.filePath("instance.lock")));
+        ASSERT_TRUE(app->start(QString(), false, dir.filePath("instance.lock")));
     }
     Document& doc() { return app->document(); }
     MainWindow& frame() { return app->mainWindow(); }
@@ -583,7 +583,7 @@ TEST_F(Program, BrokenProjectLeavesEverythingAsItWas) {
     EXPECT_TRUE(services.messages[0].contains("broken.vdl: line "))
         << services.messages[0].toStdString();
     EXPECT_EQ(doc().title(), "good.vdl*");
-    EXPECT_EQ(doc().pathName(), file("good.vdl"));
+    EXPECT_EQ(doc().currentFile(), file("good.vdl"));
     EXPECT_TRUE(doc().isModified());
     services.next_save = file("again.vdl");
     frame().actions().saveAs->trigger();
@@ -640,7 +640,7 @@ TEST_F(Program, RecentFilesSurviveARestart) {
     frame().actions().saveAs->trigger();
     app.reset();
     app = std::make_unique<VendrelApplication>(&services);
-    ASSERT_TRUE(app->initInstance(QString(), false, dir.filePath("instance.lock")));
+    ASSERT_TRUE(app->start(QString(), false, dir.filePath("instance.lock")));
     ASSERT_GE(app->recentFiles().entries().size(), 2);
     EXPECT_EQ(app->recentFiles().entries()[0], file("second.vdl"));
     EXPECT_EQ(app->recentFiles().entries()[1], file("first.vdl"));
@@ -651,7 +651,7 @@ TEST_F(Program, RecentFilesSurviveARestart) {
 TEST_F(Program, ProjectOnTheCommandLineThatFailsGivesANewDocument) {
     app.reset();
     app = std::make_unique<VendrelApplication>(&services);
-    ASSERT_TRUE(app->initInstance(file("missing.vdl"), false, dir.filePath("instance.lock")));
+    ASSERT_TRUE(app->start(file("missing.vdl"), false, dir.filePath("instance.lock")));
     EXPECT_EQ(doc().title(), "New Simulation");
     EXPECT_EQ(services.messages.size(), 1);
 }
@@ -711,7 +711,7 @@ TEST_F(Program, SaveOfAnUnwritableTargetAsksForAName) {
         const QString target = dir.path() + "/" + c.name + "/locked.vdl";
         services.next_save = target;
         frame().actions().saveAs->trigger();
-        ASSERT_EQ(doc().pathName(), target);
+        ASSERT_EQ(doc().currentFile(), target);
         if (c.folder_read_only) {
             QFile::setPermissions(QFileInfo(target).path(),
                                   QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther);
@@ -725,7 +725,7 @@ TEST_F(Program, SaveOfAnUnwritableTargetAsksForAName) {
         frame().actions().save->trigger();
         EXPECT_EQ(services.proposed_names, QStringList{target}) << "the Save As dialog";
         EXPECT_TRUE(services.messages.isEmpty()) << services.messages.join("; ").toStdString();
-        EXPECT_EQ(doc().pathName(), services.next_save);
+        EXPECT_EQ(doc().currentFile(), services.next_save);
         EXPECT_FALSE(doc().isModified());
         QFile::setPermissions(QFileInfo(target).path(),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -784,7 +784,7 @@ TEST_F(Program, CommandsSurviveFailures) {
         EXPECT_TRUE(services.messages[0].startsWith(c.message))
             << services.messages[0].toStdString();
         EXPECT_EQ(doc().title(), "kept.vdl*");
-        EXPECT_EQ(doc().pathName(), file("kept.vdl"));
+        EXPECT_EQ(doc().currentFile(), file("kept.vdl"));
         services.answer_dialog = nullptr;
         services.on_open = nullptr;
     }

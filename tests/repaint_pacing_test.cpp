@@ -104,7 +104,7 @@ TEST(RepaintPacing, AboutThirtyASecondAndTheEndAlwaysDrawn) {
     testing::FakeWindowServices services;
     RecentFiles recent;
     Document document(make_startup_parameters(2), services, recent);
-    document.newDocument();
+    document.newFile();
     // 400 horizons in about half a second.
     document.simulation().change_parameters([](ModelParameters& p) {
         p.totaltime = 200000;

@@ -87,7 +87,7 @@ class CurveProgram : public CurveWindow {
     void SetUp() override {
         CurveWindow::SetUp();
         app = std::make_unique<VendrelApplication>(&services);
-        ASSERT_TRUE(app->initInstance(QString(), false, dir.filePath("instance.lock")));
+        ASSERT_TRUE(app->start(QString(), false, dir.filePath("instance.lock")));
         app->applyDialogChanges([](ModelParameters& p) {
             p.totaltime = 4000;
             p.display_inc = 500;
