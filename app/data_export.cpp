@@ -22,7 +22,7 @@ QString DataExport::history(const QString& projectPath) {
 
 void DataExport::exec() {
     // A saved project proposes its own name beside it.
-    const QString project = document_.pathName();
+    const QString project = document_.currentFile();
     const QFileInfo info(project);
     const QString proposed = project.isEmpty()
                                  ? QString(kNewDocumentTitle) + ".nc"

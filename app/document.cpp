@@ -1,7 +1,6 @@
 #include "app/document.h"
 
 #include <QFileInfo>
-#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -16,8 +15,7 @@ namespace vendrel {
 Document::Document(const ModelParameters& startup, WindowServices& services, RecentFiles& recent)
     : services_(services), recent_(recent), project_(std::make_unique<Project>(startup)) {
     connect(&notifier_, &RepaintNotifier::modelAdvanced, this, &Document::engineAdvanced);
-    repaintPace_.setSingleShot(true);
-    connect(&repaintPace_, &QTimer::timeout, this, &Document::repaintIntervalOver);
+    connect(&pacer_, &RepaintPacer::repaint, this, &Document::modelChanged);
     project_->simulation().set_notifier(&notifier_);
 }
 
@@ -31,28 +29,7 @@ void Document::engineAdvanced() {
         setModified(true);
     }
     // The end of a run is drawn at once.
-    if (repaintPace_.isActive() && project_->simulation().is_running()) {
-        repaintWaiting_ = true;
-        return;
-    }
-    repaintWaiting_ = false;
-    emit modelChanged();
-    repaintPace_.start(kRepaintInterval);
-}
-
-void Document::pictureDrawn(qint64 milliseconds) {
-    if (repaintPace_.isActive()) {
-        repaintPace_.start(
-            int(std::clamp<qint64>(kRepaintRest * milliseconds, kRepaintInterval, 1000)));
-    }
-}
-
-void Document::repaintIntervalOver() {
-    if (repaintWaiting_) {
-        repaintWaiting_ = false;
-        emit modelChanged();
-        repaintPace_.start(kRepaintInterval);
-    }
+    pacer_.request(!project_->simulation().is_running());
 }
 
 void Document::setTitle(const QString& title) {
@@ -69,7 +46,7 @@ void Document::setModified(bool modified) {
     }
 }
 
-void Document::setPathName(const QString& path, bool addToRecent) {
+void Document::setCurrentFile(const QString& path, bool addToRecent) {
     path_ = absoluteLocalFileName(path);
     if (addToRecent) {
         recent_.add(path_);
@@ -94,7 +71,7 @@ bool Document::maybeSave() {
     return false;
 }
 
-bool Document::newDocument() {
+bool Document::newFile() {
     if (!maybeSave()) {
         return false;
     }
@@ -108,7 +85,7 @@ bool Document::newDocument() {
     return true;
 }
 
-bool Document::openDocument(const QString& path) {
+bool Document::loadFile(const QString& path) {
     std::string warning;
     try {
         warning = project_->open(localFileNameBytes(path));
@@ -119,7 +96,7 @@ bool Document::openDocument(const QString& path) {
     // The run that the open stopped has told its end by now.
     cleanCount_ = notifier_.requestCount();
     setModified(false);
-    setPathName(path, true);
+    setCurrentFile(path, true);
     emit modelChanged();
     emit replaced();
     // Numbers that are not finite are opened as stored, once said.
@@ -135,7 +112,7 @@ void Document::open() {
     }
     const QString path = services_.openFileName(dialogParent_, kProjectFilter);
     if (!path.isEmpty()) {
-        openDocument(path);
+        loadFile(path);
     }
 }
 
@@ -154,7 +131,7 @@ bool Document::writeFile(const QString& path) {
     return true;
 }
 
-bool Document::doSave(const QString& path, bool replace) {
+bool Document::saveFile(const QString& path, bool replace) {
     const QString remembered = title_;
     if (title_.endsWith('*')) {
         setTitle(title_.chopped(1).trimmed());
@@ -166,7 +143,7 @@ bool Document::doSave(const QString& path, bool replace) {
     }
     const bool saved = !target.isEmpty() && writeFile(target);
     if (saved && replace) {
-        setPathName(target, true);
+        setCurrentFile(target, true);
     }
     if (!saved && modified_) {
         setTitle(remembered);
@@ -182,11 +159,11 @@ bool Document::save() {
         !target_writable(localFileNameBytes(path_))) {
         return saveAs();
     }
-    return doSave(path_, true);
+    return saveFile(path_, true);
 }
 
 bool Document::saveAs() {
-    return doSave(QString(), true);
+    return saveFile(QString(), true);
 }
 
 }  // namespace vendrel

@@ -10,22 +10,16 @@
 // A run is never lost: once the engine changes the model after a save (it
 // publishes a horizon or ends a run), the document counts as modified again.
 //
-// The engine may publish faster than a screen shows: its repaint requests
-// are paced to one every kRepaintInterval at most. The first of a quiet
-// spell is passed on at once, later ones when the interval is over, and
-// the one that tells the end of a run at once: the last state is always
-// drawn. The interval counts from the end of the picture drawn for the last
-// one and lasts kRepaintRest times as long as drawing it took, if that is
-// longer: on a busy machine the window's pictures take no more than a
-// small share of the processors from a run, however long they take.
+// The engine's repaint requests reach the view through a RepaintPacer, at a
+// screen's pace; the one that tells the end of a run passes at once.
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 #include <cstdint>
 #include <memory>
 
 #include "app/repaint_notifier.h"
+#include "app/repaint_pacer.h"
 #include "document/project.h"
 
 class QWidget;
@@ -37,11 +31,6 @@ class WindowServices;
 
 inline const char* const kNewDocumentTitle = "New Simulation";
 inline const char* const kProjectFilter = "Vendrel Files (*.vdl)";
-// About the pace of a screen: some 30 pictures a second during a run.
-inline constexpr int kRepaintInterval = 33;  // ms
-// How long the window rests after a picture, in multiples of its drawing
-// time.
-inline constexpr int kRepaintRest = 3;
 
 class Document : public QObject {
     Q_OBJECT
@@ -54,10 +43,12 @@ class Document : public QObject {
     Simulation& simulation() { return project_->simulation(); }
     DisplaySettings& display() { return project_->display(); }
     RepaintNotifier& notifier() { return notifier_; }
+    // The view tells it how long its pictures take.
+    RepaintPacer& repaintPacer() { return pacer_; }
     void setDialogParent(QWidget* parent) { dialogParent_ = parent; }
 
     const QString& title() const { return title_; }
-    const QString& pathName() const { return path_; }
+    const QString& currentFile() const { return path_; }
     bool isModified() const { return modified_; }
 
     void setTitle(const QString& title);
@@ -65,22 +56,19 @@ class Document : public QObject {
     void setModified(bool modified);
     // The path, the recent-file list when `addToRecent`, and the file name
     // as the title.
-    void setPathName(const QString& path, bool addToRecent);
+    void setCurrentFile(const QString& path, bool addToRecent);
 
     // The commands as the user gives them. Each returns false when it did
     // not happen (cancelled, or a file that could not be read or written).
     bool maybeSave();  // asks about unsaved changes; false: the user cancelled
-    bool newDocument();
-    bool openDocument(const QString& path);  // after the save prompt
-    void open();                             // the prompt, then the file dialog
+    bool newFile();
+    bool loadFile(const QString& path);  // after the save prompt
+    void open();                         // the prompt, then the file dialog
     bool save();
     bool saveAs();
     // Saves to `path`, or to a path the user chooses when it is empty; the
     // document takes the new path when `replace`.
-    bool doSave(const QString& path, bool replace);
-
-    // The view tells that it drew a picture and how long that took.
-    void pictureDrawn(qint64 milliseconds);
+    bool saveFile(const QString& path, bool replace);
 
   signals:
     void titleChanged(const QString& title);
@@ -89,7 +77,6 @@ class Document : public QObject {
 
   private:
     void engineAdvanced();
-    void repaintIntervalOver();
     bool writeFile(const QString& path);
 
     WindowServices& services_;
@@ -102,9 +89,7 @@ class Document : public QObject {
     bool modified_ = false;
     // The engine's request count when the model was last as the file has it.
     std::uint64_t cleanCount_ = 0;
-    // Paces the engine's repaints; a request within the interval waits.
-    QTimer repaintPace_;
-    bool repaintWaiting_ = false;
+    RepaintPacer pacer_;
 };
 
 }  // namespace vendrel

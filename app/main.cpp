@@ -39,10 +39,10 @@ int main(int argc, char** argv) {
     icon.addFile(":/icons/256/org.vendrel.Vendrel.png");
     QApplication::setWindowIcon(icon);
     vendrel::VendrelApplication app;
-    if (!app.initInstance(line.project)) {
+    if (!app.start(line.project)) {
         return app.launchStatus();  // handed to the running copy, or one line said why not
     }
     const int status = QApplication::exec();
-    app.exitInstance();
+    app.finish();
     return status;
 }

@@ -89,10 +89,12 @@ void MainWindow::updateTitle(const QString& title) {
 }
 
 QAction* MainWindow::command(const QString& text, const QString& prompt, std::function<void()> work,
-                             const QKeySequence& keys) {
+                             const QString& keys) {
     auto* item = new QAction(text, this);
     item->setStatusTip(prompt);
-    item->setShortcut(keys);
+    if (!keys.isEmpty()) {
+        item->setShortcuts(QKeySequence::listFromString(keys));
+    }
     connect(item, &QAction::triggered, this, [this, work = std::move(work)] { carryOut(work); });
     return item;
 }
@@ -111,159 +113,152 @@ void MainWindow::bringToFront() {
     activateWindow();
 }
 
-// A caption that shows its shortcut after a tab keeps Qt from showing the
-// shortcut a second time; the Navigate/Zoom captions carry theirs after
-// spaces, and end in a tab for the same reason.
+// The commands as one table: where each action is kept, its caption, its
+// status-bar prompt, its keys (the first is the one the menu shows) and its
+// work. Qt draws the menus' shortcut column from the keys; the arrow keys,
+// which Qt names Left, Right, Up and Down, keep their longer names after a
+// tab in the caption, which Qt shows in that column instead.
 void MainWindow::createActions() {
     VendrelApplication& app = application_;
-    Actions& a = actions_;
-    a.newDocument = command(
-        "&New Simulation\tCtrl+N", "Create a new document", [this] { document_.newDocument(); },
-        QKeySequence("Ctrl+N"));
-    a.open = command(
-        "&Open...\tCtrl+O", "Open an existing document", [this] { document_.open(); },
-        QKeySequence("Ctrl+O"));
-    a.saveBitmap = command("Save Increment as Bitmap", {}, [&app] { app.saveBitmap(); });
-    a.exportFigure = command("Export &Figure...", "Save the section as a report figure",
-                             [&app] { app.exportFigure(); });
-    a.exportData = command("Export &Data...", "Save the results as NetCDF or CSV for analysis",
-                           [this] { DataExport(document_, application_.services(), this).exec(); });
-    a.save = command(
-        "&Save\tCtrl+S", "Save the active document", [this] { document_.save(); },
-        QKeySequence("Ctrl+S"));
-    a.saveAs = command(
-        "Save &As...\tCtrl+Shift+S", "Save the active document with a new name",
-        [this] { document_.saveAs(); }, QKeySequence("Ctrl+Shift+S"));
-    a.print = command(
-        "&Print...\tCtrl+P", "Print the active document", [&app] { app.print(); },
-        QKeySequence("Ctrl+P"));
-    a.printPreview =
-        command("Print Pre&view", "Display full pages", [&app] { app.printPreview(); });
-    a.printSetup = command("P&rint Setup...", "Change the printer and printing options",
-                           [&app] { app.printSetup(); });
-    for (int k = 0; k < int(a.recentFiles.size()); ++k) {
-        a.recentFiles[std::size_t(k)] =
+    struct Row {
+        QAction* Actions::*action;
+        const char* text;
+        const char* prompt;
+        const char* keys;  // "; " between alternatives
+        std::function<void()> work;
+        bool checkable = false;
+    };
+    const Row rows[] = {
+        {&Actions::newDocument, "&New Simulation", "Create a new document", "Ctrl+N",
+         [this] { document_.newFile(); }},
+        {&Actions::open, "&Open...", "Open an existing document", "Ctrl+O",
+         [this] { document_.open(); }},
+        {&Actions::saveBitmap, "Save Increment as Bitmap", "", "", [&app] { app.saveBitmap(); }},
+        {&Actions::exportFigure, "Export &Figure...", "Save the section as a report figure", "",
+         [&app] { app.exportFigure(); }},
+        {&Actions::exportData, "Export &Data...", "Save the results as NetCDF or CSV for analysis",
+         "", [this] { DataExport(document_, application_.services(), this).exec(); }},
+        {&Actions::save, "&Save", "Save the active document", "Ctrl+S",
+         [this] { document_.save(); }},
+        {&Actions::saveAs, "Save &As...", "Save the active document with a new name",
+         "Ctrl+Shift+S", [this] { document_.saveAs(); }},
+        {&Actions::print, "&Print...", "Print the active document", "Ctrl+P",
+         [&app] { app.print(); }},
+        {&Actions::printPreview, "Print Pre&view", "Display full pages", "",
+         [&app] { app.printPreview(); }},
+        {&Actions::printSetup, "P&rint Setup...", "Change the printer and printing options", "",
+         [&app] { app.printSetup(); }},
+        {&Actions::exit, "E&xit", "Quit the application; prompts to save documents", "Ctrl+Q",
+         [this] { close(); }},
+
+        {&Actions::undo, "Undo", "Undo the last parameter change", "Ctrl+Z; Alt+Backspace",
+         [&app] { app.undoStack().undo(); }},
+        {&Actions::redo, "Redo", "Redo the parameter change last undone", "Ctrl+Shift+Z",
+         [&app] { app.undoStack().redo(); }},
+
+        {&Actions::technicalDetails, "Geeky Details and More", "The truth abou this application",
+         "", [&app] { app.technicalDetails(); }},
+        // Block Faulting does not mark the document modified.
+        {&Actions::blockFaulting, "Block Faulting", "", "",
+         [&app] { app.editParameters<TectonicsDialog>("Block Faulting", false); }},
+        {&Actions::otherTectonics, "Other", "", "", [] {}},
+        {&Actions::modelDimensions, "Model Dimensions", "", "",
+         [&app] { app.editParameters<ModelDimensionsDialog>("Model Dimensions"); }},
+        {&Actions::simpleRamp, "Simple Ramp", "", "",
+         [&app] { app.editParameters<RampDipDialog>("Simple Ramp"); }},
+        {&Actions::arbitraryPlatform, "Arbitrary Platform", "", "",
+         [&app] { app.editParameters<PlatformDialog>("Arbitrary Platform"); }},
+        {&Actions::runtime, "Runtime and Display Increment",
+         "Change or view the total runtime and display increment", "",
+         [&app] { app.editRuntime(); }},
+        {&Actions::carbonateFactory, "Carbonate Factory",
+         "Specify how carbonate production varies with depth", "",
+         [&app] { app.editParameters<CarbonateFactoryDialog>("Carbonate Factory"); }},
+        {&Actions::erosion, "Erosion Parameters", "", "",
+         [&app] { app.editParameters<ErosionDialog>("Erosion Parameters"); }},
+        {&Actions::basinalSedimentation, "Basinal Sedimentation", "", "",
+         [&app] { app.editParameters<BasinalSedimentationDialog>("Basinal Sedimentation"); }},
+        {&Actions::seaLevel, "Sea-Level Variation", "", "",
+         [&app] { app.editParameters<SeaLevelDialog>("Sea-Level Variation"); }},
+        {&Actions::seaLevelCurve, "Sea-Level Curve...", "Follow a measured sea-level curve", "",
+         [&app] { app.editSeaLevelCurve(); }},
+        {&Actions::compaction, "Compaction", "", "",
+         [&app] { app.editParameters<CompactionDialog>("Compaction"); }},
+
+        {&Actions::depthOfDeposition, "Depth of Deposition",
+         "Colour results by depth of deposition", "",
+         [&app] { app.toggleColourMode(ColourFlag::Depth); }},
+        {&Actions::distanceFromShoreline, "Distance from Shoreline",
+         "Colour results by distance from shoreline", "",
+         [&app] { app.toggleColourMode(ColourFlag::Distance); }},
+        {&Actions::porosity, "Porosity", "", "",
+         [&app] { app.toggleColourMode(ColourFlag::Porosity); }},
+        {&Actions::reportStyle, "&Report Style", "Draw the section as filled layers for reports",
+         "",
+         [this] {
+             view_->setStyle(view_->style() == SectionStyle::Report ? SectionStyle::Section
+                                                                    : SectionStyle::Report);
+         }},
+        {&Actions::displayPreferences, "Display Preferences",
+         "Show and change display thresholds etc", "", [&app] { app.displayPreferences(); }},
+        {&Actions::showSeaLevel, "Show Sea Level", "Show or hide the base-level", "",
+         [&app] { app.toggleSeaLevel(); }},
+        {&Actions::showBathymetryMarker, "Show Bathymmetry Marker", "", "",
+         [&app] { app.toggleBathymetryMarker(); }},
+        {&Actions::showTimeLines, "Show Simple Time-Lines", "Only draw chronostrat lines", "",
+         [&app] { app.toggleTimeLines(); }},
+        {&Actions::showStatusBar, "Show Vendrel Status Bar", "Show or hide the status bar", "",
+         [this] { statusBar()->setVisible(!statusBar()->isVisibleTo(this)); }},
+        {&Actions::wheelerDiagram, "&Wheeler Diagram",
+         "Show time against distance instead of the section", "",
+         [this] { view_->setShowsWheeler(!view_->showsWheeler()); }, true},
+        // Turning the mode on opens the panel, which says what to do;
+        // turning it off leaves the panel open: the user closes it.
+        {&Actions::pseudoWell, "&Pseudo-Well", "Click a column of the section to log it as a well",
+         "",
+         [this] {
+             if (actions_.pseudoWell->isChecked()) {
+                 openWellPanel();
+             }
+         },
+         true},
+
+        {&Actions::start, "Start Simulation", "Run the simulation with current set of parameters",
+         "Ctrl+R", [&app] { app.startSimulation(); }},
+        {&Actions::stop, "Stop Simulation", "Stop the running simulation", "Esc",
+         [&app] { app.stopSimulation(); }},
+        {&Actions::threadCount, "Set Number of OpenMP Threads",
+         "Specify the number of OpenMP threads to use", "", [&app] { app.setThreadCount(); }},
+
+        {&Actions::zoomIn, "Zoom In", "", "Ctrl+1", [&app] { app.navigate(zoom_in); }},
+        {&Actions::zoomOut, "Zoom Out", "", "Ctrl+0", [&app] { app.navigate(zoom_out); }},
+        {&Actions::moveLeft, "Move Model Left\tLeft Arrow", "", "Left",
+         [&app] { app.navigate(move_model_left); }},
+        {&Actions::moveRight, "Move Model Right\tRight Arrow", "", "Right",
+         [&app] { app.navigate(move_model_right); }},
+        {&Actions::moveUp, "Move Model Up\tUp Arrow", "", "Up",
+         [&app] { app.navigate(move_model_up); }},
+        {&Actions::moveDown, "Move Model Down\tDown Arrow", "", "Down",
+         [&app] { app.navigate(move_model_down); }},
+
+        {&Actions::userGuide, "&User Guide", "Open the user guide", "F1",
+         [&app] { app.userGuide(); }},
+        {&Actions::about, "&About Vendrel...",
+         "Display program information, version number and copyright", "", [&app] { app.about(); }},
+    };
+    for (const Row& row : rows) {
+        QAction* item = command(row.text, row.prompt, row.work, row.keys);
+        item->setCheckable(row.checkable);
+        actions_.*row.action = item;
+    }
+    for (int k = 0; k < int(actions_.recentFiles.size()); ++k) {
+        actions_.recentFiles[std::size_t(k)] =
             command("Recent File", "Open this document", [&app, k] { app.openRecent(k); });
     }
-    a.exit = command(
-        "E&xit\tCtrl+Q", "Quit the application; prompts to save documents", [this] { close(); },
-        QKeySequence("Ctrl+Q"));
-
-    a.undo = command("Undo\tCtrl+Z", "Undo the last parameter change",
-                     [&app] { app.undoStack().undo(); });
-    a.undo->setShortcuts({QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")});
-    a.redo = command(
-        "Redo\tCtrl+Shift+Z", "Redo the parameter change last undone",
-        [&app] { app.undoStack().redo(); }, QKeySequence("Ctrl+Shift+Z"));
+    actions_.otherTectonics->setEnabled(false);  // no handler: always greyed
     QUndoStack* changes = &app.undoStack();
     connect(changes, &QUndoStack::indexChanged, this, &MainWindow::updateUndo);
     connect(changes, &QUndoStack::cleanChanged, this, &MainWindow::updateUndo);
-
-    a.technicalDetails = command("Geeky Details and More", "The truth abou this application",
-                                 [&app] { app.technicalDetails(); });
-    // Block Faulting does not mark the document modified.
-    a.blockFaulting = command("Block Faulting", {}, [&app] {
-        app.editParameters<TectonicsDialog>("Block Faulting", false);
-    });
-    a.otherTectonics = command("Other", {}, [] {});
-    a.otherTectonics->setEnabled(false);  // no handler: always greyed
-    a.modelDimensions = command("Model Dimensions", {}, [&app] {
-        app.editParameters<ModelDimensionsDialog>("Model Dimensions");
-    });
-    a.simpleRamp =
-        command("Simple Ramp", {}, [&app] { app.editParameters<RampDipDialog>("Simple Ramp"); });
-    a.arbitraryPlatform = command("Arbitrary Platform", {}, [&app] {
-        app.editParameters<PlatformDialog>("Arbitrary Platform");
-    });
-    a.runtime = command("Runtime and Display Increment",
-                        "Change or view the total runtime and display increment",
-                        [&app] { app.editRuntime(); });
-    a.carbonateFactory =
-        command("Carbonate Factory", "Specify how carbonate production varies with depth",
-                [&app] { app.editParameters<CarbonateFactoryDialog>("Carbonate Factory"); });
-    a.erosion = command("Erosion Parameters", {},
-                        [&app] { app.editParameters<ErosionDialog>("Erosion Parameters"); });
-    a.basinalSedimentation = command("Basinal Sedimentation", {}, [&app] {
-        app.editParameters<BasinalSedimentationDialog>("Basinal Sedimentation");
-    });
-    a.seaLevel = command("Sea-Level Variation", {},
-                         [&app] { app.editParameters<SeaLevelDialog>("Sea-Level Variation"); });
-    a.seaLevelCurve = command("Sea-Level Curve...", "Follow a measured sea-level curve",
-                              [&app] { app.editSeaLevelCurve(); });
-    a.compaction =
-        command("Compaction", {}, [&app] { app.editParameters<CompactionDialog>("Compaction"); });
-
-    a.depthOfDeposition = command("Depth of Deposition", "Colour results by depth of deposition",
-                                  [&app] { app.toggleColourMode(ColourFlag::Depth); });
-    a.distanceFromShoreline =
-        command("Distance from Shoreline", "Colour results by distance from shoreline",
-                [&app] { app.toggleColourMode(ColourFlag::Distance); });
-    a.porosity = command("Porosity", {}, [&app] { app.toggleColourMode(ColourFlag::Porosity); });
-    a.reportStyle =
-        command("&Report Style", "Draw the section as filled layers for reports", [this] {
-            view_->setStyle(view_->style() == SectionStyle::Report ? SectionStyle::Section
-                                                                   : SectionStyle::Report);
-        });
-    a.displayPreferences = command("Display Preferences", "Show and change display thresholds etc",
-                                   [&app] { app.displayPreferences(); });
-    a.showSeaLevel =
-        command("Show Sea Level", "Show or hide the base-level", [&app] { app.toggleSeaLevel(); });
-    a.showBathymetryMarker =
-        command("Show Bathymmetry Marker", {}, [&app] { app.toggleBathymetryMarker(); });
-    a.showTimeLines = command("Show Simple Time-Lines", "Only draw chronostrat lines",
-                              [&app] { app.toggleTimeLines(); });
-    a.showStatusBar = command("Show Vendrel Status Bar", "Show or hide the status bar",
-                              [this] { statusBar()->setVisible(!statusBar()->isVisibleTo(this)); });
-    // Turning the mode on opens the panel, which says what to do; turning
-    // it off leaves the panel open: the user closes it.
-    a.pseudoWell =
-        command("&Pseudo-Well", "Click a column of the section to log it as a well", [this] {
-            if (actions_.pseudoWell->isChecked()) {
-                openWellPanel();
-            }
-        });
-    a.pseudoWell->setCheckable(true);
-
-    a.start = command(
-        "Start Simulation\tCtrl+R", "Run the simulation with current set of parameters",
-        [&app] { app.startSimulation(); }, QKeySequence("Ctrl+R"));
-    a.stop = command(
-        "Stop Simulation\tEsc", "Stop the running simulation", [&app] { app.stopSimulation(); },
-        QKeySequence(Qt::Key_Escape));
-    a.threadCount =
-        command("Set Number of OpenMP Threads", "Specify the number of OpenMP threads to use",
-                [&app] { app.setThreadCount(); });
-
-    a.zoomIn = command(
-        "Zoom In" + spaces(27) + "Ctrl+1\t", {}, [&app] { app.navigate(zoom_in); },
-        QKeySequence("Ctrl+1"));
-    a.zoomOut = command(
-        "Zoom Out" + spaces(24) + "Ctrl+0\t", {}, [&app] { app.navigate(zoom_out); },
-        QKeySequence("Ctrl+0"));
-    a.moveLeft = command(
-        "Move Model Left" + spaces(12) + "Left Arrow\t", {},
-        [&app] { app.navigate(move_model_left); }, QKeySequence(Qt::Key_Left));
-    a.moveRight = command(
-        "Move Model Right" + spaces(9) + "Right Arrow\t", {},
-        [&app] { app.navigate(move_model_right); }, QKeySequence(Qt::Key_Right));
-    a.moveUp = command(
-        "Move Model Up" + spaces(13) + "Up Arrow\t", {}, [&app] { app.navigate(move_model_up); },
-        QKeySequence(Qt::Key_Up));
-    a.moveDown = command(
-        "Move Model Down" + spaces(8) + "Down Arrow\t", {},
-        [&app] { app.navigate(move_model_down); }, QKeySequence(Qt::Key_Down));
-
-    a.wheelerDiagram =
-        command("&Wheeler Diagram", "Show time against distance instead of the section",
-                [this] { view_->setShowsWheeler(!view_->showsWheeler()); });
-    a.wheelerDiagram->setCheckable(true);
-
-    a.userGuide = command(
-        "&User Guide\tF1", "Open the user guide", [&app] { app.userGuide(); },
-        QKeySequence(Qt::Key_F1));
-    a.about =
-        command("&About Vendrel...", "Display program information, version number and copyright",
-                [&app] { app.about(); });
 }
 
 QMenu* MainWindow::addMenu(const QString& title, const QList<QAction*>& items) {
@@ -418,12 +413,12 @@ void MainWindow::updateTicks() {
 void MainWindow::updateUndo() {
     const QUndoStack& changes = application_.undoStack();
     const bool running = application_.isRunning();
-    auto caption = [](const QString& verb, const QString& what, const char* keys) {
-        return (what.isEmpty() ? verb : verb + " " + what) + "\t" + keys;
+    auto caption = [](const QString& verb, const QString& what) {
+        return what.isEmpty() ? verb : verb + " " + what;
     };
-    actions_.undo->setText(caption("Undo", changes.undoText(), "Ctrl+Z"));
+    actions_.undo->setText(caption("Undo", changes.undoText()));
     actions_.undo->setEnabled(changes.canUndo() && !running);
-    actions_.redo->setText(caption("Redo", changes.redoText(), "Ctrl+Shift+Z"));
+    actions_.redo->setText(caption("Redo", changes.redoText()));
     actions_.redo->setEnabled(changes.canRedo() && !running);
 }
 

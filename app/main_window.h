@@ -93,8 +93,10 @@ class MainWindow : public QMainWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // An action that runs `work` as a command; `keys` as QKeySequence's
+    // list of alternatives ("Ctrl+Z; Alt+Backspace").
     QAction* command(const QString& text, const QString& prompt, std::function<void()> work,
-                     const QKeySequence& keys = {});
+                     const QString& keys = {});
     void createActions();
     void createMenus();
     void createStatusBar();

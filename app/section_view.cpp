@@ -37,7 +37,7 @@ void SectionView::paintEvent(QPaintEvent*) {
     if (well_) {
         paintWellMark(painter);
     }
-    document_.pictureDrawn(clock.elapsed());
+    document_.repaintPacer().pictureDrawn(clock.elapsed());
 }
 
 void SectionView::paintWellMark(QPainter& painter) {

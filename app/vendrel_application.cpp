@@ -52,8 +52,8 @@ VendrelApplication::~VendrelApplication() {
     document_.reset();  // stops the engine before the model goes
 }
 
-bool VendrelApplication::initInstance(const QString& project, bool show, const QString& lockPath,
-                                      const QString& socketName) {
+bool VendrelApplication::start(const QString& project, bool show, const QString& lockPath,
+                               const QString& socketName) {
     const auto refuse = [this](const QString& why) {
         std::fprintf(stderr, "vendrel: %s\n", printable_text(localFileNameBytes(why)).c_str());
         launchStatus_ = 1;
@@ -98,12 +98,12 @@ bool VendrelApplication::initInstance(const QString& project, bool show, const Q
     channel_ = std::make_unique<InstanceChannel>(
         [this](const InstanceChannel::Request& request) { carryOutRequest(request); });
     channel_->listen(socket, outcome == SingleInstanceGuard::Outcome::Acquired);
-    document_->newDocument();
+    document_->newFile();
     if (!project.isEmpty()) {
         bool opened = false;
-        runGuarded(*services_, window_.get(), [&] { opened = document_->openDocument(project); });
+        runGuarded(*services_, window_.get(), [&] { opened = document_->loadFile(project); });
         if (!opened) {
-            document_->newDocument();  // the error was shown; carry on with a new document
+            document_->newFile();  // the error was shown; carry on with a new document
         }
     }
     window_->updateRecentFiles();
@@ -126,15 +126,14 @@ void VendrelApplication::carryOutRequest(const InstanceChannel::Request& request
     }
     window_->carryOut([this, &request] {
         if (document_->maybeSave()) {
-            document_->openDocument(request.file);
+            document_->loadFile(request.file);
         }
     });
 }
 
-int VendrelApplication::exitInstance() {
+void VendrelApplication::finish() {
     channel_.reset();  // its socket goes before the lock that guards it
     guard_.release();
-    return 0;
 }
 
 void VendrelApplication::updateRunning() {
@@ -299,7 +298,7 @@ void VendrelApplication::openRecent(int index) {
         return;
     }
     const QString path = entries[index];
-    if (!document_->openDocument(path) && !QFileInfo::exists(path)) {
+    if (!document_->loadFile(path) && !QFileInfo::exists(path)) {
         recent_->remove(path);
     }
 }

@@ -52,12 +52,13 @@ class VendrelApplication : public QObject {
     // handed to it, or one line on stderr said why not (launchStatus()
     // tells which). The lock and the socket are those of the user's
     // instance folder (instance_folder.h) unless named here.
-    bool initInstance(const QString& project = {}, bool show = true, const QString& lockPath = {},
-                      const QString& socketName = {});
-    // After initInstance returned false: 0 when the project was handed to
+    bool start(const QString& project = {}, bool show = true, const QString& lockPath = {},
+               const QString& socketName = {});
+    // After start returned false: 0 when the project was handed to
     // the running copy, 1 when it was not.
     int launchStatus() const { return launchStatus_; }
-    int exitInstance();
+    // Before the program exits: the socket and the lock are let go.
+    void finish();
 
     Document& document() { return *document_; }
     MainWindow& mainWindow() { return *window_; }

@@ -76,7 +76,7 @@ void BM_WindowRun(benchmark::State& state, Load load) {
     QtWindowServices services;
     RecentFiles recent;
     Document document(make_startup_parameters(default_thread_count()), services, recent);
-    document.newDocument();
+    document.newFile();
     document.simulation().change_parameters([&](ModelParameters& p) { configure(p, load); });
     NavigationState navigation;
     CountingView view(document, navigation);

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <string_view>
 
 #include "cli/parameter_assignment.h"
 #include "cli/raw_argument.h"
@@ -32,8 +34,6 @@ void parse_size(const std::string& text, RunOptions& options) {
     options.image_height = *h;
 }
 
-// A length with its unit, "170mm", "17cm" or "6.7in", in inches; positive
-// and at most kMaxImageSide figure pixels.
 // One --mark: trajectory, sea-level, wells or ages=N.
 void parse_mark(const std::string& text, RunOptions& options) {
     FigureMarks& marks = options.marks;
@@ -56,6 +56,8 @@ void parse_mark(const std::string& text, RunOptions& options) {
     }
 }
 
+// A length with its unit, "170mm", "17cm" or "6.7in", in inches; positive
+// and at most kMaxImageSide figure pixels.
 double parse_figure_width(const std::string& text) {
     const struct {
         const char* suffix;
@@ -77,51 +79,226 @@ double parse_figure_width(const std::string& text) {
         text + "\"");
 }
 
-struct OptionLine {
-    std::string names;  // "-o, --out FILE.vdl"
-    std::string text;
-};
-
-// The options other than outputs, as --help shows them.
-const std::vector<OptionLine>& general_options() {
-    static const std::vector<OptionLine> lines = {
-        {"--set key=value", "set a parameter (totaltime=100000, depths=0,5,10,15,20,30,40,50,"},
-        {"", "depths_3=12); may be repeated; a later one wins"},
-        {"--params FILE.toml", "set the parameters of a TOML file of key = value lines first"},
-        {"--threads N", "worker threads for the run (0 keeps the default)"},
-        {"--sea-level FILE.csv", "follow a measured sea-level curve (time_kyr,sea_level_m or"},
-        {"", "age_ka,sea_level_m) in place of the sinusoids"},
-        {"--no-sea-level-file", "drop the project's curve: back to the sinusoids"},
-        {"--no-run", "save the project as opened, with the parameters set, unrun"},
-        {"--allow-early-end", "run even when the recordings need more than the 500"},
-        {"", "horizon slots: the run ends at the last one (its summary"},
-        {"", "gives the time simulated); refused otherwise"},
-        {"--well X", "a pseudo-well at X m for --netcdf, --wells-csv, --trajectory and"},
-        {"", "--mark wells; may be repeated"},
-        {"--mark WHAT", "draw on --figure and --wheeler: trajectory (the shoreline's path),"},
-        {"", "sea-level (the final sea level, --figure), wells (the --well"},
-        {"", "positions), ages=N (the age of every N-th time-line, --figure);"},
-        {"", "may be repeated"},
-        {"--size WxH", "size of a picture in pixels (default 1600x800; at most"},
-        {"", "100 megapixels for a raster picture)"},
-        {"--figure-width W", "width of --figure and --wheeler as a length: 170mm (the default),"},
-        {"", "17cm, 6.7in; as high as half the width; text at 9 points"},
-        {"--style S", "section (the default) or report: the palette of --wheeler"},
-        {"--dpi N", "resolution of a PNG figure or diagram in pixels per inch (default 96)"},
-        {"--json", "print a machine-readable summary on stdout, nothing else there"},
-        {"--progress", "print percent done and time left on stderr every few seconds"},
-        {"--quiet", "print no progress"},
-        {"--check FILE.vdl", "check that a project file reads; print what it holds"},
-        {"--list-params", "list the parameters: key, unit, default, description"},
-        {"", "(with --json: as JSON)"},
-        {"-h, --help", "show this help"},
-        {"--version", "show the version"},
-    };
-    return lines;
+void parse_threads(const std::string& value, RunOptions& options) {
+    const std::optional<int> n = parse_int_strict(value);
+    if (!n || *n < 0 || *n > kMaxThreads) {
+        throw UsageError("--threads expects a whole number from 0 to " +
+                         std::to_string(kMaxThreads) + ", got \"" + value + "\"");
+    }
+    options.threads = *n;
 }
 
-QCommandLineOption value_option(const QStringList& names, const QString& value_name) {
-    return QCommandLineOption(names, QString(), value_name);
+void parse_dpi(const std::string& value, RunOptions& options) {
+    const std::optional<int> n = parse_int_strict(value);
+    if (!n || *n < 1 || *n > kMaxDpi) {
+        throw UsageError("--dpi expects a whole number from 1 to " + std::to_string(kMaxDpi) +
+                         ", got \"" + value + "\"");
+    }
+    options.figure_dpi = *n;
+}
+
+void parse_setting(const std::string& text, RunOptions& options) {
+    const auto eq = text.find('=');
+    if (eq == std::string::npos || eq == 0) {
+        throw UsageError("--set expects key=value, got \"" + text + "\"");
+    }
+    options.settings.emplace_back(text.substr(0, eq), text.substr(eq + 1));
+}
+
+void parse_well(const std::string& text, RunOptions& options) {
+    const std::optional<double> x = parse_real_strict(text);
+    if (!x || !std::isfinite(*x)) {
+        throw UsageError("--well expects a position in metres, got \"" + text + "\"");
+    }
+    options.wells.push_back(*x);
+}
+
+// Stores one value of an option (a flag's is empty); throws UsageError when
+// the value is not one the option takes.
+using StoreValue = std::function<void(const std::string& value, RunOptions& options)>;
+
+// One option of the command line: the names the parser takes, the lines
+// --help shows and where its value goes. The parser and --help both read
+// the table below, so neither can name an option the other does not know.
+struct RunOption {
+    std::string_view name;               // the long name, without "--"
+    std::string_view short_name;         // "o" for -o; "" for none
+    std::string_view value_name;         // as --help names the value; "" for a flag
+    std::vector<std::string_view> help;  // its lines in --help
+    StoreValue store;
+    bool repeatable = false;  // a value option that may be given again; else refused
+    bool output = false;      // listed under "Outputs"
+    bool alone = false;       // answered (--help, --version) whatever else is given
+};
+
+StoreValue store_flag(bool RunOptions::*flag) {
+    return [flag](const std::string&, RunOptions& options) { options.*flag = true; };
+}
+
+StoreValue store_text(std::string RunOptions::*field) {
+    return [field](const std::string& value, RunOptions& options) { options.*field = value; };
+}
+
+// The outputs in the order of output_kinds(), then the other options, each
+// as --help lists it. Values are stored in this order, the outputs last
+// (--size before --figure-width, which it excludes).
+const std::vector<RunOption>& run_option_table() {
+    static const std::vector<RunOption> table = [] {
+        std::vector<RunOption> rows;
+        for (const OutputKind& kind : output_kinds()) {
+            rows.push_back({
+                .name = kind.option,
+                .short_name = kind.short_name,
+                .value_name = kind.value_name,
+                .help = {kind.description},
+                .store =
+                    [&kind](const std::string& path, RunOptions& options) {
+                        if (path.empty()) {
+                            throw UsageError("--" + std::string(kind.option) +
+                                             " needs a file name");
+                        }
+                        options.outputs.push_back({&kind, path});
+                    },
+                .output = true,
+            });
+        }
+        const std::vector<RunOption> general = {
+            {"set",
+             "",
+             "key=value",
+             {"set a parameter (totaltime=100000, depths=0,5,10,15,20,30,40,50,",
+              "depths_3=12); may be repeated; a later one wins"},
+             parse_setting,
+             true},
+            {"params",
+             "",
+             "FILE.toml",
+             {"set the parameters of a TOML file of key = value lines first"},
+             store_text(&RunOptions::params_file)},
+            {"threads",
+             "",
+             "N",
+             {"worker threads for the run (0 keeps the default)"},
+             parse_threads},
+            {"sea-level",
+             "",
+             "FILE.csv",
+             {"follow a measured sea-level curve (time_kyr,sea_level_m or",
+              "age_ka,sea_level_m) in place of the sinusoids"},
+             [](const std::string& value, RunOptions& options) { options.sea_level_file = value; }},
+            {"no-sea-level-file",
+             "",
+             "",
+             {"drop the project's curve: back to the sinusoids"},
+             store_flag(&RunOptions::no_sea_level_file)},
+            {"no-run",
+             "",
+             "",
+             {"save the project as opened, with the parameters set, unrun"},
+             store_flag(&RunOptions::no_run)},
+            {"allow-early-end",
+             "",
+             "",
+             {"run even when the recordings need more than the 500",
+              "horizon slots: the run ends at the last one (its summary",
+              "gives the time simulated); refused otherwise"},
+             store_flag(&RunOptions::allow_early_end)},
+            {"well",
+             "",
+             "X",
+             {"a pseudo-well at X m for --netcdf, --wells-csv, --trajectory and",
+              "--mark wells; may be repeated"},
+             parse_well,
+             true},
+            {"mark",
+             "",
+             "WHAT",
+             {"draw on --figure and --wheeler: trajectory (the shoreline's path),",
+              "sea-level (the final sea level, --figure), wells (the --well",
+              "positions), ages=N (the age of every N-th time-line, --figure);", "may be repeated"},
+             parse_mark,
+             true},
+            {"size",
+             "",
+             "WxH",
+             {"size of a picture in pixels (default 1600x800; at most",
+              "100 megapixels for a raster picture)"},
+             [](const std::string& value, RunOptions& options) {
+                 parse_size(value, options);
+                 options.size_given = true;
+             }},
+            {"figure-width",
+             "",
+             "W",
+             {"width of --figure and --wheeler as a length: 170mm (the default),",
+              "17cm, 6.7in; as high as half the width; text at 9 points"},
+             [](const std::string& value, RunOptions& options) {
+                 if (options.size_given) {
+                     throw UsageError("--size and --figure-width exclude each other");
+                 }
+                 options.figure_width_in = parse_figure_width(value);
+             }},
+            {"style",
+             "",
+             "S",
+             {"section (the default) or report: the palette of --wheeler"},
+             [](const std::string& value, RunOptions& options) {
+                 if (value != "section" && value != "report") {
+                     throw UsageError("--style expects section or report, got \"" + value + "\"");
+                 }
+                 options.report_style = value == "report";
+             }},
+            {"dpi",
+             "",
+             "N",
+             {"resolution of a PNG figure or diagram in pixels per inch (default 96)"},
+             parse_dpi},
+            {"json",
+             "",
+             "",
+             {"print a machine-readable summary on stdout, nothing else there"},
+             store_flag(&RunOptions::json)},
+            {"progress",
+             "",
+             "",
+             {"print percent done and time left on stderr every few seconds"},
+             store_flag(&RunOptions::progress)},
+            {"quiet", "", "", {"print no progress"}, store_flag(&RunOptions::quiet)},
+            {"check",
+             "",
+             "FILE.vdl",
+             {"check that a project file reads; print what it holds"},
+             store_text(&RunOptions::check)},
+            {"list-params",
+             "",
+             "",
+             {"list the parameters: key, unit, default, description", "(with --json: as JSON)"},
+             store_flag(&RunOptions::list_params)},
+            {"help",
+             "h",
+             "",
+             {"show this help"},
+             store_flag(&RunOptions::help),
+             false,
+             false,
+             true},
+            {"version",
+             "",
+             "",
+             {"show the version"},
+             store_flag(&RunOptions::version),
+             false,
+             false,
+             true},
+        };
+        rows.insert(rows.end(), general.begin(), general.end());
+        return rows;
+    }();
+    return table;
+}
+
+QString q_name(std::string_view name) {
+    return QString::fromUtf8(name.data(), qsizetype(name.size()));
 }
 
 }  // namespace
@@ -140,30 +317,35 @@ std::string usage_text() {
         "is checked before the run and replaced only once all are written.\n"
         "\n"
         "Outputs (at least one):\n";
-    std::vector<OptionLine> lines;
-    for (const OutputKind& kind : output_kinds()) {
-        std::string names;
-        if (!kind.short_name.empty()) {
-            names = "-";
-            names += kind.short_name;
-            names += ", ";
-        }
-        names += "--";
-        names += kind.option;
-        names += " ";
-        names += kind.value_name;
-        lines.push_back({names, std::string(kind.description)});
-    }
-    const auto add = [&text](const std::vector<OptionLine>& block) {
-        for (const OptionLine& line : block) {
-            std::string names = "  " + line.names;
-            names.resize(std::max<std::size_t>(names.size() + 1, 24), ' ');
-            text += names + line.text + "\n";
+    const auto add = [&text](bool outputs) {
+        for (const RunOption& option : run_option_table()) {
+            if (option.output != outputs) {
+                continue;
+            }
+            std::string names = "  ";
+            if (!option.short_name.empty()) {
+                names += "-";
+                names += option.short_name;
+                names += ", ";
+            }
+            names += "--";
+            names += option.name;
+            if (!option.value_name.empty()) {
+                names += " ";
+                names += option.value_name;
+            }
+            for (const std::string_view line : option.help) {
+                names.resize(std::max<std::size_t>(names.size() + 1, 24), ' ');
+                text += names;
+                text += line;
+                text += "\n";
+                names.clear();
+            }
         }
     };
-    add(lines);
+    add(true);
     text += "\nOptions:\n";
-    add(general_options());
+    add(false);
     text +=
         "\nParameters a run cannot use (a value that is not finite; totaltime,\n"
         "display_inc, max_x or max_y at most 0; diff_coeff or cvalue below 0; phizero\n"
@@ -220,30 +402,15 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    for (const OutputKind& kind : output_kinds()) {
-        QStringList names{QString::fromUtf8(kind.option.data(), qsizetype(kind.option.size()))};
-        if (!kind.short_name.empty()) {
-            names.prepend(
-                QString::fromUtf8(kind.short_name.data(), qsizetype(kind.short_name.size())));
+    for (const RunOption& option : run_option_table()) {
+        QStringList names{q_name(option.name)};
+        if (!option.short_name.empty()) {
+            names.prepend(q_name(option.short_name));
         }
-        parser.addOption(value_option(names, "FILE"));
+        parser.addOption(option.value_name.empty()
+                             ? QCommandLineOption(names)
+                             : QCommandLineOption(names, QString(), q_name(option.value_name)));
     }
-    parser.addOption(value_option({"set"}, "key=value"));
-    parser.addOption(value_option({"params"}, "FILE"));
-    parser.addOption(value_option({"threads"}, "N"));
-    parser.addOption(value_option({"sea-level"}, "FILE"));
-    parser.addOption(value_option({"size"}, "WxH"));
-    parser.addOption(value_option({"dpi"}, "N"));
-    parser.addOption(value_option({"figure-width"}, "W"));
-    parser.addOption(value_option({"style"}, "S"));
-    parser.addOption(value_option({"check"}, "FILE"));
-    parser.addOption(value_option({"well"}, "X"));
-    parser.addOption(value_option({"mark"}, "WHAT"));
-    for (const char* flag : {"no-run", "allow-early-end", "json", "progress", "quiet",
-                             "list-params", "version", "no-sea-level-file"}) {
-        parser.addOption(QCommandLineOption(QString::fromLatin1(flag)));
-    }
-    parser.addOption(QCommandLineOption(QStringList{"h", "help"}));
 
     QStringList list{"vendrel-run"};
     for (const std::string& arg : args) {
@@ -264,82 +431,38 @@ RunOptions parse_run_options(const std::vector<std::string>& args) {
     }
 
     RunOptions options;
-    options.help = parser.isSet("help");
-    options.version = parser.isSet("version");
-    if (options.help || options.version) {
+    // --help and --version answer whatever else the line holds.
+    bool answered = false;
+    for (const RunOption& option : run_option_table()) {
+        if (option.alone && parser.isSet(q_name(option.name))) {
+            option.store({}, options);
+            answered = true;
+        }
+    }
+    if (answered) {
         return options;
     }
-    options.list_params = parser.isSet("list-params");
-    options.no_run = parser.isSet("no-run");
-    options.allow_early_end = parser.isSet("allow-early-end");
-    options.json = parser.isSet("json");
-    options.progress = parser.isSet("progress");
-    options.quiet = parser.isSet("quiet");
-    for (const QString& setting : parser.values("set")) {
-        const std::string text = raw_bytes(setting);
-        const auto eq = text.find('=');
-        if (eq == std::string::npos || eq == 0) {
-            throw UsageError("--set expects key=value, got \"" + text + "\"");
+    // The outputs are stored last, so a line with a wrong value and a
+    // doubled output names the value.
+    for (const bool outputs : {false, true}) {
+        for (const RunOption& option : run_option_table()) {
+            const QString name = q_name(option.name);
+            if (option.alone || option.output != outputs) {
+                continue;
+            } else if (option.value_name.empty()) {
+                if (parser.isSet(name)) {
+                    option.store({}, options);
+                }
+            } else if (option.repeatable) {
+                for (const QString& value : parser.values(name)) {
+                    option.store(raw_bytes(value), options);
+                }
+            } else if (const auto value = single_value(parser, name)) {
+                option.store(*value, options);
+            }
         }
-        options.settings.emplace_back(text.substr(0, eq), text.substr(eq + 1));
-    }
-    options.params_file = single_value(parser, "params").value_or("");
-    options.sea_level_file = single_value(parser, "sea-level");
-    options.no_sea_level_file = parser.isSet("no-sea-level-file");
-    if (const auto value = single_value(parser, "threads")) {
-        const std::optional<int> n = parse_int_strict(*value);
-        if (!n || *n < 0 || *n > kMaxThreads) {
-            throw UsageError("--threads expects a whole number from 0 to " +
-                             std::to_string(kMaxThreads) + ", got \"" + *value + "\"");
-        }
-        options.threads = *n;
-    }
-    if (const auto value = single_value(parser, "size")) {
-        parse_size(*value, options);
-        options.size_given = true;
-    }
-    if (const auto value = single_value(parser, "style")) {
-        if (*value != "section" && *value != "report") {
-            throw UsageError("--style expects section or report, got \"" + *value + "\"");
-        }
-        options.report_style = *value == "report";
-    }
-    if (const auto value = single_value(parser, "figure-width")) {
-        if (options.size_given) {
-            throw UsageError("--size and --figure-width exclude each other");
-        }
-        options.figure_width_in = parse_figure_width(*value);
-    }
-    if (const auto value = single_value(parser, "dpi")) {
-        const std::optional<int> n = parse_int_strict(*value);
-        if (!n || *n < 1 || *n > kMaxDpi) {
-            throw UsageError("--dpi expects a whole number from 1 to " + std::to_string(kMaxDpi) +
-                             ", got \"" + *value + "\"");
-        }
-        options.figure_dpi = *n;
-    }
-    options.check = single_value(parser, "check").value_or("");
-    for (const QString& well : parser.values("well")) {
-        const std::string text = raw_bytes(well);
-        const std::optional<double> x = parse_real_strict(text);
-        if (!x || !std::isfinite(*x)) {
-            throw UsageError("--well expects a position in metres, got \"" + text + "\"");
-        }
-        options.wells.push_back(*x);
-    }
-    for (const QString& mark : parser.values("mark")) {
-        parse_mark(raw_bytes(mark), options);
     }
     options.command = run_command(args);
-    for (const OutputKind& kind : output_kinds()) {
-        const QString name = QString::fromUtf8(kind.option.data(), qsizetype(kind.option.size()));
-        if (const auto path = single_value(parser, name)) {
-            if (path->empty()) {
-                throw UsageError("--" + raw_bytes(name) + " needs a file name");
-            }
-            options.outputs.push_back({&kind, *path});
-        }
-    }
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1) {
         throw UsageError("more than one project given: \"" + raw_bytes(positional[0]) +

@@ -2,7 +2,9 @@
 // The runner's command line, read with QCommandLineParser: long options
 // with "--opt value" or "--opt=value", "-o" for --out, "--" before a
 // project whose name starts with "-". A single-valued option given twice is
-// refused; a bad command line throws UsageError (exit status 2).
+// refused; a bad command line throws UsageError (exit status 2). One table
+// of options (run_options.cpp: names, value, help lines, where the value
+// goes) gives both the parser and --help.
 
 #include <optional>
 #include <stdexcept>

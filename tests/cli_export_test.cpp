@@ -2,10 +2,8 @@
 // and without a run, and the command lines it refuses.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -14,19 +12,10 @@
 namespace vendrel {
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string err;  // what the command printed: the error line, the failed checks
-};
+using testing::ShellOutcome;
 
-Outcome run_tool(const std::string& command, const testing::TempDir& dir) {
-    const std::string out = dir.file("output.txt");
-    const int status = std::system((command + " >" + out + " 2>&1").c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::read_file(out)};
-}
-
-Outcome vendrel_run(const std::string& args, const testing::TempDir& dir) {
-    return run_tool(std::string(VENDREL_RUN_PATH) + " " + args, dir);
+ShellOutcome vendrel_run(const std::string& args, const testing::TempDir& dir) {
+    return testing::run_in_shell(std::string(VENDREL_RUN_PATH) + " " + args, dir);
 }
 
 TEST(VendrelRunExport, WritesWhatAReaderAccepts) {
@@ -38,25 +27,25 @@ TEST(VendrelRunExport, WritesWhatAReaderAccepts) {
     const std::string run =
         "--set totaltime=2000 --set display_inc=250 --set includecompact=1 "
         "--set slip1=1 --set slip2=0.5 --threads 1 ";
-    Outcome o = vendrel_run(run + "--out " + vdl + " --netcdf " + nc + " --csv " + csv +
-                                " --well 1200 --well 40.5 --wells-csv " + wells,
-                            dir);
-    ASSERT_EQ(o.status, 0) << o.err;
-    o = run_tool(std::string(VENDREL_PYTHON) + " " + VENDREL_EXPORT_CHECK + " --nc " + nc +
-                     " --vdl " + vdl + " --tolerance 5e-7 --csv " + csv + " --wells-csv " + wells +
-                     " --wells 1200,40.5 --horizons 9",
-                 dir);
-    EXPECT_EQ(o.status, 0) << o.err;
+    ShellOutcome o = vendrel_run(run + "--out " + vdl + " --netcdf " + nc + " --csv " + csv +
+                                     " --well 1200 --well 40.5 --wells-csv " + wells,
+                                 dir);
+    ASSERT_EQ(o.status, 0) << o.out << o.err;
+    o = testing::run_in_shell(std::string(VENDREL_PYTHON) + " " + VENDREL_EXPORT_CHECK + " --nc " +
+                                  nc + " --vdl " + vdl + " --tolerance 5e-7 --csv " + csv +
+                                  " --wells-csv " + wells + " --wells 1200,40.5 --horizons 9",
+                              dir);
+    EXPECT_EQ(o.status, 0) << o.out << o.err;
 
     // Two processes, the same command: the same bytes (no dates, nothing
     // left over from memory). Run in two folders, so that the command line
     // the file records is the same.
     for (const char* folder : {"a", "b"}) {
         std::filesystem::create_directory(dir.file(folder));
-        o = run_tool(std::string("cd ") + dir.file(folder) + " && " + VENDREL_RUN_PATH + " " + run +
-                         "--netcdf same.nc --well 1200",
-                     dir);
-        ASSERT_EQ(o.status, 0) << o.err;
+        o = testing::run_in_shell(std::string("cd ") + dir.file(folder) + " && " +
+                                      VENDREL_RUN_PATH + " " + run + "--netcdf same.nc --well 1200",
+                                  dir);
+        ASSERT_EQ(o.status, 0) << o.out << o.err;
     }
     EXPECT_TRUE(testing::read_file(dir.file("a/same.nc")) ==
                 testing::read_file(dir.file("b/same.nc")));
@@ -64,12 +53,12 @@ TEST(VendrelRunExport, WritesWhatAReaderAccepts) {
     // From the saved project, without a run: the NetCDF file alone.
     const std::string saved = dir.file("saved.nc");
     o = vendrel_run(vdl + " --no-run --netcdf " + saved, dir);
-    ASSERT_EQ(o.status, 0) << o.err;
+    ASSERT_EQ(o.status, 0) << o.out << o.err;
     EXPECT_FALSE(std::filesystem::exists(dir.file("saved.vdl")));
-    o = run_tool(std::string(VENDREL_PYTHON) + " " + VENDREL_EXPORT_CHECK + " --nc " + saved +
-                     " --vdl " + vdl + " --tolerance 1e-9 --horizons 9",
-                 dir);
-    EXPECT_EQ(o.status, 0) << o.err;
+    o = testing::run_in_shell(std::string(VENDREL_PYTHON) + " " + VENDREL_EXPORT_CHECK + " --nc " +
+                                  saved + " --vdl " + vdl + " --tolerance 1e-9 --horizons 9",
+                              dir);
+    EXPECT_EQ(o.status, 0) << o.out << o.err;
 }
 
 TEST(VendrelRunExport, RefusedCommandsWriteNothing) {
@@ -108,10 +97,11 @@ TEST(VendrelRunExport, RefusedCommandsWriteNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);
         // Refused before the run: only the error line is printed.
-        const Outcome o = vendrel_run("--set totaltime=1000 " + c.args, dir);
+        const ShellOutcome o = vendrel_run("--set totaltime=1000 " + c.args, dir);
         EXPECT_EQ(o.status, c.status);
         EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
         EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
+        EXPECT_EQ(o.out, "");
         for (const std::string& file : {out, nc, csv}) {
             EXPECT_FALSE(std::filesystem::exists(file)) << file;
         }
@@ -123,16 +113,16 @@ TEST(VendrelRunExport, RefusedCommandsWriteNothing) {
 TEST(VendrelRunExport, MarksOnTheFiguresOnlyWhenAsked) {
     testing::TempDir dir;
     const std::string run = "--set totaltime=2000 --set display_inc=500 ";
-    Outcome o =
+    ShellOutcome o =
         vendrel_run(run + "--figure " + dir.file("plain.png") + " --wheeler " +
                         dir.file("plain-w.png") + " --well 100 --netcdf " + dir.file("x.nc"),
                     dir);
-    ASSERT_EQ(o.status, 0) << o.err;
+    ASSERT_EQ(o.status, 0) << o.out << o.err;
     o = vendrel_run(run + "--figure " + dir.file("marked.png") + " --wheeler " +
                         dir.file("marked-w.png") +
                         " --well 100 --mark wells --mark trajectory --mark sea-level --mark ages=2",
                     dir);
-    ASSERT_EQ(o.status, 0) << o.err;
+    ASSERT_EQ(o.status, 0) << o.out << o.err;
     EXPECT_NE(testing::read_file(dir.file("plain.png")),
               testing::read_file(dir.file("marked.png")));
     EXPECT_NE(testing::read_file(dir.file("plain-w.png")),

@@ -24,19 +24,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct Outcome {
-    int status = -1;
-    std::string err;
-};
+using testing::ShellOutcome;
 
-// Runs `prefix vendrel-run args` in a shell; stdout is dropped.
-Outcome runner(const std::string& args, const testing::TempDir& dir,
-               const std::string& prefix = "") {
-    const std::string err = dir.file("stderr.txt");
-    const std::string command =
-        prefix + " " + VENDREL_RUN_PATH + " " + args + " >/dev/null 2>" + err;
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::read_file(err)};
+// Runs `prefix vendrel-run args` in a shell.
+ShellOutcome runner(const std::string& args, const testing::TempDir& dir,
+                    const std::string& prefix = "") {
+    return testing::run_in_shell(prefix + " " + VENDREL_RUN_PATH + " " + args, dir);
 }
 
 int lines_of(const std::string& text) {
@@ -62,7 +55,7 @@ class RunnerInputs : public ::testing::Test {
     static void SetUpTestSuite() {
         testing::TempDir dir;
         const std::string path = dir.file("short.vdl");
-        const Outcome r =
+        const ShellOutcome r =
             runner("--set totaltime=2000 --set display_inc=250 --threads 1 -o " + path, dir);
         ASSERT_EQ(r.status, 0) << r.err;
         project_ = new std::string(testing::read_file(path));
@@ -109,11 +102,11 @@ TEST_F(RunnerInputs, SectionsOfAnySizeDrawWithinTheirPixels) {
             // Killed after a minute and held to 3 GB, so a drawing that
             // grows with the model's coordinates fails here instead of
             // hanging.
-            const Outcome r = runner(project + " --no-run --size 800x400" + output, dir,
+            const ShellOutcome r = runner(project + " --no-run --size 800x400" + output, dir,
 #ifndef VENDREL_SANITIZED
-                                     "ulimit -v 3000000;"
+                                          "ulimit -v 3000000;"
 #endif
-                                     "timeout -s KILL 60");
+                                          "timeout -s KILL 60");
             EXPECT_EQ(r.status, 0) << r.err;
             EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 30);
         }
@@ -202,14 +195,14 @@ TEST_F(RunnerInputs, NumbersThatAreNotFiniteAreOpenedWithOneWarning) {
     const std::string odd = save("odd.vdl", with_value(with_value(*project_, "x_values", "nan", 2),
                                                        "sealevel_values", "inf"));
     const std::string copy = dir.file("copy.vdl");
-    const Outcome opened = runner(odd + " --no-run -o " + copy, dir);
+    const ShellOutcome opened = runner(odd + " --no-run -o " + copy, dir);
     EXPECT_EQ(opened.status, 0) << opened.err;
     EXPECT_EQ(opened.err,
               "vendrel-run: warning: odd.vdl: values that are not finite: parameters none; 0 "
               "horizon values; x_values of 1 column; sealevel_values of 1 horizon\n");
     EXPECT_EQ(testing::read_file(copy), testing::read_file(odd)) << "opened as stored";
 
-    const Outcome checked = runner("--check " + odd, dir);
+    const ShellOutcome checked = runner("--check " + odd, dir);
     EXPECT_EQ(checked.status, 1);
     EXPECT_NE(checked.err.find("odd.vdl: values that are not finite: parameters none; 0 horizon "
                                "values; x_values of 1 column; sealevel_values of 1 horizon"),
@@ -232,7 +225,7 @@ TEST_F(RunnerInputs, WhatIsNotAProjectIsRefused) {
     for (const std::string& file : files) {
         SCOPED_TRACE(file);
         for (const std::string& args : {"--check " + file, file + " -o " + dir.file("x.vdl")}) {
-            const Outcome r = runner(args, dir);
+            const ShellOutcome r = runner(args, dir);
             EXPECT_EQ(r.status, 1);
             EXPECT_EQ(r.err.rfind("vendrel-run: not a Vendrel project: " +
                                       std::filesystem::path(file).filename().string() + ": line 1 ",
@@ -269,7 +262,7 @@ TEST_F(RunnerInputs, TooLittleMemoryNamesWhatWasBeingBuilt) {
         // Runs under `limit` KB; true when the command did its work.
         auto runs_under = [&](long limit) {
             SCOPED_TRACE(limit);
-            const Outcome r = runner(c.args, dir, "ulimit -v " + std::to_string(limit) + ";");
+            const ShellOutcome r = runner(c.args, dir, "ulimit -v " + std::to_string(limit) + ";");
             if (r.status == 0 || r.status == 127) {  // 127: the libraries did not load
                 std::filesystem::remove(out);
                 return r.status == 0;

@@ -107,6 +107,45 @@ TEST(RunOptions, RecordedCommandLeavesOutTheOutputs) {
     }
 }
 
+// Every option --help lists is one the parser knows, taking a value
+// exactly where --help shows one, and --help lists the options the tests
+// use.
+TEST(RunOptions, HelpListsWhatTheParserTakes) {
+    const std::string help = usage_text();
+    std::vector<std::string> listed;
+    std::size_t at = 0;
+    while ((at = help.find("\n  ", at)) != std::string::npos) {
+        at += 3;
+        std::string names = help.substr(at, help.find("  ", at) - at);
+        if (names.rfind("-", 0) != 0) {
+            continue;  // a description's next line
+        }
+        if (names.rfind("--", 0) != 0) {
+            names = names.substr(names.find(", ") + 2);  // "-o, --out FILE.vdl"
+        }
+        const auto space = names.find(' ');
+        const std::string option = names.substr(0, space);
+        listed.push_back(option);
+        SCOPED_TRACE(names);
+        // A flag given a value and an option without its value are refused
+        // by the parser, before any check of the value itself.
+        const std::string arg = space == std::string::npos ? option : option + "=v";
+        try {
+            parse_run_options({arg});
+        } catch (const UsageError& e) {
+            const std::string what = e.what();
+            for (const char* refusal : {"unknown option", "Unexpected value", "Missing value"}) {
+                EXPECT_EQ(what.find(refusal), std::string::npos) << what;
+            }
+        }
+    }
+    for (const char* option :
+         {"--out", "--summary", "--set", "--params", "--well", "--mark", "--figure-width",
+          "--check", "--list-params", "--help", "--version"}) {
+        EXPECT_NE(std::find(listed.begin(), listed.end(), option), listed.end()) << option;
+    }
+}
+
 TEST(RunOptions, CommandLines) {
     const RunOptions o = parse_run_options(
         {"--set", "totaltime=100", "--threads=2", "-o", "a.vdl", "--image=b.png", "--", "-p.vdl"});

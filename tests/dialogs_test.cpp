@@ -357,7 +357,7 @@ TEST(RuntimeDialog, LeavingWithUnreadableText) {
     QTemporaryDir dir;
     FakeWindowServices services;
     VendrelApplication app(&services);
-    ASSERT_TRUE(app.initInstance(QString(), false, dir.filePath("lock")));
+    ASSERT_TRUE(app.start(QString(), false, dir.filePath("lock")));
     struct Case {
         const char* name;
         std::function<void(QDialog&, QLineEdit*)> leave;
@@ -458,7 +458,7 @@ TEST(DialogCommands, ApplyStepAndModifiedFlag) {
     QTemporaryDir dir;
     FakeWindowServices services;
     VendrelApplication app(&services);
-    ASSERT_TRUE(app.initInstance(QString(), false, dir.filePath("lock")));
+    ASSERT_TRUE(app.start(QString(), false, dir.filePath("lock")));
     Simulation& sim = app.document().simulation();
     auto type_in = [&](QString name, QString text) {
         services.answer_dialog = [name, text](QDialog& dialog) {

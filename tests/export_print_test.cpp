@@ -78,7 +78,7 @@ class Export : public ::testing::Test {
   protected:
     void SetUp() override {
         app = std::make_unique<VendrelApplication>(&services);
-        ASSERT_TRUE(app->initInstance(QString(), true, dir.filePath("lock")));
+        ASSERT_TRUE(app->start(QString(), true, dir.filePath("lock")));
         app->mainWindow().resize(1200, 700);
         QApplication::processEvents();
     }

@@ -61,7 +61,7 @@ bool launch(const QString& project, const QString& lock, const QString& socket =
             int* status = nullptr) {
     FakeWindowServices otherServices;
     VendrelApplication second(&otherServices);
-    const bool started = second.initInstance(project, false, lock, socket);
+    const bool started = second.start(project, false, lock, socket);
     if (status != nullptr) {
         *status = second.launchStatus();
     }
@@ -90,11 +90,11 @@ class RunningCopy : public ::testing::Test {
   protected:
     void SetUp() override {
         app = std::make_unique<VendrelApplication>();
-        ASSERT_TRUE(app->initInstance(QString(), false, lock()));
+        ASSERT_TRUE(app->start(QString(), false, lock()));
         writeProject("a.vdl");
         writeProject("other.vdl");
         writeProject("third.vdl");
-        ASSERT_TRUE(app->document().openDocument(file("a.vdl")));
+        ASSERT_TRUE(app->document().loadFile(file("a.vdl")));
         watcher.setInterval(20);
         QObject::connect(&watcher, &QTimer::timeout, [this] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -182,7 +182,7 @@ TEST_F(RunningCopy, SurvivesEveryAnswerOfThePrompt) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title + std::string(c.saved ? " saved" : ""));
-        ASSERT_TRUE(app->document().openDocument(file("a.vdl")));
+        ASSERT_TRUE(app->document().loadFile(file("a.vdl")));
         app->document().project().simulation().modify().params().slip1 = 0.123456;
         app->markDocumentModified();
         boxes.clear();
@@ -538,7 +538,7 @@ class SecondLaunch : public ::testing::Test {
   protected:
     void SetUp() override {
         app = std::make_unique<VendrelApplication>(&services);
-        ASSERT_TRUE(app->initInstance(QString(), false, lock()));
+        ASSERT_TRUE(app->start(QString(), false, lock()));
     }
     QString file(const QString& name) const { return dir.filePath(name); }
     QString lock() const { return file("instance.lock"); }
@@ -569,7 +569,7 @@ TEST_F(SecondLaunch, HandsItsFileToTheRunningCopy) {
     EXPECT_FALSE(started) << "the second copy ends";
     EXPECT_EQ(status, 0);
     ASSERT_TRUE(waitForTitle("handed.vdl"));
-    EXPECT_EQ(doc().pathName(), file("handed.vdl"));
+    EXPECT_EQ(doc().currentFile(), file("handed.vdl"));
     EXPECT_EQ(services.prompts.join("; ").toStdString(), "New Simulation")
         << "asked before replacing";
     EXPECT_TRUE(frame().isVisible()) << "brought to the front";
@@ -620,7 +620,7 @@ TEST_F(SecondLaunch, StrangersAreNotHeard) {
     app.reset();
     app = std::make_unique<VendrelApplication>(&services);
     const QString open = shared.filePath("open.socket");
-    ASSERT_TRUE(app->initInstance(QString(), false, lock(), open));
+    ASSERT_TRUE(app->start(QString(), false, lock(), open));
     ASSERT_EQ(::chmod(QFile::encodeName(open).constData(), 0666), 0);
     const QByteArray path = QFile::encodeName(open);
     const QByteArray request = "open " + QUrl::fromLocalFile(file("wanted.vdl")).toEncoded() + "\n";

@@ -53,8 +53,8 @@ class WindowNames : public ::testing::Test {
         testing::write_file(bytes("\xef\xbf\xbd\xef\xbf\xbd.vdl"), "decoy");
         FakeWindowServices maker;
         VendrelApplication app(&maker);
-        ASSERT_TRUE(app.initInstance(QString(), false, dir.filePath("maker.lock"),
-                                     dir.filePath("maker.socket")));
+        ASSERT_TRUE(
+            app.start(QString(), false, dir.filePath("maker.lock"), dir.filePath("maker.socket")));
         maker.next_save = localFileName(bytes(kName));
         app.mainWindow().actions().saveAs->trigger();
         ASSERT_TRUE(std::filesystem::is_regular_file(bytes(kName)));
@@ -74,12 +74,12 @@ TEST_F(WindowNames, OpenedAndSavedFromTheCommandLine) {
     const CommandLine line = parseCommandLine({"vendrel", localFileName(kName)});
     FakeWindowServices services;
     VendrelApplication app(&services);
-    const bool started = app.initInstance(line.project, false, dir.filePath("instance.lock"),
-                                          dir.filePath("instance.socket"));
+    const bool started = app.start(line.project, false, dir.filePath("instance.lock"),
+                                   dir.filePath("instance.socket"));
     QDir::setCurrent(here);
     ASSERT_TRUE(started);
     EXPECT_TRUE(services.messages.isEmpty()) << services.messages.join("; ").toStdString();
-    EXPECT_EQ(localFileNameBytes(app.document().pathName()), bytes(kName));
+    EXPECT_EQ(localFileNameBytes(app.document().currentFile()), bytes(kName));
     testing::write_file(bytes(kName), "");  // Save must write it again
     app.markDocumentModified();
     app.mainWindow().actions().save->trigger();
@@ -93,20 +93,20 @@ TEST_F(WindowNames, OpenedAndSavedFromTheCommandLine) {
 TEST_F(WindowNames, HandedOverToTheRunningCopy) {
     FakeWindowServices services;
     VendrelApplication running(&services);
-    ASSERT_TRUE(running.initInstance(QString(), false, dir.filePath("instance.lock"),
-                                     dir.filePath("instance.socket")));
+    ASSERT_TRUE(running.start(QString(), false, dir.filePath("instance.lock"),
+                              dir.filePath("instance.socket")));
     const QString here = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
     FakeWindowServices otherServices;
     VendrelApplication second(&otherServices);
-    const bool started =
-        second.initInstance(localFileName(kName), false, dir.filePath("instance.lock"),
-                            dir.filePath("instance.socket"));
+    const bool started = second.start(localFileName(kName), false, dir.filePath("instance.lock"),
+                                      dir.filePath("instance.socket"));
     QDir::setCurrent(here);
     EXPECT_FALSE(started);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !running.document().pathName().isEmpty(); }, 10000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !running.document().currentFile().isEmpty(); }, 10000));
     EXPECT_TRUE(services.messages.isEmpty()) << services.messages.join("; ").toStdString();
-    EXPECT_EQ(localFileNameBytes(running.document().pathName()), bytes(kName));
+    EXPECT_EQ(localFileNameBytes(running.document().currentFile()), bytes(kName));
 }
 
 }  // namespace

@@ -24,6 +24,7 @@
 #include "core/simulation.h"
 #include "core/thread_count.h"
 #include "tests/test_support.h"
+#include "view/figure_axes.h"
 #include "view/figure_export.h"
 #include "view/report_palette.h"
 

@@ -42,7 +42,7 @@ class WindowData : public ::testing::Test {
   protected:
     void SetUp() override {
         app = std::make_unique<VendrelApplication>(&services);
-        ASSERT_TRUE(app->initInstance(QString(), true, dir.filePath("lock")));
+        ASSERT_TRUE(app->start(QString(), true, dir.filePath("lock")));
         window().resize(1200, 700);
         QApplication::processEvents();
     }

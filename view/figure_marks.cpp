@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QPen>
 
-#include "view/report_figure.h"
+#include "view/figure_axes.h"
 
 namespace vendrel {
 

@@ -48,6 +48,7 @@
 #include <QString>
 #include <vector>
 
+#include "view/figure_axes.h"
 #include "view/figure_marks.h"
 #include "view/section_snapshot.h"
 
@@ -61,12 +62,6 @@ struct ReportOptions {
     FigureMarks marks;          // drawn over the section only when asked
 };
 
-// Room around a figure's plot for the axes' ticks and labels and for the
-// title line, in figure pixels; the figures with axes share it.
-inline constexpr double kPlotMarginLeft = 66;
-inline constexpr double kPlotMarginTop = 36;
-inline constexpr double kPlotMarginBottom = 52;
-
 // Where the parts of a figure of `size` figure pixels go.
 struct ReportLayout {
     QRectF plot;        // the section: x 0..max_x left to right, z 0..max_y top down
@@ -75,25 +70,6 @@ struct ReportLayout {
 };
 ReportLayout report_layout(QSize size);
 
-// One axis tick: the value and its position in figure pixels.
-struct AxisTick {
-    double value;
-    double position;
-};
-// A round step (1, 2 or 5 times a power of ten) that puts ticks at least
-// `gap` pixels apart over `length` pixels spanning `range`; `range` itself
-// when no such step is a finite positive double.
-double tick_step(double range, double length, double gap = 60);
-
-// Ticks from 0 to `range` at a round step (1, 2 or 5 times a power of ten)
-// at least about 60 pixels apart along `length` pixels: value v at
-// origin + direction x v / range x length. None for a range that is not
-// positive and finite.
-std::vector<AxisTick> axis_ticks(double range, double length, double origin, double direction);
-// The same from `low` to `high`: ticks at the multiples of the step within
-// it, value v at origin + direction x (v - low) / (high - low) x length.
-std::vector<AxisTick> axis_ticks_over(double low, double high, double length, double origin,
-                                      double direction, double gap = 60);
 // The ticks of the x axis (positions along x) and of the elevation axis
 // (positions along y), at round steps at least about 60 pixels apart.
 std::vector<AxisTick> x_axis_ticks(const ReportLayout& layout, double max_x);
@@ -106,18 +82,6 @@ std::vector<AxisTick> elevation_axis_ticks(const ReportLayout& layout, double lo
 // plot: 0 and max_y, widened to the highest and lowest finite horizon
 // value.
 void report_depth_range(const SectionSnapshot& snapshot, double& top, double& bottom);
-
-// A number as the figures print it: at most six significant digits.
-QString figure_number(double v);
-// `s` on a baseline through `at`, starting, centred or ending there as
-// `align` says (Qt::AlignLeft, AlignHCenter or AlignRight).
-void draw_figure_text(QPainter& painter, QPointF at, const QString& s, Qt::Alignment align,
-                      const QColor& ink);
-// A plot's axes outside its frame: the x ticks below it and the y ticks
-// left of it with their numbers, and the two axis titles.
-void draw_plot_axes(QPainter& painter, const QRectF& plot, const std::vector<AxisTick>& x_ticks,
-                    const std::vector<AxisTick>& y_ticks, const QString& x_title,
-                    const QString& y_title, const QColor& ink);
 
 // The range of the recorded sea levels of horizons 1..count as heights
 // above the base (max_y - level), widened by 1 m each way where it is

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <functional>
 
-#include "view/report_figure.h"
+#include "view/figure_axes.h"
 
 namespace vendrel {
 namespace {

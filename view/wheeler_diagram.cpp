@@ -14,6 +14,7 @@
 #include "document/stratigraphy.h"
 #include "view/class_colours.h"
 #include "view/class_legend.h"
+#include "view/figure_axes.h"
 #include "view/report_figure.h"
 #include "view/report_palette.h"
 #include "view/section_renderer.h"
