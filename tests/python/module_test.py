@@ -228,6 +228,20 @@ class RunsInThreads(Folder):
         self.assertNotEqual(read_bytes(self.path("single0.vdl")),
                             read_bytes(self.path("single1.vdl")))
 
+    def test_python_goes_on_while_a_run_computes(self):
+        # The GIL is released while a run computes: this thread keeps
+        # running Python code while another thread's run goes on (it would
+        # wait for the run's end otherwise).
+        worker = threading.Thread(target=vendrel.run,
+                                  args=({"totaltime": 200000, "display_inc": 10000},))
+        turns = 0
+        worker.start()
+        while worker.is_alive():
+            turns += 1
+            time.sleep(0.002)
+        worker.join()
+        self.assertGreater(turns, 10)
+
     # About half a minute of computing, if nothing stopped it.
     LONG = {"totaltime": 2e7, "display_inc": 1e6}
 
