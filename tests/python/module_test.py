@@ -125,6 +125,15 @@ class SameFilesAsTheRunner(Folder):
         self.assertEqual(self.result.horizons, summary["horizons"])
         self.assertEqual(self.result.steps, summary["steps"])
 
+    def test_measured_sea_level_runs_as_the_runners(self):
+        with open(self.path("curve.csv"), "w") as f:
+            f.write("time_kyr,sea_level_m\n0,-120\n10,-60\n25,-100\n")
+        vendrel.run(SMALL, sea_level=self.path("curve.csv")).save(self.path("py.vdl"))
+        done = runner("--threads", "1", *set_options(SMALL), "--sea-level", self.path("curve.csv"),
+                      "--out", self.path("run.vdl"))
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertEqual(read_bytes(self.path("py.vdl")), read_bytes(self.path("run.vdl")))
+
     def test_figures_are_the_runners(self):
         cases = [
             ("figure", "f.png", {"marks": ["trajectory", "sea-level"]},
@@ -165,6 +174,26 @@ class RefusedAsTheRunnerRefuses(Folder):
                                                             "--allow-early-end")
                     self.assertIn(message, done.stderr)
         self.assertEqual(os.listdir(self.tmp), [])
+
+    def test_bad_sea_level_curves_raise_the_runners_messages(self):
+        with open(self.path("repeats.csv"), "w") as f:
+            f.write("time_kyr,sea_level_m\n0,-120\n0,-60\n")
+        with open(self.path("short.csv"), "w") as f:
+            f.write("time_kyr,sea_level_m\n0,-120\n10,-60\n")
+        cases = [
+            ("missing.csv", FileNotFoundError),
+            ("repeats.csv", ValueError),
+            ("short.csv", ValueError),  # does not span the run
+        ]
+        for name, error in cases:
+            with self.subTest(name=name):
+                with self.assertRaises(error) as raised:
+                    vendrel.run(SMALL, sea_level=self.path(name))
+                self.assertIs(type(raised.exception), error)
+                done = runner(*set_options(SMALL), "--sea-level", self.path(name),
+                              "--out", self.path("x.vdl"))
+                self.assertEqual(done.returncode, 2)
+                self.assertIn(str(raised.exception), done.stderr)
 
     def test_unreadable_projects_raise_the_runners_messages(self):
         with open(self.path("damaged.vdl"), "wb") as f:
