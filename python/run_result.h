@@ -1,9 +1,11 @@
 #pragma once
 // The results of one run or one opened project, as the Python module's
-// Result holds them: the project (the model after the run, for the
-// pictures) and the copy of it the files are written from. Nothing changes
-// them after they are made, so every export of one result reads the same
-// values.
+// Result holds them: the project as its file holds it, with what the run
+// reported. Only this copy is kept, not the model (a model takes tens of
+// megabytes whatever its results, and a script may keep many results);
+// pictures are drawn from the model the copy opens into, as a saved
+// project opens. Nothing changes a result once made, so every export of
+// one result reads the same values.
 
 #include <memory>
 #include <string>
@@ -17,10 +19,10 @@ namespace vendrel {
 
 class RunResult {
   public:
-    // `history`: where the results came from, for the NetCDF export.
-    RunResult(std::unique_ptr<Project> project, RunReport report, std::string history);
+    // `data` is the project's snapshot after the run (or the Open);
+    // `history` says where the results came from, for the NetCDF export.
+    RunResult(ProjectData data, RunReport report, std::string history);
 
-    Project& project() { return *project_; }
     const ProjectData& data() const { return data_; }
     const RunReport& report() const { return report_; }
     const std::string& history() const { return history_; }
@@ -29,10 +31,12 @@ class RunResult {
     // --wheeler with their options) through the runner's output plan: every
     // target checked first, then all written and saved together. Throws as
     // the runner fails: UsageError, FileError, FigureError.
-    void save_outputs(const std::vector<std::string>& args);
+    void save_outputs(const std::vector<std::string>& args) const;
 
   private:
-    std::unique_ptr<Project> project_;
+    // The model as the program's Open makes it from the saved results.
+    std::unique_ptr<Project> reopened() const;
+
     ProjectData data_;
     RunReport report_;
     std::string history_;

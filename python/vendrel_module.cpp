@@ -265,7 +265,7 @@ RunResult run_model(const py::object& params, const py::object& sea_level, int t
     if (!progress.is_none()) {
         progress(1.0);
     }
-    return RunResult(std::move(project), std::move(report),
+    return RunResult(project->snapshot(), std::move(report),
                      "vendrel " + std::string(kVersion) + " (Python): run(" + call + ")");
 }
 
@@ -287,7 +287,7 @@ RunResult open_project(const py::object& path_object) {
         }
     }
     RunReport report;
-    return RunResult(std::move(project), std::move(report),
+    return RunResult(project->snapshot(), std::move(report),
                      "vendrel " + std::string(kVersion) + " (Python): " + path);
 }
 
@@ -300,7 +300,7 @@ std::vector<double> positions(const py::iterable& wells) {
 }
 
 // Runs the runner's outputs of `args`; a file error names `path`.
-void save_outputs(RunResult& result, const std::vector<std::string>& args,
+void save_outputs(const RunResult& result, const std::vector<std::string>& args,
                   const std::string& path) {
     try {
         result.save_outputs(args);
