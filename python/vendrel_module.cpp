@@ -19,6 +19,7 @@
 #include <charconv>
 #include <chrono>
 #include <clocale>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -68,8 +69,12 @@ std::string number_setting(const std::string& key, py::handle value) {
     if (PyIndex_Check(value.ptr()) != 0) {
         return py::str(py::reinterpret_steal<py::object>(PyNumber_Index(value.ptr())));
     }
-    if (PyFloat_Check(value.ptr()) != 0 || PyNumber_Check(value.ptr()) != 0) {
-        return number_text(value.cast<double>());
+    if (PyFloat_Check(value.ptr()) != 0 || py::hasattr(value, "__float__")) {
+        const double number = PyFloat_AsDouble(value.ptr());
+        if (number == -1.0 && PyErr_Occurred() != nullptr) {
+            throw py::error_already_set();
+        }
+        return number_text(number);
     }
     throw py::type_error(key + ": expected a number, got " +
                          std::string(py::str(py::type::of(value).attr("__name__"))));
@@ -94,22 +99,27 @@ std::string setting_text(const std::string& key, py::handle value) {
     return text;
 }
 
-// A file error as Python's: FileNotFoundError where the file is missing,
-// PermissionError where it may not be written, ValueError where its
-// contents are not what was asked for, OSError otherwise; the message is
-// the program's.
-[[noreturn]] void throw_file_error(const FileError& e, const std::string& path,
-                                   bool contents_error) {
+// What a file was opened for, which decides the Python error of a failure.
+enum class FileUse { Read, ReadContents, Save };
+
+// A file error as Python's: FileNotFoundError where the file (or for a
+// save, its folder) is missing, PermissionError where it may not be
+// written, ValueError where the contents of a file that reads are not what
+// was asked for, OSError otherwise; the message is the program's.
+[[noreturn]] void throw_file_error(const FileError& e, const std::string& path, FileUse use) {
+    const std::filesystem::path missing = use == FileUse::Save
+                                              ? std::filesystem::path(path).parent_path()
+                                              : std::filesystem::path(path);
     struct stat info {};
     py::object type = py::reinterpret_borrow<py::object>(PyExc_OSError);
     int error = 0;
-    if (::stat(path.c_str(), &info) != 0 && errno == ENOENT) {
+    if (::stat(missing.empty() ? "." : missing.c_str(), &info) != 0 && errno == ENOENT) {
         type = py::reinterpret_borrow<py::object>(PyExc_FileNotFoundError);
         error = ENOENT;
     } else if (dynamic_cast<const NotWritableError*>(&e) != nullptr) {
         type = py::reinterpret_borrow<py::object>(PyExc_PermissionError);
         error = EACCES;
-    } else if (contents_error) {
+    } else if (use == FileUse::ReadContents) {
         throw py::value_error(e.what());
     }
     // With the message alone, str() of the exception is the program's line.
@@ -193,12 +203,19 @@ RunResult run_model(const py::object& params, const py::object& sea_level, int t
     std::vector<ParameterSetting> settings;
     std::string call;
     if (!params.is_none()) {
-        for (const auto& [key, value] : params.cast<py::dict>()) {
+        if (!py::isinstance<py::dict>(params) && !py::hasattr(params, "keys")) {
+            throw py::type_error("params is a dict of parameter keys and values, got " +
+                                 std::string(py::str(py::type::of(params).attr("__name__"))));
+        }
+        for (const auto& [key, value] : py::dict(params)) {
             if (!py::isinstance<py::str>(key)) {
                 throw py::type_error("parameter keys are strings, got " +
                                      std::string(py::str(py::repr(key))));
             }
             const std::string name = key.cast<std::string>();
+            if (name == kSeaLevelFileKey) {
+                throw py::value_error(name + ": name the curve with sea_level=\"FILE.csv\"");
+            }
             settings.push_back({name, setting_text(name, value), "params"});
             call += (call.empty() ? "" : " ") + name + "=" + settings.back().value;
         }
@@ -225,7 +242,7 @@ RunResult run_model(const py::object& params, const py::object& sea_level, int t
         try {
             edited.sea_level_curve = read_sea_level_csv(path, edited.totaltime);
         } catch (const FileError& e) {
-            throw_file_error(e, path, true);
+            throw_file_error(e, path, FileUse::ReadContents);
         }
         report.sea_level_file = edited.sea_level_curve->name();
         call += (call.empty() ? "" : " ") + std::string("sea_level=") + path;
@@ -279,7 +296,7 @@ RunResult open_project(const py::object& path_object) {
     } catch (const ProjectFileError& e) {
         throw py::value_error(e.what());
     } catch (const FileError& e) {
-        throw_file_error(e, path, false);
+        throw_file_error(e, path, FileUse::Read);
     }
     if (!warning.empty()) {
         if (PyErr_WarnEx(PyExc_RuntimeWarning, warning.c_str(), 1) != 0) {
@@ -305,7 +322,7 @@ void save_outputs(const RunResult& result, const std::vector<std::string>& args,
     try {
         result.save_outputs(args);
     } catch (const FileError& e) {
-        throw_file_error(e, path, false);
+        throw_file_error(e, path, FileUse::Save);
     }
 }
 

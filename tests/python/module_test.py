@@ -235,6 +235,33 @@ class RefusedAsTheRunnerRefuses(Folder):
         self.assertEqual(os.listdir(self.tmp), [])
 
 
+    def test_read_only_target_is_kept(self):
+        with open(self.path("kept.vdl"), "wb") as f:
+            f.write(b"old")
+        os.chmod(self.path("kept.vdl"), 0o444)
+        with self.assertRaises(PermissionError):
+            vendrel.run(SMALL).save(self.path("kept.vdl"))
+        self.assertEqual(read_bytes(self.path("kept.vdl")), b"old")
+
+    def test_parameter_values_of_other_types(self):
+        cases = [
+            ({"includecompact": True, "phizero": 0.5}, None),
+            ({"totaltime": np.float32(20000), "rates": np.array([0, 12, 6, 3, 1, 1, 0.5, 0.2])},
+             None),
+            ({"totaltime": 1j}, TypeError),
+            ({"rates": [0, "x"]}, TypeError),
+            ({"sea_level_file": "curve.csv"}, ValueError),
+            ({1: 2}, TypeError),
+            ("totaltime=1", TypeError),
+        ]
+        for params, error in cases:
+            with self.subTest(params=params):
+                if error is None:
+                    vendrel.run({**SMALL, **params})
+                else:
+                    self.assertRaises(error, vendrel.run, params)
+
+
 class RunsInThreads(Folder):
     def test_two_threads_give_the_bytes_of_single_runs(self):
         params = [{**SMALL, "diff_coeff": 0.2}, {**SMALL, "diff_coeff": 0.6}]
