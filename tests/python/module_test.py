@@ -78,8 +78,11 @@ class SameFilesAsTheRunner(Folder):
         self.result.save(self.path("py.vdl"))
         self.runner_output("--out", self.path("run.vdl"))
         self.assertEqual(read_bytes(self.path("py.vdl")), read_bytes(self.path("run.vdl")))
-        # Opened and saved again, the project keeps its bytes.
-        vendrel.open(self.path("py.vdl")).save(self.path("again.vdl"))
+        # Opened and saved again, the project keeps its bytes, also under a
+        # name that is not UTF-8.
+        odd = os.path.join(os.fsencode(self.tmp), b"-\xff.vdl")
+        vendrel.open(self.path("py.vdl")).save(odd)
+        vendrel.open(odd).save(self.path("again.vdl"))
         self.assertEqual(read_bytes(self.path("again.vdl")), read_bytes(self.path("run.vdl")))
 
     def test_dataset_equals_the_netcdf_export(self):
@@ -213,6 +216,19 @@ class RefusedAsTheRunnerRefuses(Folder):
                 self.assertIs(type(raised.exception), error)
                 done = runner("--check", self.path(name))
                 self.assertEqual(done.stderr, f"vendrel-run: {raised.exception}\n")
+
+    def test_values_that_are_not_finite_open_with_the_runners_warning(self):
+        with open(self.write_small_project(), "rb") as f:
+            lines = f.read().split(b"\r\n")
+        lines = [b"diff_coeff nan" if line.startswith(b"diff_coeff ") else line for line in lines]
+        with open(self.path("nan.vdl"), "wb") as f:
+            f.write(b"\r\n".join(lines))
+        with self.assertWarns(RuntimeWarning) as warned:
+            vendrel.open(self.path("nan.vdl"))
+        done = runner("--no-run", self.path("nan.vdl"), "--out", self.path("again.vdl"))
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertIn(f"vendrel-run: warning: {warned.warning}\n", done.stderr)
+        self.assertIn("diff_coeff", str(warned.warning))
 
     def write_small_project(self):
         vendrel.run(SMALL).save(self.path("small.vdl"))
