@@ -4,6 +4,7 @@
 #   view      core, document, view
 #   app       core, document, view, app
 #   cli       core, document, view, cli
+#   python    core, document, view, cli, python
 # Project headers are included from the source root ("core/engine.h"); the
 # generated "vendrel/version.h" belongs to core. core and document use no Qt.
 # Usage: cmake -DSOURCE_DIR=<tree> [-DSTAMP=<file>] -P CheckLayerIncludes.cmake
@@ -17,10 +18,11 @@ set(allowed_document core document)
 set(allowed_view core document view)
 set(allowed_app core document view app)
 set(allowed_cli core document view cli)
+set(allowed_python core document view cli python)
 set(qt_free core document)
 
 set(faults 0)
-foreach(layer core document view app cli)
+foreach(layer core document view app cli python)
     file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR}
          ${SOURCE_DIR}/${layer}/*.h ${SOURCE_DIR}/${layer}/*.cpp ${SOURCE_DIR}/${layer}/*.h.in)
     list(SORT files)
