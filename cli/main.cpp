@@ -29,20 +29,17 @@
 
 #include "cli/memory_phase.h"
 #include "cli/output_plan.h"
-#include "cli/parameter_assignment.h"
 #include "cli/parameter_file.h"
 #include "cli/parameter_list.h"
 #include "cli/run_options.h"
 #include "cli/run_report.h"
+#include "cli/script_run.h"
 #include "cli/sea_level_request.h"
 #include "cli/stop_signal.h"
 #include "cli/toolkit_messages.h"
 #include "core/dialog_ranges.h"
-#include "core/parameter_fields.h"
-#include "core/recording_plan.h"
 #include "core/run_admission.h"
 #include "core/sea_level_curve.h"
-#include "core/thread_count.h"
 #include "document/non_finite_values.h"
 #include "document/number_format.h"
 #include "document/printable_text.h"
@@ -128,10 +125,6 @@ class Progress {
     double next_line_ = kLineSeconds;
 };
 
-ModelParameters startup_parameters() {
-    return make_startup_parameters(default_thread_count());
-}
-
 // Prints one line on what a project holds; the error when it does not read.
 int check(const std::string& path) {
     const MemoryPhase phase("the project read from " + path);
@@ -178,56 +171,24 @@ std::vector<ParameterSetting> all_settings(const RunOptions& options) {
     return settings;
 }
 
-// Stores every setting into `edited` and the project's display settings and
-// notes what each parameter holds afterwards.
-void apply_settings(const std::vector<ParameterSetting>& settings, ModelParameters& edited,
-                    DisplaySettings& display, RunReport& report) {
-    for (const ParameterSetting& s : settings) {
-        try {
-            assign_parameter(edited, display, s.key, s.value);
-        } catch (const UsageError& e) {
-            throw UsageError(s.origin + ": " + e.what());
-        }
-    }
-    for (const ParameterSetting& s : settings) {
-        const ParameterKey key = *find_parameter_key(s.key);
-        std::vector<double> values;
-        if (key.element) {
-            values.push_back(field_value(*key.field, edited, display, *key.element));
-        } else {
-            for (int k = 0; k < key.field->count(); ++k) {
-                values.push_back(field_value(*key.field, edited, display, k));
-            }
-        }
-        const auto known = std::find_if(report.parameters.begin(), report.parameters.end(),
-                                        [&](const auto& p) { return p.first == s.key; });
-        if (known == report.parameters.end()) {
-            report.parameters.emplace_back(s.key, values);
-        } else {
-            known->second = values;
-        }
-    }
-}
-
-void run_to_the_end(Simulation& sim, const RunOptions& options, RunReport& report) {
+// Runs to the end, showing the progress; a stop signal stops the run.
+void run_to_the_end(Simulation& sim, const ModelParameters& edited, const RunOptions& options,
+                    RunReport& report) {
     Progress progress(options);
     const Clock::time_point start = Clock::now();
-    sim.start_run();
-    while (!sim.wait_until_idle(std::chrono::milliseconds(200))) {
-        if (stop_signal_received() != 0) {
-            sim.stop_and_wait();
-            progress.finish();
-            throw Interrupted{};
-        }
-        progress.show(sim, start);
-    }
+    const bool ended =
+        run_to_end(sim, edited, options.allow_early_end, "; or give --allow-early-end", report,
+                   std::chrono::milliseconds(200), [&] {
+                       if (stop_signal_received() != 0) {
+                           return false;
+                       }
+                       progress.show(sim, start);
+                       return true;
+                   });
     progress.finish();
-    if (sim.run_lacked_memory()) {
-        throw std::bad_alloc();
+    if (!ended) {
+        throw Interrupted{};
     }
-    report.ran = true;
-    report.wall_seconds = seconds_since(start);
-    report.steps = sim.steps_taken();
 }
 
 std::string joined(const std::vector<std::string>& paths) {
@@ -279,14 +240,8 @@ int run(const RunOptions& options) {
         // results stay as they are.
         sim.modify().params() = edited;
     } else {
-        if (const auto refusal = refuse_script_run(edited, options.allow_early_end)) {
-            throw RunRefused(refusal->text +
-                             (refusal->early_end ? "; or give --allow-early-end" : ""));
-        }
-        report.ended_at_slot_limit = !plan_recordings(edited).fits();
-        sim.change_parameters([&](ModelParameters& p) { p = edited; });
         const MemoryPhase running("the run");
-        run_to_the_end(sim, options, report);
+        run_to_the_end(sim, edited, options, report);
     }
     throw_if_interrupted();
 

@@ -5,6 +5,7 @@
 #   app       core, document, view, app
 #   cli       core, document, view, cli
 #   sweep     core, document, view, cli, sweep
+#   python    core, document, view, cli, python
 # Project headers are included from the source root ("core/engine.h"); the
 # generated "vendrel/version.h" belongs to core. core and document use no Qt.
 # Usage: cmake -DSOURCE_DIR=<tree> [-DSTAMP=<file>] -P CheckLayerIncludes.cmake
@@ -19,10 +20,11 @@ set(allowed_view core document view)
 set(allowed_app core document view app)
 set(allowed_cli core document view cli)
 set(allowed_sweep core document view cli sweep)
+set(allowed_python core document view cli python)
 set(qt_free core document)
 
 set(faults 0)
-foreach(layer core document view app cli sweep)
+foreach(layer core document view app cli sweep python)
     file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR}
          ${SOURCE_DIR}/${layer}/*.h ${SOURCE_DIR}/${layer}/*.cpp ${SOURCE_DIR}/${layer}/*.h.in)
     list(SORT files)

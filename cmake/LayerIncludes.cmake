@@ -2,7 +2,7 @@
 # (cmake/CheckLayerIncludes.cmake has the rules). The check reruns when a
 # source of a layer changes or a file is added, and the layer libraries wait
 # for it, so a wrong-way include stops the build before anything compiles.
-set(layer_dirs core document view app cli sweep)
+set(layer_dirs core document view app cli sweep python)
 set(layer_sources)
 foreach(dir IN LISTS layer_dirs)
     file(GLOB_RECURSE found CONFIGURE_DEPENDS

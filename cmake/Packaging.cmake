@@ -19,4 +19,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2")
+# The Python module is built for one Python version (python/CMakeLists.txt);
+# its to_xarray() reads the results with xarray and netCDF4.
+if(VENDREL_PYTHON_DEPENDS)
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "${VENDREL_PYTHON_DEPENDS}")
+    string(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS ", python3-xarray, python3-netcdf4")
+endif()
 include(CPack)

@@ -60,6 +60,15 @@ std::string RangeWarning::text() const {
     return text + range;
 }
 
+std::optional<DialogRange> dialog_range(std::string_view key) {
+    for (const Range& r : kRanges) {
+        if (r.key == key) {
+            return DialogRange{r.dialog, r.low, r.high};
+        }
+    }
+    return std::nullopt;
+}
+
 std::vector<RangeWarning> dialog_range_warnings(const ModelParameters& p,
                                                 const DisplaySettings& display) {
     std::vector<RangeWarning> warnings;

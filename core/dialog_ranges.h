@@ -13,6 +13,7 @@
 // and cvalue at least 0; Display Preferences: depth1..4, dist1..4 and
 // bath_marker 0 to 1000; the thread count 0 to 2147483647.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,16 @@ struct RangeWarning {
     // "amp_1 = 150 is outside the range of the Sea-Level Variations dialog: 0 to 100"
     std::string text() const;
 };
+
+// The range a dialog holds one key to by itself (a field, or an element
+// as "depths_3"), high being the largest double where only the low end is
+// held; nothing for keys no dialog holds by themselves (control_x_10 and
+// baselevel depend on max_x and max_y).
+struct DialogRange {
+    std::string_view dialog;  // its caption
+    double low = 0, high = 0;
+};
+std::optional<DialogRange> dialog_range(std::string_view key);
 
 // Every value outside its dialog's range.
 std::vector<RangeWarning> dialog_range_warnings(const ModelParameters& p,
