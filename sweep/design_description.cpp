@@ -345,7 +345,7 @@ DesignDescription parse_design_description(const std::string& text, const std::s
     return d;
 }
 
-DesignDescription read_design_description(const std::string& path, const DesignExtras& extras) {
+std::string read_design_text(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
         throw UsageError(path + ": " + std::strerror(errno));
@@ -359,7 +359,11 @@ DesignDescription read_design_description(const std::string& path, const DesignE
     if (!in && !in.eof()) {
         throw UsageError(path + ": cannot read it");
     }
-    return parse_design_description(text.str(), path, extras);
+    return text.str();
+}
+
+DesignDescription read_design_description(const std::string& path, const DesignExtras& extras) {
+    return parse_design_description(read_design_text(path), path, extras);
 }
 
 }  // namespace vendrel

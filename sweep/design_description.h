@@ -65,5 +65,7 @@ struct DesignExtras {
 DesignDescription parse_design_description(const std::string& text, const std::string& name,
                                            const DesignExtras& extras = {});
 DesignDescription read_design_description(const std::string& path, const DesignExtras& extras = {});
+// The text of a description file (a regular file of at most 1 MiB).
+std::string read_design_text(const std::string& path);
 
 }  // namespace vendrel

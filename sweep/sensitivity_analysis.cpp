@@ -1,5 +1,6 @@
 #include "sweep/sensitivity_analysis.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -130,13 +131,10 @@ std::vector<std::vector<double>> outputs(const SummaryRuns& runs, const DesignPo
     return out;
 }
 
+// More than rounding apart (a mean of equal porosities).
 bool varies(const std::vector<double>& y) {
-    for (const double v : y) {
-        if (v != y.front()) {
-            return true;
-        }
-    }
-    return false;
+    const auto [low, high] = std::minmax_element(y.begin(), y.end());
+    return *high - *low > 1e-9 * std::max(std::fabs(*low), std::fabs(*high));
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ void sobol_at(const std::vector<double>& a, const std::vector<double>& b,
     for (std::size_t i = 0; i < ab.size(); ++i) {
         double s = 0, t = 0;
         for (const std::size_t j : pick) {
-            s += b[j] * (ab[i][j] - a[j]);
+            s += (b[j] - mean) * (ab[i][j] - a[j]);
             t += (a[j] - ab[i][j]) * (a[j] - ab[i][j]);
         }
         first[i] = variance > 0 ? s / n / variance : kNaN;

@@ -3,9 +3,12 @@
 //
 // Sobol' indices from the Saltelli scheme (design_sampling.h): with f(A),
 // f(B) and f(A_B^i) the outputs at the rows a, b and ab_i of base points
-// j = 1 … N, and V the variance of the 2N outputs f(A), f(B),
-//   first-order S_i = (1/N) Σ_j f(B)_j (f(A_B^i)_j − f(A)_j) / V
-//       (Saltelli et al. 2010, Comput. Phys. Commun. 181, 259–270);
+// j = 1 … N, and m and V the mean and variance of the 2N outputs f(A), f(B),
+//   first-order S_i = (1/N) Σ_j (f(B)_j − m) (f(A_B^i)_j − f(A)_j) / V
+//       (Saltelli et al. 2010, Comput. Phys. Commun. 181, 259–270; f(B)
+//       centred on m, which leaves the expectation as it is, since
+//       f(A_B^i) − f(A) has mean 0, and keeps a large mean from swamping a
+//       small variance);
 //   total S_Ti = (1/2N) Σ_j (f(A)_j − f(A_B^i)_j)² / V
 //       (Jansen 1999, Comput. Phys. Commun. 117, 35–43; as in Saltelli et al. 2010).
 //
