@@ -230,6 +230,12 @@ bool same_parameter(const std::string& a, const std::string& b) {
            (!x->element || !y->element || *x->element == *y->element);
 }
 
+// "d.toml: line 4: fixed.totaltime: ...", naming the key once.
+UsageError fixed_error(const ParameterSetting& s, const std::string& message) {
+    const bool named = message.rfind(s.key + ":", 0) == 0;
+    return UsageError(s.origin + ": fixed." + (named ? message : s.key + ": " + message));
+}
+
 // The dialogs' ranges for the values a row can take: the fixed values as
 // they stand, each free one at the ends of its range or at each listed value.
 void check_ranges(const DesignDescription& d) {
@@ -240,7 +246,7 @@ void check_ranges(const DesignDescription& d) {
         try {
             assign_parameter(base, display, s.key, s.value);
         } catch (const UsageError& e) {
-            throw UsageError(s.origin + ": fixed." + e.what());
+            throw fixed_error(s, e.what());
         }
     }
     for (const RangeWarning& w : dialog_range_warnings(base, display)) {
@@ -314,7 +320,7 @@ DesignDescription parse_design_description(const std::string& text, const std::s
             try {
                 assign_parameter(scratch, display, s.key, s.value);
             } catch (const UsageError& e) {
-                throw UsageError(where + ": fixed." + e.what());
+                throw fixed_error(s, e.what());
             }
             d.fixed.push_back(std::move(s));
         }

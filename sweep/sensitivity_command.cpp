@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -61,6 +62,11 @@ int run_sensitivity_command(int argc, char** argv) {
     const std::string dir = args.positional.front();
     const std::string design_path =
         args.value("design").empty() ? dir + "/design.toml" : args.value("design");
+    if (args.value("design").empty() && !std::filesystem::exists(design_path)) {
+        throw UsageError("sensitivity: no " + design_path +
+                         ": copy the design that vendrel-sweep design kept beside the manifest "
+                         "(MANIFEST.design.toml) there, or give --design FILE");
+    }
     const KeptDesign design = read_kept_design(design_path);
     const std::string manifest = read_text(dir + "/manifest.csv");
     if (design_manifest_text(design.description,

@@ -156,7 +156,7 @@ TEST(SensitivityCommand, AParameterThatCannotActHasNoEffect) {
     // Without the design the folder says nothing of its scheme.
     r = sweep("sensitivity " + runs, dir);
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("design.toml"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("runs/design.toml: copy the design"), std::string::npos) << r.err;
 
     r = sweep("sensitivity " + runs + " --design " + dir.file("m.design.toml"), dir);
     ASSERT_EQ(r.status, 0) << r.err;

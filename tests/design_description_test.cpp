@@ -90,7 +90,7 @@ TEST(DesignDescription, RefusesABadDescriptionNamingTheLine) {
         {"empty free table", "samples = 8\nseed = 1\n[free]\n", "no [free] table"},
         {"unknown free key", "[free]\nslipp1 = [0, 1]\n", "line 4: free.slipp1: unknown parameter"},
         {"unknown fixed key", "[fixed]\nfoo = 1\n[free]\nslip1 = [0, 1]\n",
-         "line 4: fixed.unknown parameter \"foo\""},
+         "line 4: fixed.foo: unknown parameter \"foo\""},
         {"fixed not a number", "[fixed]\ntotaltime = \"abc\"\n[free]\nslip1 = [0, 1]\n",
          "line 4: fixed.totaltime: expected a number"},
         {"fixed table", "[fixed]\nx = { a = 1 }\n[free]\nslip1 = [0, 1]\n",
