@@ -67,6 +67,11 @@ int run_design_command(int argc, char** argv) {
     const DesignDescription description = parse_design_description(text, path);
     const std::string manifest =
         design_manifest_text(description, sample_design(description, *method));
+    // What a sweep reads (sweep_manifest.cpp).
+    constexpr std::size_t kMaxManifestBytes = std::size_t(64) << 20;
+    if (manifest.size() > kMaxManifestBytes) {
+        throw UsageError("design: the manifest would be larger than the 64 MiB a sweep reads");
+    }
     check_design_manifest(manifest, out, args.has("allow-early-end"));
     const std::string kept = kept_design_path(out);
     ensure_writable_target(kept);
