@@ -37,6 +37,7 @@
 #include "sweep/sweep_manifest.h"
 #include "sweep/sweep_runner.h"
 #include "sweep/sweep_sea_level.h"
+#include "sweep/sweep_subcommand.h"
 #include "sweep/sweep_summary.h"
 #include "vendrel/version.h"
 
@@ -49,6 +50,8 @@ const char* sweep_usage_text() {
            "  or:  vendrel-sweep MANIFEST.csv --out DIR --slurm [--partition P] [--chunk K]\n"
            "                     [--sbatch-arg ARG]... [--no-wait] [--image] [--netcdf]\n"
            "  or:  vendrel-sweep --collect DIR\n"
+           "  or:  vendrel-sweep design DESIGN.toml --method METHOD --out MANIFEST.csv\n"
+           "  or:  vendrel-sweep sensitivity DIR [--design FILE]\n"
            "Runs the model once per manifest row and sums the runs up.\n"
            "\n"
            "The manifest is CSV: a header \"run,KEY,KEY...\", then one row per run with\n"
@@ -327,6 +330,9 @@ int run(const SweepOptions& o) {
 int main(int argc, char** argv) {
     qInstallMessageHandler(drop_toolkit_messages);
     try {
+        if (const std::optional<int> status = run_sweep_subcommand(argc, argv)) {
+            return *status;
+        }
         const SweepOptions options = parse_sweep_options(argc, argv);
         if (options.help) {
             std::fputs(sweep_usage_text(), stdout);
