@@ -141,8 +141,10 @@ SweepEnd wait_for_slurm_job(const std::string& job, SweepProgress progress) {
             std::fflush(stderr);
         }
         shown = tasks;
+        // Soon after a short job ends, but no more than one squeue every
+        // five seconds once it has run a while.
         pause_for(wait);
-        wait = std::min(wait * 2, std::chrono::milliseconds(5000));
+        wait = std::min(wait * 5 / 4, std::chrono::milliseconds(5000));
     }
     if (progress == SweepProgress::Bar && shown) {
         std::fputs("\r\033[K", stderr);
