@@ -31,12 +31,14 @@
 #include "cli/raw_argument.h"
 #include "cli/run_options.h"
 #include "cli/single_value.h"
+#include "cli/stop_signal.h"
 #include "cli/toolkit_messages.h"
 #include "document/atomic_file.h"
 #include "document/printable_text.h"
 #include "sweep/process_error.h"
 #include "sweep/slurm_job.h"
 #include "sweep/slurm_submission.h"
+#include "sweep/sweep_folder.h"
 #include "sweep/sweep_lock.h"
 #include "sweep/sweep_manifest.h"
 #include "sweep/sweep_runner.h"
@@ -244,35 +246,6 @@ SweepOptions parse_sweep_options(int argc, char** argv) {
     return o;
 }
 
-std::string read_text(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Keeps the manifest in DIR (taken by the caller); a folder that holds
-// another sweep's manifest is refused.
-void keep_manifest(const SweepOptions& o, const std::string& dir, const std::string& text) {
-    const std::string copy = dir + "/manifest.csv";
-    if (std::filesystem::exists(copy)) {
-        if (read_text(copy) != text) {
-            throw UsageError(o.dir + " holds another sweep: its manifest.csv differs from " +
-                             manifest_name(o.manifest));
-        }
-        return;
-    }
-    write_file_atomically(copy, text);
-}
-
-void make_folder(const std::string& dir) {
-    std::error_code error;
-    std::filesystem::create_directories(dir, error);
-    if (error || !std::filesystem::is_directory(dir)) {
-        throw FileError("cannot make the folder " + dir + ": " + error.message());
-    }
-}
-
 std::vector<int> all_rows(const SweepManifest& manifest) {
     std::vector<int> rows(manifest.rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -379,9 +352,7 @@ std::pair<SlurmRequest, std::string> slurm_request(const SweepOptions& o,
 int run_on_slurm(const SweepOptions& o, const SweepManifest& manifest, SlurmRequest request,
                  const std::string& text) {
     const std::string& dir = request.dir;
-    make_folder(dir);
-    const SweepLock lock = claim_sweep_folder(dir);
-    keep_manifest(o, dir, text);
+    const SweepLock lock = open_sweep_folder(dir, text, manifest_name(o.manifest));
     copy_sea_level_files(manifest, o.manifest, dir);
     SweepSettings outputs;
     outputs.dir = dir;
@@ -406,6 +377,8 @@ int run_on_slurm(const SweepOptions& o, const SweepManifest& manifest, SlurmRequ
                      printable_text(script.path).c_str());
         return 0;
     }
+    // A Ctrl-C from here on cancels the job once its id is known.
+    catch_stop_signals();
     const std::string job = submit_slurm_script(request, script);
     std::printf("vendrel-sweep: submitted job %s (array tasks %s)\n", job.c_str(),
                 array_ranges(script.tasks).c_str());
@@ -445,9 +418,7 @@ int run(const SweepOptions& o) {
         }
         return run_on_slurm(o, manifest, request, text);
     }
-    make_folder(dir);
-    const SweepLock lock = claim_sweep_folder(dir);
-    keep_manifest(o, dir, text);
+    const SweepLock lock = open_sweep_folder(dir, text, manifest_name(o.manifest));
     copy_sea_level_files(manifest, o.manifest, dir);
     const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
     SweepSettings settings{dir, o.image, o.jobs > 0 ? o.jobs : cores, runner_beside_program()};
