@@ -311,8 +311,9 @@ int run_task(const SweepOptions& o) {
 
 int collect(const SweepOptions& o) {
     const std::string dir = absolute(o.collect);
+    const SweepManifest manifest = read_sweep_manifest(dir + "/manifest.csv");
     const SweepLock lock = claim_sweep_folder(dir, SweepClaim::Collect);
-    return summarise(read_sweep_manifest(dir + "/manifest.csv"), dir);
+    return summarise(manifest, dir);
 }
 
 // The request for the cluster, and why it asks for its CPUs per task.
