@@ -28,7 +28,9 @@ std::string holder(int fd) {
 
 SweepLock::SweepLock(const std::string& dir) {
     const std::string path = dir + "/" + kSweepLockName;
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0644);
+    // Only the user may open it: flock needs no more than read access, so a
+    // lock others could read would let them hold it.
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
     if (fd_ < 0) {
         throw FileError("cannot open the lock " + path + ": " +
                         (errno == ELOOP ? std::string("it is a symbolic link")
@@ -39,6 +41,12 @@ SweepLock::SweepLock(const std::string& dir) {
         ::close(fd_);
         fd_ = -1;
         throw FileError("the lock " + path + " is not a regular file of this user's");
+    }
+    if ((info.st_mode & 077) != 0 && ::fchmod(fd_, 0600) != 0) {
+        const int error = errno;
+        ::close(fd_);
+        fd_ = -1;
+        throw FileError("cannot close the lock " + path + " to others: " + std::strerror(error));
     }
     if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;

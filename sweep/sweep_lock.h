@@ -6,7 +6,8 @@
 // file of the user's own in DIR, opened without following a link, so it
 // names the sweep's own folder and nothing another user could plant; it is
 // let go when the process ends, however it ends. The file holds the pid and
-// host of the holder, for the refusal's line.
+// host of the holder, for the refusal's line; only the user may open it
+// (mode 0600), since anyone who can read a file can flock it.
 
 #include <stdexcept>
 #include <string>

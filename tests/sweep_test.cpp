@@ -321,6 +321,11 @@ TEST(SweepLock, OneHolderAtATime) {
         }
     }
     EXPECT_NO_THROW(SweepLock{dir.path()}) << "let go with its holder";
+    // Anyone who may read the lock may hold it: it is the user's alone.
+    std::filesystem::permissions(dir.file(kSweepLockName), std::filesystem::perms::all);
+    EXPECT_NO_THROW(SweepLock{dir.path()});
+    EXPECT_EQ(std::filesystem::status(dir.file(kSweepLockName)).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 
     testing::TempDir planted;
     testing::write_file(planted.file("elsewhere"), "keep\n");
