@@ -360,16 +360,13 @@ int run_on_slurm(const SweepOptions& o, const SweepManifest& manifest, SlurmRequ
     outputs.image = o.image;
     outputs.netcdf = o.netcdf;
     request.rows_to_run = incomplete_rows(manifest, outputs);
-    if (request.rows_to_run.empty() && !o.dry_run) {
+    if (request.rows_to_run.empty()) {
         std::printf("vendrel-sweep: every run is complete; nothing to submit\n");
-        return summarise(manifest, dir);
+        return o.dry_run ? 0 : summarise(manifest, dir);
     }
     std::optional<int> max_array_size;
     if (!o.dry_run || !find_on_path("scontrol").empty()) {
         max_array_size = slurm_max_array_size();
-    }
-    if (request.rows_to_run.empty()) {
-        request.rows_to_run = all_rows(manifest);
     }
     const SlurmScript script = write_slurm_script(request, max_array_size);
     if (o.dry_run) {

@@ -824,6 +824,10 @@ TEST(VendrelSweep, SlurmChecksBeforeSubmitting) {
         EXPECT_FALSE(std::filesystem::exists(dir.file("t")));
     }
     EXPECT_FALSE(std::filesystem::exists(out + "/slurm/jobs")) << "nothing was submitted";
+    ASSERT_EQ(run_sweep(dir.file("m.csv") + " --out " + out, dir).status, 0);
+    const Outcome complete = run_sweep(sweep + "--dry-run", dir);
+    EXPECT_EQ(complete.status, 0) << complete.err;
+    EXPECT_EQ(complete.out, "vendrel-sweep: every run is complete; nothing to submit\n");
     record_sweep_job(out, "12");
     const Outcome r = run_sweep("--collect " + out, dir);
     EXPECT_EQ(r.status, 3);
