@@ -152,8 +152,8 @@ pid_t start_run(const std::vector<std::string>& args, const std::string& dir, in
         sigemptyset(&defaults.sa_mask);
         ::sigaction(SIGINT, &defaults, nullptr);
         ::sigaction(SIGTERM, &defaults, nullptr);
-        const int in = ::open("/dev/null", O_RDONLY);
-        const int out = ::open("/dev/null", O_WRONLY);
+        const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        const int out = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
         if (in < 0 || out < 0 || ::dup2(in, STDIN_FILENO) < 0 || ::dup2(out, STDOUT_FILENO) < 0 ||
             ::dup2(log, STDERR_FILENO) < 0 || ::chdir(dir.c_str()) != 0) {
             ::_exit(127);
