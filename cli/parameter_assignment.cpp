@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/quoted_value.h"
 #include "cli/run_options.h"
 #include "core/parameter_fields.h"
 #include "document/number_parse.h"
@@ -68,8 +69,7 @@ std::vector<std::string_view> split_values(std::string_view text) {
 }
 
 [[noreturn]] void malformed(std::string_view name, std::string_view value, const char* expected) {
-    throw UsageError(std::string(name) + ": expected " + expected + ", got \"" +
-                     std::string(value) + "\"");
+    throw UsageError(std::string(name) + ": expected " + expected + ", got " + quoted_value(value));
 }
 
 double parse_number(std::string_view name, std::string_view value, std::string_view text,
@@ -79,8 +79,8 @@ double parse_number(std::string_view name, std::string_view value, std::string_v
         malformed(name, value, expected);
     }
     if (!std::isfinite(*v)) {
-        throw UsageError(std::string(name) + ": \"" + std::string(value) +
-                         "\" is not a finite number");
+        throw UsageError(std::string(name) + ": " + quoted_value(value) +
+                         " is not a finite number");
     }
     return *v;
 }
@@ -91,7 +91,7 @@ void assign_parameter(ModelParameters& p, DisplaySettings& display, std::string_
                       std::string_view value) {
     const std::optional<ParameterKey> key = find_parameter_key(name);
     if (!key) {
-        throw UsageError("unknown parameter \"" + std::string(name) + "\"");
+        throw UsageError("unknown parameter " + quoted_value(name));
     }
     const ParameterField& field = *key->field;
     if (field.is_integer()) {

@@ -353,7 +353,9 @@ std::string usage_text() {
         "recordings that overrun the 500 horizon slots, unless --allow-early-end.\n"
         "\nExit status: 0 done, 1 failed (nothing saved), 2 bad command line or\n"
         "parameters that cannot run, 3 failed after saving some outputs (the error\n"
-        "names them), 130 interrupted (nothing saved).\n";
+        "names them), 130 interrupted (nothing saved).\n"
+        "\nSee also vendrel(1), the window, and vendrel-sweep(1), which runs the model\n"
+        "over a table of parameters.\n";
     return text;
 }
 

@@ -2,16 +2,17 @@
 // job array, and a summary of them all.
 //
 //   vendrel-sweep MANIFEST.csv --out DIR [--jobs N] [--image]
-//   vendrel-sweep MANIFEST.csv --out DIR --slurm [--partition P] [--chunk K]
-//                 [--sbatch-arg ARG]... [--no-wait]
+//   vendrel-sweep MANIFEST.csv --out DIR --slurm [SLURM OPTION]... [--no-wait]
 //   vendrel-sweep --collect DIR
 //
 // The manifest is checked whole before anything runs and copied to
 // DIR/manifest.csv; each row runs through vendrel-run (sweep_runner.h);
 // DIR/summary.csv, summary.png and summary.svg follow (sweep_summary.h).
-// A rerun skips the rows whose outputs are complete. Exit status: 0 every
-// run ok, 1 a run failed or the sweep could not go on, 2 bad command line
-// or manifest, 130 interrupted.
+// A rerun skips the rows whose outputs are complete. One sweep works in a
+// folder at a time (sweep_lock.h). Exit status: 0 every run ok, 1 a run
+// failed or the sweep could not go on, 2 bad command line or manifest, 3
+// the folder is taken by another sweep or its running job, 130
+// interrupted.
 
 #include <unistd.h>
 
@@ -26,14 +27,19 @@
 #include <thread>
 
 #include "cli/parameter_assignment.h"
+#include "cli/quoted_value.h"
 #include "cli/raw_argument.h"
 #include "cli/run_options.h"
 #include "cli/single_value.h"
+#include "cli/stop_signal.h"
 #include "cli/toolkit_messages.h"
 #include "document/atomic_file.h"
 #include "document/printable_text.h"
 #include "sweep/process_error.h"
+#include "sweep/slurm_job.h"
 #include "sweep/slurm_submission.h"
+#include "sweep/sweep_folder.h"
+#include "sweep/sweep_lock.h"
 #include "sweep/sweep_manifest.h"
 #include "sweep/sweep_runner.h"
 #include "sweep/sweep_sea_level.h"
@@ -48,7 +54,9 @@ using namespace vendrel;
 const char* sweep_usage_text() {
     return "Usage: vendrel-sweep MANIFEST.csv --out DIR [--jobs N] [--image] [--netcdf]\n"
            "  or:  vendrel-sweep MANIFEST.csv --out DIR --slurm [--partition P] [--chunk K]\n"
-           "                     [--sbatch-arg ARG]... [--no-wait] [--image] [--netcdf]\n"
+           "                     [--max-running N] [--time T] [--mem M] [--account A]\n"
+           "                     [--qos Q] [--job-name NAME] [--sbatch-arg ARG]...\n"
+           "                     [--no-wait | --dry-run] [--image] [--netcdf]\n"
            "  or:  vendrel-sweep --collect DIR\n"
            "  or:  vendrel-sweep design DESIGN.toml --method METHOD --out MANIFEST.csv\n"
            "  or:  vendrel-sweep sensitivity DIR [--design FILE]\n"
@@ -60,6 +68,7 @@ const char* sweep_usage_text() {
            "uses one thread unless the manifest has an omp_threads column. A\n"
            "sea_level_file column names a measured sea-level curve per run (relative to\n"
            "the manifest; empty for the sinusoids), copied into DIR for the runs.\n"
+           "MANIFEST.csv \"-\" reads the manifest from standard input.\n"
            "\n"
            "Options:\n"
            "  --out DIR             the folder of the outputs: DIR/<run>.vdl, <run>.json\n"
@@ -72,20 +81,48 @@ const char* sweep_usage_text() {
            "  --netcdf              also export each run's results as NetCDF\n"
            "  --allow-early-end     run rows whose recordings need more than the 500\n"
            "                        horizon slots to the last one (refused otherwise)\n"
-           "  --slurm               run the rows as a Slurm job array and wait for it\n"
+           "  --slurm               run the rows as a Slurm job array and wait for it; the\n"
+           "                        job id is printed at once and kept in DIR/slurm/jobs,\n"
+           "                        and Ctrl-C while waiting cancels the job (scancel)\n"
            "  --partition P         the Slurm partition\n"
            "  --chunk K             rows per array task (default: 1, or more to stay\n"
            "                        within the cluster's MaxArraySize)\n"
-           "  --sbatch-arg ARG      one more argument for sbatch; may be repeated\n"
+           "  --max-running N       at most N array tasks at a time (the array's %N);\n"
+           "                        each runs its K rows one after another\n"
+           "  --time T              the time limit of each array task (sbatch --time)\n"
+           "  --mem M               the memory of each array task (sbatch --mem: 4000,\n"
+           "                        500M, 4G)\n"
+           "  --account A           the account charged (sbatch --account)\n"
+           "  --qos Q               the quality of service (sbatch --qos)\n"
+           "  --job-name NAME       the job's name (default: vendrel-sweep)\n"
+           "  --sbatch-arg ARG      one more argument for sbatch; may be repeated; one that\n"
+           "                        sets what an option above sets is refused\n"
            "  --no-wait             submit and return; then vendrel-sweep --collect DIR\n"
+           "  --dry-run             write DIR/slurm/sweep.sh and print it; submit nothing\n"
            "  --collect DIR         write the summary of the runs in DIR\n"
            "  -h, --help            show this help\n"
            "  --version             show the version\n"
            "\n"
            "Every row is checked before the first run as vendrel-run checks a run: a\n"
-           "row with parameters it cannot run is refused with its line.\n"
-           "A rerun skips the runs whose outputs are complete. Exit status: 0 every run\n"
-           "ok, 1 a run failed, 2 bad command line or manifest, 130 interrupted.\n";
+           "row with parameters it cannot run is refused with its line, and with --slurm\n"
+           "a task that no node of the partition has the CPUs or memory for is refused.\n"
+           "A rerun skips the runs whose outputs are complete (the project reads, the\n"
+           "summary parses); with --slurm it submits only the array tasks that hold\n"
+           "rows still to run. One sweep works in a folder at a time: while a local\n"
+           "sweep runs, or the job of a Slurm sweep is queued or running, another\n"
+           "sweep, submission or --collect there is refused. Each run that ends adds a\n"
+           "line to DIR/joblog.tsv (run, array task, host, start, end, exit, signal).\n"
+           "Progress goes to stderr: a bar on a terminal, else a line now and then.\n"
+           "\n"
+           "Exit status:\n"
+           "  0    every run ok (--no-wait: submitted; --dry-run: script written)\n"
+           "  1    a run failed or is missing, or the sweep could not go on\n"
+           "  2    bad command line or manifest: nothing run\n"
+           "  3    the folder is taken: another vendrel-sweep works in it, or its Slurm\n"
+           "       job is still queued or running (also for --collect): try again later\n"
+           "  130  interrupted (Ctrl-C, SIGTERM); a Slurm job waited for is cancelled\n"
+           "\n"
+           "See also vendrel-run(1) for the runs' parameters and outputs.\n";
 }
 
 struct SweepOptions {
@@ -98,8 +135,15 @@ struct SweepOptions {
     bool slurm = false;
     std::string partition;
     int chunk = 0;
+    int max_running = 0;
+    std::string time;
+    std::string mem;
+    std::string account;
+    std::string qos;
+    std::string job_name;
     std::vector<std::string> sbatch_args;
     bool wait = true;
+    bool dry_run = false;
     std::string collect;
     std::string task;  // run one array task's rows of DIR
     bool help = false;
@@ -109,8 +153,8 @@ struct SweepOptions {
 int positive(const std::string& option, const std::string& text) {
     const std::optional<int> n = parse_int_strict(text);
     if (!n || *n < 1) {
-        throw UsageError("--" + option + " expects a whole number of at least 1, got \"" + text +
-                         "\"");
+        throw UsageError("--" + option + " expects a whole number of at least 1, got " +
+                         quoted_value(text));
     }
     return *n;
 }
@@ -118,11 +162,12 @@ int positive(const std::string& option, const std::string& text) {
 SweepOptions parse_sweep_options(int argc, char** argv) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const char* name :
-         {"out", "jobs", "partition", "chunk", "sbatch-arg", "collect", "task"}) {
+    for (const char* name : {"out", "jobs", "partition", "chunk", "max-running", "time", "mem",
+                             "account", "qos", "job-name", "sbatch-arg", "collect", "task"}) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), "VALUE"));
     }
-    for (const char* name : {"image", "netcdf", "allow-early-end", "slurm", "no-wait", "version"}) {
+    for (const char* name :
+         {"image", "netcdf", "allow-early-end", "slurm", "no-wait", "dry-run", "version"}) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
     }
     parser.addOption(QCommandLineOption(QStringList{"h", "help"}));
@@ -132,8 +177,8 @@ SweepOptions parse_sweep_options(int argc, char** argv) {
     }
     if (!parser.parse(args)) {
         if (!parser.unknownOptionNames().isEmpty()) {
-            throw UsageError("unknown option \"--" +
-                             raw_bytes(parser.unknownOptionNames().front()) + "\"");
+            throw UsageError("unknown option " +
+                             quoted_value("--" + raw_bytes(parser.unknownOptionNames().front())));
         }
         throw UsageError(raw_bytes(parser.errorText()));
     }
@@ -148,6 +193,14 @@ SweepOptions parse_sweep_options(int argc, char** argv) {
     o.collect = single("collect");
     o.task = single("task");
     o.partition = single("partition");
+    o.time = single("time");
+    o.mem = single("mem");
+    o.account = single("account");
+    o.qos = single("qos");
+    o.job_name = single("job-name");
+    if (const std::string n = single("max-running"); !n.empty()) {
+        o.max_running = positive("max-running", n);
+    }
     if (const std::string jobs = single("jobs"); !jobs.empty()) {
         o.jobs = positive("jobs", jobs);
     }
@@ -162,6 +215,7 @@ SweepOptions parse_sweep_options(int argc, char** argv) {
     o.allow_early_end = parser.isSet("allow-early-end");
     o.slurm = parser.isSet("slurm");
     o.wait = !parser.isSet("no-wait");
+    o.dry_run = parser.isSet("dry-run");
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1) {
         throw UsageError("more than one manifest given");
@@ -179,40 +233,20 @@ SweepOptions parse_sweep_options(int argc, char** argv) {
     if (o.dir.empty()) {
         throw UsageError("no output folder: give --out DIR");
     }
-    if (!o.slurm && (!o.partition.empty() || o.chunk > 0 || !o.sbatch_args.empty() || !o.wait)) {
-        throw UsageError("--partition, --chunk, --sbatch-arg and --no-wait go with --slurm");
+    if (!o.slurm && (!o.partition.empty() || o.chunk > 0 || o.max_running > 0 || !o.time.empty() ||
+                     !o.mem.empty() || !o.account.empty() || !o.qos.empty() ||
+                     !o.job_name.empty() || !o.sbatch_args.empty() || !o.wait || o.dry_run)) {
+        throw UsageError(
+            "--partition, --chunk, --max-running, --time, --mem, --account, --qos, --job-name, "
+            "--sbatch-arg, --no-wait and --dry-run go with --slurm");
+    }
+    if (!o.wait && o.dry_run) {
+        throw UsageError("--dry-run submits nothing: leave out --no-wait");
     }
     if (o.slurm && o.jobs > 0) {
         throw UsageError("--jobs is for a sweep on this machine; Slurm places the runs");
     }
     return o;
-}
-
-std::string read_text(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Creates DIR and keeps the manifest there; a folder that holds another
-// sweep's manifest is refused.
-void prepare_folder(const SweepOptions& o) {
-    std::error_code error;
-    std::filesystem::create_directories(o.dir, error);
-    if (error || !std::filesystem::is_directory(o.dir)) {
-        throw FileError("cannot make the folder " + o.dir + ": " + error.message());
-    }
-    const std::string copy = o.dir + "/manifest.csv";
-    const std::string text = read_text(o.manifest);
-    if (std::filesystem::exists(copy)) {
-        if (read_text(copy) != text) {
-            throw UsageError(o.dir + " holds another sweep: its manifest.csv differs from " +
-                             o.manifest);
-        }
-        return;
-    }
-    write_file_atomically(copy, text);
 }
 
 std::vector<int> all_rows(const SweepManifest& manifest) {
@@ -221,6 +255,10 @@ std::vector<int> all_rows(const SweepManifest& manifest) {
         rows[i] = int(i);
     }
     return rows;
+}
+
+SweepProgress progress_on_stderr() {
+    return isatty(STDERR_FILENO) != 0 ? SweepProgress::Bar : SweepProgress::Lines;
 }
 
 int summarise(const SweepManifest& manifest, const std::string& dir) {
@@ -261,10 +299,100 @@ int run_task(const SweepOptions& o) {
                            runner_beside_program()};
     settings.netcdf = o.netcdf;
     settings.allow_early_end = o.allow_early_end;
+    const char* job = std::getenv("SLURM_ARRAY_JOB_ID");
+    settings.task = std::string(job ? job : "") + "_" + std::to_string(*id);
     if (manifest.column("omp_threads") >= 0) {
         settings.jobs = 1;  // the runs take the task's cores
     }
-    return run_sweep_rows(manifest, rows, settings, false) == SweepEnd::Interrupted ? 130 : 0;
+    const SweepOutcome outcome = run_sweep_rows(manifest, rows, settings, SweepProgress::Lines);
+    if (outcome.end == SweepEnd::Interrupted) {
+        return 130;
+    }
+    // A task whose rows failed fails, for sacct, dependencies and mail.
+    return outcome.failed > 0 ? 1 : 0;
+}
+
+int collect(const SweepOptions& o) {
+    const std::string dir = absolute(o.collect);
+    const SweepManifest manifest = read_sweep_manifest(dir + "/manifest.csv");
+    const SweepLock lock = claim_sweep_folder(dir, SweepClaim::Collect);
+    return summarise(manifest, dir);
+}
+
+// The request for the cluster, and why it asks for its CPUs per task.
+std::pair<SlurmRequest, std::string> slurm_request(const SweepOptions& o,
+                                                   const SweepManifest& manifest,
+                                                   const std::string& dir) {
+    SlurmRequest request;
+    request.dir = dir;
+    request.program = absolute(std::filesystem::read_symlink("/proc/self/exe").string());
+    request.rows = int(manifest.rows.size());
+    request.chunk = o.chunk;
+    request.max_running = o.max_running;
+    request.partition = o.partition;
+    request.time = o.time;
+    request.mem = o.mem;
+    request.account = o.account;
+    request.qos = o.qos;
+    request.job_name = o.job_name;
+    request.sbatch_args = o.sbatch_args;
+    request.image = o.image;
+    request.netcdf = o.netcdf;
+    request.allow_early_end = o.allow_early_end;
+    std::string reason = "the sweep";
+    if (const int column = manifest.column("omp_threads"); column >= 0) {
+        for (const SweepRow& row : manifest.rows) {
+            const int threads = parse_int_strict(row.values[std::size_t(column)]).value_or(1);
+            if (threads > request.cpus_per_task) {
+                request.cpus_per_task = threads;
+                reason = manifest_name(o.manifest) + ": line " + std::to_string(row.line) +
+                         ", run \"" + row.id + "\": omp_threads = " + std::to_string(threads);
+            }
+        }
+    }
+    return {request, reason};
+}
+
+int run_on_slurm(const SweepOptions& o, const SweepManifest& manifest, SlurmRequest request,
+                 const std::string& text) {
+    const std::string& dir = request.dir;
+    const SweepLock lock = open_sweep_folder(dir, text, manifest_name(o.manifest));
+    copy_sea_level_files(manifest, o.manifest, dir);
+    SweepSettings outputs;
+    outputs.dir = dir;
+    outputs.image = o.image;
+    outputs.netcdf = o.netcdf;
+    request.rows_to_run = incomplete_rows(manifest, outputs);
+    if (request.rows_to_run.empty()) {
+        std::printf("vendrel-sweep: every run is complete; nothing to submit\n");
+        return o.dry_run ? 0 : summarise(manifest, dir);
+    }
+    std::optional<int> max_array_size;
+    if (!o.dry_run || !find_on_path("scontrol").empty()) {
+        max_array_size = slurm_max_array_size();
+    }
+    const SlurmScript script = write_slurm_script(request, max_array_size);
+    if (o.dry_run) {
+        std::fputs(script.text.c_str(), stdout);
+        std::fprintf(stderr, "vendrel-sweep: dry run: wrote %s; nothing submitted\n",
+                     printable_text(script.path).c_str());
+        return 0;
+    }
+    // A Ctrl-C from here on cancels the job once its id is known.
+    catch_stop_signals();
+    const std::string job = submit_slurm_script(request, script);
+    std::printf("vendrel-sweep: submitted job %s (array tasks %s)\n", job.c_str(),
+                array_ranges(script.tasks).c_str());
+    if (!o.wait) {
+        std::printf("vendrel-sweep: when it has ended: vendrel-sweep --collect %s\n",
+                    printable_text(dir).c_str());
+        return 0;
+    }
+    std::fflush(stdout);
+    if (wait_for_slurm_job(job, progress_on_stderr()) == SweepEnd::Interrupted) {
+        return 130;
+    }
+    return summarise(manifest, dir);
 }
 
 int run(const SweepOptions& o) {
@@ -272,52 +400,34 @@ int run(const SweepOptions& o) {
         return run_task(o);
     }
     if (!o.collect.empty()) {
-        return summarise(read_sweep_manifest(o.collect + "/manifest.csv"), o.collect);
+        return collect(o);
     }
-    const SweepManifest manifest = read_sweep_manifest(o.manifest);
-    check_sweep_runs(manifest, o.manifest, o.allow_early_end,
+    const std::string text = read_manifest_text(o.manifest);
+    const std::string name = manifest_name(o.manifest);
+    const SweepManifest manifest = parse_sweep_manifest(text, name);
+    check_sweep_runs(manifest, name, o.allow_early_end,
                      check_sea_level_files(manifest, o.manifest));
-    if (o.slurm && find_on_path("sbatch").empty()) {
-        throw ProcessError("sbatch not found on PATH: --slurm needs Slurm's client commands");
-    }
-    prepare_folder(o);
     const std::string dir = absolute(o.dir);
-    copy_sea_level_files(manifest, o.manifest, dir);
     if (o.slurm) {
-        SlurmRequest request;
-        request.dir = dir;
-        request.program = absolute(std::filesystem::read_symlink("/proc/self/exe").string());
-        request.rows = int(manifest.rows.size());
-        request.chunk = o.chunk;
-        request.partition = o.partition;
-        request.sbatch_args = o.sbatch_args;
-        request.image = o.image;
-        request.netcdf = o.netcdf;
-        request.allow_early_end = o.allow_early_end;
-        request.wait = o.wait;
-        if (const int column = manifest.column("omp_threads"); column >= 0) {
-            for (const SweepRow& row : manifest.rows) {
-                request.cpus_per_task =
-                    std::max(request.cpus_per_task,
-                             parse_int_strict(row.values[std::size_t(column)]).value_or(1));
-            }
+        const auto [request, reason] = slurm_request(o, manifest, dir);
+        check_slurm_settings(request);
+        if (!o.dry_run && find_on_path("sbatch").empty()) {
+            throw ProcessError("sbatch not found on PATH: --slurm needs Slurm's client commands");
         }
-        const std::string job = submit_sweep(request);
-        if (!o.wait) {
-            std::printf(
-                "vendrel-sweep: submitted job %s; when it has ended: vendrel-sweep "
-                "--collect %s\n",
-                printable_text(job).c_str(), printable_text(dir).c_str());
-            return 0;
+        if (const auto limits = slurm_node_limits(request.partition)) {
+            check_slurm_resources(request, *limits, reason);
         }
-        return summarise(manifest, dir);
+        return run_on_slurm(o, manifest, request, text);
     }
+    const SweepLock lock = open_sweep_folder(dir, text, manifest_name(o.manifest));
+    copy_sea_level_files(manifest, o.manifest, dir);
     const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
     SweepSettings settings{dir, o.image, o.jobs > 0 ? o.jobs : cores, runner_beside_program()};
     settings.netcdf = o.netcdf;
     settings.allow_early_end = o.allow_early_end;
-    if (run_sweep_rows(manifest, all_rows(manifest), settings, isatty(STDERR_FILENO) != 0) ==
-        SweepEnd::Interrupted) {
+    const SweepOutcome outcome =
+        run_sweep_rows(manifest, all_rows(manifest), settings, progress_on_stderr());
+    if (outcome.end == SweepEnd::Interrupted) {
         std::fputs("vendrel-sweep: interrupted; complete runs are kept, run again to go on\n",
                    stderr);
         return 130;
@@ -343,6 +453,9 @@ int main(int argc, char** argv) {
             return 0;
         }
         return run(options);
+    } catch (const SweepBusy& e) {
+        std::fprintf(stderr, "vendrel-sweep: %s\n", printable_text(e.what()).c_str());
+        return 3;
     } catch (const UsageError& e) {
         std::fprintf(stderr, "vendrel-sweep: %s (see vendrel-sweep --help)\n",
                      printable_text(e.what()).c_str());

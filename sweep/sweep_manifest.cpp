@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <set>
 #include <sstream>
 
 #include "cli/parameter_assignment.h"
+#include "cli/quoted_value.h"
 #include "cli/run_options.h"
 #include "cli/sea_level_request.h"
 #include "core/parameter_fields.h"
@@ -93,7 +95,8 @@ std::string csv_field(const std::string& text) {
 
 SweepManifest parse_sweep_manifest(const std::string& text, const std::string& name) {
     SweepManifest manifest;
-    std::size_t pos = 0;
+    // A byte order mark, which spreadsheet programs write before UTF-8.
+    std::size_t pos = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
     int line = 1;
     std::vector<std::string> header;
     while (pos < text.size() && header.empty()) {
@@ -114,7 +117,7 @@ SweepManifest parse_sweep_manifest(const std::string& text, const std::string& n
     for (std::size_t i = 1; i < header.size(); ++i) {
         const std::string& key = header[i];
         const std::string where =
-            name + ": line 1, column " + std::to_string(i + 1) + " (\"" + key + "\")";
+            name + ": line 1, column " + std::to_string(i + 1) + " (" + quoted_value(key) + ")";
         if (key != kSeaLevelFileKey && !find_parameter_key(key)) {
             throw UsageError(where + ": unknown parameter");
         }
@@ -140,13 +143,13 @@ SweepManifest parse_sweep_manifest(const std::string& text, const std::string& n
         }
         SweepRow row{fields[0], {fields.begin() + 1, fields.end()}, at};
         if (!valid_run_id(row.id)) {
-            throw UsageError(where + ", column 1 (\"run\"): bad run id \"" + row.id +
-                             "\" (letters, digits, '.', '_', '-'; at most 64; "
+            throw UsageError(where + ", column 1 (\"run\"): bad run id " + quoted_value(row.id) +
+                             " (letters, digits, '.', '_', '-'; at most 64; "
                              "starting with a letter or digit)");
         }
         if (!ids.insert(row.id).second) {
-            throw UsageError(where + ", column 1 (\"run\"): the run id \"" + row.id +
-                             "\" appears twice");
+            throw UsageError(where + ", column 1 (\"run\"): the run id " + quoted_value(row.id) +
+                             " appears twice");
         }
         for (std::size_t k = 0; k < manifest.keys.size(); ++k) {
             if (manifest.keys[k] == kSeaLevelFileKey) {
@@ -190,7 +193,18 @@ void check_sweep_runs(const SweepManifest& manifest, const std::string& name, bo
     }
 }
 
-SweepManifest read_sweep_manifest(const std::string& path) {
+std::string read_manifest_text(const std::string& path) {
+    if (path == "-") {
+        std::string text;
+        char buffer[65536];
+        while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, stdin)) {
+            text.append(buffer, n);
+            if (text.size() > std::size_t(kMaxManifestBytes)) {
+                throw UsageError("standard input: a manifest of at most 64 MiB");
+            }
+        }
+        return text;
+    }
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
         throw UsageError(path + ": " + std::strerror(errno));
@@ -201,7 +215,15 @@ SweepManifest read_sweep_manifest(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
-    return parse_sweep_manifest(text.str(), path);
+    return text.str();
+}
+
+std::string manifest_name(const std::string& path) {
+    return path == "-" ? "standard input" : path;
+}
+
+SweepManifest read_sweep_manifest(const std::string& path) {
+    return parse_sweep_manifest(read_manifest_text(path), manifest_name(path));
 }
 
 }  // namespace vendrel

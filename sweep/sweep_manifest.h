@@ -33,8 +33,14 @@ struct SweepManifest {
     int column(const std::string& key) const;
 };
 
-// Reads and checks the manifest. Throws UsageError.
+// Reads and checks the manifest ("-": standard input). A UTF-8 byte order
+// mark before the header is skipped. Throws UsageError.
 SweepManifest read_sweep_manifest(const std::string& path);
+// The manifest's bytes ("-": standard input), at most 64 MiB. Throws
+// UsageError.
+std::string read_manifest_text(const std::string& path);
+// How messages name the manifest: its path, or "standard input".
+std::string manifest_name(const std::string& path);
 SweepManifest parse_sweep_manifest(const std::string& text, const std::string& name);
 
 // Checks every row's parameters as the runner checks them before a run

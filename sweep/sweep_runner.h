@@ -1,11 +1,15 @@
 #pragma once
-// Runs a sweep's rows, each as its own vendrel-run process, at most `jobs`
-// at a time. Row <id> writes, all or nothing, DIR/<id>.vdl, DIR/<id>.json
-// (the run's --json summary) and DIR/<id>.png with --image; a row whose
-// outputs are all there is complete and is skipped. A run that fails leaves
-// DIR/<id>.error holding its error line (removed once it succeeds); the
-// others go on. SIGINT or SIGTERM stops the runs under way (they save
-// nothing) and starts no more: only complete outputs stay.
+// Runs a sweep's rows, each as its own vendrel-run process started in DIR,
+// at most `jobs` at a time. Row <id> writes, all or nothing, DIR/<id>.vdl,
+// DIR/<id>.json (the run's --json summary, naming its outputs relative to
+// DIR) and DIR/<id>.png with --image. A row is complete when its outputs
+// read back (the project reads, the summary parses) and is then skipped. A
+// run that fails leaves DIR/<id>.error holding its error line (removed once
+// it succeeds); the others go on. Each run that ends adds a line to
+// DIR/joblog.tsv (run, array task, host, start, end, exit status, signal).
+// SIGINT or SIGTERM stops the runs under way (they save nothing) and starts
+// no more: only complete outputs stay. A run dies with the sweep that
+// started it, even when that one is killed outright.
 
 #include <string>
 #include <vector>
@@ -21,6 +25,7 @@ struct SweepSettings {
     std::string runner;  // the vendrel-run to start
     bool netcdf = false;
     bool allow_early_end = false;  // --allow-early-end for every run
+    std::string task{};            // the Slurm array task, for the job log
 };
 
 struct RunFiles {
@@ -32,16 +37,34 @@ struct RunFiles {
 };
 RunFiles run_files(const std::string& dir, const std::string& id);
 
+// True when the row's outputs are there and read back: the project file
+// reads as a project, the summary parses as a JSON object, and the picture
+// and NetCDF file the settings ask for are there and not empty.
 bool run_complete(const SweepSettings& settings, const std::string& id);
+
+// The rows (indices into manifest.rows) that are not complete.
+std::vector<int> incomplete_rows(const SweepManifest& manifest, const SweepSettings& settings);
 
 enum class SweepEnd { Finished, Interrupted };
 
+struct SweepOutcome {
+    SweepEnd end = SweepEnd::Finished;
+    int ran = 0;
+    int failed = 0;
+};
+
+// How the sweep reports progress on stderr: a bar that rewrites itself
+// (a terminal), a line now and then (a log file), or nothing.
+enum class SweepProgress { None, Bar, Lines };
+
 // Runs the given rows (indices into manifest.rows) that are not complete.
-// With `progress`, a bar on stderr.
-SweepEnd run_sweep_rows(const SweepManifest& manifest, const std::vector<int>& rows,
-                        const SweepSettings& settings, bool progress);
+SweepOutcome run_sweep_rows(const SweepManifest& manifest, const std::vector<int>& rows,
+                            const SweepSettings& settings, SweepProgress progress);
 
 // The vendrel-run beside the running program.
 std::string runner_beside_program();
+
+// The name of the job log in a sweep's folder.
+inline constexpr const char* kJobLogName = "joblog.tsv";
 
 }  // namespace vendrel

@@ -128,7 +128,14 @@ SweepCounts write_sweep_summary(const SweepManifest& manifest, const std::string
 
     for (const SweepRow& row : manifest.rows) {
         const RunFiles files = run_files(dir, row.id);
-        const std::optional<QJsonObject> summary = read_json(files.summary);
+        // A run whose project no longer reads (deleted, cut short) is not
+        // counted as run, whatever its summary says.
+        SweepSettings outputs;
+        outputs.dir = dir;
+        std::optional<QJsonObject> summary = read_json(files.summary);
+        if (summary && !run_complete(outputs, row.id)) {
+            summary.reset();
+        }
         std::string status = "not run";
         std::string error;
         if (summary) {
