@@ -68,12 +68,12 @@ BENCHMARK_CAPTURE(BM_Run, heavy_run, Load::Heavy)
 // A default run on one thread with each path of the time step (0 scalar,
 // 1 SSE2, 2 AVX2) that this processor runs.
 void BM_RunOnPath(benchmark::State& state) {
-    const auto path = StepPath(state.range(0));
-    if (!step_path_supported(path)) {
+    const auto path = VectorPath(state.range(0));
+    if (!vector_path_supported(path)) {
         state.SkipWithError("the processor lacks this path");
         return;
     }
-    force_step_path(path);
+    force_vector_path(path);
     ModelParameters params = make_startup_parameters(default_thread_count());
     Simulation sim(params);
     sim.new_model();
@@ -81,7 +81,7 @@ void BM_RunOnPath(benchmark::State& state) {
     for (auto _ : state) {
         run_to_end(sim);
     }
-    force_step_path(std::nullopt);
+    force_vector_path(std::nullopt);
 }
 BENCHMARK(BM_RunOnPath)
     ->Arg(0)
