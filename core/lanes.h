@@ -27,9 +27,7 @@
 // Vectors four doubles wide are only ever passed between functions that
 // inline into one AVX2 entry: the note on their calling convention without
 // AVX does not apply.
-#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wpsabi"
-#endif
 
 namespace vendrel {
 
@@ -118,14 +116,17 @@ inline V double_of(Bits<V> b) {
 }
 
 // The sign bit of each lane of a mask, lane l at bit l. On x86-64 they are
-// gathered in one instruction (the four-lane one needs AVX, which every
-// AVX2 path has); elsewhere the lanes are read one by one.
+// gathered two lanes per instruction (SSE2; a four-lane mask in two
+// halves, which the AVX2 path compiles into one instruction); elsewhere
+// the lanes are read one by one.
 #if defined(__x86_64__)
 inline int sign_bits(Mask<Lanes2> m) {
     return _mm_movemask_pd(__m128d(m));
 }
-[[gnu::target("avx")]] inline int sign_bits(Mask<Lanes4> m) {
-    return _mm256_movemask_pd(__m256d(m));
+inline int sign_bits(Mask<Lanes4> m) {
+    Mask<Lanes2> half[2];
+    std::memcpy(half, &m, sizeof m);
+    return sign_bits(half[0]) | sign_bits(half[1]) << 2;
 }
 #endif
 
