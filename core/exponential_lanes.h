@@ -4,6 +4,7 @@
 // vendrel::exponential().
 
 #include <cstdint>
+#include <cstring>
 
 #include "core/lanes.h"
 
@@ -41,8 +42,10 @@ inline void reduce(V x, V& tmp, lanes::Bits<V>& scale_bits, lanes::Bits<V>& ki) 
     const Bits<V> top = ki << std::uint64_t(52 - kTableBits);
     Bits<V> tail_bits;
     for (int l = 0; l < lanes::kCount<V>; ++l) {
-        tail_bits[l] = kTable[index[l]];
-        scale_bits[l] = kTable[index[l] + 1];
+        lanes::Bits2 pair;
+        std::memcpy(&pair, kTable + index[l], sizeof pair);
+        tail_bits[l] = pair[0];
+        scale_bits[l] = pair[1];
     }
     scale_bits = scale_bits + top;
     const V tail = lanes::double_of<V>(tail_bits);
