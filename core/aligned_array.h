@@ -6,9 +6,12 @@
 // on a 2 MB boundary and ask the system for huge pages where it offers them
 // on request: a sweep over the columns then needs a few address
 // translations instead of one per column, and filling the array a few page
-// faults instead of thousands.
+// faults instead of thousands. On Linux they are mapped straight from the
+// system, whose fresh pages are already zero, so they are not cleared a
+// second time.
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -24,35 +27,13 @@ class AlignedArray {
     static constexpr std::size_t kAlignment = 64;
     static constexpr std::size_t kHugePage = std::size_t(2) << 20;
 
-    explicit AlignedArray(std::size_t size)
-        : size_(size),
-          data_(static_cast<double*>(
-                    ::operator new[](bytes(size), std::align_val_t{alignment(size)})),
-                Free{alignment(size)}) {
-#ifdef __linux__
-        if (alignment(size) == kHugePage) {
-            // Only advice: without huge pages the array works as well.
-            ::madvise(data_.get(), bytes(size), MADV_HUGEPAGE);
-        }
-#endif
-        std::memset(data_.get(), 0, size * sizeof(double));
-    }
+    explicit AlignedArray(std::size_t size) : size_(size), data_(allocate(size)) {}
 
-    double* data() {
-        return data_.get();
-    }
-    const double* data() const {
-        return data_.get();
-    }
-    std::size_t size() const {
-        return size_;
-    }
-    double& operator[](std::size_t i) {
-        return data_[i];
-    }
-    const double& operator[](std::size_t i) const {
-        return data_[i];
-    }
+    double* data() { return data_.get(); }
+    const double* data() const { return data_.get(); }
+    std::size_t size() const { return size_; }
+    double& operator[](std::size_t i) { return data_[i]; }
+    const double& operator[](std::size_t i) const { return data_[i]; }
 
   private:
     static std::size_t alignment(std::size_t size) {
@@ -66,10 +47,54 @@ class AlignedArray {
     }
     struct Free {
         std::size_t alignment;
-        void operator()(double* p) const { ::operator delete[](p, std::align_val_t{alignment}); }
+        std::size_t mapped;  // bytes mapped from the system, 0 from operator new
+        void operator()(double* p) const {
+#ifdef __linux__
+            if (mapped != 0) {
+                ::munmap(p, mapped);
+                return;
+            }
+#endif
+            ::operator delete[](p, std::align_val_t{alignment});
+        }
     };
+    using Storage = std::unique_ptr<double[], Free>;
+
+    static Storage allocate(std::size_t size) {
+        const std::size_t a = alignment(size);
+        const std::size_t n = bytes(size);
+#ifdef __linux__
+        if (a == kHugePage) {
+            // Map one huge page more than needed and give back what lies
+            // before the first 2 MB boundary and after the array.
+            const std::size_t mapped = n + kHugePage;
+            void* raw =
+                ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (raw == MAP_FAILED) {
+                throw std::bad_alloc();
+            }
+            const auto start = reinterpret_cast<std::uintptr_t>(raw);
+            const std::uintptr_t aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
+            if (aligned > start) {
+                ::munmap(raw, aligned - start);
+            }
+            const std::size_t after = start + mapped - (aligned + n);
+            if (after > 0) {
+                ::munmap(reinterpret_cast<void*>(aligned + n), after);
+            }
+            void* array = reinterpret_cast<void*>(aligned);
+            // Only advice: without huge pages the array works as well.
+            ::madvise(array, n, MADV_HUGEPAGE);
+            return Storage(static_cast<double*>(array), Free{a, n});
+        }
+#endif
+        Storage array(static_cast<double*>(::operator new[](n, std::align_val_t{a})), Free{a, 0});
+        std::memset(array.get(), 0, size * sizeof(double));
+        return array;
+    }
+
     std::size_t size_;
-    std::unique_ptr<double[], Free> data_;
+    Storage data_;
 };
 
 }  // namespace vendrel

@@ -35,7 +35,7 @@ struct Engine::Run {
     FaultSteps fault_steps{0, 0};
     ColumnFaults column_faults;
     bool any_fault_column = false;
-    StepPath path = StepPath::Scalar;
+    VectorPath path = VectorPath::Scalar;
     // Threads for the recording's column loop.
     std::unique_ptr<WorkerPool> pool;
     // Fault movement each column's recorded horizons still owe.
@@ -214,7 +214,7 @@ void Engine::begin_run(Run& run) {
         run.any_fault_column = run.any_fault_column || run.fault_columns[i] != 0;
     }
     run.column_faults.assign(run.fault_columns, run.fault_steps);
-    run.path = chosen_step_path();
+    run.path = chosen_vector_path();
     run.pool = std::make_unique<WorkerPool>(run_thread_count(p_.omp_threads));
     run_threads_.store(run.pool->threads(), std::memory_order_relaxed);
 }
@@ -386,7 +386,7 @@ void Engine::write_recordings(Run& run) {
     }
     std::fill(run.cut_from.begin(), run.cut_from.end(), MAX_HORIZON_SLOT + 1);
     const RecordingColumns columns{run.fault_columns.data(), run.ordered.data(),
-                                   run.cut_from.data(), run.path == StepPath::Avx2};
+                                   run.cut_from.data(), run.path};
     static_assert(COLUMN_COUNT % kRecordingGroup == 0);
     for_each_column(
         *run.pool, values,

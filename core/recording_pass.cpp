@@ -1,11 +1,13 @@
 #include "core/recording_pass.h"
 
-#include <immintrin.h>
-
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 
+#include "core/exponential_lanes.h"
 #include "core/horizons.h"
+#include "core/lanes.h"
 #include "core/model_parameters.h"
 #include "core/model_state.h"
 
@@ -31,135 +33,138 @@ bool truncate_ordered(double* z, int h, int& cut) {
     return true;
 }
 
-// The exponential of every layer's exponent x[2..N] into f[2..N]. A layer
-// whose exponent equals the one below it takes that layer's value (equal
-// arguments give equal results, +0 and -0 alike) instead of computing it
-// again: layers never deposited lie at the depth of the layer below. The
-// layers go four at a time, so that the branch follows whole blocks (all
-// new, as where every layer was deposited, or none) rather than each layer.
-void exponentials(const double* x, double* f, int N) {
-    f[2] = std::exp(x[2]);
-    int j = 3;
-    for (; j + 3 <= N; j += 4) {
-        const unsigned fresh = unsigned(!(x[j] == x[j - 1])) | unsigned(!(x[j + 1] == x[j])) << 1 |
-                               unsigned(!(x[j + 2] == x[j + 1])) << 2 |
-                               unsigned(!(x[j + 3] == x[j + 2])) << 3;
-        if (fresh == 0xfu) {
-            f[j] = std::exp(x[j]);
-            f[j + 1] = std::exp(x[j + 1]);
-            f[j + 2] = std::exp(x[j + 2]);
-            f[j + 3] = std::exp(x[j + 3]);
-        } else if (fresh == 0) {
-            f[j] = f[j + 1] = f[j + 2] = f[j + 3] = f[j - 1];
-        } else {
-            for (int k = 0; k < 4; ++k) {
-                f[j + k] = (fresh >> k) & 1u ? std::exp(x[j + k]) : f[j + k - 1];
-            }
-        }
-    }
-    for (; j <= N; ++j) {
-        f[j] = x[j] == x[j - 1] ? f[j - 1] : std::exp(x[j]);
-    }
+// Compaction settles layers four at a time, in one or more vectors.
+constexpr int kLayerBlock = 4;
+
+template <class V>
+inline V magnitude(V v) {
+    return lanes::double_of<V>(lanes::bits_of(v) & ~(std::uint64_t(1) << 63));
 }
 
-// Porosity and lost thickness of layers 2..N from their exponentials, the
-// operations of the compaction equation (core/horizons.h) lane by lane: a < b ? a : b is
-// std::min(b, a), |v| clears the sign bit, t > T ? t - T : +0 the loss. With
-// `uniform` every layer's phi0 is *phi0 (read once, not from the array).
-struct Layers {
+// What settling a column reads and writes; with `Uniform` every layer's
+// phi0 is *phi0 (read once, not from the array).
+struct Settling {
     const double* z;
     double* porosity;
     const double* phi0;
     const double* thickness0;
-    const double* factor;
     double* lost;
-    int N;
+    double minus_c;
+    double newest;
+    // The exponent of the layer before the next block (NaN before the
+    // first) and its exponential.
+    double last_exponent;
+    double last_factor;
 };
 
-template <bool Uniform>
-double phi0_of(const Layers& l, int j) {
-    return Uniform ? l.phi0[0] : l.phi0[j];
-}
-
-template <bool Uniform>
-void settle_one(const Layers& l, int j) {
-    const double p0 = phi0_of<Uniform>(l, j);
-    const double reduced = p0 * l.factor[j];
-    const double phi = l.porosity[j] < reduced ? l.porosity[j] : reduced;
-    l.porosity[j] = phi;
-    const double t = std::fabs(l.z[j] - l.z[j - 1]);
-    const double T = l.thickness0[j] * ((1 - p0) / (1 - phi));
-    l.lost[j] = t > T ? t - T : 0.0;
-}
-
-template <bool Uniform>
-void settle_sse2(const Layers& l) {
-    const __m128d one = _mm_set1_pd(1.0);
-    const __m128d sign = _mm_set1_pd(-0.0);
-    int j = 2;
-    for (; j + 1 <= l.N; j += 2) {
-        const __m128d p0 = Uniform ? _mm_set1_pd(l.phi0[0]) : _mm_loadu_pd(l.phi0 + j);
-        const __m128d reduced = _mm_mul_pd(p0, _mm_loadu_pd(l.factor + j));
-        const __m128d phi = _mm_min_pd(_mm_loadu_pd(l.porosity + j), reduced);
-        _mm_storeu_pd(l.porosity + j, phi);
-        const __m128d t =
-            _mm_andnot_pd(sign, _mm_sub_pd(_mm_loadu_pd(l.z + j), _mm_loadu_pd(l.z + j - 1)));
-        const __m128d T = _mm_mul_pd(_mm_loadu_pd(l.thickness0 + j),
-                                     _mm_div_pd(_mm_sub_pd(one, p0), _mm_sub_pd(one, phi)));
-        _mm_storeu_pd(l.lost + j, _mm_and_pd(_mm_cmpgt_pd(t, T), _mm_sub_pd(t, T)));
+// Layers j..j + kCount<V> * Vectors - 1 of the compaction equation
+// (core/horizons.h), lane by lane: the exponent -c |z[N] - z[j]|, its
+// exponential, the porosity (a < b ? a : b is std::min(b, a)) and the lost
+// thickness t > T ? t - T : +0. A block whose every exponent equals the one
+// below it takes that layer's exponential (equal arguments give equal
+// results, +0 and -0 alike) instead of computing it again: layers never
+// deposited lie at the depth of the layer below.
+template <class V, int Vectors, bool Uniform>
+inline void settle_block(Settling& c, int j) {
+    constexpr int kLanes = lanes::kCount<V>;
+    V exponent[Vectors];
+    bool repeated = true;
+    for (int q = 0; q < Vectors; ++q) {
+        const double* z = c.z + j + q * kLanes;
+        exponent[q] =
+            lanes::splat<V>(c.minus_c) * magnitude(lanes::splat<V>(c.newest) - lanes::load<V>(z));
+        repeated = repeated && lanes::all_lanes(exponent[q] == c.last_exponent);
     }
-    for (; j <= l.N; ++j) {
-        settle_one<Uniform>(l, j);
+    V factor[Vectors];
+    for (int q = 0; q < Vectors; ++q) {
+        factor[q] = repeated ? lanes::splat<V>(c.last_factor) : exponential_lanes(exponent[q]);
     }
-}
-
-template <bool Uniform>
-[[gnu::target("avx2")]] void settle_avx2(const Layers& l) {
-    const __m256d one = _mm256_set1_pd(1.0);
-    const __m256d sign = _mm256_set1_pd(-0.0);
-    int j = 2;
-    for (; j + 3 <= l.N; j += 4) {
-        const __m256d p0 = Uniform ? _mm256_set1_pd(l.phi0[0]) : _mm256_loadu_pd(l.phi0 + j);
-        const __m256d reduced = _mm256_mul_pd(p0, _mm256_loadu_pd(l.factor + j));
-        const __m256d phi = _mm256_min_pd(_mm256_loadu_pd(l.porosity + j), reduced);
-        _mm256_storeu_pd(l.porosity + j, phi);
-        const __m256d t = _mm256_andnot_pd(
-            sign, _mm256_sub_pd(_mm256_loadu_pd(l.z + j), _mm256_loadu_pd(l.z + j - 1)));
-        const __m256d T =
-            _mm256_mul_pd(_mm256_loadu_pd(l.thickness0 + j),
-                          _mm256_div_pd(_mm256_sub_pd(one, p0), _mm256_sub_pd(one, phi)));
-        _mm256_storeu_pd(l.lost + j,
-                         _mm256_and_pd(_mm256_cmp_pd(t, T, _CMP_GT_OQ), _mm256_sub_pd(t, T)));
-    }
-    for (; j <= l.N; ++j) {
-        settle_one<Uniform>(l, j);
+    c.last_exponent = exponent[Vectors - 1][kLanes - 1];
+    c.last_factor = factor[Vectors - 1][kLanes - 1];
+    const V one = lanes::splat<V>(1.0);
+    const V zero = lanes::splat<V>(0.0);
+    for (int q = 0; q < Vectors; ++q) {
+        const int k = j + q * kLanes;
+        const V p0 = Uniform ? lanes::splat<V>(c.phi0[0]) : lanes::load<V>(c.phi0 + k);
+        const V reduced = p0 * factor[q];
+        const V current = lanes::load<V>(c.porosity + k);
+        const V phi = current < reduced ? current : reduced;
+        lanes::store(c.porosity + k, phi);
+        const V t = magnitude(lanes::load<V>(c.z + k) - lanes::load<V>(c.z + k - 1));
+        const V T = lanes::load<V>(c.thickness0 + k) * ((one - p0) / (one - phi));
+        lanes::store(c.lost + k, t > T ? t - T : zero);
     }
 }
 
 // The compaction of one column up to, not including, the movement: the
-// porosity of every layer (stored) and the thickness each layer loses
+// porosity of every layer 2..N (stored) and the thickness each layer loses
 // (`lost`, +0 where it keeps its thickness), from the positions before the
-// pass, as the compaction equation (core/horizons.h) takes them.
-void settle_column(double c, const double* z, double* porosity, const double* phi0,
-                   const double* uniform_phi0, const double* thickness0, int N, bool avx2,
+// pass, as the compaction equation (core/horizons.h) takes them. Layers go
+// four at a time, the last one to three one by one; the block starting at
+// layer 2 always computes its exponentials.
+template <class V, bool Uniform>
+inline void settle_lanes(Settling c, int N) {
+    constexpr int kVectors = kLayerBlock / lanes::kCount<V>;
+    int j = 2;
+    for (; j + kLayerBlock - 1 <= N; j += kLayerBlock) {
+        settle_block<V, kVectors, Uniform>(c, j);
+    }
+    for (; j <= N; ++j) {
+        settle_block<lanes::Lanes1, 1, Uniform>(c, j);
+    }
+}
+
+template <class V>
+inline void settle_on(const Settling& c, int N, bool uniform) {
+    uniform ? settle_lanes<V, true>(c, N) : settle_lanes<V, false>(c, N);
+}
+
+[[gnu::flatten]] void settle_scalar(const Settling& c, int N, bool uniform) {
+    settle_on<lanes::Lanes1>(c, N, uniform);
+}
+
+#if VENDREL_X86_LANES
+[[gnu::flatten]] void settle_sse2(const Settling& c, int N, bool uniform) {
+    settle_on<lanes::Lanes2>(c, N, uniform);
+}
+
+[[gnu::target("avx2"), gnu::flatten]] void settle_avx2(const Settling& c, int N, bool uniform) {
+    settle_on<lanes::Lanes4>(c, N, uniform);
+}
+#endif
+
+void settle_column(double cvalue, const double* z, double* porosity, const double* phi0,
+                   const double* uniform_phi0, const double* thickness0, int N, VectorPath path,
                    double* lost) {
     if (N < 2) {
         return;
     }
-    double exponent[HORIZON_SLOTS];
-    double factor[HORIZON_SLOTS];
-    const double newest = z[N];
-    for (int j = 2; j <= N; ++j) {
-        exponent[j] = -c * std::fabs(newest - z[j]);
-    }
-    exponentials(exponent, factor, N);
     const bool uniform = uniform_phi0 != nullptr;
-    const Layers l{z, porosity, uniform ? uniform_phi0 : phi0, thickness0, factor, lost, N};
-    if (avx2) {
-        uniform ? settle_avx2<true>(l) : settle_avx2<false>(l);
-    } else {
-        uniform ? settle_sse2<true>(l) : settle_sse2<false>(l);
+    const Settling c{z,
+                     porosity,
+                     uniform ? uniform_phi0 : phi0,
+                     thickness0,
+                     lost,
+                     -cvalue,
+                     z[N],
+                     std::numeric_limits<double>::quiet_NaN(),
+                     0.0};
+    switch (path) {
+#if VENDREL_X86_LANES
+        case VectorPath::Sse2:
+            settle_sse2(c, N, uniform);
+            return;
+        case VectorPath::Avx2:
+            settle_avx2(c, N, uniform);
+            return;
+#else
+        case VectorPath::Sse2:
+        case VectorPath::Avx2:
+#endif
+        case VectorPath::Scalar:
+            break;
     }
+    settle_scalar(c, N, uniform);
 }
 
 // Asks for slots 1..h of a column's arrays that the recording reads, so that
@@ -183,12 +188,13 @@ void prefetch_column(const ModelState& s, int i, int h, bool compact, bool unifo
 bool column_in_order(const double* z, int count) {
     // Two pairs at a time; an ordered comparison is false where a NaN takes
     // part, as >= is.
-    __m128d all = _mm_castsi128_pd(_mm_set1_epi64x(-1));
+    using V = lanes::Lanes2;
+    auto all = lanes::splat<V>(0.0) == 0.0;
     int m = 2;
     for (; m + 1 <= count; m += 2) {
-        all = _mm_and_pd(all, _mm_cmpge_pd(_mm_loadu_pd(z + m - 1), _mm_loadu_pd(z + m)));
+        all = all & (lanes::load<V>(z + m - 1) >= lanes::load<V>(z + m));
     }
-    bool in_order = _mm_movemask_pd(all) == 0x3;
+    bool in_order = lanes::all_lanes(all);
     for (; m <= count; ++m) {
         in_order = in_order & (z[m - 1] >= z[m]);
     }
@@ -237,39 +243,49 @@ void record_column(ModelState& s, const RecordingColumns& columns, const Recordi
     if (compact) {
         settle_column(r.cvalue, z, s.horizon_porosity[i], s.horizon_phi0[i],
                       r.uniform_phi0 ? &r.phizero : nullptr, s.horizon_thickness0[i], h,
-                      columns.avx2, lost);
+                      columns.path, lost);
     }
 }
 
 // The movement of a compaction: horizon j and every younger one go down by
 // the sum of the losses of layers 2..h. One chain of sums per column, all
-// columns of the group side by side; then each column's order is checked.
+// columns of the group side by side; each column's order (as
+// column_in_order has it) is checked on the values as they are written.
 void move_compacted(ModelState& s, const RecordingColumns& columns, int h, int first, int last,
                     const double (*lost)[HORIZON_SLOTS]) {
     const int count = last - first + 1;
     double* z[kRecordingGroup];
     double shift[kRecordingGroup];
+    double below[kRecordingGroup];
+    bool in_order[kRecordingGroup];
     for (int k = 0; k < count; ++k) {
         z[k] = s.horizon_z[first + k];
         shift[k] = 0.0;
+        below[k] = z[k][1];
+        in_order[k] = true;
     }
+    auto move = [&](int k, int j) {
+        shift[k] += lost[k][j];
+        const double moved = z[k][j] + shift[k];
+        z[k][j] = moved;
+        in_order[k] = in_order[k] & (below[k] >= moved);
+        below[k] = moved;
+    };
     if (count == kRecordingGroup) {
         for (int j = 2; j <= h; ++j) {
             for (int k = 0; k < kRecordingGroup; ++k) {
-                shift[k] += lost[k][j];
-                z[k][j] = z[k][j] + shift[k];
+                move(k, j);
             }
         }
     } else {
         for (int k = 0; k < count; ++k) {
             for (int j = 2; j <= h; ++j) {
-                shift[k] += lost[k][j];
-                z[k][j] = z[k][j] + shift[k];
+                move(k, j);
             }
         }
     }
     for (int k = 0; k < count; ++k) {
-        columns.ordered[first + k] = column_in_order(z[k], h) ? 1 : 0;
+        columns.ordered[first + k] = in_order[k] ? 1 : 0;
     }
 }
 

@@ -11,15 +11,17 @@
 //     engine keeps that knowledge per column: adding the same finite amount
 //     to every slot keeps the order (rounding is monotonic), a truncation
 //     that stops keeps it, and each compaction sweep checks it afresh;
-//   - each distinct exponent of a column is taken once, and the
-//     exponentials are computed in a loop of their own, without a
-//     data-dependent branch;
-//   - porosity and lost thickness are computed two or four layers at a time;
+//   - the exponents, their exponentials (core/exponential.h), porosity
+//     and lost thickness are computed four layers at a time, in vectors of
+//     one, two or four lanes (core/lanes.h); a block of layers whose
+//     exponents all equal the one below takes that layer's exponential;
 //   - the running sums of the compaction movement, each a chain of
 //     dependent additions, are carried for all columns of the group
 //     together, so the processor overlaps them.
 
 #include <cstdint>
+
+#include "core/lanes.h"
 
 namespace vendrel {
 
@@ -59,8 +61,8 @@ struct RecordingColumns {
     // caller starts it above every slot), so that readers of the model
     // know which columns changed below the new slots.
     int* cut_from;
-    // Whether the processor's AVX2 instructions may be used.
-    bool avx2;
+    // The lanes compaction computes with (every path gives the same bits).
+    VectorPath path;
 };
 
 // Performs `count` recordings, in order, on columns first..last (at most

@@ -1,8 +1,5 @@
 #include "core/surface_step.h"
 
-#include <immintrin.h>
-
-#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -36,74 +33,212 @@ void step_scalar(const SurfaceStep& step, double* z, double* change, double* owe
 
 // ---- the vector paths -----------------------------------------------------
 //
-// core/surface_step_lanes.inc holds the vector step, written with the
-// compiler's vector types for a lane type `V` and a mask test `any_lane`
-// that the including namespace provides. It is compiled twice: for SSE2
-// (two columns) and, under a target pragma, for AVX2 (four columns).
-// Comparisons give lane masks (all bits set where true); `mask ? a : b`
-// selects lane by lane.
+// The vector step, written once over the lane type `V` (core/lanes.h) and
+// instantiated for SSE2 (two columns) and AVX2 (four). Every operation is
+// the scalar step's, lane by lane.
 
-// The vector helpers are always inlined into the step of their own
-// instruction set, so no vector ever crosses a call: the note about the
-// calling convention of 32-byte vectors does not apply.
-#pragma GCC diagnostic ignored "-Wpsabi"
+// The production curve of one step, spread over the lanes. Segment k
+// (1..7) runs from point k - 1 to point k; segment 1 is entered from sea
+// level, as its test has it.
+template <class V>
+struct CurveLanes {
+    explicit CurveLanes(const ProductionCurve& curve)
+        : first_depth(lanes::splat<V>(curve.shifted_depth(0))),
+          last_depth(lanes::splat<V>(curve.shifted_depth(7))),
+          first_rate(lanes::splat<V>(curve.point_rate(0))),
+          ordered(curve.ordered()) {
+        for (int k = 1; k < 8; ++k) {
+            Segment& g = segments[k];
+            g.lower = lanes::splat<V>(k == 1 ? curve.sea_level() : curve.shifted_depth(k - 1));
+            g.upper = lanes::splat<V>(curve.shifted_depth(k));
+            g.start = lanes::splat<V>(curve.shifted_depth(k - 1));
+            g.width = lanes::splat<V>(curve.width(k));
+            g.rise = lanes::splat<V>(curve.rise(k));
+            g.base = lanes::splat<V>(curve.point_rate(k - 1));
+            g.end_rate = lanes::splat<V>(curve.point_rate(curve.step_end(k)));
+            g.flat = curve.width(k) == 0.0;
+        }
+    }
+    // A flat segment has zero width and takes end_rate where its test holds.
+    struct Segment {
+        V lower, upper, start, width, rise, base, end_rate;
+        bool flat;
+    };
+    V first_depth, last_depth, first_rate;
+    bool ordered;
+    Segment segments[8];
+};
 
-namespace sse2 {
-using V = double __attribute__((vector_size(16)));
-using Mask = long long __attribute__((vector_size(16)));
-[[gnu::always_inline]] inline bool any_lane(Mask m) {
-    return _mm_movemask_pd(__m128d(m)) != 0;
+// How far production lowers every lane in one step, rate x dt x 0.001,
+// with the tests of ProductionCurve::rate in the same order: the first test
+// that holds gives the rate. Blocks with no lane on the curve take the
+// precomputed drops of R1 and of rate 0.
+template <class V>
+inline V production_drops(const CurveLanes<V>& curve, V s, double dt, V first_drop, V zero_drop) {
+    const V zero = lanes::splat<V>(0.0);
+    const auto below = s < curve.first_depth;
+    auto inside = ~below;
+    if (curve.ordered) {
+        // Nothing deeper than the last point (or NaN) passes a test.
+        inside = inside & (s <= curve.last_depth);
+    }
+    if (!lanes::any_lane(inside)) {
+        return below ? first_drop : zero_drop;
+    }
+    // The segment of each lane, chosen from the last test to the first so
+    // that the first test that holds wins; lanes that pass none keep rate 0.
+    V start = zero, width = lanes::splat<V>(1.0), rise = zero, base = zero, flat = zero;
+    auto interpolated = below & ~below;
+    for (int k = 7; k >= 1; --k) {
+        const typename CurveLanes<V>::Segment& g = curve.segments[k];
+        const auto in = k == 1 ? (g.lower <= s) & (s <= g.upper) : (g.lower < s) & (s <= g.upper);
+        if (g.flat) {
+            flat = in ? g.end_rate : flat;
+            interpolated = interpolated & ~in;
+        } else {
+            start = in ? g.start : start;
+            width = in ? g.width : width;
+            rise = in ? g.rise : rise;
+            base = in ? g.base : base;
+            interpolated = interpolated | in;
+        }
+    }
+    const V value = interpolated ? rise * ((s - start) / width) + base : flat;
+    const V rate = below ? curve.first_rate : value;
+    return rate * dt * 0.001;
 }
-#include "core/surface_step_lanes.inc"
-}  // namespace sse2
 
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2")
-#endif
-namespace avx2 {
-using V = double __attribute__((vector_size(32)));
-using Mask = long long __attribute__((vector_size(32)));
-[[gnu::always_inline]] inline bool any_lane(Mask m) {
-    return _mm256_movemask_pd(__m256d(m)) != 0;
+// What the pass over the columns reads, spread over the lanes.
+template <class V>
+struct StepLanes {
+    explicit StepLanes(const SurfaceStep& step)
+        : factor(lanes::splat<V>(step.diffusion_factor)),
+          curve(step.curve),
+          dt(step.dt),
+          first_drop(lanes::splat<V>(step.curve.point_rate(0) * step.dt * 0.001)),
+          zero_drop(lanes::splat<V>(0.0 * step.dt * 0.001)),
+          sea_level(lanes::splat<V>(step.basinal.sea_level())),
+          threshold(lanes::splat<V>(step.basinal.threshold())),
+          thickness(lanes::splat<V>(step.basinal.thickness())),
+          fault1(step.faults->fault1.data()),
+          fault2(step.faults->fault2.data()),
+          single(step.faults->single.data()) {}
+    V factor;
+    CurveLanes<V> curve;
+    double dt;
+    V first_drop, zero_drop;
+    V sea_level, threshold, thickness;
+    const double* fault1;
+    const double* fault2;
+    const double* single;
+};
+
+// How a pass moves the columns with the faults.
+enum FaultMoves { kNoFault, kOneFault, kBothFaults };
+
+// One pass over the columns, kLanes at a time. The diffusion change of a
+// block needs the old value of the column before it, so each block's new
+// values are stored only after the next block has loaded its neighbours.
+// The first and the last block copy the change of their inner neighbour to
+// the edge column. The template arguments leave out, per run, what cannot
+// change a value: basinal sediment of +0 m, faults that move no column, and
+// owed movement that stays +0.
+template <class V, FaultMoves Faults, bool Owes, bool Basinal>
+void pass(const StepLanes<V>& c, double* z, double* owed) {
+    constexpr int kLanes = lanes::kCount<V>;
+    static_assert(COLUMN_COUNT % kLanes == 0 && COLUMN_COUNT / kLanes >= 2);
+
+    // Production, basinal sediment and faults of the block at column i.
+    auto settle = [&](V v, int i) {
+        v = v - production_drops(c.curve, v, c.dt, c.first_drop, c.zero_drop);
+        if constexpr (Basinal) {
+            v = (v - c.sea_level) > c.threshold ? v - c.thickness : v;
+        }
+        if constexpr (Faults == kBothFaults) {
+            v = (v + lanes::load<V>(c.fault1 + i)) + lanes::load<V>(c.fault2 + i);
+        } else if constexpr (Faults == kOneFault) {
+            v = v + lanes::load<V>(c.single + i);
+        }
+        if constexpr (Owes) {
+            lanes::store(owed + i, (lanes::load<V>(owed + i) + lanes::load<V>(c.fault1 + i)) +
+                                       lanes::load<V>(c.fault2 + i));
+        }
+        return v;
+    };
+    auto change_of = [&](V left, V centre, V right) {
+        return c.factor * ((left - 2.0 * centre) + right);
+    };
+
+    // Columns 1..kLanes; lane 0 of `left` is the unused slot 0.
+    V centre = lanes::load<V>(z + 1);
+    V change = change_of(lanes::load<V>(z), centre, lanes::load<V>(z + 2));
+    change[0] = change[1];
+    V pending = settle(centre + change, 1);
+
+    int i = 1 + kLanes;
+    for (; i + kLanes <= COLUMN_COUNT; i += kLanes) {
+        const V left = lanes::load<V>(z + i - 1), right = lanes::load<V>(z + i + 1);
+        centre = lanes::load<V>(z + i);
+        lanes::store(z + i - kLanes, pending);
+        pending = settle(centre + change_of(left, centre, right), i);
+    }
+
+    // The last block ends at column 2000, which has no right neighbour.
+    const V left = lanes::load<V>(z + i - 1);
+    centre = lanes::load<V>(z + i);
+    V right = centre;
+    for (int l = 0; l + 1 < kLanes; ++l) {
+        right[l] = z[i + l + 1];
+    }
+    lanes::store(z + i - kLanes, pending);
+    change = change_of(left, centre, right);
+    change[kLanes - 1] = change[kLanes - 2];
+    lanes::store(z + i, settle(centre + change, i));
 }
-#include "core/surface_step_lanes.inc"
-}  // namespace avx2
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
 
-// -1: no path forced.
-std::atomic<int> forced_path{-1};
+template <class V, FaultMoves Faults, bool Owes>
+void pass_with_faults(const StepLanes<V>& c, bool basinal, double* z, double* owed) {
+    if (basinal) {
+        pass<V, Faults, Owes, true>(c, z, owed);
+    } else {
+        pass<V, Faults, Owes, false>(c, z, owed);
+    }
+}
+
+template <class V>
+void step_vector(const SurfaceStep& step, double* z, double* owed) {
+    const StepLanes<V> c(step);
+    // Taking away +0 leaves every value as it is; -0 does not (-0 - -0 = +0).
+    const double thickness = step.basinal.thickness();
+    const bool basinal = !(thickness == 0.0 && !std::signbit(thickness));
+    const ColumnFaults& f = *step.faults;
+    if (!step.any_fault_column) {
+        pass_with_faults<V, kNoFault, false>(c, basinal, z, owed);
+    } else if (f.both) {
+        if (f.owed_moves) {
+            pass_with_faults<V, kBothFaults, true>(c, basinal, z, owed);
+        } else {
+            pass_with_faults<V, kBothFaults, false>(c, basinal, z, owed);
+        }
+    } else if (f.owed_moves) {
+        pass_with_faults<V, kOneFault, true>(c, basinal, z, owed);
+    } else {
+        pass_with_faults<V, kOneFault, false>(c, basinal, z, owed);
+    }
+}
+
+#if VENDREL_X86_LANES
+[[gnu::flatten]] void step_sse2(const SurfaceStep& step, double* z, double* owed) {
+    step_vector<lanes::Lanes2>(step, z, owed);
+}
+
+[[gnu::target("avx2"), gnu::flatten]] void step_avx2(const SurfaceStep& step, double* z,
+                                                     double* owed) {
+    step_vector<lanes::Lanes4>(step, z, owed);
+}
+#endif
 
 }  // namespace
-
-bool step_path_supported(StepPath path) {
-    switch (path) {
-        case StepPath::Scalar:
-        case StepPath::Sse2:
-            return true;
-        case StepPath::Avx2:
-            return __builtin_cpu_supports("avx2");
-    }
-    return false;
-}
-
-StepPath chosen_step_path() {
-    const int forced = forced_path.load();
-    if (forced >= 0) {
-        return StepPath(forced);
-    }
-    return step_path_supported(StepPath::Avx2) ? StepPath::Avx2 : StepPath::Sse2;
-}
-
-void force_step_path(std::optional<StepPath> path) {
-    forced_path.store(path ? int(*path) : -1);
-}
 
 void ColumnFaults::assign(const std::vector<std::uint8_t>& which, const FaultSteps& steps) {
     fault1.assign(which.size(), -0.0);
@@ -126,18 +261,23 @@ void ColumnFaults::assign(const std::vector<std::uint8_t>& which, const FaultSte
 }
 
 void step_surface(const SurfaceStep& step, double* surface, double* change, double* owed,
-                  StepPath path) {
+                  VectorPath path) {
     switch (path) {
-        case StepPath::Scalar:
-            step_scalar(step, surface, change, owed);
+#if VENDREL_X86_LANES
+        case VectorPath::Sse2:
+            step_sse2(step, surface, owed);
             return;
-        case StepPath::Sse2:
-            sse2::step_vector(step, surface, owed);
+        case VectorPath::Avx2:
+            step_avx2(step, surface, owed);
             return;
-        case StepPath::Avx2:
-            avx2::step_vector(step, surface, owed);
-            return;
+#else
+        case VectorPath::Sse2:
+        case VectorPath::Avx2:
+#endif
+        case VectorPath::Scalar:
+            break;
     }
+    step_scalar(step, surface, change, owed);
 }
 
 }  // namespace vendrel

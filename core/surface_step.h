@@ -4,35 +4,20 @@
 // each column with the operations in their order, plus the fault movement
 // its recorded horizons owe.
 //
-// Three paths compute it: plain scalar code, SSE2 (two columns at a time,
-// the base of every x86-64 processor) and AVX2 (four columns), the last
-// chosen when the processor has it. The vector paths perform the same
-// floating-point operations in the same order as the scalar one (no fused
-// multiply-add, the production curve's segment picked by selects, the same
-// division), so every path gives the same bits.
+// Plain scalar code and the vector step (core/lanes.h; two columns at a
+// time with SSE2, four with AVX2) compute it. The vector paths perform the
+// same floating-point operations in the same order as the scalar one (no
+// fused multiply-add, the production curve's segment picked by selects, the
+// same division), so every path gives the same bits.
 
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "core/faults.h"
+#include "core/lanes.h"
 #include "core/production.h"
 
 namespace vendrel {
-
-enum class StepPath { Scalar, Sse2, Avx2 };
-
-// Whether this processor can run `path`.
-bool step_path_supported(StepPath path);
-
-// The path the engine takes: the forced one if set, else the fastest
-// supported one.
-StepPath chosen_step_path();
-
-// Makes every run that starts afterwards use `path` (std::nullopt goes back
-// to the fastest). For tests that compare the paths; `path` must be
-// supported.
-void force_step_path(std::optional<StepPath> path);
 
 // Which faults move each column, as addends: the fault's step where it
 // moves the column, -0.0 (which leaves every value as it is) elsewhere.
@@ -64,6 +49,6 @@ struct SurfaceStep {
 // diffusion change in `change` (2001 slots), the vector paths in registers. When any column moves
 // with a fault, `owed` (the movement each column's horizons owe) is moved as well.
 void step_surface(const SurfaceStep& step, double* surface, double* change, double* owed,
-                  StepPath path);
+                  VectorPath path);
 
 }  // namespace vendrel

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <thread>
 
+#include "core/lanes.h"
 #include "core/simulation.h"
 #include "document/project_data.h"
 #include "document/project_writer.h"
@@ -117,6 +119,59 @@ INSTANTIATE_TEST_SUITE_P(
         }
         return name;
     });
+
+// Compaction computes its exponentials on the lanes of the run's path:
+// every path this build and processor run, with one thread and with two,
+// gives the scalar path's file on the compaction cases, and that file
+// stays within 1e-6 of the literal model's.
+TEST(EngineCompactionPaths, EveryPathAndThreadCountGivesTheScalarFile) {
+    const std::function<void(ModelParameters&)> cases[] = {
+        [](ModelParameters& p) {
+            p.includecompact = 1;
+            p.cvalue = 0.01;
+            p.rates = {0, 100, 60, 30, 10, 10, 5, 2};
+        },
+        [](ModelParameters& p) {
+            p.includecompact = 1;
+            p.cvalue = 0.005;
+            p.isolated_platform = 1;
+            p.slip1 = 50;
+            p.antithetic1 = 1;
+            p.slip2 = 30;
+            p.basin_sed_rate = 1;
+            p.rates = {0, 100, 60, 30, 10, 10, 5, 2};
+        },
+    };
+    for (const auto& change : cases) {
+        ModelParameters p = testing::document_parameters();
+        p.totaltime = 500;
+        p.display_inc = 10;
+        change(p);
+        p.omp_threads = 1;
+        force_vector_path(VectorPath::Scalar);
+        const ProjectData scalar = testing::run_engine(p);
+        const std::string scalar_file = format_project_file(scalar);
+        EXPECT_LE(testing::largest_difference(scalar, testing::run_reference(p)), 1e-6);
+        for (VectorPath path : {VectorPath::Scalar, VectorPath::Sse2, VectorPath::Avx2}) {
+            if (!vector_path_supported(path)) {
+                continue;
+            }
+            for (int threads : {1, 2}) {
+                SCOPED_TRACE(::testing::Message()
+                             << "path " << int(path) << ", " << threads << " thread(s)");
+                force_vector_path(path);
+                p.omp_threads = threads;
+                const ProjectData run = testing::run_engine(p);
+                ASSERT_EQ(run.horizons.size(), scalar.horizons.size());
+                EXPECT_EQ(std::memcmp(run.horizons.data(), scalar.horizons.data(),
+                                      scalar.horizons.size() * sizeof(scalar.horizons[0])),
+                          0);
+                EXPECT_TRUE(format_project_file(run) == scalar_file);
+            }
+        }
+        force_vector_path(std::nullopt);
+    }
+}
 
 // A surface exactly 10 m deep on a curve whose third and fourth points both
 // lie at 10 m takes the interval ending at the third point: rate 6, not the

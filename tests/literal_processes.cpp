@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "core/diffusion.h"
+#include "core/exponential.h"
 #include "core/faults.h"
 #include "core/horizons.h"
 #include "core/model_parameters.h"
@@ -144,7 +145,7 @@ void compact_column(const ModelParameters& p, ModelState& s, int i, int N) {
     for (int j = 2; j <= N; ++j) {
         if (!(factor[j] == last_exponent)) {
             last_exponent = factor[j];
-            last_factor = std::exp(last_exponent);
+            last_factor = exponential(last_exponent);
         }
         factor[j] = last_factor;
     }

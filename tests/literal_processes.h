@@ -45,7 +45,8 @@ void set_new_layer_column(const ModelParameters& p, ModelState& s, int i, int h)
 double compacted_porosity(double c, double phi0, double current, double b);
 double compacted_thickness(double thickness0, double phi0, double phi);
 
-// One compaction pass over slots 2..N of column i. Moving horizon j and all
+// One compaction pass over slots 2..N of column i, with the engine's
+// exponential (core/exponential.h). Moving horizon j and all
 // younger ones down for each thinned layer j is done as one accumulated
 // movement carried up the column: the same as moving them layer by layer,
 // to rounding.

@@ -77,5 +77,29 @@ TEST_F(ConstructedState, EverySlotDefinedAndColumnArraysAligned) {
     }
 }
 
+// Arrays large enough to be mapped from the system on their own 2 MB
+// boundary, and small ones, are zero in every element, also where an
+// earlier array of the same size was written and freed.
+TEST(AlignedArrays, EveryElementZeroAndLargeOnesOnAHugePage) {
+    for (std::size_t size :
+         {std::size_t{COLUMN_SLOTS}, std::size_t{COLUMN_SLOTS} * HORIZON_SLOTS}) {
+        SCOPED_TRACE(size);
+        for (int round = 0; round < 2; ++round) {
+            AlignedArray a(size);
+            ASSERT_EQ(a.size(), size);
+            const auto address = reinterpret_cast<std::uintptr_t>(a.data());
+            EXPECT_EQ(address % (size > COLUMN_SLOTS ? AlignedArray::kHugePage : 64), 0u);
+            std::size_t nonzero = 0;
+            for (std::size_t i = 0; i < size; ++i) {
+                nonzero += a[i] != 0.0;
+            }
+            EXPECT_EQ(nonzero, 0u);
+            for (std::size_t i = 0; i < size; ++i) {
+                a[i] = 1.5;  // the last element too: the whole array is writable
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace vendrel

@@ -3,7 +3,7 @@
 // new horizon, truncation, new layer, compaction pass): every value bit for
 // bit, on columns in order and out of order, with erosion that truncates
 // stacks of horizons, layers never deposited, a NaN, owed fault movement,
-// both vector paths and with and without one phi0 for every layer.
+// every path and with and without one phi0 for every layer.
 
 #include "core/recording_pass.h"
 
@@ -30,7 +30,7 @@ constexpr int kRecordings = 12;
 
 struct BatchCase {
     const char* name;
-    bool avx2;
+    VectorPath path;
     bool uniform_phi0;
 };
 
@@ -104,8 +104,8 @@ class RecordingBatches : public ::testing::TestWithParam<BatchCase> {};
 
 TEST_P(RecordingBatches, SameBitsAsTheStepsOneRecordingAtATime) {
     const BatchCase& c = GetParam();
-    if (c.avx2 && !step_path_supported(StepPath::Avx2)) {
-        GTEST_SKIP() << "the processor lacks AVX2";
+    if (!vector_path_supported(c.path)) {
+        GTEST_SKIP() << "this build or processor lacks the path";
     }
     ModelParameters p = testing::document_parameters();
     p.cvalue = 0.01;
@@ -154,7 +154,7 @@ TEST_P(RecordingBatches, SameBitsAsTheStepsOneRecordingAtATime) {
     // Batches of 5, 1 and 6 recordings; a whole group, a group of three and
     // a single column.
     std::vector<int> cut_from(COLUMN_SLOTS, MAX_HORIZON_SLOT + 1);
-    const RecordingColumns columns{faults.data(), ordered.data(), cut_from.data(), c.avx2};
+    const RecordingColumns columns{faults.data(), ordered.data(), cut_from.data(), c.path};
     for (auto [start, count] : {std::pair{0, 5}, std::pair{5, 1}, std::pair{6, 6}}) {
         record_column_group(*batched, columns, recordings.data() + start, count, 1, 4);
         record_column_group(*batched, columns, recordings.data() + start, count, 5, 7);
@@ -187,10 +187,12 @@ TEST_P(RecordingBatches, SameBitsAsTheStepsOneRecordingAtATime) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RecordingBatches,
-                         ::testing::Values(BatchCase{"Sse2OnePhi0", false, true},
-                                           BatchCase{"Sse2LayerPhi0", false, false},
-                                           BatchCase{"Avx2OnePhi0", true, true},
-                                           BatchCase{"Avx2LayerPhi0", true, false}),
+                         ::testing::Values(BatchCase{"ScalarOnePhi0", VectorPath::Scalar, true},
+                                           BatchCase{"ScalarLayerPhi0", VectorPath::Scalar, false},
+                                           BatchCase{"Sse2OnePhi0", VectorPath::Sse2, true},
+                                           BatchCase{"Sse2LayerPhi0", VectorPath::Sse2, false},
+                                           BatchCase{"Avx2OnePhi0", VectorPath::Avx2, true},
+                                           BatchCase{"Avx2LayerPhi0", VectorPath::Avx2, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The order check two pairs at a time, with the odd pair at the end, an

@@ -23,11 +23,11 @@ namespace {
 // Runs started while it lives take `path`.
 class ForcedPath {
   public:
-    explicit ForcedPath(StepPath path) { force_step_path(path); }
-    ~ForcedPath() { force_step_path(std::nullopt); }
+    explicit ForcedPath(VectorPath path) { force_vector_path(path); }
+    ~ForcedPath() { force_vector_path(std::nullopt); }
 };
 
-ProjectData run_on(StepPath path, const ModelParameters& p) {
+ProjectData run_on(VectorPath path, const ModelParameters& p) {
     ForcedPath forced(path);
     return testing::run_engine(p);
 }
@@ -69,7 +69,7 @@ class StepOfPlateaus : public ::testing::Test {
 
     // Surface and owed movement after one step on `path`.
     std::pair<std::vector<double>, std::vector<double>> step(const ModelParameters& p, double dt,
-                                                             bool both, StepPath path) const {
+                                                             bool both, VectorPath path) const {
         std::vector<double> z(COLUMN_SLOTS, 0.0), change(COLUMN_SLOTS, 0.0),
             owed(COLUMN_SLOTS, 0.0);
         const std::vector<double> values = plateau_values(p);
@@ -144,7 +144,7 @@ TEST_F(StepOfPlateaus, EveryPathGivesTheScalarBitsAndStepsTakeTheFirstTestThatHo
         p.slip1 = c.slip1;
         p.slip2 = c.slip2;
         p.diff_coeff = 0.25;
-        const auto scalar = step(p, c.dt, c.both, StepPath::Scalar);
+        const auto scalar = step(p, c.dt, c.both, VectorPath::Scalar);
         const std::vector<double> values = plateau_values(p);
         for (std::size_t k = 0; k + 3 < values.size(); ++k) {
             const int column = int(k) * kWidth + 2;  // inside the plateau
@@ -161,8 +161,8 @@ TEST_F(StepOfPlateaus, EveryPathGivesTheScalarBitsAndStepsTakeTheFirstTestThatHo
                 faults_of(column, c.both), {p.slip1 * c.dt / 1000, p.slip2 * c.dt / 1000});
             EXPECT_EQ(scalar.first[column], expected);
         }
-        for (StepPath path : {StepPath::Sse2, StepPath::Avx2}) {
-            if (!step_path_supported(path)) {
+        for (VectorPath path : {VectorPath::Sse2, VectorPath::Avx2}) {
+            if (!vector_path_supported(path)) {
                 continue;
             }
             SCOPED_TRACE(int(path));
@@ -221,17 +221,17 @@ TEST(StepPaths, EveryPathGivesTheScalarBits) {
              p.rates = {0, 60, 40, 20, 10, 5, 2, 1};
          }},
     };
-    const StepPath vector_paths[] = {StepPath::Sse2, StepPath::Avx2};
+    const VectorPath vector_paths[] = {VectorPath::Sse2, VectorPath::Avx2};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ModelParameters p = testing::document_parameters();
         p.totaltime = 2000;
         p.display_inc = 20;
         c.change(p);
-        const ProjectData scalar = run_on(StepPath::Scalar, p);
+        const ProjectData scalar = run_on(VectorPath::Scalar, p);
         ASSERT_EQ(scalar.count, 101);
-        for (StepPath path : vector_paths) {
-            if (!step_path_supported(path)) {
+        for (VectorPath path : vector_paths) {
+            if (!vector_path_supported(path)) {
                 continue;
             }
             SCOPED_TRACE(int(path));
