@@ -2,7 +2,8 @@
 // A sweep's folder, made ready for runs: created when missing, claimed
 // (sweep_lock.h) and holding the sweep's manifest as DIR/manifest.csv. A
 // folder that holds another manifest is refused, so one folder never mixes
-// two sweeps.
+// two sweeps. A design kept beside the manifest (MANIFEST.design.toml, from
+// `vendrel-sweep design`) is copied as DIR/design.toml.
 
 #include <string>
 
