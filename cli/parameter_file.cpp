@@ -11,37 +11,22 @@
 #include <sstream>
 
 #include "cli/run_options.h"
+#include "document/file_error.h"
+#include "document/regular_file.h"
+#include "document/shortest_number.h"
 
 namespace vendrel {
 namespace {
 
 // A parameter file is a few dozen lines; anything far larger is a mistake.
-constexpr off_t kMaxParameterFileBytes = 1 << 20;
+constexpr std::uint64_t kMaxParameterFileBytes = 1 << 20;
 
 std::string read_whole(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        throw UsageError("--params " + path + ": " + std::strerror(errno));
+    try {
+        return read_regular_file(path, kMaxParameterFileBytes);
+    } catch (const FileError& e) {
+        throw UsageError("--params " + path + ": " + e.what());
     }
-    if (!S_ISREG(info.st_mode)) {
-        throw UsageError("--params " + path + ": not a regular file");
-    }
-    if (info.st_size > kMaxParameterFileBytes) {
-        throw UsageError("--params " + path + ": larger than 1 MiB");
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (!in && !in.eof()) {
-        throw UsageError("--params " + path + ": cannot read it");
-    }
-    return text.str();
-}
-
-std::string number_text(double value) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
 }
 
 std::string at_line(const std::string& path, const toml::source_region& where) {
@@ -50,27 +35,8 @@ std::string at_line(const std::string& path, const toml::source_region& where) {
 
 // The value as --set would take it.
 std::string setting_text(const std::string& key, const toml::node& node, const std::string& where) {
-    if (const auto* s = node.as_string()) {
-        return s->get();
-    }
-    if (const auto* i = node.as_integer()) {
-        return std::to_string(i->get());
-    }
-    if (const auto* f = node.as_floating_point()) {
-        return number_text(f->get());
-    }
-    if (const auto* array = node.as_array()) {
-        std::string text;
-        for (const toml::node& element : *array) {
-            if (!element.is_number()) {
-                throw UsageError(where + ": " + key + ": an array holds numbers only");
-            }
-            if (!text.empty()) {
-                text += ",";
-            }
-            text += setting_text(key, element, where);
-        }
-        return text;
+    if (std::optional<std::string> text = toml_setting_text(node, key, where)) {
+        return *text;
     }
     if (node.is_table()) {
         throw UsageError(where + ": [" + key + "]: sections are not parameters");
@@ -79,6 +45,33 @@ std::string setting_text(const std::string& key, const toml::node& node, const s
 }
 
 }  // namespace
+
+std::optional<std::string> toml_setting_text(const toml::node& node, const std::string& label,
+                                             const std::string& where) {
+    if (const auto* s = node.as_string()) {
+        return s->get();
+    }
+    if (const auto* i = node.as_integer()) {
+        return std::to_string(i->get());
+    }
+    if (const auto* f = node.as_floating_point()) {
+        return shortest(f->get());
+    }
+    if (const auto* array = node.as_array()) {
+        std::string text;
+        for (const toml::node& element : *array) {
+            if (!element.is_number()) {
+                throw UsageError(where + ": " + label + ": an array holds numbers only");
+            }
+            if (!text.empty()) {
+                text += ",";
+            }
+            text += *toml_setting_text(element, label, where);
+        }
+        return text;
+    }
+    return std::nullopt;
+}
 
 std::vector<ParameterSetting> read_parameter_file(const std::string& path) {
     const std::string text = read_whole(path);

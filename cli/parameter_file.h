@@ -12,6 +12,9 @@
 // handed to assign_parameter() as --set would hand it, in the order of the
 // file, so a file and the same --set options store the same values.
 
+#include <toml++/toml.h>
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,5 +32,13 @@ struct ParameterSetting {
 // file and line, for a file that does not read, is not TOML, or holds a
 // table or a value that is not a number, string or array of numbers.
 std::vector<ParameterSetting> read_parameter_file(const std::string& path);
+
+// A TOML value as --set takes it: a string as it is, a number in its
+// shortest form, an array of numbers joined by commas. Nothing for a table
+// or another kind of value (the caller says what it expected); throws
+// UsageError ("WHERE: LABEL: an array holds numbers only") for an array
+// that holds anything but numbers.
+std::optional<std::string> toml_setting_text(const toml::node& node, const std::string& label,
+                                             const std::string& where);
 
 }  // namespace vendrel

@@ -15,11 +15,14 @@
 #include "document/atomic_file.h"
 #include "document/number_format.h"
 #include "document/number_parse.h"
+#include "document/regular_file.h"
 
 namespace vendrel {
 namespace {
 
 constexpr std::string_view kBlank = " \t\r";
+// Far beyond any measured curve (a million points take some 30 MB).
+constexpr std::uint64_t kMaxCurveFileBytes = std::uint64_t(1) << 30;
 
 std::string_view trimmed(std::string_view text) {
     const std::size_t first = text.find_first_not_of(kBlank);
@@ -145,23 +148,13 @@ std::shared_ptr<const SeaLevelCurve> parse_sea_level_csv(std::string_view text,
 }
 
 std::shared_ptr<const SeaLevelCurve> read_sea_level_csv(const std::string& path, double totaltime) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        throw FileError("cannot open " + path + ": " + std::strerror(errno));
+    std::string text;
+    try {
+        text = read_regular_file(path, kMaxCurveFileBytes);
+    } catch (const FileError& e) {
+        throw FileError("cannot open " + path + ": " + e.what());
     }
-    if (!S_ISREG(info.st_mode)) {
-        throw FileError("cannot open " + path + ": not a regular file");
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw FileError("cannot open " + path + ": " + std::strerror(errno));
-    }
-    std::ostringstream contents;
-    contents << in.rdbuf();
-    if (in.bad()) {
-        throw FileError("cannot read " + path);
-    }
-    return parse_sea_level_csv(contents.str(), curve_name_of(path), totaltime);
+    return parse_sea_level_csv(text, curve_name_of(path), totaltime);
 }
 
 }  // namespace vendrel

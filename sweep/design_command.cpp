@@ -8,6 +8,7 @@
 #include "document/printable_text.h"
 #include "sweep/command_arguments.h"
 #include "sweep/design_manifest.h"
+#include "sweep/sweep_manifest.h"
 
 namespace vendrel {
 namespace {
@@ -67,8 +68,6 @@ int run_design_command(int argc, char** argv) {
     const DesignDescription description = parse_design_description(text, path);
     const std::string manifest =
         design_manifest_text(description, sample_design(description, *method));
-    // What a sweep reads (sweep_manifest.cpp).
-    constexpr std::size_t kMaxManifestBytes = std::size_t(64) << 20;
     if (manifest.size() > kMaxManifestBytes) {
         throw UsageError("design: the manifest would be larger than the 64 MiB a sweep reads");
     }

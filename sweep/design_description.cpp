@@ -16,12 +16,15 @@
 #include "core/dialog_ranges.h"
 #include "core/parameter_fields.h"
 #include "core/run_admission.h"
+#include "document/file_error.h"
+#include "document/regular_file.h"
+#include "document/shortest_number.h"
 
 namespace vendrel {
 namespace {
 
 // A description is a few dozen lines; anything far larger is a mistake.
-constexpr off_t kMaxDescriptionBytes = 1 << 20;
+constexpr std::uint64_t kMaxDescriptionBytes = 1 << 20;
 // More listed values than any design could use.
 constexpr std::size_t kMaxListedValues = 10000;
 
@@ -45,12 +48,6 @@ std::vector<std::pair<std::string, const toml::node*>> in_file_order(const toml:
     return entries;
 }
 
-std::string number_text(double value) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
-}
-
 std::optional<double> number_of(const toml::node& node) {
     if (const auto* i = node.as_integer()) {
         return double(i->get());
@@ -63,27 +60,8 @@ std::optional<double> number_of(const toml::node& node) {
 
 // A value of [fixed] as --set takes it, like a parameter file's.
 std::string setting_text(const toml::node& node, const std::string& where, const std::string& key) {
-    if (const auto* s = node.as_string()) {
-        return s->get();
-    }
-    if (const auto* i = node.as_integer()) {
-        return std::to_string(i->get());
-    }
-    if (const auto* f = node.as_floating_point()) {
-        return number_text(f->get());
-    }
-    if (const auto* array = node.as_array()) {
-        std::string text;
-        for (const toml::node& element : *array) {
-            if (!element.is_number()) {
-                throw UsageError(where + ": fixed." + key + ": an array holds numbers only");
-            }
-            if (!text.empty()) {
-                text += ",";
-            }
-            text += setting_text(element, where, key);
-        }
-        return text;
+    if (std::optional<std::string> text = toml_setting_text(node, "fixed." + key, where)) {
+        return *text;
     }
     throw UsageError(where + ": fixed." + key +
                      ": expected a number, a string or an array of numbers");
@@ -130,7 +108,7 @@ std::vector<double> listed_values(const toml::node& node, const std::string& whe
             throw UsageError(where + ": free." + key + ": values must be finite numbers");
         }
         if (whole && (*v != std::trunc(*v) || std::fabs(*v) > 2147483647.0)) {
-            throw UsageError(where + ": free." + key + ": " + number_text(*v) +
+            throw UsageError(where + ": free." + key + ": " + shortest(*v) +
                              " is not a whole number");
         }
         values.push_back(*v);
@@ -148,8 +126,8 @@ void read_range(FreeParameter& free, const toml::node& node, const std::string& 
         throw UsageError(where + ": free." + free.key + ": a range is [low, high], two numbers");
     }
     if (!std::isfinite(*low) || !std::isfinite(*high) || !(*low < *high)) {
-        throw UsageError(where + ": free." + free.key + ": the range [" + number_text(*low) + ", " +
-                         number_text(*high) + "] needs finite low < high");
+        throw UsageError(where + ": free." + free.key + ": the range [" + shortest(*low) + ", " +
+                         shortest(*high) + "] needs finite low < high");
     }
     free.low = *low;
     free.high = *high;
@@ -209,7 +187,7 @@ FreeParameter read_free(const std::string& key, const toml::node& node, const st
         if (free.log && !(free.low > 0)) {
             throw UsageError(
                 where + ": free." + key +
-                ": a log scale needs a range above 0, got low = " + number_text(free.low));
+                ": a log scale needs a range above 0, got low = " + shortest(free.low));
         }
     }
     return free;
@@ -261,7 +239,7 @@ void check_ranges(const DesignDescription& d) {
         for (const double v : ends) {
             ModelParameters p = base;
             DisplaySettings shown = display;
-            assign_parameter(p, shown, f.key, number_text(v));
+            assign_parameter(p, shown, f.key, shortest(v));
             for (const RangeWarning& w : dialog_range_warnings(p, shown)) {
                 if (same_parameter(f.key, w.key)) {
                     throw UsageError(f.origin + ": free." + w.text());
@@ -352,20 +330,11 @@ DesignDescription parse_design_description(const std::string& text, const std::s
 }
 
 std::string read_design_text(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        throw UsageError(path + ": " + std::strerror(errno));
+    try {
+        return read_regular_file(path, kMaxDescriptionBytes);
+    } catch (const FileError& e) {
+        throw UsageError(path + ": " + e.what());
     }
-    if (!S_ISREG(info.st_mode) || info.st_size > kMaxDescriptionBytes) {
-        throw UsageError(path + ": not a regular file of at most 1 MiB");
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (!in && !in.eof()) {
-        throw UsageError(path + ": cannot read it");
-    }
-    return text.str();
 }
 
 DesignDescription read_design_description(const std::string& path, const DesignExtras& extras) {

@@ -16,11 +16,11 @@
 #include "cli/sea_level_request.h"
 #include "core/parameter_fields.h"
 #include "core/run_admission.h"
+#include "document/file_error.h"
+#include "document/regular_file.h"
 
 namespace vendrel {
 namespace {
-
-constexpr off_t kMaxManifestBytes = 64 << 20;
 
 // Splits one CSV record starting at `pos` (RFC 4180: quotes around a field,
 // "" for a quote inside); moves `pos` past its line end and counts the
@@ -205,17 +205,11 @@ std::string read_manifest_text(const std::string& path) {
         }
         return text;
     }
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        throw UsageError(path + ": " + std::strerror(errno));
+    try {
+        return read_regular_file(path, kMaxManifestBytes);
+    } catch (const FileError& e) {
+        throw UsageError(path + ": " + e.what());
     }
-    if (!S_ISREG(info.st_mode) || info.st_size > kMaxManifestBytes) {
-        throw UsageError(path + ": not a regular file of at most 64 MiB");
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 std::string manifest_name(const std::string& path) {

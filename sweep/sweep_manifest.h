@@ -11,6 +11,7 @@
 // and the column. A sea_level_file column names a measured curve per row
 // (sweep/sweep_sea_level.h).
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,6 +37,9 @@ struct SweepManifest {
 // Reads and checks the manifest ("-": standard input). A UTF-8 byte order
 // mark before the header is skipped. Throws UsageError.
 SweepManifest read_sweep_manifest(const std::string& path);
+// The largest manifest a sweep reads.
+constexpr std::size_t kMaxManifestBytes = std::size_t(64) << 20;
+
 // The manifest's bytes ("-": standard input), at most 64 MiB. Throws
 // UsageError.
 std::string read_manifest_text(const std::string& path);
