@@ -1,14 +1,11 @@
 #include "sweep/sensitivity_plot.h"
 
-#include <QBuffer>
 #include <QFont>
 #include <QFontMetrics>
-#include <QImage>
-#include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
 
-#include "document/atomic_file.h"
+#include "sweep/plot_files.h"
 #include "sweep/sweep_plot.h"
 
 namespace vendrel {
@@ -218,38 +215,9 @@ void draw_sensitivity_plot(QPainter& painter, const SensitivityResult& result) {
 
 void save_sensitivity_plot(const SensitivityResult& result, const std::string& png,
                            const std::string& svg) {
-    const QSize size = sensitivity_plot_size(result);
-    QImage image(size, QImage::Format_RGB32);
-    if (image.isNull()) {
-        throw FileError("cannot save " + png + ": not enough memory");
-    }
-    {
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        draw_sensitivity_plot(painter, result);
-    }
-    QByteArray png_bytes;
-    {
-        QBuffer buffer(&png_bytes);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "png");
-    }
-    QByteArray svg_bytes;
-    {
-        QBuffer buffer(&svg_bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QSvgGenerator generator;
-        generator.setOutputDevice(&buffer);
-        generator.setSize(size);
-        generator.setViewBox(QRect(QPoint(0, 0), size));
-        generator.setTitle("Sensitivity");
-        QPainter painter(&generator);
-        draw_sensitivity_plot(painter, result);
-    }
-    write_file_atomically(png,
-                          std::string_view(png_bytes.constData(), std::size_t(png_bytes.size())));
-    write_file_atomically(svg,
-                          std::string_view(svg_bytes.constData(), std::size_t(svg_bytes.size())));
+    save_plot_files(
+        sensitivity_plot_size(result), "Sensitivity",
+        [&](QPainter& painter) { draw_sensitivity_plot(painter, result); }, png, svg);
 }
 
 }  // namespace vendrel

@@ -1,14 +1,11 @@
 #include "sweep/sweep_plot.h"
 
-#include <QBuffer>
 #include <QFont>
 #include <QFontMetrics>
-#include <QImage>
-#include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
 
-#include "document/atomic_file.h"
+#include "sweep/plot_files.h"
 
 namespace vendrel {
 namespace {
@@ -204,38 +201,9 @@ void draw_sweep_plots(QPainter& painter, const SweepPlotData& data) {
 }
 
 void save_sweep_plots(const SweepPlotData& data, const std::string& png, const std::string& svg) {
-    const QSize size = sweep_plot_size(data);
-    QImage image(size, QImage::Format_RGB32);
-    if (image.isNull()) {
-        throw FileError("cannot save " + png + ": not enough memory");
-    }
-    {
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        draw_sweep_plots(painter, data);
-    }
-    QByteArray png_bytes;
-    {
-        QBuffer buffer(&png_bytes);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "png");
-    }
-    QByteArray svg_bytes;
-    {
-        QBuffer buffer(&svg_bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QSvgGenerator generator;
-        generator.setOutputDevice(&buffer);
-        generator.setSize(size);
-        generator.setViewBox(QRect(QPoint(0, 0), size));
-        generator.setTitle("Sweep summary");
-        QPainter painter(&generator);
-        draw_sweep_plots(painter, data);
-    }
-    write_file_atomically(png,
-                          std::string_view(png_bytes.constData(), std::size_t(png_bytes.size())));
-    write_file_atomically(svg,
-                          std::string_view(svg_bytes.constData(), std::size_t(svg_bytes.size())));
+    save_plot_files(
+        sweep_plot_size(data), "Sweep summary",
+        [&](QPainter& painter) { draw_sweep_plots(painter, data); }, png, svg);
 }
 
 }  // namespace vendrel
