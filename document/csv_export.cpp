@@ -3,10 +3,14 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <limits>
+#include <stdexcept>
+#include <string>
 #include <string_view>
 
 #include "core/model_state.h"
+#include "document/output_variables.h"
 #include "document/platform_margin.h"
 #include "document/pseudo_well.h"
 #include "document/shoreline_trajectory.h"
@@ -17,6 +21,15 @@ namespace vendrel {
 namespace {
 
 constexpr std::string_view kRowEnd = "\r\n";
+
+// The CSV name of an output variable (output_variables.h).
+std::string column_name(std::string_view variable) {
+    const OutputVariable* v = find_output_variable(variable);
+    if (v == nullptr) {
+        throw std::logic_error("no output variable " + std::string(variable));
+    }
+    return csv_column_name(*v);
+}
 
 // Appends the fields of one row; every field but the first gets its comma.
 class CsvRow {
@@ -45,6 +58,13 @@ class CsvRow {
         out_.append(value);
         return *this;
     }
+    // The CSV names of the output variables the rows hold, in that order.
+    CsvRow& header(std::initializer_list<std::string_view> variables) {
+        for (std::string_view variable : variables) {
+            text(column_name(variable));
+        }
+        return *this;
+    }
     // 0 or 1; a negative flag is undefined.
     CsvRow& flag(std::int8_t value) {
         separate();
@@ -71,10 +91,8 @@ std::string format_section_csv(const ProjectData& data) {
     const Stratigraphy section(data);
     std::string out;
     out.reserve(std::size_t(COLUMN_COUNT) * std::size_t(data.count) * 160 + 200);
-    out.append(
-        "horizon,time_kyr,age_kyr,x_m,z_down_m,elevation_m,depth_of_deposition_m,"
-        "distance_from_shore_m,porosity,thickness_m,hiatus,subaerial");
-    out.append(kRowEnd);
+    CsvRow(out).header({"horizon", "time", "age", "x", "z", "elevation", "depth_of_deposition",
+                        "distance_from_shore", "porosity", "thickness", "hiatus", "subaerial"});
     for (int h = 1; h <= data.count; ++h) {
         for (int c = 1; c <= COLUMN_COUNT; ++c) {
             CsvRow(out)
@@ -102,10 +120,9 @@ std::string format_wells_csv(const ProjectData& data, const std::vector<double>&
         wells.push_back(make_pseudo_well(section, x));
     }
     std::string out;
-    out.append(
-        "well_x_m,column,column_x_m,horizon,time_kyr,age_kyr,z_down_m,elevation_m,"
-        "burial_depth_m,thickness_m,depth_of_deposition_m,distance_from_shore_m,porosity");
-    out.append(kRowEnd);
+    CsvRow(out).header({"well", "well_column", "well_column_x", "horizon", "time", "age", "well_z",
+                        "well_elevation", "well_burial_depth", "well_thickness",
+                        "well_depth_of_deposition", "well_distance_from_shore", "well_porosity"});
     for (const PseudoWell& well : wells) {
         for (const WellSample& s : well.samples) {
             CsvRow(out)
@@ -136,13 +153,17 @@ std::string format_trajectory_csv(const ProjectData& data, const std::vector<dou
     const std::vector<ShorelinePoint> shore = shoreline_trajectory(data);
     const std::vector<MarginPoint> margin = platform_margin(data, shore);
     const std::vector<double> supplied = sediment_supplied(data);
-    std::string out(
-        "horizon,time_kyr,age_kyr,shoreline_x_m,shoreline_elevation_m,trajectory,"
-        "platform_margin_x_m,platform_margin_elevation_m,sediment_supplied_m2");
-    for (const PseudoWell& well : wells) {
-        out.append(",accommodation_created_m_at_" + shortest(well.x));
+    std::string out;
+    {
+        CsvRow columns(out);
+        columns.header({"horizon", "time", "age", "shoreline_x", "shoreline_elevation",
+                        "trajectory", "platform_margin_x", "platform_margin_elevation",
+                        "sediment_supplied"});
+        const std::string accommodation = column_name("well_accommodation_created");
+        for (const PseudoWell& well : wells) {
+            columns.text(accommodation + "_at_" + shortest(well.x));
+        }
     }
-    out.append(kRowEnd);
     for (int h = 1; h <= data.count; ++h) {
         const ShorelinePoint& p = shore[std::size_t(h - 1)];
         const MarginPoint& m = margin[std::size_t(h - 1)];

@@ -5,14 +5,19 @@
 // a value that is missing or not finite is an empty field. Definitions of
 // every column: stratigraphy.h.
 //
+// The header names each column after its variable in the NetCDF file
+// (output_variables.h) with the unit appended ("z_down_m", "time_kyr").
 // The section table is tidy, one row per horizon and column (horizon outer,
 // columns 1..2000 inner):
 //   horizon,time_kyr,age_kyr,x_m,z_down_m,elevation_m,depth_of_deposition_m,
-//   distance_from_shore_m,porosity
+//   distance_from_shore_m,porosity,thickness_m,hiatus,subaerial
 // The trajectory table holds the shoreline of every horizon and the class
-// of the step that reached it (shoreline_trajectory.h), one row per
-// horizon:
-//   horizon,time_kyr,age_kyr,shoreline_x_m,shoreline_elevation_m,trajectory,thickness_m,hiatus,subaerial
+// of the step that reached it (shoreline_trajectory.h), the platform margin,
+// the sediment supplied and the accommodation created at each well, one row
+// per horizon:
+//   horizon,time_kyr,age_kyr,shoreline_x_m,shoreline_elevation_m,trajectory,
+//   platform_margin_x_m,platform_margin_elevation_m,sediment_supplied_m2,
+//   accommodation_created_m_at_<x>...
 // The well table holds every pseudo-well of one command, one row per well
 // and horizon (wells by increasing x, each position once; oldest horizon
 // first):

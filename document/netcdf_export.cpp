@@ -8,16 +8,22 @@
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
-#include <initializer_list>
+#include <map>
 #include <memory>
+#include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
+#include <vector>
 
 #include "core/model_state.h"
 #include "core/parameter_fields.h"
 #include "core/sea_level_curve.h"
 #include "document/atomic_file.h"
 #include "document/file_error.h"
+#include "document/output_variables.h"
 #include "document/platform_margin.h"
 #include "document/pseudo_well.h"
 #include "document/shoreline_trajectory.h"
@@ -98,13 +104,13 @@ class MemoryDataset {
 
     // A variable over `dims`; data over two dimensions is chunked and
     // compressed.
-    int variable(const char* name, nc_type type, std::initializer_list<int> dims) {
+    int variable(const char* name, nc_type type, std::span<const int> dims) {
         int var = 0;
-        check(nc_def_var(id_, name, type, int(dims.size()), dims.begin(), &var));
+        check(nc_def_var(id_, name, type, int(dims.size()), dims.data(), &var));
         if (dims.size() == 2) {
             std::size_t lengths[2] = {};
-            check(nc_inq_dimlen(id_, dims.begin()[0], &lengths[0]));
-            check(nc_inq_dimlen(id_, dims.begin()[1], &lengths[1]));
+            check(nc_inq_dimlen(id_, dims[0], &lengths[0]));
+            check(nc_inq_dimlen(id_, dims[1], &lengths[1]));
             const std::size_t chunks[2] = {std::clamp<std::size_t>(lengths[0], 1, kChunkHorizons),
                                            std::clamp<std::size_t>(lengths[1], 1, kChunkColumns)};
             check(nc_def_var_chunking(id_, var, NC_CHUNKED, chunks));
@@ -137,41 +143,50 @@ class MemoryDataset {
     bool open_ = false;
 };
 
-// Common attributes of a variable.
-struct Description {
-    const char* long_name;
-    const char* units;  // nullptr: none
-    const char* comment = nullptr;
-    const char* positive = nullptr;
-    const char* coordinates = nullptr;
-    bool fill = true;
-    const char* standard_name = nullptr;
-    const char* axis = nullptr;
-};
+nc_type nc_type_of(OutputType type) {
+    switch (type) {
+        case OutputType::Int:
+            return NC_INT;
+        case OutputType::Double:
+            return NC_DOUBLE;
+        case OutputType::Byte:
+            return NC_BYTE;
+        case OutputType::Char:
+            return NC_CHAR;
+    }
+    return NC_NAT;
+}
 
-void describe(MemoryDataset& nc, int var, const Description& d) {
-    if (d.standard_name != nullptr) {
-        nc.text(var, "standard_name", d.standard_name);
-    }
-    nc.text(var, "long_name", d.long_name);
-    if (d.units != nullptr) {
-        nc.text(var, "units", d.units);
-    }
-    if (d.axis != nullptr) {
-        nc.text(var, "axis", d.axis);
-    }
-    if (d.positive != nullptr) {
-        nc.text(var, "positive", d.positive);
-    }
-    if (d.comment != nullptr) {
-        nc.text(var, "comment", d.comment);
-    }
-    if (d.coordinates != nullptr) {
-        nc.text(var, "coordinates", d.coordinates);
-    }
-    if (d.fill) {
+// Defines a variable of the table over the dimensions `dims` with the
+// attributes the table gives it.
+int define_variable(MemoryDataset& nc, const OutputVariable& v, std::span<const int> dims) {
+    const int var = nc.variable(std::string(v.name).c_str(), nc_type_of(v.type), dims);
+    const auto text = [&](const char* attribute, std::string_view value) {
+        if (!value.empty()) {
+            nc.text(var, attribute, value);
+        }
+    };
+    text("standard_name", v.standard_name);
+    text("long_name", v.long_name);
+    text("units", v.units);
+    text("axis", v.axis);
+    text("positive", v.positive);
+    text("comment", v.comment);
+    text("coordinates", v.coordinates);
+    if (v.fill && v.type == OutputType::Byte) {
+        check(nc_put_att_schar(nc.id(), var, "_FillValue", NC_BYTE, 1, &kFlagFill));
+    } else if (v.fill) {
         nc.fill(var);
     }
+    if (!v.flag_meanings.empty()) {
+        std::vector<signed char> values(static_cast<std::size_t>(flag_count(v)));
+        for (std::size_t k = 0; k < values.size(); ++k) {
+            values[k] = static_cast<signed char>(k);
+        }
+        check(nc_put_att_schar(nc.id(), var, "flag_values", NC_BYTE, values.size(), values.data()));
+        nc.text(var, "flag_meanings", v.flag_meanings);
+    }
+    return var;
 }
 
 constexpr const char* kGlobalComment =
@@ -227,58 +242,6 @@ void put_parameters(MemoryDataset& nc, const ProjectData& data) {
 
 }  // namespace
 
-// The measured sea-level curve a run followed, when it had one: dimension
-// forcing_time (its points), coordinate forcing_time (kyr from the run's
-// start) and sea_level_forcing (m, positive up), with the curve's file name
-// in the attribute source_file.
-struct SeaLevelForcing {
-    const SeaLevelCurve* curve = nullptr;
-    int time = -1;
-    int level = -1;
-};
-
-SeaLevelForcing define_sea_level_forcing(MemoryDataset& nc, const ProjectData& data) {
-    SeaLevelForcing forcing;
-    forcing.curve = data.params.sea_level_curve.get();
-    if (forcing.curve == nullptr) {
-        return forcing;
-    }
-    const int dim = nc.dimension("forcing_time", forcing.curve->points().size());
-    forcing.time = nc.variable("forcing_time", NC_DOUBLE, {dim});
-    describe(nc, forcing.time,
-             {.long_name = "model time of a point of the sea-level curve",
-              .units = "kyr",
-              .comment = "model time from the start of the run",
-              .fill = false});
-    forcing.level = nc.variable("sea_level_forcing", NC_DOUBLE, {dim});
-    describe(nc, forcing.level,
-             {.long_name = "eustatic sea level of the measured curve the run followed",
-              .units = "m",
-              .comment = "linear in time between points; the run's sea level is baselevel minus "
-                         "the trend minus the curve's change since time 0",
-              .positive = "up",
-              .coordinates = "forcing_time",
-              .fill = false});
-    nc.text(forcing.level, "source_file", forcing.curve->name());
-    return forcing;
-}
-
-void put_sea_level_forcing(MemoryDataset& nc, const SeaLevelForcing& forcing) {
-    if (forcing.curve == nullptr) {
-        return;
-    }
-    std::vector<double> times;
-    std::vector<double> levels;
-    times.reserve(forcing.curve->points().size());
-    levels.reserve(forcing.curve->points().size());
-    for (const SeaLevelPoint& point : forcing.curve->points()) {
-        times.push_back(point.time / 1000);
-        levels.push_back(point.level);
-    }
-    nc.put(forcing.time, times);
-    nc.put(forcing.level, levels);
-}
-
 void write_netcdf(const ProjectData& data, const NetcdfExport& options,
                   const std::function<void(std::string_view)>& write) {
     const Stratigraphy section(data);
@@ -287,6 +250,7 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
     for (double x : sorted_well_positions(options.well_x)) {
         wells.push_back(make_pseudo_well(section, x));
     }
+    const SeaLevelCurve* curve = data.params.sea_level_curve.get();
 
     const std::size_t cells = std::size_t(n) * COLUMN_COUNT;
     // About what the compressed file needs; the memory grows by as much
@@ -305,308 +269,53 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
     check(nc_put_att_double(nc.id(), id, "simulated_time", NC_DOUBLE, 1, &data.simulated_time));
     nc.text(id, "simulated_time_units", "yr");
 
-    // x is the dimension of the columns, so that readers index and select
-    // by position along the section; column numbers are a coordinate on it.
-    const int horizon_dim = nc.dimension("horizon", std::size_t(n));
-    const int column_dim = nc.dimension("x", COLUMN_COUNT);
-
-    const int horizon = nc.variable("horizon", NC_INT, {horizon_dim});
-    describe(nc, horizon,
-             {.long_name = "horizon number, 1 = initial surface, N = newest",
-              .units = "1",
-              .fill = false});
-    const int column = nc.variable("column", NC_INT, {column_dim});
-    describe(nc, column, {.long_name = "column number", .units = "1", .fill = false});
-    const int x = nc.variable("x", NC_DOUBLE, {column_dim});
-    describe(nc, x,
-             {.long_name = "position of the column along the section",
-              .units = "m",
-              .comment = "distance from the left edge of the section",
-              .fill = false,
-              .axis = "X"});
-    const int time = nc.variable("time", NC_DOUBLE, {horizon_dim});
-    describe(nc, time,
-             {.long_name = "model time of the horizon",
-              .units = "kyr",
-              .comment = "model time from the start of the run; the initial surface is at 0. Not "
-                         "defined when the parameters record no horizons"});
-    const int age = nc.variable("age", NC_DOUBLE, {horizon_dim});
-    describe(nc, age,
-             {.long_name = "age of the horizon before the newest recorded horizon",
-              .units = "kyr",
-              .comment = "age = time(N) - time"});
-
-    const char* grid_coordinates = "time age column";
-    struct GridVariable {
-        const char* name;
-        nc_type type;
-        Description description;
-        std::function<double(int, int)> value;  // column, horizon
-    };
-    const GridVariable grid[] = {
-        {"z",
-         NC_DOUBLE,
-         {.long_name = "depth of the horizon below the top of the section",
-          .units = "m",
-          .comment = "datum: the top of the section (0 m); the base of the section is at max_y",
-          .positive = "down",
-          .coordinates = grid_coordinates},
-         [&](int c, int h) { return section.z(c, h); }},
-        {"elevation",
-         NC_DOUBLE,
-         {.long_name = "height of the horizon above the base of the section",
-          .units = "m",
-          .comment = "elevation = max_y - z",
-          .positive = "up",
-          .coordinates = grid_coordinates},
-         [&](int c, int h) { return section.elevation(c, h); }},
-        {"depth_of_deposition",
-         NC_DOUBLE,
-         {.long_name = "water depth at which the layer below the horizon was deposited",
-          .units = "m",
-          .comment = "0 where the column was at or above sea level; not defined for horizon 1",
-          .coordinates = grid_coordinates,
-          .standard_name = "sea_floor_depth_below_sea_surface"},
-         [&](int c, int h) { return section.depth_of_deposition(c, h); }},
-        {"distance_from_shore",
-         NC_DOUBLE,
-         {.long_name = "distance to the nearest land when the horizon was recorded",
-          .units = "m",
-          .comment = "for a column on land, the distance to the nearest other land column; "
-                     "10000 m means no land within 10 km; not defined for horizon 1",
-          .coordinates = grid_coordinates},
-         [&](int c, int h) { return section.distance_from_shore(c, h); }},
-        {"porosity",
-         NC_DOUBLE,
-         {.long_name = "porosity of the layer below the horizon",
-          .units = "1",
-          .comment = "volume fraction of pore space; not defined for horizon 1",
-          .coordinates = grid_coordinates},
-         [&](int c, int h) { return section.porosity(c, h); }},
-        {"thickness",
-         NC_DOUBLE,
-         {.long_name = "preserved thickness of the layer below the horizon",
-          .units = "m",
-          .comment = "z(h - 1) - z(h), a negative difference counting as 0; not defined for "
-                     "horizon 1",
-          .coordinates = grid_coordinates},
-         [&](int c, int h) { return section.thickness(c, h); }},
-    };
-    std::vector<int> grid_ids;
-    for (const GridVariable& v : grid) {
-        grid_ids.push_back(nc.variable(v.name, v.type, {horizon_dim, column_dim}));
-        describe(nc, grid_ids.back(), v.description);
-    }
-    const int hiatus = nc.variable("hiatus", NC_BYTE, {horizon_dim, column_dim});
-    describe(nc, hiatus,
-             {.long_name = "layer below the horizon records no deposition",
-              .units = nullptr,
-              .comment = "1 where the layer is at most 0.001 m thick; not defined for horizon 1",
-              .coordinates = grid_coordinates,
-              .fill = false});
-    check(nc_put_att_schar(nc.id(), hiatus, "_FillValue", NC_BYTE, 1, &kFlagFill));
-    const signed char flag_values[2] = {0, 1};
-    check(nc_put_att_schar(nc.id(), hiatus, "flag_values", NC_BYTE, 2, flag_values));
-    nc.text(hiatus, "flag_meanings", "deposition hiatus");
-    const int subaerial = nc.variable("subaerial", NC_BYTE, {horizon_dim, column_dim});
-    describe(nc, subaerial,
-             {.long_name = "layer below the horizon was laid down at or above sea level",
-              .units = nullptr,
-              .comment = "1 where the depth of deposition is 0 (the column stood at or above "
-                         "sea level when the horizon was recorded) and the layer is not a "
-                         "hiatus; not defined for horizon 1",
-              .coordinates = grid_coordinates,
-              .fill = false});
-    check(nc_put_att_schar(nc.id(), subaerial, "_FillValue", NC_BYTE, 1, &kFlagFill));
-    check(nc_put_att_schar(nc.id(), subaerial, "flag_values", NC_BYTE, 2, flag_values));
-    nc.text(subaerial, "flag_meanings", "subaqueous subaerial");
-
-    const int sea_z = nc.variable("sea_level_z", NC_DOUBLE, {horizon_dim});
-    constexpr const char* kSeaLevelComment =
-        "sea level when the horizon was recorded. Horizon 1 holds the first value of the "
-        "sea-level curve planned at the last model reset, not the sea level at time 0 (that is "
-        "the baselevel attribute)";
-    describe(nc, sea_z,
-             {.long_name = "sea level, depth below the top of the section",
-              .units = "m",
-              .comment = kSeaLevelComment,
-              .positive = "down",
-              .coordinates = "time age"});
-    const int sea_elevation = nc.variable("sea_level_elevation", NC_DOUBLE, {horizon_dim});
-    describe(nc, sea_elevation,
-             {.long_name = "sea level, height above the base of the section",
-              .units = "m",
-              .comment = kSeaLevelComment,
-              .positive = "up",
-              .coordinates = "time age"});
-    const int shore_x = nc.variable("shoreline_x", NC_DOUBLE, {horizon_dim});
-    describe(nc, shore_x,
-             {.long_name = "shoreline of the horizon: the most basinward crossing of the horizon "
-                           "and its sea level",
-              .units = "m",
-              .comment = "x of the seaward-most column at or above the sea level the horizon was "
-                         "recorded with (time 0: baselevel); missing where none is",
-              .coordinates = "time age"});
-    const int shore_elevation = nc.variable("shoreline_elevation", NC_DOUBLE, {horizon_dim});
-    describe(nc, shore_elevation,
-             {.long_name = "height of the shoreline above the base of the section",
-              .units = "m",
-              .positive = "up",
-              .coordinates = "time age"});
-    const int trajectory = nc.variable("trajectory", NC_BYTE, {horizon_dim});
-    describe(nc, trajectory,
-             {.long_name = "class of the shoreline's step from the horizon below",
-              .units = nullptr,
-              .comment = "forced regressive: the shoreline falls and moves seaward or stays; "
-                         "normal regressive: it moves seaward by more than a column and does not "
-                         "fall; transgressive: it moves landward by more than a column; "
-                         "aggradational: it rises or stays within a column. Missing for horizon "
-                         "1 and where a shoreline is missing",
-              .coordinates = "time age",
-              .fill = false});
-    check(nc_put_att_schar(nc.id(), trajectory, "_FillValue", NC_BYTE, 1, &kFlagFill));
-    const signed char trajectory_values[4] = {0, 1, 2, 3};
-    check(nc_put_att_schar(nc.id(), trajectory, "flag_values", NC_BYTE, 4, trajectory_values));
-    nc.text(trajectory, "flag_meanings",
-            "forced_regressive normal_regressive transgressive aggradational");
-    const int margin_x = nc.variable("platform_margin_x", NC_DOUBLE, {horizon_dim});
-    describe(nc, margin_x,
-             {.long_name = "platform margin (shelf break) of the horizon",
-              .units = "m",
-              .comment = "x of the first column seaward of the shoreline, counted from the "
-                         "shoreline's own, whose slope down to the next column exceeds 0.05 m "
-                         "per m; missing without a shoreline or such a slope",
-              .coordinates = "time age"});
-    const int margin_elevation = nc.variable("platform_margin_elevation", NC_DOUBLE, {horizon_dim});
-    describe(nc, margin_elevation,
-             {.long_name = "height of the platform margin above the base of the section",
-              .units = "m",
-              .positive = "up",
-              .coordinates = "time age"});
-    const int supplied = nc.variable("sediment_supplied", NC_DOUBLE, {horizon_dim});
-    describe(nc, supplied,
-             {.long_name = "sediment the layer below the horizon adds to the section",
-              .units = "m2",
-              .comment = "sum over the columns of the layer's thickness (horizon h - 1 minus "
-                         "horizon h, erosion negative) times the column spacing: m3 per metre "
-                         "along strike; missing for horizon 1",
-              .coordinates = "time age"});
-    const int initial = nc.variable("initial_surface_z", NC_DOUBLE, {column_dim});
-    describe(nc, initial,
-             {.long_name = "initial surface of the run, depth below the top of the section",
-              .units = "m",
-              .comment = "the straight ramp or control-point profile the parameters describe",
-              .positive = "down",
-              .coordinates = "column"});
-
-    struct WellVariable {
-        const char* name;
-        Description description;
-        double WellSample::*member;
-    };
-    const char* well_coordinates = "time age";
-    const WellVariable well_variables[] = {
-        {"well_z",
-         {.long_name = "pseudo-well: depth of the horizon below the top of the section",
-          .units = "m",
-          .positive = "down",
-          .coordinates = well_coordinates},
-         &WellSample::z},
-        {"well_elevation",
-         {.long_name = "pseudo-well: height of the horizon above the base of the section",
-          .units = "m",
-          .positive = "up",
-          .coordinates = well_coordinates},
-         &WellSample::elevation},
-        {"well_burial_depth",
-         {.long_name = "pseudo-well: depth of the horizon below the newest horizon",
-          .units = "m",
-          .comment = "z(h) - z(N)",
-          .positive = "down",
-          .coordinates = well_coordinates},
-         &WellSample::burial_depth},
-        {"well_thickness",
-         {.long_name = "pseudo-well: preserved thickness of the layer below the horizon",
-          .units = "m",
-          .coordinates = well_coordinates},
-         &WellSample::thickness},
-        {"well_depth_of_deposition",
-         {.long_name = "pseudo-well: water depth at which the layer was deposited",
-          .units = "m",
-          .coordinates = well_coordinates,
-          .standard_name = "sea_floor_depth_below_sea_surface"},
-         &WellSample::depth_of_deposition},
-        {"well_distance_from_shore",
-         {.long_name = "pseudo-well: distance to the nearest land when the horizon was recorded",
-          .units = "m",
-          .comment = "10000 m means no land within 10 km",
-          .coordinates = well_coordinates},
-         &WellSample::distance_from_shore},
-        {"well_porosity",
-         {.long_name = "pseudo-well: porosity of the layer below the horizon",
-          .units = "1",
-          .coordinates = well_coordinates},
-         &WellSample::porosity},
-        {"well_accommodation_created",
-         {.long_name = "pseudo-well: accommodation created since the horizon below",
-          .units = "m",
-          .comment = "thickness of the layer plus the change of the water depth it was laid "
-                     "down in, (z(h - 1) - z(h)) + d(h) - d(h - 1): the sea level's rise plus "
-                     "the column's subsidence; missing for horizons 1 and 2 and where either "
-                     "depth is 0 (land)",
-          .coordinates = well_coordinates},
-         &WellSample::accommodation_created},
-    };
-    int well = -1;
-    int well_column_id = -1;
-    int well_column_x = -1;
-    std::vector<int> well_ids;
-    if (!wells.empty()) {
-        const int well_dim = nc.dimension("well", wells.size());
-        well = nc.variable("well", NC_DOUBLE, {well_dim});
-        describe(nc, well,
-                 {.long_name = "position asked for the pseudo-well",
-                  .units = "m",
-                  .comment = "each well logs the column nearest to it (the lower column on a tie)",
-                  .fill = false});
-        well_column_id = nc.variable("well_column", NC_INT, {well_dim});
-        describe(nc, well_column_id,
-                 {.long_name = "column logged by the pseudo-well", .units = "1", .fill = false});
-        well_column_x = nc.variable("well_column_x", NC_DOUBLE, {well_dim});
-        describe(nc, well_column_x,
-                 {.long_name = "position of the column logged by the pseudo-well",
-                  .units = "m",
-                  .fill = false});
-        for (const WellVariable& v : well_variables) {
-            well_ids.push_back(nc.variable(v.name, NC_DOUBLE, {well_dim, horizon_dim}));
-            describe(nc, well_ids.back(), v.description);
+    // The length of each dimension, 0 for one the file leaves out with its
+    // variables. x is the dimension of the columns, so that readers index
+    // and select by position along the section; column numbers are a
+    // coordinate on it.
+    const auto length = [&](OutputDimension dimension) -> std::size_t {
+        switch (dimension) {
+            case OutputDimension::Horizon:
+                return std::size_t(n);
+            case OutputDimension::X:
+                return COLUMN_COUNT;
+            case OutputDimension::Well:
+                return wells.size();
+            case OutputDimension::HistoryLength:
+                return long_history ? options.history.size() : 0;
+            case OutputDimension::ForcingTime:
+                return curve != nullptr ? curve->points().size() : 0;
         }
+        return 0;
+    };
+    // horizon and x come first even when empty; the others just before the
+    // first variable over them.
+    std::map<OutputDimension, int> dimensions;
+    for (OutputDimension always : {OutputDimension::Horizon, OutputDimension::X}) {
+        dimensions[always] =
+            nc.dimension(std::string(dimension_name(always)).c_str(), length(always));
     }
-    int history = -1;
-    if (long_history) {
-        const int length = nc.dimension("history_length", options.history.size());
-        history = nc.variable("history", NC_CHAR, {length});
-        describe(nc, history,
-                 {.long_name = "the history attribute in full", .units = nullptr, .fill = false});
+    std::map<std::string_view, int> ids;
+    for (const OutputVariable& v : output_variables()) {
+        const bool present = std::all_of(
+            v.dimensions.begin(), v.dimensions.end(),
+            [&](OutputDimension d) { return dimensions.count(d) != 0 || length(d) != 0; });
+        if (!present) {
+            continue;
+        }
+        std::vector<int> dims;
+        for (OutputDimension d : v.dimensions) {
+            if (dimensions.count(d) == 0) {
+                dimensions[d] = nc.dimension(std::string(dimension_name(d)).c_str(), length(d));
+            }
+            dims.push_back(dimensions[d]);
+        }
+        ids[v.name] = define_variable(nc, v, dims);
     }
-    const SeaLevelForcing forcing = define_sea_level_forcing(nc, data);
+    if (curve != nullptr) {
+        nc.text(ids.at("sea_level_forcing"), "source_file", curve->name());
+    }
     nc.end_definitions();
-    if (history >= 0) {
-        check(nc_put_var_text(nc.id(), history, options.history.data()));
-    }
-
-    std::vector<int> numbers(static_cast<std::size_t>(n));
-    for (int h = 1; h <= n; ++h) {
-        numbers[std::size_t(h - 1)] = h;
-    }
-    nc.put(horizon, numbers);
-    numbers.resize(COLUMN_COUNT);
-    for (int c = 1; c <= COLUMN_COUNT; ++c) {
-        numbers[std::size_t(c - 1)] = c;
-    }
-    nc.put(column, numbers);
-    // The x coordinate holds what the model holds, without fill values.
-    nc.put(x, std::vector<double>(data.x_values.begin() + 1, data.x_values.end()));
 
     const auto per_horizon = [&](const std::function<double(int)>& value) {
         std::vector<double> out(static_cast<std::size_t>(n));
@@ -615,50 +324,23 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
         }
         return out;
     };
-    nc.put(time, per_horizon([&](int h) { return section.time_kyr(h); }));
-    nc.put(age, per_horizon([&](int h) { return section.age_kyr(h); }));
-    nc.put(sea_z, per_horizon([&](int h) { return section.sea_level_z(h); }));
-    nc.put(sea_elevation, per_horizon([&](int h) { return section.sea_level_elevation(h); }));
-
-    std::vector<double> values(cells);
-    for (std::size_t k = 0; k < std::size(grid); ++k) {
+    // One value per horizon and column, horizon outer.
+    using CellValue = double (Stratigraphy::*)(int, int) const;
+    std::vector<double> values;
+    const auto put_cells = [&](int var, CellValue of) {
+        values.resize(cells);
         auto out = values.begin();
         for (int h = 1; h <= n; ++h) {
             for (int c = 1; c <= COLUMN_COUNT; ++c) {
-                *out++ = or_fill(grid[k].value(c, h));
+                *out++ = or_fill((section.*of)(c, h));
             }
         }
-        nc.put(grid_ids[k], values);
-    }
-    const std::vector<ShorelinePoint> shore = shoreline_trajectory(data);
-    nc.put(shore_x, per_horizon([&](int h) {
-               const ShorelinePoint& p = shore[std::size_t(h - 1)];
-               return p.column != 0 ? p.x : kFill;
-           }));
-    nc.put(shore_elevation, per_horizon([&](int h) {
-               const ShorelinePoint& p = shore[std::size_t(h - 1)];
-               return p.column != 0 ? p.elevation : kFill;
-           }));
-    std::vector<signed char> steps;
-    for (const ShorelinePoint& p : shore) {
-        steps.push_back(p.step == TrajectoryClass::Missing ? kFlagFill
-                                                           : static_cast<signed char>(p.step));
-    }
-    nc.put(trajectory, steps);
-    const std::vector<MarginPoint> margin = platform_margin(data, shore);
-    nc.put(margin_x, per_horizon([&](int h) {
-               const MarginPoint& m = margin[std::size_t(h - 1)];
-               return m.column != 0 ? m.x : kFill;
-           }));
-    nc.put(margin_elevation, per_horizon([&](int h) {
-               const MarginPoint& m = margin[std::size_t(h - 1)];
-               return m.column != 0 ? m.elevation : kFill;
-           }));
-    const std::vector<double> supply = sediment_supplied(data);
-    nc.put(supplied, per_horizon([&](int h) { return or_fill(supply[std::size_t(h - 1)]); }));
-
-    std::vector<signed char> flags(cells);
-    const auto put_flags = [&](int var, std::int8_t (Stratigraphy::*of)(int, int) const) {
+        nc.put(var, values);
+    };
+    using CellFlag = std::int8_t (Stratigraphy::*)(int, int) const;
+    std::vector<signed char> flags;
+    const auto put_flags = [&](int var, CellFlag of) {
+        flags.resize(cells);
         auto flag = flags.begin();
         for (int h = 1; h <= n; ++h) {
             for (int c = 1; c <= COLUMN_COUNT; ++c) {
@@ -668,38 +350,157 @@ void write_netcdf(const ProjectData& data, const NetcdfExport& options,
         }
         nc.put(var, flags);
     };
-    put_flags(hiatus, &Stratigraphy::hiatus);
-    put_flags(subaerial, &Stratigraphy::subaerial);
-
-    std::vector<double> surface = initial_surface_z(data.params);
-    surface.erase(surface.begin());
-    for (double& v : surface) {
-        v = or_fill(v);
-    }
-    nc.put(initial, surface);
-    put_sea_level_forcing(nc, forcing);
-
-    if (!wells.empty()) {
-        std::vector<double> positions;
-        std::vector<int> columns;
-        std::vector<double> column_positions;
+    const auto numbers = [](int count) {
+        std::vector<int> out(static_cast<std::size_t>(count));
+        for (int k = 1; k <= count; ++k) {
+            out[std::size_t(k - 1)] = k;
+        }
+        return out;
+    };
+    const std::vector<ShorelinePoint> shore = shoreline_trajectory(data);
+    const std::vector<MarginPoint> margin = platform_margin(data, shore);
+    const auto per_well = [&](auto member) {
+        std::vector<std::remove_cvref_t<decltype(wells[0].*member)>> out;
         for (const PseudoWell& w : wells) {
-            positions.push_back(w.x);
-            columns.push_back(w.column);
-            column_positions.push_back(w.column_x);
+            out.push_back(w.*member);
         }
-        nc.put(well, positions);
-        nc.put(well_column_id, columns);
-        nc.put(well_column_x, column_positions);
-        for (std::size_t k = 0; k < std::size(well_variables); ++k) {
-            std::vector<double> log;
-            for (const PseudoWell& w : wells) {
-                for (const WellSample& s : w.samples) {
-                    log.push_back(or_fill(s.*(well_variables[k].member)));
-                }
+        return out;
+    };
+    const auto well_log = [&](double WellSample::*member) {
+        std::vector<double> log;
+        for (const PseudoWell& w : wells) {
+            for (const WellSample& s : w.samples) {
+                log.push_back(or_fill(s.*member));
             }
-            nc.put(well_ids[k], log);
         }
+        return log;
+    };
+
+    // The values of every variable, in the order they are written, which
+    // fixes where they lie in the file.
+    using Values = std::function<void(int)>;
+    const std::pair<std::string_view, Values> writers[] = {
+        {"history", [&](int var) { check(nc_put_var_text(nc.id(), var, options.history.data())); }},
+        {"horizon", [&](int var) { nc.put(var, numbers(n)); }},
+        {"column", [&](int var) { nc.put(var, numbers(COLUMN_COUNT)); }},
+        // The x coordinate holds what the model holds, without fill values.
+        {"x",
+         [&](int var) {
+             nc.put(var, std::vector<double>(data.x_values.begin() + 1, data.x_values.end()));
+         }},
+        {"time",
+         [&](int var) { nc.put(var, per_horizon([&](int h) { return section.time_kyr(h); })); }},
+        {"age",
+         [&](int var) { nc.put(var, per_horizon([&](int h) { return section.age_kyr(h); })); }},
+        {"sea_level_z",
+         [&](int var) { nc.put(var, per_horizon([&](int h) { return section.sea_level_z(h); })); }},
+        {"sea_level_elevation",
+         [&](int var) {
+             nc.put(var, per_horizon([&](int h) { return section.sea_level_elevation(h); }));
+         }},
+        {"z", [&](int var) { put_cells(var, &Stratigraphy::z); }},
+        {"elevation", [&](int var) { put_cells(var, &Stratigraphy::elevation); }},
+        {"depth_of_deposition",
+         [&](int var) { put_cells(var, &Stratigraphy::depth_of_deposition); }},
+        {"distance_from_shore",
+         [&](int var) { put_cells(var, &Stratigraphy::distance_from_shore); }},
+        {"porosity", [&](int var) { put_cells(var, &Stratigraphy::porosity); }},
+        {"thickness", [&](int var) { put_cells(var, &Stratigraphy::thickness); }},
+        {"shoreline_x",
+         [&](int var) {
+             nc.put(var, per_horizon([&](int h) {
+                        const ShorelinePoint& p = shore[std::size_t(h - 1)];
+                        return p.column != 0 ? p.x : kFill;
+                    }));
+         }},
+        {"shoreline_elevation",
+         [&](int var) {
+             nc.put(var, per_horizon([&](int h) {
+                        const ShorelinePoint& p = shore[std::size_t(h - 1)];
+                        return p.column != 0 ? p.elevation : kFill;
+                    }));
+         }},
+        {"trajectory",
+         [&](int var) {
+             std::vector<signed char> steps;
+             for (const ShorelinePoint& p : shore) {
+                 steps.push_back(p.step == TrajectoryClass::Missing
+                                     ? kFlagFill
+                                     : static_cast<signed char>(p.step));
+             }
+             nc.put(var, steps);
+         }},
+        {"platform_margin_x",
+         [&](int var) {
+             nc.put(var, per_horizon([&](int h) {
+                        const MarginPoint& m = margin[std::size_t(h - 1)];
+                        return m.column != 0 ? m.x : kFill;
+                    }));
+         }},
+        {"platform_margin_elevation",
+         [&](int var) {
+             nc.put(var, per_horizon([&](int h) {
+                        const MarginPoint& m = margin[std::size_t(h - 1)];
+                        return m.column != 0 ? m.elevation : kFill;
+                    }));
+         }},
+        {"sediment_supplied",
+         [&](int var) {
+             const std::vector<double> supply = sediment_supplied(data);
+             nc.put(var, per_horizon([&](int h) { return supply[std::size_t(h - 1)]; }));
+         }},
+        {"hiatus", [&](int var) { put_flags(var, &Stratigraphy::hiatus); }},
+        {"subaerial", [&](int var) { put_flags(var, &Stratigraphy::subaerial); }},
+        {"initial_surface_z",
+         [&](int var) {
+             std::vector<double> surface = initial_surface_z(data.params);
+             surface.erase(surface.begin());
+             for (double& v : surface) {
+                 v = or_fill(v);
+             }
+             nc.put(var, surface);
+         }},
+        {"forcing_time",
+         [&](int var) {
+             std::vector<double> times;
+             for (const SeaLevelPoint& point : curve->points()) {
+                 times.push_back(point.time / 1000);
+             }
+             nc.put(var, times);
+         }},
+        {"sea_level_forcing",
+         [&](int var) {
+             std::vector<double> levels;
+             for (const SeaLevelPoint& point : curve->points()) {
+                 levels.push_back(point.level);
+             }
+             nc.put(var, levels);
+         }},
+        {"well", [&](int var) { nc.put(var, per_well(&PseudoWell::x)); }},
+        {"well_column", [&](int var) { nc.put(var, per_well(&PseudoWell::column)); }},
+        {"well_column_x", [&](int var) { nc.put(var, per_well(&PseudoWell::column_x)); }},
+        {"well_z", [&](int var) { nc.put(var, well_log(&WellSample::z)); }},
+        {"well_elevation", [&](int var) { nc.put(var, well_log(&WellSample::elevation)); }},
+        {"well_burial_depth", [&](int var) { nc.put(var, well_log(&WellSample::burial_depth)); }},
+        {"well_thickness", [&](int var) { nc.put(var, well_log(&WellSample::thickness)); }},
+        {"well_depth_of_deposition",
+         [&](int var) { nc.put(var, well_log(&WellSample::depth_of_deposition)); }},
+        {"well_distance_from_shore",
+         [&](int var) { nc.put(var, well_log(&WellSample::distance_from_shore)); }},
+        {"well_porosity", [&](int var) { nc.put(var, well_log(&WellSample::porosity)); }},
+        {"well_accommodation_created",
+         [&](int var) { nc.put(var, well_log(&WellSample::accommodation_created)); }},
+    };
+    for (const auto& [name, put] : writers) {
+        const auto it = ids.find(name);
+        if (it != ids.end()) {
+            put(it->second);
+            ids.erase(it);
+        }
+    }
+    if (!ids.empty()) {
+        throw std::logic_error("no values for the NetCDF variable " +
+                               std::string(ids.begin()->first));
     }
     nc.close(write);
 }

@@ -1,17 +1,18 @@
 #pragma once
 // Results as a NetCDF-4 file following the CF conventions 1.8.
 //
-// Dimensions horizon (N) and column (2000), and well when pseudo-wells are
-// asked for. Coordinates: horizon (1..N), column (1..2000), x (m, per
-// column), time and age (kyr, per horizon; plain numbers, no reference
-// date, so readers decode no calendar). Variables over (horizon, column):
-// z (positive down), elevation (positive up), depth_of_deposition,
-// distance_from_shore, porosity, thickness, hiatus and subaerial; over horizon:
-// sea_level_z and sea_level_elevation; over forcing_time, when the run
-// followed a measured curve: sea_level_forcing; over column: initial_surface_z; over
-// (well, horizon): the pseudo-wells' logs. Every parameter is a global
-// attribute under its code name, with "<name>_units" beside it. Values
-// that are not finite or not defined hold _FillValue. Definitions:
+// Its variables, their dimensions and attributes are those of the table in
+// output_variables.h, defined in its order: coordinates horizon (1..N),
+// column (1..2000, over x), x (m, the dimension of the columns), time and
+// age (kyr, per horizon; plain numbers, no reference date, so readers
+// decode no calendar); the section over (horizon, x); the shoreline,
+// sea level and platform margin over horizon; the initial surface over x;
+// the pseudo-wells over well and (well, horizon) when some are asked for;
+// the measured sea-level curve a run followed over forcing_time, with the
+// curve's file name in the attribute source_file; a history too long for
+// its attribute whole in the variable history. Every parameter is a
+// global attribute under its code name, with "<name>_units" beside it.
+// Values that are not finite or not defined hold _FillValue. Definitions:
 // stratigraphy.h.
 //
 // The file is built in memory (the library's in-memory mode) and handed

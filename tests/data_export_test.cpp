@@ -12,8 +12,10 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,8 +23,10 @@
 #include "core/initial_geometry.h"
 #include "core/model_state.h"
 #include "core/parameter_fields.h"
+#include "core/sea_level_curve.h"
 #include "document/csv_export.h"
 #include "document/netcdf_export.h"
+#include "document/output_variables.h"
 #include "document/platform_margin.h"
 #include "document/project.h"
 #include "document/project_reader.h"
@@ -626,6 +630,126 @@ TEST_F(ExportedRun, SameResultsGiveTheSameBytes) {
     EXPECT_TRUE(first == second);
     // Smaller than the project file of the same results.
     EXPECT_LT(first.size(), testing::read_file(vdl_).size());
+}
+
+// A variable as ncdump -h shows it: "double z(horizon, x)" and its
+// attributes, text values unquoted.
+struct DumpedVariable {
+    std::string type;
+    std::string dimensions;
+    std::map<std::string, std::string> attributes;
+};
+
+std::map<std::string, DumpedVariable> dumped_variables(const std::string& dump) {
+    std::map<std::string, DumpedVariable> variables;
+    std::istringstream lines(dump.substr(dump.find("\nvariables:\n") + 1));
+    std::string line;
+    DumpedVariable* current = nullptr;
+    while (std::getline(lines, line) && line.rfind("// global", 0) != 0) {
+        if (line.rfind("\t\t", 0) == 0) {
+            const std::size_t colon = line.find(':');
+            const std::size_t equals = line.find(" = ", colon);
+            if (current == nullptr || colon == std::string::npos || equals == std::string::npos) {
+                continue;
+            }
+            std::string value = line.substr(equals + 3, line.rfind(" ;") - equals - 3);
+            if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+                value = value.substr(1, value.size() - 2);
+                for (std::size_t at = 0; (at = value.find('\\', at)) != std::string::npos; ++at) {
+                    value.erase(at, 1);
+                }
+            }
+            current->attributes[line.substr(colon + 1, equals - colon - 1)] = value;
+        } else if (line.rfind('\t', 0) == 0) {
+            const std::size_t space = line.find(' ');
+            const std::size_t open = line.find('(');
+            const std::size_t close = line.find(')');
+            if (space == std::string::npos || open == std::string::npos) {
+                continue;
+            }
+            current = &variables[line.substr(space + 1, open - space - 1)];
+            current->type = line.substr(1, space - 1);
+            current->dimensions = line.substr(open + 1, close - open - 1);
+        }
+    }
+    return variables;
+}
+
+// The file holds the variables of the table (output_variables.h) whose
+// dimensions it has, with the type, dimensions and attributes the table
+// gives them, and no others.
+TEST(NetcdfExport, FileHoldsTheVariablesOfTheTable) {
+    Project project(testing::document_parameters());
+    project.simulation().new_model();
+    const ProjectData plain = project.snapshot();
+    ProjectData forced = plain;
+    forced.params.sea_level_curve = std::make_shared<SeaLevelCurve>(
+        "curve.csv", std::vector<SeaLevelPoint>{{0, 0}, {50000, -10}, {100000, 5}});
+    struct Case {
+        const char* label;
+        const ProjectData& data;
+        NetcdfExport options;
+        std::set<std::string> optional;  // the optional dimensions the file has
+    };
+    const Case cases[] = {
+        {"no wells, short history, no curve", plain, {.history = "short", .well_x = {}}, {}},
+        {"wells, long history, a curve",
+         forced,
+         {.history = std::string(40000, 'h'), .well_x = {100.0, 1900.0}},
+         {"well", "history_length", "forcing_time"}},
+    };
+    TempDir folder;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::string nc = folder.file("variables.nc");
+        save_netcdf(nc, c.data, c.options);
+        const CommandResult dump = run_command(std::string(VENDREL_NCDUMP) + " -h " + nc);
+        ASSERT_EQ(dump.status, 0) << dump.output.substr(0, 2000);
+        std::map<std::string, DumpedVariable> file = dumped_variables(dump.output);
+        for (const OutputVariable& v : output_variables()) {
+            SCOPED_TRACE(v.name);
+            std::string dimensions;
+            bool present = true;
+            for (OutputDimension d : v.dimensions) {
+                const std::string name(dimension_name(d));
+                dimensions += (dimensions.empty() ? "" : ", ") + name;
+                present = present && (name == "horizon" || name == "x" || c.optional.count(name));
+            }
+            const auto found = file.find(std::string(v.name));
+            ASSERT_EQ(found != file.end(), present);
+            if (!present) {
+                continue;
+            }
+            const DumpedVariable& dumped = found->second;
+            EXPECT_EQ(dumped.type, type_name(v.type));
+            EXPECT_EQ(dumped.dimensions, dimensions);
+            std::map<std::string, std::string> texts;
+            for (const auto& [attribute, value] : {std::pair{"standard_name", v.standard_name},
+                                                   {"long_name", v.long_name},
+                                                   {"units", v.units},
+                                                   {"axis", v.axis},
+                                                   {"positive", v.positive},
+                                                   {"comment", v.comment},
+                                                   {"coordinates", v.coordinates},
+                                                   {"flag_meanings", v.flag_meanings}}) {
+                if (!value.empty()) {
+                    texts[attribute] = value;
+                }
+            }
+            std::map<std::string, std::string> attributes = dumped.attributes;
+            EXPECT_EQ(attributes.erase("_FillValue"), v.fill ? 1u : 0u);
+            EXPECT_EQ(attributes.erase("flag_values"), v.flag_meanings.empty() ? 0u : 1u);
+            if (v.name == "sea_level_forcing") {
+                EXPECT_EQ(attributes["source_file"], "curve.csv");
+                attributes.erase("source_file");
+            }
+            EXPECT_EQ(attributes, texts);
+            file.erase(found);
+        }
+        for (const auto& [name, variable] : file) {
+            ADD_FAILURE() << "a variable the table does not list: " << name;
+        }
+    }
 }
 
 TEST(NetcdfExport, InitialSurfaceAloneIsAValidFile) {
