@@ -5,6 +5,7 @@
 //   vendrel-sweep MANIFEST.csv --out DIR --slurm [--partition P] [--chunk K]
 //                 [--sbatch-arg ARG]... [--no-wait]
 //   vendrel-sweep --collect DIR
+//   vendrel-sweep fit PRIORS.toml OBSERVATIONS.csv --out DIR ... (fit_command.h)
 //
 // The manifest is checked whole before anything runs and copied to
 // DIR/manifest.csv; each row runs through vendrel-run (sweep_runner.h);
@@ -23,6 +24,7 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <string_view>
 #include <thread>
 
 #include "cli/parameter_assignment.h"
@@ -32,6 +34,7 @@
 #include "cli/toolkit_messages.h"
 #include "document/atomic_file.h"
 #include "document/printable_text.h"
+#include "sweep/fit_command.h"
 #include "sweep/process_error.h"
 #include "sweep/slurm_submission.h"
 #include "sweep/sweep_manifest.h"
@@ -49,6 +52,7 @@ const char* sweep_usage_text() {
            "  or:  vendrel-sweep MANIFEST.csv --out DIR --slurm [--partition P] [--chunk K]\n"
            "                     [--sbatch-arg ARG]... [--no-wait] [--image] [--netcdf]\n"
            "  or:  vendrel-sweep --collect DIR\n"
+           "  or:  vendrel-sweep fit PRIORS.toml OBSERVATIONS.csv --out DIR (see fit --help)\n"
            "Runs the model once per manifest row and sums the runs up.\n"
            "\n"
            "The manifest is CSV: a header \"run,KEY,KEY...\", then one row per run with\n"
@@ -327,6 +331,9 @@ int run(const SweepOptions& o) {
 int main(int argc, char** argv) {
     qInstallMessageHandler(drop_toolkit_messages);
     try {
+        if (argc > 1 && std::string_view(argv[1]) == "fit") {
+            return fit_main(argc - 1, argv + 1);
+        }
         const SweepOptions options = parse_sweep_options(argc, argv);
         if (options.help) {
             std::fputs(sweep_usage_text(), stdout);
