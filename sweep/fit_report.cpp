@@ -130,7 +130,25 @@ void write_fit_tables(const FitInputs& in, const FitState& s, const std::string&
     json += "  \"max_posterior\": {\"run\": " + json_string(s.best_run) +
             ", \"misfit\": " + json_number(-2 * s.best_log_likelihood) + "},\n";
     json += "  \"wall_time_s\": " + json_number(s.wall_time_s) + "\n}\n";
+    std::string tempering = "stage,temperature,runs";
+    for (const FreeParameter& f : in.priors.free) {
+        for (const char* what : {"_median", "_q05", "_q95"}) {
+            tempering += ',';
+            tempering += csv_field(f.key + what);
+        }
+    }
+    tempering += '\n';
+    for (std::size_t k = 0; k < s.history.size(); ++k) {
+        tempering += std::to_string(k) + "," + fit_number(s.history[k].temperature) + "," +
+                     std::to_string(s.history[k].runs);
+        for (double v : s.history[k].intervals) {
+            tempering += ',';
+            tempering += fit_number(v);
+        }
+        tempering += '\n';
+    }
     write_file_atomically(dir + "/posterior.csv", csv);
+    write_file_atomically(dir + "/tempering.csv", tempering);
     write_file_atomically(dir + "/posterior_intervals.csv", table);
     write_file_atomically(dir + "/fit.json", json);
 }

@@ -6,6 +6,9 @@
 //                            parameters' values, weight, misfit (chi^2)
 //   posterior_intervals.csv  parameter, median, q05, q95, prior_low,
 //                            prior_high: weighted quantiles
+//   tempering.csv            one row per temperature (0, the prior, first):
+//                            stage, temperature, runs, and each parameter's
+//                            median, q05 and q95 (<key>_median ...)
 //   fit.json                 parameters -> each free key's median, q05 and
 //                            q95; runs, wall_time_s, and how far the
 //                            sampler got (temperature 1 is the posterior)

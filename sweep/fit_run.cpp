@@ -15,6 +15,7 @@
 #include "document/project.h"
 #include "document/project_reader.h"
 #include "sweep/design_manifest.h"
+#include "sweep/fit_report.h"
 #include "sweep/slurm_submission.h"
 #include "sweep/sweep_manifest.h"
 #include "sweep/sweep_runner.h"
@@ -32,13 +33,13 @@ std::string read_text(const std::string& path) {
 }
 
 std::string batch_name(int batch) {
-    char name[16];
+    char name[32];
     std::snprintf(name, sizeof name, "b%05d", batch);
     return name;
 }
 
 std::string particle_id(std::size_t i) {
-    char id[16];
+    char id[32];
     std::snprintf(id, sizeof id, "p%05zu", i + 1);
     return id;
 }
@@ -49,6 +50,28 @@ std::uint64_t mixed_seed(std::uint64_t seed, std::uint64_t batch, std::uint64_t 
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
     return z ^ (z >> 31);
+}
+
+// `moves` in the state once a temperature's moves are done.
+constexpr int kStageDone = -1;
+
+// Whether the particles have moved enough at this temperature: at least
+// the settings' moves, then until nine in ten particles have taken a step
+// since the resampling (their run is of this temperature's batches), at
+// most ten times the settings' moves.
+bool stage_done(const FitState& s, const FitSettings& settings) {
+    if (s.moves < settings.moves) {
+        return false;
+    }
+    if (s.moves >= 10 * settings.moves) {
+        return true;
+    }
+    const int first = s.batches - s.moves;
+    std::size_t moved = 0;
+    for (const std::string& run : s.particle_runs) {
+        moved += std::stoi(run.substr(1, run.find('/') - 1)) >= first ? 1 : 0;
+    }
+    return double(moved) >= 0.9 * double(s.particle_runs.size());
 }
 
 class FitDriver {
@@ -69,6 +92,7 @@ class FitDriver {
     void save(FitState& s);
     void prune(const FitState& s) const;
     void note_best(FitState& s, const std::string& run, double log_l) const;
+    void note_stage(FitState& s) const;
 
     const FitInputs& in_;
     const FitRunOptions& o_;
@@ -168,6 +192,14 @@ void FitDriver::note_best(FitState& s, const std::string& run, double log_l) con
     }
 }
 
+void FitDriver::note_stage(FitState& s) const {
+    FitStage stage{s.temperature, s.runs, {}};
+    for (const ParameterInterval& p : posterior_intervals(in_, s)) {
+        stage.intervals.insert(stage.intervals.end(), {p.median, p.q05, p.q95});
+    }
+    s.history.push_back(std::move(stage));
+}
+
 void FitDriver::save(FitState& s) {
     s.wall_time_s =
         earlier_wall_time_ +
@@ -225,13 +257,14 @@ FitOutcome FitDriver::run() {
             s.particle_runs.push_back(batch_name(0) + "/" + particle_id(i));
             note_best(s, s.particle_runs[i], log_l[i]);
         }
-        s.moves = in_.settings.moves;
+        s.moves = kStageDone;
         s.batches = 1;
         s.runs = (long long)n;
+        note_stage(s);
         save(s);
     }
     for (;;) {
-        if (s.moves >= in_.settings.moves) {
+        if (s.moves == kStageDone) {
             if (s.temperature >= 1.0) {
                 return {FitEnd::Finished, s};
             }
@@ -261,6 +294,9 @@ FitOutcome FitDriver::run() {
             s.moves = 0;
             ++s.stages;
         }
+        if (s.runs + (long long)n > in_.settings.max_runs) {
+            return {FitEnd::OutOfRuns, s};
+        }
         const std::vector<std::vector<double>> factor = proposal_factor(s.particles);
         DesignRandom random(mixed_seed(seed, std::uint64_t(s.batches), 0));
         Particles proposals(n);
@@ -287,6 +323,10 @@ FitOutcome FitDriver::run() {
         ++s.moves;
         ++s.batches;
         s.runs += (long long)n;
+        if (stage_done(s, in_.settings)) {
+            s.moves = kStageDone;
+            note_stage(s);
+        }
         save(s);
     }
 }

@@ -8,7 +8,9 @@
 //
 //   batch 0      N particles drawn uniformly in the unit cube of the priors
 //   then         at each new temperature the particles are reweighted and
-//                resampled, then moved `moves` times, one batch a move
+//                resampled, then moved, one batch a move, at least `moves`
+//                times and until nine in ten particles have moved (at most
+//                ten times `moves`)
 //
 // The likelihood is Gaussian: log L = -chi^2 / 2 with chi^2 the sum over
 // the data of ((model - value) / sigma)^2 (modelled_observations.h); a run
@@ -16,7 +18,8 @@
 // k come from DesignRandom seeded with a mix of the seed and k, so a fit
 // depends only on its inputs: the same on any number of jobs, here or on a
 // cluster, and stopped and resumed or not. The state is saved after each
-// batch (fit_state.h); the .vdl of runs no particle holds any more (and
+// batch (fit_state.h). The fit stops short of the posterior rather than
+// exceed fit.max_runs. The .vdl of runs no particle holds any more (and
 // that is not the best so far) are removed as the fit goes.
 
 #include <string>

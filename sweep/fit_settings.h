@@ -6,7 +6,9 @@
 // describe, and the folder of the fit.
 //
 //   [fit]
-//   moves = 3             move batches at each temperature (1 to 100)
+//   moves = 2             move batches at each temperature at least (1 to
+//                         100); more follow until nine in ten particles
+//                         have moved, up to ten times as many
 //   ess_fraction = 0.5    effective sample size kept at each new
 //                         temperature, as a fraction of the particles
 //   max_runs = 5000       the fit stops, tempered short of the posterior,
@@ -27,7 +29,7 @@
 namespace vendrel {
 
 struct FitSettings {
-    int moves = 3;
+    int moves = 2;
     double ess_fraction = 0.5;
     long long max_runs = 5000;
 };

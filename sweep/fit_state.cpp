@@ -39,6 +39,14 @@ std::string fit_state_text(const FitState& s) {
     t += "stages " + std::to_string(s.stages) + "\n";
     t += "best " + (s.best_run.empty() ? "-" : s.best_run) + " " +
          exact_number(s.best_log_likelihood) + "\n";
+    for (const FitStage& stage : s.history) {
+        t += "stage " + exact_number(stage.temperature) + " " + std::to_string(stage.runs);
+        for (double v : stage.intervals) {
+            t += ' ';
+            t += exact_number(v);
+        }
+        t += "\n";
+    }
     for (std::size_t i = 0; i < s.particles.size(); ++i) {
         t += "particle " + s.particle_runs[i] + " " + exact_number(s.log_likelihood[i]);
         for (double u : s.particles[i]) {
@@ -98,13 +106,23 @@ FitState parse_fit_state(const std::string& text, const std::string& name) {
             need(1);
             s.temperature = read_number(values[0], where);
         } else if (key == "moves") {
-            s.moves = int(whole());
+            need(1);
+            s.moves = int(read_number(values[0], where));
         } else if (key == "stages") {
             s.stages = int(whole());
         } else if (key == "best") {
             need(2);
             s.best_run = values[0] == "-" ? "" : values[0];
             s.best_log_likelihood = read_number(values[1], where);
+        } else if (key == "stage") {
+            need(2);
+            FitStage stage;
+            stage.temperature = read_number(values[0], where);
+            stage.runs = (long long)read_number(values[1], where);
+            for (std::size_t k = 2; k < values.size(); ++k) {
+                stage.intervals.push_back(read_number(values[k], where));
+            }
+            s.history.push_back(std::move(stage));
         } else if (key == "particle") {
             need(3);
             if (!s.particles.empty() && values.size() - 2 != dimension) {

@@ -9,9 +9,13 @@
 //   runs R
 //   wall_time_s T        summed over the sessions
 //   temperature b
-//   moves M              move batches done at this temperature
+//   moves M              move batches done at this temperature (-1 once
+//                        they are all done)
 //   stages S             temperatures taken so far
 //   best RUN LOGL        the run of the highest likelihood so far
+//   stage T RUNS M1 A1 B1 M2 ...  one line per temperature done: the
+//                                 runs by then and each parameter's
+//                                 median, q05 and q95 at T (0: the prior)
 //   particle RUN LOGL U1 U2 ...   one line per particle: its run (the
 //                                 batch folder and id, b00003/p0012), its
 //                                 log-likelihood and coordinates
@@ -24,6 +28,12 @@
 
 namespace vendrel {
 
+struct FitStage {
+    double temperature = 0;
+    long long runs = 0;
+    std::vector<double> intervals;  // median, q05, q95 of each parameter
+};
+
 struct FitState {
     int batches = 0;
     long long runs = 0;
@@ -33,6 +43,7 @@ struct FitState {
     int stages = 0;
     std::string best_run;
     double best_log_likelihood = 0;
+    std::vector<FitStage> history;
     Particles particles;
     std::vector<double> log_likelihood;
     std::vector<std::string> particle_runs;
