@@ -199,6 +199,9 @@ std::vector<PredictivePanel> predictive_panels(const FitInputs& in, const FitSta
                           : QString("%1 at the well at x = %2 m")
                                 .arg(QString::fromLatin1(name), sweep_plot_number(keys[k].second));
         panel.value_label = value_label(keys[k].first);
+        if (keys[k].first == ObservedQuantity::Thickness) {
+            panel.age_label = "age of the older surface (kyr before the newest horizon)";
+        }
         std::vector<Observation> at;
         double oldest = 0;
         for (const Observation* o : data) {
@@ -304,6 +307,7 @@ int fit_main(int argc, char** argv) {
         throw FileError("cannot make the folder " + o.dir + ": " + error.message());
     }
     run.dir = std::filesystem::absolute(o.dir).lexically_normal().string();
+    lock_fit_folder(run.dir);
     run.jobs = o.jobs > 0 ? o.jobs : int(std::max(1u, std::thread::hardware_concurrency()));
     run.progress = isatty(STDERR_FILENO) != 0;
     run.slurm = o.slurm;

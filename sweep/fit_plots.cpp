@@ -319,7 +319,7 @@ void save_predictive_plot(const std::vector<PredictivePanel>& panels, const std:
                 label);
         }
         painter.drawText(QRectF(box.left(), box.bottom() + 22, box.width(), 20), Qt::AlignHCenter,
-                         "age before the newest horizon (kyr)");
+                         p.age_label);
         painter.drawText(QRectF(box.left(), box.top() - 22, box.width(), 20), Qt::AlignHCenter,
                          p.title);
         painter.save();

@@ -35,6 +35,7 @@ void save_pair_plot(const PairPlotData& data, const std::string& png);
 struct PredictivePanel {
     QString title;
     QString value_label;  // "elevation (m)"
+    QString age_label = "age before the newest horizon (kyr)";
     std::vector<double> obs_age, obs_value, obs_sigma;
     std::vector<double> age;              // where the runs are shown
     std::vector<double> low, high, best;  // per age; NaN where unknown

@@ -1,8 +1,14 @@
 #include "sweep/fit_run.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -352,6 +358,19 @@ std::string particle_project(const std::string& dir, const std::string& run) {
 FitOutcome run_fit(const FitInputs& inputs, const FitRunOptions& options) {
     prepare_fit_folder(inputs, options.dir);
     return FitDriver(inputs, options).run();
+}
+
+void lock_fit_folder(const std::string& dir) {
+    const std::string path = dir + "/fit.lock";
+    const int lock = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (lock < 0) {
+        throw FileError("cannot open " + path + ": " + std::strerror(errno));
+    }
+    if (::flock(lock, LOCK_EX | LOCK_NB) != 0) {
+        ::close(lock);
+        throw UsageError(dir + " is in use by another fit (" + path + " is locked)");
+    }
+    // Kept open (and locked) until the process ends.
 }
 
 }  // namespace vendrel

@@ -52,6 +52,11 @@ struct FitOutcome {
 // ProcessError when the fit cannot go on.
 FitOutcome run_fit(const FitInputs& inputs, const FitRunOptions& options);
 
+// Locks DIR/fit.lock for the rest of the process, so that one fit at a
+// time works in a folder. Throws UsageError when another process holds it,
+// FileError when it cannot be opened.
+void lock_fit_folder(const std::string& dir);
+
 // The path of a particle's project file: DIR/batches/<run>.vdl.
 std::string particle_project(const std::string& dir, const std::string& run);
 

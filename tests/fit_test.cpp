@@ -1,5 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -347,6 +349,20 @@ TEST(FitCommand, RefusesInputsBeforeRunning) {
         EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 1) << r.output;
         EXPECT_FALSE(std::filesystem::exists(dir.file("fit"))) << r.output;
     }
+
+    // A folder another fit is working in.
+    write_file(dir.file("p.toml"), priors(4, "rates_2 = [2, 20]\n", ""));
+    write_file(dir.file("o.csv"), good);
+    std::filesystem::create_directory(dir.file("busy"));
+    const int lock = ::open(dir.file("busy/fit.lock").c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    const auto r = run_command("cd " + dir.path() + " && " + sweep() +
+                               " fit p.toml o.csv --out busy --jobs 1");
+    ::close(lock);
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_NE(r.output.find("busy is in use by another fit"), std::string::npos) << r.output;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("busy/batches"))) << r.output;
 }
 
 TEST(FitCommand, NoiseFreePosteriorNarrowsAroundTheTruthAsTemperatureRises) {
