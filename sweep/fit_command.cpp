@@ -13,6 +13,7 @@
 #include <fstream>
 #include <limits>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -166,13 +167,20 @@ std::vector<PredictivePanel> predictive_panels(const FitInputs& in, const FitSta
     std::vector<std::string> runs = s.particle_runs;
     std::sort(runs.begin(), runs.end());
     runs.erase(std::unique(runs.begin(), runs.end()), runs.end());
-    std::vector<ProjectData> results;
+    // Each run read once; its section is worked out once for every panel.
+    std::vector<std::unique_ptr<ProjectData>> results;
+    std::vector<std::unique_ptr<ModelledObservations>> models;
     for (const std::string& run : runs) {
-        results.push_back(ReadProjectFile(particle_project(dir, run), defaults).data);
+        results.push_back(std::make_unique<ProjectData>(
+            ReadProjectFile(particle_project(dir, run), defaults).data));
+        models.push_back(std::make_unique<ModelledObservations>(*results.back()));
     }
-    std::optional<ProjectData> best;
+    std::unique_ptr<ProjectData> best_data;
+    std::unique_ptr<ModelledObservations> best;
     if (!s.best_run.empty()) {
-        best = ReadProjectFile(particle_project(dir, s.best_run), defaults).data;
+        best_data = std::make_unique<ProjectData>(
+            ReadProjectFile(particle_project(dir, s.best_run), defaults).data);
+        best = std::make_unique<ModelledObservations>(*best_data);
     }
     // Panels in the order of the data's first appearance.
     std::vector<std::pair<ObservedQuantity, double>> keys;
@@ -227,8 +235,8 @@ std::vector<PredictivePanel> predictive_panels(const FitInputs& in, const FitSta
         for (const Observation& o : at) {
             panel.age.push_back(o.age_kyr);
             double low = INFINITY, high = -INFINITY;
-            for (const ProjectData& r : results) {
-                const double v = ModelledObservations(r).value(o);
+            for (const auto& model : models) {
+                const double v = model->value(o);
                 if (std::isfinite(v)) {
                     low = std::min(low, v);
                     high = std::max(high, v);
@@ -236,7 +244,7 @@ std::vector<PredictivePanel> predictive_panels(const FitInputs& in, const FitSta
             }
             panel.low.push_back(std::isfinite(low) ? low : kNaN);
             panel.high.push_back(std::isfinite(high) ? high : kNaN);
-            panel.best.push_back(best ? ModelledObservations(*best).value(o) : kNaN);
+            panel.best.push_back(best ? best->value(o) : kNaN);
         }
         panels.push_back(std::move(panel));
     }
@@ -278,11 +286,7 @@ void write_outputs(const FitInputs& in, const FitState& s, const std::string& di
     pairs.parameters = in.priors.free;
     pairs.unit = s.particles;
     pairs.weights.assign(s.particles.size(), 1.0 / double(s.particles.size()));
-    for (std::size_t i = 0; i < s.particles.size(); ++i) {
-        if (s.particle_runs[i] == s.best_run) {
-            pairs.best = s.particles[i];
-        }
-    }
+    pairs.best = s.best_unit;
     save_pair_plot(pairs, dir + "/posterior_pairs.png");
     save_predictive_plot(predictive_panels(in, s, dir), dir + "/posterior_predictive.png");
     write_best_run(s, dir);

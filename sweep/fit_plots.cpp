@@ -146,6 +146,11 @@ void save_pair_plot(const PairPlotData& data, const std::string& png) {
                     painter.drawRect(QRectF(QPointF(x_of(double(b) / kBins), y_of(h)),
                                             QPointF(x_of(double(b + 1) / kBins), y_of(0))));
                 }
+                if (!data.best.empty()) {
+                    painter.setPen(QPen(QColor(200, 30, 30), 2));
+                    const double x = x_of(data.best[std::size_t(c)]);
+                    painter.drawLine(QPointF(x, y_of(0)), QPointF(x, y_of(1)));
+                }
             } else {
                 painter.setPen(Qt::NoPen);
                 painter.setBrush(QColor(40, 70, 140, 90));

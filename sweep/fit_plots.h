@@ -5,8 +5,9 @@
 //   pair plot    one row and one column per free parameter, each axis
 //                spanning the prior's range (a log prior on a log axis);
 //                on the diagonal the weighted histogram of the particles
-//                (20 bins), below it the particles of each pair with the
-//                maximum-posterior run as a red cross; the bottom row and
+//                (20 bins) with the maximum-posterior run as a red line,
+//                below it the particles of each pair with that run as a red
+//                cross; the bottom row and
 //                the left column titled with the parameters
 //   predictive   one panel per well and quantity: the observations with
 //                error bars of one sigma against the envelope (least to

@@ -128,7 +128,14 @@ void write_fit_tables(const FitInputs& in, const FitState& s, const std::string&
     json += "  \"temperature\": " + json_number(s.temperature) + ",\n";
     json += std::string("  \"finished\": ") + (finished ? "true" : "false") + ",\n";
     json += "  \"max_posterior\": {\"run\": " + json_string(s.best_run) +
-            ", \"misfit\": " + json_number(-2 * s.best_log_likelihood) + "},\n";
+            ", \"misfit\": " + json_number(-2 * s.best_log_likelihood) + ", \"parameters\": {";
+    for (std::size_t k = 0; k < s.best_unit.size() && k < in.priors.free.size(); ++k) {
+        json += k == 0 ? "" : ", ";
+        json += json_string(in.priors.free[k].key);
+        json += ": ";
+        json += json_number(design_value(in.priors.free[k], s.best_unit[k]));
+    }
+    json += "}},\n";
     json += "  \"wall_time_s\": " + json_number(s.wall_time_s) + "\n}\n";
     std::string tempering = "stage,temperature,runs";
     for (const FreeParameter& f : in.priors.free) {

@@ -97,7 +97,8 @@ class FitDriver {
     double log_likelihood(const std::string& project) const;
     void save(FitState& s);
     void prune(const FitState& s) const;
-    void note_best(FitState& s, const std::string& run, double log_l) const;
+    void note_best(FitState& s, const std::string& run, double log_l,
+                   const std::vector<double>& unit) const;
     void note_stage(FitState& s) const;
 
     const FitInputs& in_;
@@ -191,10 +192,12 @@ std::vector<double> FitDriver::evaluate(int batch, const Particles& points) {
     return log_l;
 }
 
-void FitDriver::note_best(FitState& s, const std::string& run, double log_l) const {
+void FitDriver::note_best(FitState& s, const std::string& run, double log_l,
+                          const std::vector<double>& unit) const {
     if (std::isfinite(log_l) && (s.best_run.empty() || log_l > s.best_log_likelihood)) {
         s.best_run = run;
         s.best_log_likelihood = log_l;
+        s.best_unit = unit;
     }
 }
 
@@ -261,7 +264,7 @@ FitOutcome FitDriver::run() {
         s.log_likelihood = log_l;
         for (std::size_t i = 0; i < n; ++i) {
             s.particle_runs.push_back(batch_name(0) + "/" + particle_id(i));
-            note_best(s, s.particle_runs[i], log_l[i]);
+            note_best(s, s.particle_runs[i], log_l[i], points[i]);
         }
         s.moves = kStageDone;
         s.batches = 1;
@@ -315,7 +318,7 @@ FitOutcome FitDriver::run() {
         }
         for (std::size_t i = 0; i < n; ++i) {
             const std::string run = batch_name(s.batches) + "/" + particle_id(i);
-            note_best(s, run, log_l[i]);
+            note_best(s, run, log_l[i], proposals[i]);
             const double v = 1.0 - random.uniform();  // in (0, 1]
             const bool accept = std::isfinite(log_l[i]) &&
                                 (!std::isfinite(s.log_likelihood[i]) ||

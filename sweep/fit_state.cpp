@@ -38,7 +38,12 @@ std::string fit_state_text(const FitState& s) {
     t += "moves " + std::to_string(s.moves) + "\n";
     t += "stages " + std::to_string(s.stages) + "\n";
     t += "best " + (s.best_run.empty() ? "-" : s.best_run) + " " +
-         exact_number(s.best_log_likelihood) + "\n";
+         exact_number(s.best_log_likelihood);
+    for (double u : s.best_unit) {
+        t += ' ';
+        t += exact_number(u);
+    }
+    t += '\n';
     for (const FitStage& stage : s.history) {
         t += "stage " + exact_number(stage.temperature) + " " + std::to_string(stage.runs);
         for (double v : stage.intervals) {
@@ -114,6 +119,9 @@ FitState parse_fit_state(const std::string& text, const std::string& name) {
             need(2);
             s.best_run = values[0] == "-" ? "" : values[0];
             s.best_log_likelihood = read_number(values[1], where);
+            for (std::size_t k = 2; k < values.size(); ++k) {
+                s.best_unit.push_back(read_number(values[k], where));
+            }
         } else if (key == "stage") {
             need(2);
             FitStage stage;

@@ -12,7 +12,8 @@
 //   moves M              move batches done at this temperature (-1 once
 //                        they are all done)
 //   stages S             temperatures taken so far
-//   best RUN LOGL        the run of the highest likelihood so far
+//   best RUN LOGL U1 ... the run of the highest likelihood so far and its
+//                        coordinates
 //   stage T RUNS M1 A1 B1 M2 ...  one line per temperature done: the
 //                                 runs by then and each parameter's
 //                                 median, q05 and q95 at T (0: the prior)
@@ -43,6 +44,7 @@ struct FitState {
     int stages = 0;
     std::string best_run;
     double best_log_likelihood = 0;
+    std::vector<double> best_unit;
     std::vector<FitStage> history;
     Particles particles;
     std::vector<double> log_likelihood;

@@ -229,6 +229,7 @@ TEST(FitState, ReadsBackWhatItWrote) {
     s.stages = 3;
     s.best_run = "b00004/p00002";
     s.best_log_likelihood = -0.1;
+    s.best_unit = {0.25, 0.5};
     s.history = {{0, 16, {1, 0.5, 2}}, {0.0123456789012345, 48, {1.1, 0.9, 1.3}}};
     s.particles = {{0.1, 1.0 / 3}, {0.7, 1e-300}};
     s.log_likelihood = {-kInf, -3.5};
