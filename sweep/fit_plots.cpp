@@ -17,7 +17,7 @@ namespace vendrel {
 namespace {
 
 constexpr int kCell = 210;
-constexpr int kGap = 14;
+constexpr int kGap = 32;
 constexpr int kLeft = 90;
 constexpr int kBottom = 70;
 constexpr int kTop = 20;
