@@ -4,6 +4,7 @@
 //   vendrel-sweep MANIFEST.csv --out DIR [--jobs N] [--image]
 //   vendrel-sweep MANIFEST.csv --out DIR --slurm [SLURM OPTION]... [--no-wait]
 //   vendrel-sweep --collect DIR
+//   vendrel-sweep fit PRIORS.toml OBSERVATIONS.csv --out DIR ... (fit_command.h)
 //
 // The manifest is checked whole before anything runs and copied to
 // DIR/manifest.csv; each row runs through vendrel-run (sweep_runner.h);
@@ -24,6 +25,7 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <string_view>
 #include <thread>
 
 #include "cli/parameter_assignment.h"
@@ -35,6 +37,7 @@
 #include "cli/toolkit_messages.h"
 #include "document/atomic_file.h"
 #include "document/printable_text.h"
+#include "sweep/fit_command.h"
 #include "sweep/process_error.h"
 #include "sweep/slurm_job.h"
 #include "sweep/slurm_submission.h"
@@ -60,6 +63,7 @@ const char* sweep_usage_text() {
            "  or:  vendrel-sweep --collect DIR\n"
            "  or:  vendrel-sweep design DESIGN.toml --method METHOD --out MANIFEST.csv\n"
            "  or:  vendrel-sweep sensitivity DIR [--design FILE]\n"
+           "  or:  vendrel-sweep fit PRIORS.toml OBSERVATIONS.csv --out DIR (see fit --help)\n"
            "Runs the model once per manifest row and sums the runs up.\n"
            "\n"
            "The manifest is CSV: a header \"run,KEY,KEY...\", then one row per run with\n"

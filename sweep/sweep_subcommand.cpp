@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "sweep/design_command.h"
+#include "sweep/fit_command.h"
 #include "sweep/sensitivity_command.h"
 
 namespace vendrel {
@@ -17,6 +18,9 @@ std::optional<int> run_sweep_subcommand(int argc, char** argv) {
     }
     if (name == "sensitivity") {
         return run_sensitivity_command(argc - 2, argv + 2);
+    }
+    if (name == "fit") {
+        return fit_main(argc - 1, argv + 1);
     }
     return std::nullopt;
 }

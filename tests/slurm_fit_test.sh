@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# A short fit on this machine and with its batches as Slurm job arrays, on
+# a private single-node cluster (scripts/slurm-local): the posterior and
+# the best run must be the same bytes. Fails (does not skip) when the
+# cluster cannot start.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+work=$(mktemp -d)
+cleanup() {
+    "$root/scripts/slurm-local" stop "$work/slurm" >/dev/null 2>&1 || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "slurm fit test: FAILED: $*" >&2; exit 1; }
+
+if ! "$root/scripts/slurm-local" start "$work/slurm" >"$work/start.log" 2>&1; then
+    cat "$work/start.log" >&2
+    fail "the private Slurm cluster did not start (see above)"
+fi
+export SLURM_CONF=$work/slurm/slurm.conf
+
+cd "$work"
+"$build/vendrel-run" --set totaltime=5000 --set display_inc=500 --set rates_2=8 --well 1000 \
+    --wells-csv truth.csv --quiet
+awk -F, 'NR == 1 { print "well_x_m,quantity,age_kyr,value,sigma"; next }
+         { print $1 ",elevation," $6 "," $8 ",0.5" }' truth.csv >wells.csv
+cat >priors.toml <<'END'
+samples = 6
+seed = 4
+[fixed]
+totaltime = 5000
+display_inc = 500
+[free]
+rates_2 = [2, 20]
+[fit]
+moves = 1
+max_runs = 24
+END
+# Four batches, then max_runs stops the fit (exit status 3).
+status=0
+"$build/vendrel-sweep" fit priors.toml wells.csv --out local --jobs 2 >local.log || status=$?
+[ "$status" -eq 3 ] || fail "local fit: $(cat local.log)"
+status=0
+"$build/vendrel-sweep" fit priors.toml wells.csv --out cluster --slurm >cluster.log || status=$?
+[ "$status" -eq 3 ] || fail "Slurm fit: $(cat cluster.log)"
+[ "$(ls -d cluster/batches/b*/slurm | wc -l)" -eq 4 ] || fail "not 4 job arrays ran"
+for file in posterior.csv posterior_intervals.csv tempering.csv max_posterior.vdl; do
+    cmp -s "local/$file" "cluster/$file" || fail "$file differs between the local and the Slurm fit"
+done
+echo "slurm fit test: 4 batches of 6 runs, local and as job arrays, the same posterior"
