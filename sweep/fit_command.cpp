@@ -311,9 +311,9 @@ int fit_main(int argc, char** argv) {
         throw FileError("cannot make the folder " + o.dir + ": " + error.message());
     }
     run.dir = std::filesystem::absolute(o.dir).lexically_normal().string();
-    lock_fit_folder(run.dir);
+    const SweepLock lock = lock_fit_folder(run.dir);
     run.jobs = o.jobs > 0 ? o.jobs : int(std::max(1u, std::thread::hardware_concurrency()));
-    run.progress = isatty(STDERR_FILENO) != 0;
+    run.progress = isatty(STDERR_FILENO) != 0 ? SweepProgress::Bar : SweepProgress::None;
     run.slurm = o.slurm;
     run.partition = o.partition;
     run.chunk = o.chunk;

@@ -22,7 +22,9 @@
 #include "document/project_reader.h"
 #include "sweep/design_manifest.h"
 #include "sweep/fit_report.h"
+#include "sweep/slurm_job.h"
 #include "sweep/slurm_submission.h"
+#include "sweep/sweep_lock.h"
 #include "sweep/sweep_manifest.h"
 #include "sweep/sweep_runner.h"
 
@@ -161,26 +163,27 @@ std::vector<double> FitDriver::evaluate(int batch, const Particles& points) {
         write_file_atomically(manifest_path, text);
     }
     const SweepManifest manifest = parse_sweep_manifest(text, manifest_path);
-    if (o_.slurm) {
+    const SweepSettings settings{folder, false, o_.jobs, runner_beside_program()};
+    const std::vector<int> rows = incomplete_rows(manifest, settings);
+    if (rows.empty()) {
+        // every run of the batch is there already (a resumed fit)
+    } else if (o_.slurm) {
         SlurmRequest request;
         request.dir = folder;
         request.program = std::filesystem::read_symlink("/proc/self/exe").string();
         request.rows = int(manifest.rows.size());
+        request.rows_to_run = rows;
         request.chunk = o_.chunk;
         request.partition = o_.partition;
         request.sbatch_args = o_.sbatch_args;
-        request.wait = true;
-        submit_sweep(request);
-    } else {
-        SweepSettings settings{folder, false, o_.jobs, runner_beside_program()};
-        std::vector<int> rows(manifest.rows.size());
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            rows[i] = int(i);
-        }
-        if (run_sweep_rows(manifest, rows, settings, o_.progress) == SweepEnd::Interrupted) {
+        const std::string job = submit_sweep(request);
+        if (wait_for_slurm_job(job, o_.progress) == SweepEnd::Interrupted) {
             interrupted_ = true;
             return {};
         }
+    } else if (run_sweep_rows(manifest, rows, settings, o_.progress).end == SweepEnd::Interrupted) {
+        interrupted_ = true;
+        return {};
     }
     std::vector<double> log_l(points.size(), kMinusInfinity);
     const SweepSettings files{folder, false, 1, {}};
@@ -363,17 +366,12 @@ FitOutcome run_fit(const FitInputs& inputs, const FitRunOptions& options) {
     return FitDriver(inputs, options).run();
 }
 
-void lock_fit_folder(const std::string& dir) {
-    const std::string path = dir + "/fit.lock";
-    const int lock = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (lock < 0) {
-        throw FileError("cannot open " + path + ": " + std::strerror(errno));
+SweepLock lock_fit_folder(const std::string& dir) {
+    try {
+        return SweepLock(dir);
+    } catch (const SweepBusy& e) {
+        throw UsageError(dir + " is in use by another fit: " + e.what());
     }
-    if (::flock(lock, LOCK_EX | LOCK_NB) != 0) {
-        ::close(lock);
-        throw UsageError(dir + " is in use by another fit (" + path + " is locked)");
-    }
-    // Kept open (and locked) until the process ends.
 }
 
 }  // namespace vendrel

@@ -27,13 +27,15 @@
 
 #include "sweep/fit_settings.h"
 #include "sweep/fit_state.h"
+#include "sweep/sweep_lock.h"
+#include "sweep/sweep_runner.h"
 
 namespace vendrel {
 
 struct FitRunOptions {
     std::string dir;  // absolute
     int jobs = 1;
-    bool progress = false;
+    SweepProgress progress = SweepProgress::None;  // of each batch's runs
     bool slurm = false;
     std::string partition;
     int chunk = 0;
@@ -52,10 +54,10 @@ struct FitOutcome {
 // ProcessError when the fit cannot go on.
 FitOutcome run_fit(const FitInputs& inputs, const FitRunOptions& options);
 
-// Locks DIR/fit.lock for the rest of the process, so that one fit at a
-// time works in a folder. Throws UsageError when another process holds it,
-// FileError when it cannot be opened.
-void lock_fit_folder(const std::string& dir);
+// Takes the folder's lock (sweep_lock.h), so that one fit or sweep at a
+// time works in it. Throws UsageError when another process holds it,
+// FileError when the lock file cannot be opened.
+SweepLock lock_fit_folder(const std::string& dir);
 
 // The path of a particle's project file: DIR/batches/<run>.vdl.
 std::string particle_project(const std::string& dir, const std::string& run);
