@@ -8,36 +8,15 @@
 #include "cli/parameter_assignment.h"
 #include "cli/run_metrics.h"
 #include "cli/run_options.h"
+#include "document/csv_record.h"
 
 namespace vendrel {
 namespace {
 
-// One CSV record (RFC 4180) from `pos`, which moves past its line end.
+// One CSV record from `pos`, which moves past its line end.
 std::vector<std::string> csv_record(const std::string& text, std::size_t& pos) {
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    while (pos < text.size()) {
-        const char c = text[pos++];
-        if (quoted) {
-            if (c == '"' && pos < text.size() && text[pos] == '"') {
-                fields.back() += '"';
-                ++pos;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                fields.back() += c;
-            }
-        } else if (c == '"' && fields.back().empty()) {
-            quoted = true;
-        } else if (c == ',') {
-            fields.emplace_back();
-        } else if (c == '\n') {
-            break;
-        } else if (c != '\r') {
-            fields.back() += c;
-        }
-    }
-    return fields;
+    int line = 0;
+    return std::move(read_csv_record(text, pos, line).fields);
 }
 
 std::string number_text(double v) {

@@ -16,49 +16,22 @@
 #include "cli/sea_level_request.h"
 #include "core/parameter_fields.h"
 #include "core/run_admission.h"
+#include "document/csv_record.h"
 #include "document/file_error.h"
 #include "document/regular_file.h"
 
 namespace vendrel {
 namespace {
 
-// Splits one CSV record starting at `pos` (RFC 4180: quotes around a field,
-// "" for a quote inside); moves `pos` past its line end and counts the
-// lines it spans.
+// One record of the manifest (line counts the lines it spans).
 std::vector<std::string> read_record(const std::string& text, std::size_t& pos, int& line,
                                      const std::string& name) {
-    std::vector<std::string> fields(1);
     const int first_line = line;
-    bool quoted = false;
-    while (pos < text.size()) {
-        const char c = text[pos++];
-        if (quoted) {
-            if (c == '"' && pos < text.size() && text[pos] == '"') {
-                fields.back() += '"';
-                ++pos;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                if (c == '\n') {
-                    ++line;
-                }
-                fields.back() += c;
-            }
-        } else if (c == '"' && fields.back().empty()) {
-            quoted = true;
-        } else if (c == ',') {
-            fields.emplace_back();
-        } else if (c == '\n') {
-            ++line;
-            break;
-        } else if (c != '\r') {
-            fields.back() += c;
-        }
-    }
-    if (quoted) {
+    CsvRecord record = read_csv_record(text, pos, line);
+    if (!record.closed) {
         throw UsageError(name + ": line " + std::to_string(first_line) + ": a quote is not closed");
     }
-    return fields;
+    return std::move(record.fields);
 }
 
 }  // namespace
