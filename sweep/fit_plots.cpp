@@ -12,6 +12,7 @@
 #include "document/atomic_file.h"
 #include "sweep/design_sampling.h"
 #include "sweep/sweep_plot.h"
+#include "view/figure_axes.h"
 
 namespace vendrel {
 namespace {
@@ -26,24 +27,8 @@ constexpr int kTick = 4;
 
 // Round ticks (1, 2 or 5 times a power of ten) within [low, high].
 std::vector<double> nice_ticks(double low, double high) {
-    std::vector<double> out;
-    const double span = high - low;
-    if (!(span > 0) || !std::isfinite(span)) {
-        return out;
-    }
-    const double raw = span / 4;
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    double step = power;
-    for (double m : {1.0, 2.0, 5.0, 10.0}) {
-        step = m * power;
-        if (step >= raw) {
-            break;
-        }
-    }
-    for (double t = std::ceil(low / step) * step; t <= high + step * 1e-9; t += step) {
-        out.push_back(std::abs(t) < step * 1e-9 ? 0.0 : t);
-    }
-    return out;
+    double step = 0;
+    return round_ticks(low, high, step);
 }
 
 // The unit coordinate of a parameter's value (the inverse of design_value

@@ -7,6 +7,7 @@
 
 #include "sweep/plot_files.h"
 #include "sweep/sweep_plot.h"
+#include "view/figure_axes.h"
 
 namespace vendrel {
 namespace {
@@ -57,24 +58,6 @@ QSize panel_size(const SensitivityResult& r) {
     return QSize(std::max(width, 360), kPanelHeight);
 }
 
-// Round ticks (1, 2 or 5 times a power of ten) from low to high.
-std::vector<double> ticks(double low, double high, double& step) {
-    const double raw = (high - low) / 4;
-    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-    step = 10 * magnitude;
-    for (const double f : {1.0, 2.0, 5.0}) {
-        if (f * magnitude >= raw * (1 - 1e-9)) {
-            step = f * magnitude;
-            break;
-        }
-    }
-    std::vector<double> out;
-    for (double k = std::ceil(low / step - 1e-9); k * step <= high + step * 1e-9; ++k) {
-        out.push_back(k * step == 0 ? 0.0 : k * step);
-    }
-    return out;
-}
-
 void draw_panel(QPainter& painter, const QRect& cell, const SensitivityResult& r,
                 const SensitivityMetric& m) {
     const QFontMetrics metrics(painter.font(), painter.device());
@@ -109,10 +92,10 @@ void draw_panel(QPainter& painter, const QRect& cell, const SensitivityResult& r
     }
     // The axis ends at round ticks.
     double step = 0;
-    ticks(low, high, step);
+    round_ticks(low, high, step);
     low = std::floor(low / step + 1e-9) * step;
     high = std::ceil(high / step - 1e-9) * step;
-    const std::vector<double> marks = ticks(low, high, step);
+    const std::vector<double> marks = round_ticks(low, high, step);
     const auto py = [&](double v) {
         return plot.bottom() - (v - low) / (high - low) * plot.height();
     };

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "sweep/plot_files.h"
+#include "view/figure_axes.h"
 
 namespace vendrel {
 namespace {
@@ -48,25 +49,7 @@ Range range_of(const std::vector<std::optional<double>>& values) {
 // Round ticks (1, 2 or 5 times a power of ten) inside the range, three to
 // six of them, and their step.
 std::vector<double> ticks_of(const Range& r, double& step) {
-    const double span = r.high - r.low;
-    std::vector<double> out;
-    step = 0;
-    if (!(span > 0) || !std::isfinite(span)) {
-        return out;
-    }
-    const double raw = span / 4;
-    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-    step = 10 * magnitude;
-    for (double f : {1.0, 2.0, 5.0}) {
-        if (f * magnitude >= raw * (1 - 1e-9)) {
-            step = f * magnitude;
-            break;
-        }
-    }
-    for (double k = std::ceil(r.low / step - 1e-9); k * step <= r.high + span * 1e-9; ++k) {
-        out.push_back(k * step == 0 ? 0.0 : k * step);
-    }
-    return out;
+    return round_ticks(r.low, r.high, step);
 }
 
 QFont plot_font() {

@@ -29,6 +29,20 @@ double tick_step(double range, double length, double gap) {
     return step;
 }
 
+std::vector<double> round_ticks(double low, double high, double& step) {
+    const double span = high - low;
+    std::vector<double> out;
+    step = 0;
+    if (!(span > 0) || !std::isfinite(span)) {
+        return out;
+    }
+    step = tick_step(span, 4, 1);
+    for (double k = std::ceil(low / step - 1e-9); k * step <= high + step * 1e-9; ++k) {
+        out.push_back(k * step == 0 ? 0.0 : k * step);
+    }
+    return out;
+}
+
 QString figure_number(double v) {
     return QString::number(v, 'g', 6);
 }

@@ -34,6 +34,10 @@ double tick_step(double range, double length, double gap = 60);
 // origin + direction x v / range x length. None for a range that is not
 // positive and finite.
 std::vector<AxisTick> axis_ticks(double range, double length, double origin, double direction);
+// About four round ticks (1, 2 or 5 times a power of ten) from `low` to
+// `high`, the multiples of `step` (set to the step, 0 when there are none)
+// within it; none for a span that is not positive and finite.
+std::vector<double> round_ticks(double low, double high, double& step);
 // The same from `low` to `high`: ticks at the multiples of the step within
 // it, value v at origin + direction x (v - low) / (high - low) x length.
 std::vector<AxisTick> axis_ticks_over(double low, double high, double length, double origin,
