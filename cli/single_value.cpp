@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include "cli/parameter_assignment.h"
+#include "cli/quoted_value.h"
 #include "cli/raw_argument.h"
 #include "cli/run_options.h"
 
@@ -16,6 +18,15 @@ std::optional<std::string> single_value(const QCommandLineParser& parser, const 
         return std::nullopt;
     }
     return raw_bytes(values.front());
+}
+
+int positive_count(const std::string& option, const std::string& text) {
+    const std::optional<int> n = parse_int_strict(text);
+    if (!n || *n < 1) {
+        throw UsageError("--" + option + " expects a whole number of at least 1, got " +
+                         quoted_value(text));
+    }
+    return *n;
 }
 
 }  // namespace vendrel

@@ -12,4 +12,8 @@ namespace vendrel {
 // given. Throws UsageError when it is given more than once.
 std::optional<std::string> single_value(const QCommandLineParser& parser, const QString& name);
 
+// The value of a count option (--jobs, --chunk): a whole number of at least
+// 1. Throws UsageError naming the option and the value.
+int positive_count(const std::string& option, const std::string& text);
+
 }  // namespace vendrel

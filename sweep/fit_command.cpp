@@ -93,21 +93,13 @@ FitOptions parse_fit_options(int argc, char** argv) {
         return o;
     }
     const auto single = [&](const char* name) { return single_value(parser, name).value_or(""); };
-    const auto positive = [](const char* option, const std::string& text) {
-        const std::optional<int> n = parse_int_strict(text);
-        if (!n || *n < 1) {
-            throw UsageError(std::string("--") + option +
-                             " expects a whole number of at least 1, got \"" + text + "\"");
-        }
-        return *n;
-    };
     o.dir = single("out");
     o.partition = single("partition");
     if (const std::string jobs = single("jobs"); !jobs.empty()) {
-        o.jobs = positive("jobs", jobs);
+        o.jobs = positive_count("jobs", jobs);
     }
     if (const std::string chunk = single("chunk"); !chunk.empty()) {
-        o.chunk = positive("chunk", chunk);
+        o.chunk = positive_count("chunk", chunk);
     }
     for (const QString& arg : parser.values("sbatch-arg")) {
         o.sbatch_args.push_back(raw_bytes(arg));

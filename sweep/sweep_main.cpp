@@ -154,15 +154,6 @@ struct SweepOptions {
     bool version = false;
 };
 
-int positive(const std::string& option, const std::string& text) {
-    const std::optional<int> n = parse_int_strict(text);
-    if (!n || *n < 1) {
-        throw UsageError("--" + option + " expects a whole number of at least 1, got " +
-                         quoted_value(text));
-    }
-    return *n;
-}
-
 SweepOptions parse_sweep_options(int argc, char** argv) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -203,13 +194,13 @@ SweepOptions parse_sweep_options(int argc, char** argv) {
     o.qos = single("qos");
     o.job_name = single("job-name");
     if (const std::string n = single("max-running"); !n.empty()) {
-        o.max_running = positive("max-running", n);
+        o.max_running = positive_count("max-running", n);
     }
     if (const std::string jobs = single("jobs"); !jobs.empty()) {
-        o.jobs = positive("jobs", jobs);
+        o.jobs = positive_count("jobs", jobs);
     }
     if (const std::string chunk = single("chunk"); !chunk.empty()) {
-        o.chunk = positive("chunk", chunk);
+        o.chunk = positive_count("chunk", chunk);
     }
     for (const QString& arg : parser.values("sbatch-arg")) {
         o.sbatch_args.push_back(raw_bytes(arg));
