@@ -14,7 +14,10 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 }  // namespace
 
 ModelledObservations::ModelledObservations(const ProjectData& data)
-    : data_(data), section_(data), shorelines_(shoreline_trajectory(data)) {}
+    : data_(data), section_(data), shorelines_(shoreline_trajectory(data)) {
+    age_limit_kyr_ = std::max(oldest_age_kyr(), double(std::max(section_.count() - 1, 0)) *
+                                                    data.params.display_inc / 1000.0);
+}
 
 double ModelledObservations::oldest_age_kyr() const {
     return section_.count() >= 1 ? section_.age_kyr(1) : 0.0;
@@ -23,9 +26,10 @@ double ModelledObservations::oldest_age_kyr() const {
 template <typename Value>
 double ModelledObservations::interpolate(double age_kyr, int first, Value at) const {
     const int n = section_.count();
-    if (n < first || !(age_kyr >= 0) || !(age_kyr <= section_.age_kyr(1))) {
+    if (n < first || !(age_kyr >= 0) || !(age_kyr <= age_limit_kyr_)) {
         return kNaN;
     }
+    age_kyr = std::min(age_kyr, section_.age_kyr(1));
     // Ages fall from horizon 1 to 0 at horizon n: the first horizon no
     // older than the age, and the one before it.
     int h = 1;

@@ -16,9 +16,13 @@
 //   shoreline_x          the x of the horizons' shorelines
 //                        (shoreline_trajectory.h), linear in time
 //
-// Ages count back from the newest horizon. A datum the run cannot give (an
-// age older than its oldest horizon, a missing shoreline, a value that is
-// not finite) is NaN.
+// Ages count back from the newest horizon. A run records on whole time
+// steps, so its horizons lie display_inc rounded down to a whole number of
+// steps apart, and its oldest one can be younger than (count - 1) x
+// display_inc by up to a step per recording: an age in that gap is the
+// oldest horizon's (the surface the run started from). A datum the run
+// cannot give (an age older still, a missing shoreline, a value that is not
+// finite) is NaN.
 
 #include <vector>
 
@@ -50,6 +54,7 @@ class ModelledObservations {
 
     const ProjectData& data_;
     Stratigraphy section_;
+    double age_limit_kyr_ = 0;  // (count - 1) x display_inc, or the oldest age
     std::vector<ShorelinePoint> shorelines_;
 };
 

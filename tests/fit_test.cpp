@@ -121,8 +121,9 @@ TEST(WellObservations, ReadsEveryQuantity) {
 struct ThreeHorizons {
     ProjectData data;
     double step = 0;
-    ThreeHorizons() {
+    explicit ThreeHorizons(double diff_coeff = testing::short_run_parameters().diff_coeff) {
         data.params = testing::short_run_parameters();
+        data.params.diff_coeff = diff_coeff;
         data.count = 3;
         data.x_values.assign(COLUMN_COUNT + 1, 0.0);
         for (int c = 1; c <= COLUMN_COUNT; ++c) {
@@ -182,6 +183,31 @@ TEST(ModelledObservations, LinearInTimeBetweenHorizons) {
     }
     // Older than the run's oldest horizon: the run cannot tell.
     EXPECT_TRUE(std::isnan(model.value(datum(ObservedQuantity::Elevation, 2.5 * s))));
+}
+
+// With a time step that does not divide display_inc (200 years, steps of
+// 0.5 / 0.7297 years), horizons lie 291 steps = 199.39 years apart, so the
+// oldest is 0.4 kyr minus 1.2 years old. A datum of the nominal age 0.4 kyr
+// is the surface the run started from; one a year older still is not.
+TEST(ModelledObservations, NominalAgeOfTheOldestHorizonIsItsSurface) {
+    const ThreeHorizons f(0.7297);
+    ASSERT_LT(f.step, 0.2);
+    const ModelledObservations model(f.data);
+    Observation o;
+    o.quantity = ObservedQuantity::Elevation;
+    o.well_x = 700;
+    for (const auto& [age, expected] :
+         {std::pair{0.4, 10.0}, std::pair{2 * f.step, 10.0}, std::pair{0.5 * f.step, 30.0}}) {
+        SCOPED_TRACE(age);
+        o.age_kyr = age;
+        EXPECT_NEAR(model.value(o), expected, 1e-9);
+    }
+    o.age_kyr = 0.401;
+    EXPECT_TRUE(std::isnan(model.value(o)));
+    o.quantity = ObservedQuantity::Thickness;
+    o.age_kyr = 0.4;
+    o.age_to_kyr = 0;
+    EXPECT_NEAR(model.value(o), 30, 1e-9);
 }
 
 TEST(TemperedSmc, TemperatureKeepsTheEffectiveSampleSize) {
