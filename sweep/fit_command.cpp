@@ -30,6 +30,7 @@
 #include "sweep/fit_report.h"
 #include "sweep/fit_run.h"
 #include "sweep/process_error.h"
+#include "sweep/slurm_options.h"
 #include "sweep/slurm_submission.h"
 #include "sweep/sweep_plot.h"
 #include "sweep/sweep_runner.h"
@@ -42,68 +43,54 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 const char* fit_usage_text() {
     return "Usage: vendrel-sweep fit PRIORS.toml OBSERVATIONS.csv --out DIR [--jobs N]\n"
            "  or:  vendrel-sweep fit PRIORS.toml OBSERVATIONS.csv --out DIR --slurm\n"
-           "                     [--partition P] [--chunk K] [--sbatch-arg ARG]...\n"
+           "                     [--partition P] [--chunk K] [--max-running N] [--time T]\n"
+           "                     [--mem M] [--account A] [--qos Q] [--job-name NAME]\n"
+           "                     [--sbatch-arg ARG]...\n"
            "Fits the free parameters of PRIORS.toml (a design description: samples is the\n"
            "number of particles; [fit] moves, ess_fraction, max_runs) to the data of\n"
            "OBSERVATIONS.csv (columns well_x_m, quantity, age_kyr or age_from_kyr and\n"
            "age_to_kyr, value, sigma) by a likelihood-tempered SMC sampler whose batches\n"
-           "of runs go through the sweep's pool or Slurm job arrays.\n"
+           "of runs go through the sweep's pool or Slurm job arrays (one job a batch,\n"
+           "with the sweep's Slurm options: see vendrel-sweep --help).\n"
            "\n"
            "Writes into DIR: posterior.csv, posterior_intervals.csv, tempering.csv,\n"
-           "fit.json, posterior_pairs.png, posterior_predictive.png, max_posterior.vdl,\n"
-           "max_posterior_figure.png, max_posterior_wheeler.png; the batches' runs in\n"
-           "DIR/batches and the sampler's state in DIR/fit-state.txt. Run the same\n"
-           "command again to go on after a stop.\n"
-           "Exit status: 0 done, 1 failed, 2 bad command line or inputs, 3 stopped at\n"
-           "fit.max_runs before the posterior, 130 interrupted.\n";
+           "fit.json, posterior_pairs.png and .svg, posterior_predictive.png and .svg,\n"
+           "max_posterior.vdl, max_posterior_figure.png, max_posterior_wheeler.png; the\n"
+           "batches' runs in DIR/batches and the sampler's state in DIR/fit-state.txt.\n"
+           "Run the same command again to go on after a stop.\n"
+           "Exit status: 0 done, 1 failed, 2 bad command line or inputs, 3 the folder is\n"
+           "taken by another fit or sweep, 4 stopped at fit.max_runs before the\n"
+           "posterior, 130 interrupted.\n";
 }
 
 struct FitOptions {
     std::string priors, observations, dir;
     int jobs = 0;
     bool slurm = false;
-    std::string partition;
-    int chunk = 0;
-    std::vector<std::string> sbatch_args;
+    SlurmOptions cluster;
     bool help = false;
 };
 
 FitOptions parse_fit_options(int argc, char** argv) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const char* name : {"out", "jobs", "partition", "chunk", "sbatch-arg"}) {
+    for (const char* name : {"out", "jobs"}) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), "VALUE"));
     }
+    add_slurm_options(parser);
     parser.addOption(QCommandLineOption("slurm"));
     parser.addOption(QCommandLineOption(QStringList{"h", "help"}));
-    QStringList args;
-    for (int i = 0; i < argc; ++i) {
-        args.append(raw_argument(argv[i]));
-    }
-    if (!parser.parse(args)) {
-        if (!parser.unknownOptionNames().isEmpty()) {
-            throw UsageError("unknown option \"--" +
-                             raw_bytes(parser.unknownOptionNames().front()) + "\"");
-        }
-        throw UsageError(raw_bytes(parser.errorText()));
-    }
+    parse_command_line(parser, argc, argv);
     FitOptions o;
     o.help = parser.isSet("help");
     if (o.help) {
         return o;
     }
-    const auto single = [&](const char* name) { return single_value(parser, name).value_or(""); };
-    o.dir = single("out");
-    o.partition = single("partition");
-    if (const std::string jobs = single("jobs"); !jobs.empty()) {
+    o.dir = single_value(parser, "out").value_or("");
+    if (const std::string jobs = single_value(parser, "jobs").value_or(""); !jobs.empty()) {
         o.jobs = positive_count("jobs", jobs);
     }
-    if (const std::string chunk = single("chunk"); !chunk.empty()) {
-        o.chunk = positive_count("chunk", chunk);
-    }
-    for (const QString& arg : parser.values("sbatch-arg")) {
-        o.sbatch_args.push_back(raw_bytes(arg));
-    }
+    o.cluster = read_slurm_options(parser);
     o.slurm = parser.isSet("slurm");
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 2) {
@@ -116,13 +103,27 @@ FitOptions parse_fit_options(int argc, char** argv) {
     if (o.dir.empty()) {
         throw UsageError("no output folder: give --out DIR");
     }
-    if (!o.slurm && (!o.partition.empty() || o.chunk > 0 || !o.sbatch_args.empty())) {
-        throw UsageError("--partition, --chunk and --sbatch-arg go with --slurm");
+    if (!o.slurm && o.cluster.any()) {
+        throw UsageError(slurm_only_message({}));
     }
     if (o.slurm && o.jobs > 0) {
         throw UsageError("--jobs is for a fit on this machine; Slurm places the runs");
     }
     return o;
+}
+
+// Refuses, before anything runs, Slurm settings the sweep would refuse and
+// a request no node of the partition can run.
+void check_fit_cluster(const SlurmOptions& cluster) {
+    SlurmRequest request;
+    cluster.apply_to(request);
+    check_slurm_settings(request);
+    if (find_on_path("sbatch").empty()) {
+        throw ProcessError("sbatch not found on PATH: --slurm needs Slurm's client commands");
+    }
+    if (const auto limits = slurm_node_limits(request.partition)) {
+        check_slurm_resources(request, *limits, "the fit");
+    }
 }
 
 std::string read_text(const std::string& path) {
@@ -279,8 +280,9 @@ void write_outputs(const FitInputs& in, const FitState& s, const std::string& di
     pairs.unit = s.particles;
     pairs.weights.assign(s.particles.size(), 1.0 / double(s.particles.size()));
     pairs.best = s.best_unit;
-    save_pair_plot(pairs, dir + "/posterior_pairs.png");
-    save_predictive_plot(predictive_panels(in, s, dir), dir + "/posterior_predictive.png");
+    save_pair_plot(pairs, dir + "/posterior_pairs.png", dir + "/posterior_pairs.svg");
+    save_predictive_plot(predictive_panels(in, s, dir), dir + "/posterior_predictive.png",
+                         dir + "/posterior_predictive.svg");
     write_best_run(s, dir);
 }
 
@@ -293,8 +295,8 @@ int fit_main(int argc, char** argv) {
         return 0;
     }
     const FitInputs inputs = read_fit_inputs(o.priors, o.observations);
-    if (o.slurm && find_on_path("sbatch").empty()) {
-        throw ProcessError("sbatch not found on PATH: --slurm needs Slurm's client commands");
+    if (o.slurm) {
+        check_fit_cluster(o.cluster);
     }
     FitRunOptions run;
     std::error_code error;
@@ -303,13 +305,11 @@ int fit_main(int argc, char** argv) {
         throw FileError("cannot make the folder " + o.dir + ": " + error.message());
     }
     run.dir = std::filesystem::absolute(o.dir).lexically_normal().string();
-    const SweepLock lock = lock_fit_folder(run.dir);
+    const SweepLock lock(run.dir);
     run.jobs = o.jobs > 0 ? o.jobs : int(std::max(1u, std::thread::hardware_concurrency()));
     run.progress = isatty(STDERR_FILENO) != 0 ? SweepProgress::Bar : SweepProgress::None;
     run.slurm = o.slurm;
-    run.partition = o.partition;
-    run.chunk = o.chunk;
-    run.sbatch_args = o.sbatch_args;
+    run.cluster = o.cluster;
     const FitOutcome outcome = run_fit(inputs, run);
     if (outcome.end == FitEnd::Interrupted) {
         std::fputs(
@@ -324,7 +324,7 @@ int fit_main(int argc, char** argv) {
                 finished ? "done" : "stopped at fit.max_runs short of the posterior",
                 outcome.state.runs, outcome.state.stages,
                 printable_text(run.dir + "/posterior.csv").c_str());
-    return finished ? 0 : 3;
+    return finished ? 0 : 4;
 }
 
 }  // namespace vendrel

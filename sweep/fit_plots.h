@@ -1,14 +1,14 @@
 #pragma once
-// The pictures of a fit (PNG, drawn with QPainter; they need a
-// QGuiApplication):
+// The pictures of a fit, each saved as PNG and SVG (plot_files.h; they
+// need a QGuiApplication):
 //
 //   pair plot    one row and one column per free parameter, each axis
 //                spanning the prior's range (a log prior on a log axis);
 //                on the diagonal the weighted histogram of the particles
 //                (20 bins) with the maximum-posterior run as a red line,
 //                below it the particles of each pair with that run as a red
-//                cross; the bottom row and
-//                the left column titled with the parameters
+//                cross; the bottom row and the left column titled with
+//                the parameters
 //   predictive   one panel per well and quantity: the observations with
 //                error bars of one sigma against the envelope (least to
 //                greatest) of the posterior particles' runs, shaded, and
@@ -31,7 +31,7 @@ struct PairPlotData {
     std::vector<double> best;  // the maximum-posterior point, or empty
 };
 
-void save_pair_plot(const PairPlotData& data, const std::string& png);
+void save_pair_plot(const PairPlotData& data, const std::string& png, const std::string& svg);
 
 struct PredictivePanel {
     QString title;
@@ -42,6 +42,7 @@ struct PredictivePanel {
     std::vector<double> low, high, best;  // per age; NaN where unknown
 };
 
-void save_predictive_plot(const std::vector<PredictivePanel>& panels, const std::string& png);
+void save_predictive_plot(const std::vector<PredictivePanel>& panels, const std::string& png,
+                          const std::string& svg);
 
 }  // namespace vendrel

@@ -173,9 +173,7 @@ std::vector<double> FitDriver::evaluate(int batch, const Particles& points) {
         request.program = std::filesystem::read_symlink("/proc/self/exe").string();
         request.rows = int(manifest.rows.size());
         request.rows_to_run = rows;
-        request.chunk = o_.chunk;
-        request.partition = o_.partition;
-        request.sbatch_args = o_.sbatch_args;
+        o_.cluster.apply_to(request);
         const std::string job = submit_sweep(request);
         if (wait_for_slurm_job(job, o_.progress) == SweepEnd::Interrupted) {
             interrupted_ = true;
@@ -364,14 +362,6 @@ std::string particle_project(const std::string& dir, const std::string& run) {
 FitOutcome run_fit(const FitInputs& inputs, const FitRunOptions& options) {
     prepare_fit_folder(inputs, options.dir);
     return FitDriver(inputs, options).run();
-}
-
-SweepLock lock_fit_folder(const std::string& dir) {
-    try {
-        return SweepLock(dir);
-    } catch (const SweepBusy& e) {
-        throw UsageError(dir + " is in use by another fit: " + e.what());
-    }
 }
 
 }  // namespace vendrel

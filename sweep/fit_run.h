@@ -27,6 +27,7 @@
 
 #include "sweep/fit_settings.h"
 #include "sweep/fit_state.h"
+#include "sweep/slurm_options.h"
 #include "sweep/sweep_lock.h"
 #include "sweep/sweep_runner.h"
 
@@ -37,9 +38,7 @@ struct FitRunOptions {
     int jobs = 1;
     SweepProgress progress = SweepProgress::None;  // of each batch's runs
     bool slurm = false;
-    std::string partition;
-    int chunk = 0;
-    std::vector<std::string> sbatch_args;
+    SlurmOptions cluster;
 };
 
 enum class FitEnd { Finished, OutOfRuns, Interrupted };
@@ -53,11 +52,6 @@ struct FitOutcome {
 // that do not match the fit already in the folder, FileError and
 // ProcessError when the fit cannot go on.
 FitOutcome run_fit(const FitInputs& inputs, const FitRunOptions& options);
-
-// Takes the folder's lock (sweep_lock.h), so that one fit or sweep at a
-// time works in it. Throws UsageError when another process holds it,
-// FileError when the lock file cannot be opened.
-SweepLock lock_fit_folder(const std::string& dir);
 
 // The path of a particle's project file: DIR/batches/<run>.vdl.
 std::string particle_project(const std::string& dir, const std::string& run);

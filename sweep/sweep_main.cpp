@@ -40,6 +40,7 @@
 #include "sweep/fit_command.h"
 #include "sweep/process_error.h"
 #include "sweep/slurm_job.h"
+#include "sweep/slurm_options.h"
 #include "sweep/slurm_submission.h"
 #include "sweep/sweep_folder.h"
 #include "sweep/sweep_lock.h"
@@ -137,15 +138,7 @@ struct SweepOptions {
     bool netcdf = false;
     bool allow_early_end = false;
     bool slurm = false;
-    std::string partition;
-    int chunk = 0;
-    int max_running = 0;
-    std::string time;
-    std::string mem;
-    std::string account;
-    std::string qos;
-    std::string job_name;
-    std::vector<std::string> sbatch_args;
+    SlurmOptions cluster;
     bool wait = true;
     bool dry_run = false;
     std::string collect;
@@ -157,26 +150,16 @@ struct SweepOptions {
 SweepOptions parse_sweep_options(int argc, char** argv) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const char* name : {"out", "jobs", "partition", "chunk", "max-running", "time", "mem",
-                             "account", "qos", "job-name", "sbatch-arg", "collect", "task"}) {
+    for (const char* name : {"out", "jobs", "collect", "task"}) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), "VALUE"));
     }
+    add_slurm_options(parser);
     for (const char* name :
          {"image", "netcdf", "allow-early-end", "slurm", "no-wait", "dry-run", "version"}) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
     }
     parser.addOption(QCommandLineOption(QStringList{"h", "help"}));
-    QStringList args;
-    for (int i = 0; i < argc; ++i) {
-        args.append(raw_argument(argv[i]));
-    }
-    if (!parser.parse(args)) {
-        if (!parser.unknownOptionNames().isEmpty()) {
-            throw UsageError("unknown option " +
-                             quoted_value("--" + raw_bytes(parser.unknownOptionNames().front())));
-        }
-        throw UsageError(raw_bytes(parser.errorText()));
-    }
+    parse_command_line(parser, argc, argv);
     SweepOptions o;
     o.help = parser.isSet("help");
     o.version = parser.isSet("version");
@@ -187,23 +170,9 @@ SweepOptions parse_sweep_options(int argc, char** argv) {
     o.dir = single("out");
     o.collect = single("collect");
     o.task = single("task");
-    o.partition = single("partition");
-    o.time = single("time");
-    o.mem = single("mem");
-    o.account = single("account");
-    o.qos = single("qos");
-    o.job_name = single("job-name");
-    if (const std::string n = single("max-running"); !n.empty()) {
-        o.max_running = positive_count("max-running", n);
-    }
+    o.cluster = read_slurm_options(parser);
     if (const std::string jobs = single("jobs"); !jobs.empty()) {
         o.jobs = positive_count("jobs", jobs);
-    }
-    if (const std::string chunk = single("chunk"); !chunk.empty()) {
-        o.chunk = positive_count("chunk", chunk);
-    }
-    for (const QString& arg : parser.values("sbatch-arg")) {
-        o.sbatch_args.push_back(raw_bytes(arg));
     }
     o.image = parser.isSet("image");
     o.netcdf = parser.isSet("netcdf");
@@ -228,12 +197,8 @@ SweepOptions parse_sweep_options(int argc, char** argv) {
     if (o.dir.empty()) {
         throw UsageError("no output folder: give --out DIR");
     }
-    if (!o.slurm && (!o.partition.empty() || o.chunk > 0 || o.max_running > 0 || !o.time.empty() ||
-                     !o.mem.empty() || !o.account.empty() || !o.qos.empty() ||
-                     !o.job_name.empty() || !o.sbatch_args.empty() || !o.wait || o.dry_run)) {
-        throw UsageError(
-            "--partition, --chunk, --max-running, --time, --mem, --account, --qos, --job-name, "
-            "--sbatch-arg, --no-wait and --dry-run go with --slurm");
+    if (!o.slurm && (o.cluster.any() || !o.wait || o.dry_run)) {
+        throw UsageError(slurm_only_message({"--no-wait", "--dry-run"}));
     }
     if (!o.wait && o.dry_run) {
         throw UsageError("--dry-run submits nothing: leave out --no-wait");
@@ -283,7 +248,7 @@ int run_task(const SweepOptions& o) {
     if (!id || *id < 0) {
         throw UsageError("--task needs SLURM_ARRAY_TASK_ID (it runs inside a job array)");
     }
-    const int chunk = o.chunk > 0 ? o.chunk : 1;
+    const int chunk = o.cluster.chunk > 0 ? o.cluster.chunk : 1;
     std::vector<int> rows;
     for (int r = *id * chunk; r < (*id + 1) * chunk && r < int(manifest.rows.size()); ++r) {
         rows.push_back(r);
@@ -322,15 +287,7 @@ std::pair<SlurmRequest, std::string> slurm_request(const SweepOptions& o,
     request.dir = dir;
     request.program = absolute(std::filesystem::read_symlink("/proc/self/exe").string());
     request.rows = int(manifest.rows.size());
-    request.chunk = o.chunk;
-    request.max_running = o.max_running;
-    request.partition = o.partition;
-    request.time = o.time;
-    request.mem = o.mem;
-    request.account = o.account;
-    request.qos = o.qos;
-    request.job_name = o.job_name;
-    request.sbatch_args = o.sbatch_args;
+    o.cluster.apply_to(request);
     request.image = o.image;
     request.netcdf = o.netcdf;
     request.allow_early_end = o.allow_early_end;

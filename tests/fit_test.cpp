@@ -348,7 +348,9 @@ TEST(FitCommand, RefusesInputsBeforeRunning) {
     const std::string good = "well_x_m,quantity,age_kyr,value,sigma\n1000,elevation,5,290,0.5\n";
     struct Case {
         std::string priors, observations, message;
+        std::string options = "--jobs 1";
     };
+    const std::string two = priors(8, "rates_2 = [2, 20]\n", "");
     const Case cases[] = {
         {"samples = 8\nseed = 1\n[free]\nrates_2 = [2, 20]\ntotaltime = [10000, 20000]\n", good,
          "p.toml: line 5: totaltime cannot be free"},
@@ -364,13 +366,23 @@ TEST(FitCommand, RefusesInputsBeforeRunning) {
          "o.csv: line 3: well at x = 1800.0 m lies outside the section (0 to 1500.0 m)"},
         {priors(8, "rates_2 = [2, 20]\n", ""), good + "1000,elevation,2,290,-1\n",
          "o.csv: line 3: sigma must be above 0"},
+        // The sweep's cluster options, checked as the sweep checks them.
+        {two, good,
+         "--partition, --chunk, --max-running, --time, --mem, --account, --qos, --job-name and "
+         "--sbatch-arg go with --slurm",
+         "--time 10:00"},
+        {two, good, "--time and --sbatch-arg \"-t5\" set the same thing",
+         "--slurm --time 10:00 --sbatch-arg=-t5"},
+        {two, good, "--mem expects a size such as 4000, 500M or 4G", "--slurm --mem lots"},
+        {two, good, "--jobs is for a fit on this machine", "--slurm --jobs 2"},
+        {two, good, "unknown option \"--wait\"", "--wait"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
         write_file(dir.file("p.toml"), c.priors);
         write_file(dir.file("o.csv"), c.observations);
         const auto r = run_command("cd " + dir.path() + " && " + sweep() +
-                                   " fit p.toml o.csv --out fit --jobs 1");
+                                   " fit p.toml o.csv --out fit " + c.options);
         EXPECT_EQ(r.status, 2) << r.output;
         EXPECT_NE(r.output.find(c.message), std::string::npos) << r.output;
         EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 1) << r.output;
@@ -387,8 +399,9 @@ TEST(FitCommand, RefusesInputsBeforeRunning) {
     const auto r = run_command("cd " + dir.path() + " && " + sweep() +
                                " fit p.toml o.csv --out busy --jobs 1");
     ::close(lock);
-    EXPECT_EQ(r.status, 2) << r.output;
-    EXPECT_NE(r.output.find("busy is in use by another fit"), std::string::npos) << r.output;
+    EXPECT_EQ(r.status, 3) << r.output;
+    EXPECT_NE(r.output.find("busy: another vendrel-sweep works in this folder"), std::string::npos)
+        << r.output;
     EXPECT_FALSE(std::filesystem::exists(dir.file("busy/batches"))) << r.output;
 }
 
@@ -449,12 +462,12 @@ TEST(FitCommand, ResumedFitEqualsAnUninterruptedOne) {
     write_file(dir.file("o.csv"), synthetic_observations(dir, "--set rates_2=8 --set slip1=0.3",
                                                          {1000, 1400}, {0, 5, 10, 15}, 0.5, 5));
     // Ten batches of eight runs, stopped by max_runs short of the posterior
-    // (exit status 3, outputs written).
+    // (exit status 4, outputs written).
     write_file(dir.file("p.toml"),
                priors(8, "rates_2 = [2, 20]\nslip1 = [0, 1]\n", "moves = 1\nmax_runs = 80\n"));
     const auto whole = run_command("cd " + dir.path() + " && " + sweep() +
                                    " fit p.toml o.csv --out whole --jobs 1");
-    ASSERT_EQ(whole.status, 3) << whole.output;
+    ASSERT_EQ(whole.status, 4) << whole.output;
     ASSERT_EQ(batches_done(dir.file("whole/fit-state.txt")), 10);
 
     // Stopped with SIGTERM once two batches are in, then run again with
@@ -479,9 +492,10 @@ TEST(FitCommand, ResumedFitEqualsAnUninterruptedOne) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("stopped/posterior.csv")));
     const auto resumed = run_command("cd " + dir.path() + " && " + sweep() +
                                      " fit p.toml o.csv --out stopped --jobs 2");
-    ASSERT_EQ(resumed.status, 3) << resumed.output;
-    for (const char* file : {"posterior.csv", "posterior_intervals.csv", "tempering.csv",
-                             "max_posterior.vdl", "posterior_pairs.png"}) {
+    ASSERT_EQ(resumed.status, 4) << resumed.output;
+    for (const char* file :
+         {"posterior.csv", "posterior_intervals.csv", "tempering.csv", "max_posterior.vdl",
+          "posterior_pairs.png", "posterior_pairs.svg", "posterior_predictive.svg"}) {
         SCOPED_TRACE(file);
         EXPECT_EQ(read_file(dir.file(std::string("stopped/") + file)),
                   read_file(dir.file(std::string("whole/") + file)));

@@ -37,13 +37,17 @@ rates_2 = [2, 20]
 moves = 1
 max_runs = 24
 END
-# Four batches, then max_runs stops the fit (exit status 3).
+# Four batches, then max_runs stops the fit (exit status 4).
 status=0
 "$build/vendrel-sweep" fit priors.toml wells.csv --out local --jobs 2 >local.log || status=$?
-[ "$status" -eq 3 ] || fail "local fit: $(cat local.log)"
+[ "$status" -eq 4 ] || fail "local fit: $(cat local.log)"
 status=0
-"$build/vendrel-sweep" fit priors.toml wells.csv --out cluster --slurm >cluster.log || status=$?
-[ "$status" -eq 3 ] || fail "Slurm fit: $(cat cluster.log)"
+"$build/vendrel-sweep" fit priors.toml wells.csv --out cluster --slurm --job-name vendrel-fit \
+    --time 10:00 >cluster.log || status=$?
+[ "$status" -eq 4 ] || fail "Slurm fit: $(cat cluster.log)"
+grep -q "^#SBATCH --job-name=vendrel-fit$" cluster/batches/b00003/slurm/sweep.sh &&
+    grep -q "^#SBATCH --time=10:00$" cluster/batches/b00003/slurm/sweep.sh ||
+    fail "the fit's job arrays lack its Slurm options: $(cat cluster/batches/b00003/slurm/sweep.sh)"
 [ "$(ls -d cluster/batches/b*/slurm | wc -l)" -eq 4 ] || fail "not 4 job arrays ran"
 for file in posterior.csv posterior_intervals.csv tempering.csv max_posterior.vdl; do
     cmp -s "local/$file" "cluster/$file" || fail "$file differs between the local and the Slurm fit"
