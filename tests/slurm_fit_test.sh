@@ -4,23 +4,9 @@
 # the best run must be the same bytes. Fails (does not skip) when the
 # cluster cannot start.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build}" && pwd)
-work=$(mktemp -d)
-cleanup() {
-    "$root/scripts/slurm-local" stop "$work/slurm" >/dev/null 2>&1 || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "slurm fit test: FAILED: $*" >&2; exit 1; }
+# shellcheck source=tests/slurm_cluster.sh
+. "$(dirname "$0")/slurm_cluster.sh" "slurm fit test" "$@"
 
-if ! "$root/scripts/slurm-local" start "$work/slurm" >"$work/start.log" 2>&1; then
-    cat "$work/start.log" >&2
-    fail "the private Slurm cluster did not start (see above)"
-fi
-export SLURM_CONF=$work/slurm/slurm.conf
-
-cd "$work"
 "$build/vendrel-run" --set totaltime=5000 --set display_inc=500 --set rates_2=8 --well 1000 \
     --wells-csv truth.csv --quiet
 awk -F, 'NR == 1 { print "well_x_m,quantity,age_kyr,value,sigma"; next }

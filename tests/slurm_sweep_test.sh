@@ -8,23 +8,9 @@
 # and Ctrl-C while waiting cancels the job. Fails (does not skip) when the
 # cluster cannot start.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build}" && pwd)
-work=$(mktemp -d)
-cleanup() {
-    "$root/scripts/slurm-local" stop "$work/slurm" >/dev/null 2>&1 || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "slurm sweep test: FAILED: $*" >&2; exit 1; }
+# shellcheck source=tests/slurm_cluster.sh
+. "$(dirname "$0")/slurm_cluster.sh" "slurm sweep test" "$@"
 
-if ! "$root/scripts/slurm-local" start "$work/slurm" >"$work/start.log" 2>&1; then
-    cat "$work/start.log" >&2
-    fail "the private Slurm cluster did not start (see above)"
-fi
-export SLURM_CONF=$work/slurm/slurm.conf
-
-cd "$work"
 {
     echo "run,totaltime,display_inc,diff_coeff,rates_2"
     for i in $(seq 1 12); do
