@@ -310,10 +310,11 @@ std::string synthetic_observations(const TempDir& dir, const std::string& sets,
     return csv.str();
 }
 
-std::string priors(int particles, const std::string& free, const std::string& fit) {
+std::string priors(int particles, const std::string& free, const std::string& fit,
+                   const std::string& fixed = "") {
     return "samples = " + std::to_string(particles) +
-           "\nseed = 11\n[fixed]\ntotaltime = 20000\ndisplay_inc = 1000\n[free]\n" + free +
-           "[fit]\n" + fit;
+           "\nseed = 11\n[fixed]\ntotaltime = 20000\ndisplay_inc = 1000\n" + fixed + "[free]\n" +
+           free + "[fit]\n" + fit;
 }
 
 // Column `name` of a CSV table's rows.
@@ -510,7 +511,8 @@ TEST(FitCommand, ResumedFitEqualsAnUninterruptedOne) {
 }
 
 // Data without noise but with a sigma of 0.5 m: the posterior centres on
-// the truth with a spread that sigma sets. (Whether noisy data leave the
+// the truth with a spread that sigma sets, and a parameter without effect
+// keeps most of its prior. (Whether noisy data leave the
 // truths inside their intervals as often as they should is measured by
 // bench/fit_study over five truths.)
 TEST(FitCommand, TruthsFallInsideTheNinetyPercentIntervals) {
@@ -520,12 +522,16 @@ TEST(FitCommand, TruthsFallInsideTheNinetyPercentIntervals) {
     const TempDir dir;
     const std::vector<std::string> keys = {"rates_2", "slip1"};
     const std::vector<double> truth = {8, 0.3};
+    // wave_3 is the period of a sinusoid without amplitude: the data cannot
+    // tell its value, and its posterior must stay about as wide as its prior.
     write_file(dir.file("o.csv"),
-               synthetic_observations(dir, "--set rates_2=8 --set slip1=0.3", {800, 1000, 1400},
-                                      {0, 5, 10, 15, 20}, 0.5, 0));
+               synthetic_observations(dir, "--set rates_2=8 --set slip1=0.3 --set amp_3=0",
+                                      {800, 1000, 1400}, {0, 5, 10, 15, 20}, 0.5, 0));
     write_file(dir.file("p.toml"),
-               priors(24, "rates_2 = [2, 20]\nslip1 = { range = [0.01, 1], scale = \"log\" }\n",
-                      "moves = 2\n"));
+               priors(24,
+                      "rates_2 = [2, 20]\nslip1 = { range = [0.01, 1], scale = \"log\" }\n"
+                      "wave_3 = [15000, 30000]\n",
+                      "moves = 2\n", "amp_3 = 0\n"));
     const auto r =
         run_command("cd " + dir.path() + " && " + sweep() + " fit p.toml o.csv --out fit --jobs 2");
     ASSERT_EQ(r.status, 0) << r.output;
@@ -533,20 +539,29 @@ TEST(FitCommand, TruthsFallInsideTheNinetyPercentIntervals) {
     std::istringstream in(table);
     std::string line;
     std::getline(in, line);
+    const auto fields = [&] {
+        std::istringstream row(line);
+        std::vector<std::string> out;
+        for (std::string f; std::getline(row, f, ',');) {
+            out.push_back(f);
+        }
+        return out;
+    };
     for (std::size_t k = 0; k < keys.size(); ++k) {
         ASSERT_TRUE(std::getline(in, line)) << table;
         SCOPED_TRACE(line);
-        std::istringstream fields(line);
-        std::string key, median, q05, q95;
-        std::getline(fields, key, ',');
-        std::getline(fields, median, ',');
-        std::getline(fields, q05, ',');
-        std::getline(fields, q95, ',');
-        EXPECT_EQ(key, keys[k]);
-        EXPECT_LE(std::stod(q05), truth[k]);
-        EXPECT_GE(std::stod(q95), truth[k]);
-        EXPECT_GT(std::stod(q95), std::stod(q05));
+        const std::vector<std::string> f = fields();  // parameter, median, q05, q95
+        ASSERT_GE(f.size(), 4u);
+        EXPECT_EQ(f[0], keys[k]);
+        EXPECT_LE(std::stod(f[2]), truth[k]);
+        EXPECT_GE(std::stod(f[3]), truth[k]);
+        EXPECT_GT(std::stod(f[3]), std::stod(f[2]));
     }
+    ASSERT_TRUE(std::getline(in, line)) << table;
+    const std::vector<std::string> inert = fields();
+    ASSERT_GE(inert.size(), 4u) << line;
+    EXPECT_EQ(inert[0], "wave_3");
+    EXPECT_GE(std::stod(inert[3]) - std::stod(inert[2]), 0.7 * 15000) << line;
     const std::string json = read_file(dir.file("fit/fit.json"));
     EXPECT_NE(json.find("\"rates_2\": {\"median\": "), std::string::npos) << json;
     EXPECT_NE(json.find("\"runs\": "), std::string::npos) << json;
