@@ -112,20 +112,6 @@ FitOptions parse_fit_options(int argc, char** argv) {
     return o;
 }
 
-// Refuses, before anything runs, Slurm settings the sweep would refuse and
-// a request no node of the partition can run.
-void check_fit_cluster(const SlurmOptions& cluster) {
-    SlurmRequest request;
-    cluster.apply_to(request);
-    check_slurm_settings(request);
-    if (find_on_path("sbatch").empty()) {
-        throw ProcessError("sbatch not found on PATH: --slurm needs Slurm's client commands");
-    }
-    if (const auto limits = slurm_node_limits(request.partition)) {
-        check_slurm_resources(request, *limits, "the fit");
-    }
-}
-
 std::string read_text(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -296,7 +282,9 @@ int fit_main(int argc, char** argv) {
     }
     const FitInputs inputs = read_fit_inputs(o.priors, o.observations);
     if (o.slurm) {
-        check_fit_cluster(o.cluster);
+        SlurmRequest request;
+        o.cluster.apply_to(request);
+        check_slurm_request(request, "the fit", true);
     }
     FitRunOptions run;
     std::error_code error;

@@ -255,6 +255,17 @@ void check_slurm_resources(const SlurmRequest& request, const SlurmNodeLimits& l
     }
 }
 
+void check_slurm_request(const SlurmRequest& request, const std::string& cpus_reason,
+                         bool submitting) {
+    check_slurm_settings(request);
+    if (submitting && find_on_path("sbatch").empty()) {
+        throw ProcessError("sbatch not found on PATH: --slurm needs Slurm's client commands");
+    }
+    if (const auto limits = slurm_node_limits(request.partition)) {
+        check_slurm_resources(request, *limits, cpus_reason);
+    }
+}
+
 std::string slurm_script(const SlurmRequest& request, int chunk, const std::vector<int>& tasks) {
     std::string s = "#!/bin/sh\n";
     s += "# A vendrel-sweep job array: task i runs manifest rows i*" + std::to_string(chunk) +

@@ -76,6 +76,12 @@ std::optional<long long> slurm_memory_mb(const std::string& text);
 void check_slurm_resources(const SlurmRequest& request, const SlurmNodeLimits& limits,
                            const std::string& cpus_reason);
 
+// Every check above before a submission: the settings, sbatch on PATH
+// (ProcessError; only when `submitting`), and the partition's nodes where
+// sinfo can tell.
+void check_slurm_request(const SlurmRequest& request, const std::string& cpus_reason,
+                         bool submitting);
+
 struct SlurmScript {
     std::string path;  // DIR/slurm/sweep.sh
     std::string text;

@@ -362,13 +362,7 @@ int run(const SweepOptions& o) {
     const std::string dir = absolute(o.dir);
     if (o.slurm) {
         const auto [request, reason] = slurm_request(o, manifest, dir);
-        check_slurm_settings(request);
-        if (!o.dry_run && find_on_path("sbatch").empty()) {
-            throw ProcessError("sbatch not found on PATH: --slurm needs Slurm's client commands");
-        }
-        if (const auto limits = slurm_node_limits(request.partition)) {
-            check_slurm_resources(request, *limits, reason);
-        }
+        check_slurm_request(request, reason, !o.dry_run);
         return run_on_slurm(o, manifest, request, text);
     }
     const SweepLock lock = open_sweep_folder(dir, text, manifest_name(o.manifest));
