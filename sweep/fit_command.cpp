@@ -32,6 +32,7 @@
 #include "sweep/process_error.h"
 #include "sweep/slurm_options.h"
 #include "sweep/slurm_submission.h"
+#include "sweep/sweep_lock.h"
 #include "sweep/sweep_plot.h"
 #include "sweep/sweep_runner.h"
 

@@ -24,7 +24,6 @@
 #include "sweep/fit_report.h"
 #include "sweep/slurm_job.h"
 #include "sweep/slurm_submission.h"
-#include "sweep/sweep_lock.h"
 #include "sweep/sweep_manifest.h"
 #include "sweep/sweep_runner.h"
 

@@ -28,7 +28,6 @@
 #include "sweep/fit_settings.h"
 #include "sweep/fit_state.h"
 #include "sweep/slurm_options.h"
-#include "sweep/sweep_lock.h"
 #include "sweep/sweep_runner.h"
 
 namespace vendrel {
