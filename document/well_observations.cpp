@@ -105,7 +105,7 @@ class RowReader {
     double required(Column c, std::string_view quantity) const {
         const std::optional<double> value = number(c);
         if (!value) {
-            fail("missing " + std::string(kColumnNames[std::size_t(c)]) + " (a " +
+            fail("missing " + std::string(kColumnNames[std::size_t(c)]) + " (" +
                  std::string(quantity) + " needs it)");
         }
         return *value;
@@ -267,14 +267,27 @@ std::vector<Observation> read_well_observations(const std::string& path) {
 }
 
 void check_observations_fit_run(const std::vector<Observation>& data, const std::string& name,
-                                double totaltime, double max_x) {
+                                double totaltime, double display_inc, double max_x) {
     const double run_kyr = totaltime / 1000.0;
+    // Horizons are recorded every display_inc years: the oldest is as old as
+    // the whole intervals that fit into the run.
+    const double intervals = display_inc > 0 ? std::floor(totaltime / display_inc) : 0;
+    const double oldest_kyr = display_inc > 0 && intervals * display_inc < totaltime
+                                  ? intervals * display_inc / 1000.0
+                                  : run_kyr;
     for (const Observation& o : data) {
         const std::string at = name + ": line " + std::to_string(o.line) + ": ";
         if (o.age_kyr > run_kyr) {
             throw FileError(at + "age " + kyr(o.age_kyr) + " is older than the run (" +
                             kyr(run_kyr) + ", totaltime " + format_fixed(totaltime, 0, 0) +
                             " years)");
+        }
+        if (o.age_kyr > oldest_kyr) {
+            throw FileError(at + "age " + kyr(o.age_kyr) +
+                            " is older than the run's oldest horizon (" + kyr(oldest_kyr) +
+                            ": display_inc " + format_fixed(display_inc, 0, 0) + " years fits " +
+                            format_fixed(intervals, 0, 0) + " times into totaltime " +
+                            format_fixed(totaltime, 0, 0) + " years)");
         }
         if (!std::isnan(o.well_x) && !(o.well_x >= 0 && o.well_x <= max_x)) {
             throw FileError(at + "well at x = " + format_fixed(o.well_x, 0, 1) +

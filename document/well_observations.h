@@ -57,10 +57,11 @@ std::vector<Observation> parse_well_observations(std::string_view text, const st
 // Reads the regular file at `path`. Throws FileError.
 std::vector<Observation> read_well_observations(const std::string& path);
 
-// Refuses, naming the file and the line, a datum older than the run
-// (totaltime years) or a well outside the section (0 <= x <= max_x). Throws
-// FileError.
+// Refuses, naming the file and the line, a datum older than the run's
+// oldest horizon (totaltime years, or the whole display_inc intervals that
+// fit into it when display_inc does not divide it) or a well outside the
+// section (0 <= x <= max_x). Throws FileError.
 void check_observations_fit_run(const std::vector<Observation>& data, const std::string& name,
-                                double totaltime, double max_x);
+                                double totaltime, double display_inc, double max_x);
 
 }  // namespace vendrel

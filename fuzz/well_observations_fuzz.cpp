@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         line = o.line;
     }
     try {
-        vendrel::check_observations_fit_run(observations, "fuzz.csv", 20000, 2000);
+        vendrel::check_observations_fit_run(observations, "fuzz.csv", 20000, 700, 2000);
     } catch (const vendrel::FileError&) {
     }
     return 0;

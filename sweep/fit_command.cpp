@@ -1,12 +1,13 @@
 #include "sweep/fit_command.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QCommandLineParser>
 #include <QFile>
 #include <QGuiApplication>
-#include <QProcess>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -239,16 +240,16 @@ void write_best_run(const FitState& s, const std::string& dir) {
     }
     const std::string project = dir + "/max_posterior.vdl";
     write_file_atomically(project, read_text(particle_project(dir, s.best_run)));
-    QProcess runner;
-    runner.setProgram(QString::fromLocal8Bit(runner_beside_program().c_str()));
-    runner.setArguments(QStringList{
-        QFile::decodeName(project.c_str()), "--no-run", "--quiet", "--figure",
-        QFile::decodeName((dir + "/max_posterior_figure.png").c_str()), "--wheeler",
-        QFile::decodeName((dir + "/max_posterior_wheeler.png").c_str()), "--mark", "trajectory"});
-    runner.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    runner.start();
-    if (!runner.waitForFinished(-1) || runner.exitStatus() != QProcess::NormalExit ||
-        runner.exitCode() != 0) {
+    // In DIR with names relative to it, so that any bytes DIR's name holds
+    // reach the runner as they are.
+    const pid_t child = start_run({runner_beside_program(), "max_posterior.vdl", "--no-run",
+                                   "--quiet", "--figure", "max_posterior_figure.png", "--wheeler",
+                                   "max_posterior_wheeler.png", "--mark", "trajectory"},
+                                  dir, STDERR_FILENO);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         throw FileError("cannot draw the figures of " + project + " (vendrel-run failed)");
     }
 }
@@ -309,9 +310,9 @@ int fit_main(int argc, char** argv) {
     }
     const bool finished = outcome.end == FitEnd::Finished;
     write_outputs(inputs, outcome.state, run.dir, finished);
-    std::printf("vendrel-sweep: fit %s after %lld runs (%d temperatures); posterior in %s\n",
+    std::printf("vendrel-sweep: fit %s after %lld runs (%d temperature%s); posterior in %s\n",
                 finished ? "done" : "stopped at fit.max_runs short of the posterior",
-                outcome.state.runs, outcome.state.stages,
+                outcome.state.runs, outcome.state.stages, outcome.state.stages == 1 ? "" : "s",
                 printable_text(run.dir + "/posterior.csv").c_str());
     return finished ? 0 : 4;
 }

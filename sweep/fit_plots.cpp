@@ -75,9 +75,29 @@ std::vector<std::pair<double, QString>> parameter_ticks(const FreeParameter& f) 
     return out;
 }
 
+// The points as drawn: a list parameter's coordinate moved to the middle
+// of its value's share of the cube, where the value's tick is.
+PairPlotData on_value_marks(const PairPlotData& given) {
+    PairPlotData data = given;
+    for (std::size_t k = 0; k < data.parameters.size(); ++k) {
+        const FreeParameter& f = data.parameters[k];
+        if (!f.is_list()) {
+            continue;
+        }
+        for (auto& u : data.unit) {
+            u[k] = unit_of(f, design_value(f, u[k]));
+        }
+        if (k < data.best.size()) {
+            data.best[k] = unit_of(f, design_value(f, data.best[k]));
+        }
+    }
+    return data;
+}
+
 }  // namespace
 
-void save_pair_plot(const PairPlotData& data, const std::string& png, const std::string& svg) {
+void save_pair_plot(const PairPlotData& given, const std::string& png, const std::string& svg) {
+    const PairPlotData data = on_value_marks(given);
     const int d = int(data.parameters.size());
     const int width = kLeft + d * kCell + (d - 1) * kGap + kRight;
     const int height = kTop + d * kCell + (d - 1) * kGap + kBottom;

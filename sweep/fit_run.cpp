@@ -304,6 +304,9 @@ FitOutcome FitDriver::run() {
             ++s.stages;
         }
         if (s.runs + (long long)n > in_.settings.max_runs) {
+            // The particles stand at a temperature whose moves are not all
+            // done: the outputs' tempering table still gets its row.
+            note_stage(s);
             return {FitEnd::OutOfRuns, s};
         }
         const std::vector<std::vector<double>> factor = proposal_factor(s.particles);

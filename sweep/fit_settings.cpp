@@ -74,6 +74,15 @@ FitInputs read_fit_inputs(const std::string& priors_path, const std::string& obs
     in.priors = read_design_description(priors_path, DesignExtras{{"fit"}, {}});
     in.priors_text = read_text(priors_path);
     in.settings = read_settings(in.priors, priors_path);
+    if (in.priors.samples < 2) {
+        throw UsageError(priors_path + ": samples = " + std::to_string(in.priors.samples) +
+                         ": a fit needs at least 2 particles");
+    }
+    if (in.settings.max_runs < in.priors.samples) {
+        throw UsageError(priors_path + ": fit.max_runs = " + std::to_string(in.settings.max_runs) +
+                         " is below samples = " + std::to_string(in.priors.samples) +
+                         ": the first batch alone runs every particle");
+    }
     for (const FreeParameter& f : in.priors.free) {
         if (f.key == "totaltime" || f.key == "display_inc") {
             throw UsageError(f.origin + ": " + f.key +
@@ -90,7 +99,8 @@ FitInputs read_fit_inputs(const std::string& priors_path, const std::string& obs
     }
     try {
         in.observations = read_well_observations(observations_path);
-        check_observations_fit_run(in.observations, observations_path, p.totaltime, max_x);
+        check_observations_fit_run(in.observations, observations_path, p.totaltime, p.display_inc,
+                                   max_x);
     } catch (const FileError& e) {
         throw UsageError(e.what());
     }

@@ -127,44 +127,6 @@ std::string read_run_log(int fd) {
     }
 }
 
-// Starts a run in `dir` with stderr into `log`. The child asks to get
-// SIGTERM when the sweep dies (then it stops and saves nothing) and
-// checks that the sweep did not die before it asked.
-pid_t start_run(const std::vector<std::string>& args, const std::string& dir, int log) {
-    std::vector<char*> argv;
-    for (const std::string& arg : args) {
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    }
-    argv.push_back(nullptr);
-    const std::string failure = "vendrel-run: cannot start " + args[0] + "\n";
-    const pid_t parent = ::getpid();
-    const pid_t pid = ::fork();
-    if (pid < 0) {
-        throw FileError("cannot start " + args[0] + ": " + std::strerror(errno));
-    }
-    if (pid == 0) {
-        // Only async-signal-safe calls until exec.
-        if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != parent) {
-            ::_exit(127);
-        }
-        struct sigaction defaults {};
-        defaults.sa_handler = SIG_DFL;
-        sigemptyset(&defaults.sa_mask);
-        ::sigaction(SIGINT, &defaults, nullptr);
-        ::sigaction(SIGTERM, &defaults, nullptr);
-        const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-        const int out = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (in < 0 || out < 0 || ::dup2(in, STDIN_FILENO) < 0 || ::dup2(out, STDOUT_FILENO) < 0 ||
-            ::dup2(log, STDERR_FILENO) < 0 || ::chdir(dir.c_str()) != 0) {
-            ::_exit(127);
-        }
-        ::execv(argv[0], argv.data());
-        [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, failure.data(), failure.size());
-        ::_exit(127);
-    }
-    return pid;
-}
-
 // The last line the run printed on stderr, without the program's name.
 std::string error_line(const std::string& log, int status) {
     std::istringstream in(log);
@@ -291,6 +253,41 @@ struct Running {
 };
 
 }  // namespace
+
+pid_t start_run(const std::vector<std::string>& args, const std::string& dir, int log) {
+    std::vector<char*> argv;
+    for (const std::string& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    const std::string failure = "vendrel-run: cannot start " + args[0] + "\n";
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        throw FileError("cannot start " + args[0] + ": " + std::strerror(errno));
+    }
+    if (pid == 0) {
+        // Only async-signal-safe calls until exec.
+        if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != parent) {
+            ::_exit(127);
+        }
+        struct sigaction defaults {};
+        defaults.sa_handler = SIG_DFL;
+        sigemptyset(&defaults.sa_mask);
+        ::sigaction(SIGINT, &defaults, nullptr);
+        ::sigaction(SIGTERM, &defaults, nullptr);
+        const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        const int out = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (in < 0 || out < 0 || ::dup2(in, STDIN_FILENO) < 0 || ::dup2(out, STDOUT_FILENO) < 0 ||
+            ::dup2(log, STDERR_FILENO) < 0 || ::chdir(dir.c_str()) != 0) {
+            ::_exit(127);
+        }
+        ::execv(argv[0], argv.data());
+        [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, failure.data(), failure.size());
+        ::_exit(127);
+    }
+    return pid;
+}
 
 RunFiles run_files(const std::string& dir, const std::string& id) {
     const std::string base = dir.empty() ? id : dir + "/" + id;

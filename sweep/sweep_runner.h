@@ -11,6 +11,8 @@
 // no more: only complete outputs stay. A run dies with the sweep that
 // started it, even when that one is killed outright.
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -63,6 +65,13 @@ SweepOutcome run_sweep_rows(const SweepManifest& manifest, const std::vector<int
 
 // The vendrel-run beside the running program.
 std::string runner_beside_program();
+
+// Starts `args` (args[0] the program's path) in the folder `dir`, every
+// name as bytes, with stdin and stdout on /dev/null and stderr into the
+// descriptor `log`. The child asks to get SIGTERM when this process dies
+// (a run then stops and saves nothing) and checks that it did not die
+// before it asked. Throws FileError when it cannot fork.
+pid_t start_run(const std::vector<std::string>& args, const std::string& dir, int log);
 
 // The name of the job log in a sweep's folder.
 inline constexpr const char* kJobLogName = "joblog.tsv";

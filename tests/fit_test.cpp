@@ -43,7 +43,7 @@ TEST(WellObservations, BadFilesRefusedWithTheirLine) {
     const Case cases[] = {
         {header + good + "1000,height,5,,,290,0.5\n", "o.csv: line 3: unknown quantity \"height\""},
         {header + good + good + "1000,elevation,5,,,290,\n",
-         "o.csv: line 4: missing sigma (a elevation needs it)"},
+         "o.csv: line 4: missing sigma (elevation needs it)"},
         {header + "1000,elevation,5,,,290\n", "o.csv: line 2: missing sigma"},
         {header + "1000,porosity,5,,,0.3,0\n", "o.csv: line 2: sigma must be above 0, got 0"},
         {header + "\n# a note\n1000,porosity,5,,,0.3,-0.1\n",
@@ -70,7 +70,8 @@ TEST(WellObservations, BadFilesRefusedWithTheirLine) {
         }
     }
 
-    // Against the run: 20 kyr long, 2000 m wide.
+    // Against the run: 20 kyr long, 2000 m wide, horizons every 1000 years
+    // (every 700 in the last case, so the oldest is 19.6 kyr old).
     const Case outside[] = {
         {header + good + "1000,elevation,20.5,,,290,0.5\n",
          "o.csv: line 3: age 20.5 kyr is older than the run (20 kyr"},
@@ -79,12 +80,16 @@ TEST(WellObservations, BadFilesRefusedWithTheirLine) {
         {header + good + good + "2500,elevation,5,,,290,0.5\n",
          "o.csv: line 4: well at x = 2500.0 m lies outside the section (0 to 2000.0 m)"},
         {header + "-1,porosity,5,,,0.3,0.1\n", "o.csv: line 2: well at x = -1.0 m lies outside"},
+        {header + good + "1000,elevation,19.8,,,290,0.5\n",
+         "o.csv: line 3: age 19.8 kyr is older than the run's oldest horizon (19.6 kyr: "
+         "display_inc 700 years fits 28 times into totaltime 20000 years)"},
     };
     for (const Case& c : outside) {
         SCOPED_TRACE(c.text);
         const std::vector<Observation> data = parse_well_observations(c.text, "o.csv");
+        const double display_inc = &c == &outside[std::size(outside) - 1] ? 700 : 1000;
         try {
-            check_observations_fit_run(data, "o.csv", 20000, 2000);
+            check_observations_fit_run(data, "o.csv", 20000, display_inc, 2000);
             ADD_FAILURE() << "accepted";
         } catch (const FileError& e) {
             EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
@@ -113,7 +118,7 @@ TEST(WellObservations, ReadsEveryQuantity) {
     EXPECT_EQ(data[3].quantity, ObservedQuantity::Porosity);
     EXPECT_EQ(data[4].quantity, ObservedQuantity::ShorelineX);
     EXPECT_TRUE(std::isnan(data[4].well_x));
-    EXPECT_NO_THROW(check_observations_fit_run(data, "o.csv", 20000, 2000));
+    EXPECT_NO_THROW(check_observations_fit_run(data, "o.csv", 20000, 1000, 2000));
 }
 
 // Three horizons at one column, recorded `step` kyr apart: elevations 10,
@@ -360,6 +365,10 @@ TEST(FitCommand, RefusesInputsBeforeRunning) {
         {priors(8, "rates_2 = [2, 20]\n", "moves = 0\n"), good,
          "fit.moves takes a whole number from 1 to 100"},
         {priors(8, "rates_2 = [2, 20]\n", "speed = 1\n"), good, "unknown key fit.speed"},
+        {priors(1, "rates_2 = [2, 20]\n", ""), good,
+         "p.toml: samples = 1: a fit needs at least 2 particles"},
+        {priors(8, "rates_2 = [2, 20]\n", "max_runs = 3\n"), good,
+         "p.toml: fit.max_runs = 3 is below samples = 8"},
         {priors(8, "rates_2 = [2, 20]\n", ""), good + "1000,elevation,21,290,0.5\n",
          "o.csv: line 3: age 21 kyr is older than the run (20 kyr"},
         {priors(8, "rates_2 = [2, 20]\nmax_x = [1500, 2500]\n", ""),
@@ -463,13 +472,22 @@ TEST(FitCommand, ResumedFitEqualsAnUninterruptedOne) {
     write_file(dir.file("o.csv"), synthetic_observations(dir, "--set rates_2=8 --set slip1=0.3",
                                                          {1000, 1400}, {0, 5, 10, 15}, 0.5, 5));
     // Ten batches of eight runs, stopped by max_runs short of the posterior
-    // (exit status 4, outputs written).
+    // (exit status 4, outputs written), into a folder whose name is not
+    // UTF-8: every output, the figures vendrel-run draws too, is written.
+    const std::string whole = "whole\xfe";
     write_file(dir.file("p.toml"),
                priors(8, "rates_2 = [2, 20]\nslip1 = [0, 1]\n", "moves = 1\nmax_runs = 80\n"));
-    const auto whole = run_command("cd " + dir.path() + " && " + sweep() +
-                                   " fit p.toml o.csv --out whole --jobs 1");
-    ASSERT_EQ(whole.status, 4) << whole.output;
-    ASSERT_EQ(batches_done(dir.file("whole/fit-state.txt")), 10);
+    const auto first = run_command("cd " + dir.path() + " && " + sweep() +
+                                   " fit p.toml o.csv --out " + whole + " --jobs 1");
+    ASSERT_EQ(first.status, 4) << first.output;
+    ASSERT_EQ(batches_done(dir.file(whole + "/fit-state.txt")), 10);
+    // The tempering table ends with the temperature the outputs stand at,
+    // after all 80 runs, though its moves were cut short.
+    const std::string tempering = read_file(dir.file(whole + "/tempering.csv"));
+    const std::size_t last = tempering.rfind('\n', tempering.size() - 2) + 1;
+    const std::string row = tempering.substr(last);
+    const std::size_t runs = row.find(',', row.find(',') + 1) + 1;
+    EXPECT_EQ(row.substr(runs, row.find(',', runs) - runs), "80") << tempering;
 
     // Stopped with SIGTERM once two batches are in, then run again with
     // another number of jobs.
@@ -499,13 +517,13 @@ TEST(FitCommand, ResumedFitEqualsAnUninterruptedOne) {
           "posterior_pairs.png", "posterior_pairs.svg", "posterior_predictive.svg"}) {
         SCOPED_TRACE(file);
         EXPECT_EQ(read_file(dir.file(std::string("stopped/") + file)),
-                  read_file(dir.file(std::string("whole/") + file)));
+                  read_file(dir.file(whole + "/" + file)));
     }
 
     // Another fit's inputs in the same folder are refused.
     write_file(dir.file("p2.toml"), priors(8, "rates_2 = [2, 21]\nslip1 = [0, 1]\n", ""));
     const auto other = run_command("cd " + dir.path() + " && " + sweep() +
-                                   " fit p2.toml o.csv --out whole --jobs 1");
+                                   " fit p2.toml o.csv --out " + whole + " --jobs 1");
     EXPECT_EQ(other.status, 2) << other.output;
     EXPECT_NE(other.output.find("holds another fit"), std::string::npos) << other.output;
 }
