@@ -1,6 +1,7 @@
 #include "cli/single_value.h"
 
 #include <QStringList>
+#include <limits>
 
 #include "cli/parameter_assignment.h"
 #include "cli/quoted_value.h"
@@ -23,7 +24,8 @@ std::optional<std::string> single_value(const QCommandLineParser& parser, const 
 int positive_count(const std::string& option, const std::string& text) {
     const std::optional<int> n = parse_int_strict(text);
     if (!n || *n < 1) {
-        throw UsageError("--" + option + " expects a whole number of at least 1, got " +
+        throw UsageError("--" + option + " expects a whole number from 1 to " +
+                         std::to_string(std::numeric_limits<int>::max()) + ", got " +
                          quoted_value(text));
     }
     return *n;

@@ -274,9 +274,17 @@ DesignDescription parse_design_description(const std::string& text, const std::s
             extra.push_back(key);
             continue;
         }
+        std::string known = "samples, seed";
+        for (const std::string& k : extras.keys) {
+            known += ", " + k;
+        }
+        known += ", [fixed], [free]";
+        for (const std::string& t : extras.tables) {
+            known += ", [" + t + "]";
+        }
         throw UsageError(at(name, node->source()) + ": unknown " +
-                         (table ? "table [" + key + "]" : "key \"" + key + "\"") +
-                         " (samples, seed, [fixed], [free])");
+                         (table ? "table [" + key + "]" : "key \"" + key + "\"") + " (" + known +
+                         ")");
     }
     // Moved, not copied: a copy of a node loses its source position.
     for (const std::string& key : extra) {

@@ -287,6 +287,8 @@ int fit_main(int argc, char** argv) {
         SlurmRequest request;
         o.cluster.apply_to(request);
         check_slurm_request(request, "the fit", true);
+        // A cluster that cannot be reached is found before the folder is made.
+        slurm_max_array_size();
     }
     FitRunOptions run;
     std::error_code error;

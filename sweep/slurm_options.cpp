@@ -80,7 +80,15 @@ void parse_command_line(QCommandLineParser& parser, int argc, char** argv) {
             throw UsageError("unknown option " +
                              quoted_value("--" + raw_bytes(parser.unknownOptionNames().front())));
         }
-        throw UsageError(raw_bytes(parser.errorText()));
+        // Qt's "Missing value after '--out'." in the words of every other
+        // message here.
+        const std::string text = raw_bytes(parser.errorText());
+        const std::string missing = "Missing value after '";
+        if (text.rfind(missing, 0) == 0 && text.size() > missing.size() + 2) {
+            throw UsageError(text.substr(missing.size(), text.size() - missing.size() - 2) +
+                             " needs a value");
+        }
+        throw UsageError(text);
     }
 }
 

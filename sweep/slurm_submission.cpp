@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <regex>
 #include <sstream>
 
 #include "cli/quoted_value.h"
@@ -155,6 +156,13 @@ void check_slurm_settings(const SlurmRequest& request) {
                              "control characters, got " +
                              quoted_value(*value));
         }
+    }
+    // sbatch's forms: M, M:S, H:M:S, D-H, D-H:M, D-H:M:S, or no limit.
+    static const std::regex kSlurmTime(
+        "[0-9]+(:[0-9]+){0,2}|[0-9]+-[0-9]+(:[0-9]+){0,2}|UNLIMITED|unlimited|INFINITE|infinite");
+    if (!request.time.empty() && !std::regex_match(request.time, kSlurmTime)) {
+        throw UsageError("--time expects a time limit such as 30, 2:00:00 or 1-12, got " +
+                         quoted_value(request.time));
     }
     if (!request.mem.empty() && !slurm_memory_mb(request.mem)) {
         throw UsageError("--mem expects a size such as 4000, 500M or 4G, got " +

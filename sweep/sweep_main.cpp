@@ -403,8 +403,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vendrel-sweep: %s\n", printable_text(e.what()).c_str());
         return 3;
     } catch (const UsageError& e) {
-        std::fprintf(stderr, "vendrel-sweep: %s (see vendrel-sweep --help)\n",
-                     printable_text(e.what()).c_str());
+        // A subcommand's own help is the one to read.
+        const std::string_view first = argc > 1 ? argv[1] : "";
+        const std::string help = first == "design" || first == "sensitivity" || first == "fit"
+                                     ? "vendrel-sweep " + std::string(first) + " --help"
+                                     : "vendrel-sweep --help";
+        std::fprintf(stderr, "vendrel-sweep: %s (see %s)\n", printable_text(e.what()).c_str(),
+                     help.c_str());
         return 2;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vendrel-sweep: %s\n", printable_text(e.what()).c_str());

@@ -386,6 +386,8 @@ TEST(FitCommand, RefusesInputsBeforeRunning) {
         {two, good, "--mem expects a size such as 4000, 500M or 4G", "--slurm --mem lots"},
         {two, good, "--jobs is for a fit on this machine", "--slurm --jobs 2"},
         {two, good, "unknown option \"--wait\"", "--wait"},
+        {two, good, "--jobs needs a value (see vendrel-sweep fit --help)", "--jobs"},
+        {two, good, "--time expects a time limit", "--slurm --time banana"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);

@@ -171,6 +171,10 @@ TEST(SlurmSubmission, SettingsGivenTwiceAreRefused) {
         {"job-name", "two words", "", "--job-name expects a value without spaces"},
         {"partition", "a\nb", "", "--partition expects a value without spaces"},
         {"mem", "lots", "", "--mem expects a size such as 4000, 500M or 4G, got \"lots\""},
+        {"time", "banana", "", "--time expects a time limit such as 30, 2:00:00 or 1-12"},
+        {"time", "1:2:3:4", "", "--time expects a time limit"},
+        {"time", "2-12:30", "", nullptr},
+        {"time", "UNLIMITED", "", nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.option) + " " + c.value + " " + c.arg);
