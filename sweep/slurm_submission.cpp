@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <regex>
 #include <sstream>
+#include <string_view>
 
 #include "cli/quoted_value.h"
 #include "cli/run_options.h"
@@ -140,6 +140,43 @@ std::string array_ranges(const std::vector<int>& tasks) {
     return text;
 }
 
+namespace {
+
+// sbatch's forms of a time limit: M, M:S, H:M:S, D-H, D-H:M, D-H:M:S, or
+// no limit.
+bool is_slurm_time(const std::string& text) {
+    for (const char* endless : {"UNLIMITED", "unlimited", "INFINITE", "infinite"}) {
+        if (text == endless) {
+            return true;
+        }
+    }
+    const auto digits = [](std::string_view part) {
+        return !part.empty() &&
+               std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    std::string_view rest = text;
+    const std::size_t dash = rest.find('-');
+    if (dash != std::string_view::npos) {
+        if (!digits(rest.substr(0, dash))) {
+            return false;
+        }
+        rest.remove_prefix(dash + 1);
+    }
+    int parts = 0;
+    for (;;) {
+        const std::size_t colon = rest.find(':');
+        if (!digits(rest.substr(0, colon)) || ++parts > 3) {
+            return false;
+        }
+        if (colon == std::string_view::npos) {
+            return true;
+        }
+        rest.remove_prefix(colon + 1);
+    }
+}
+
+}  // namespace
+
 void check_slurm_settings(const SlurmRequest& request) {
     const std::pair<const char*, const std::string*> given[] = {
         {"--partition", &request.partition},
@@ -157,10 +194,7 @@ void check_slurm_settings(const SlurmRequest& request) {
                              quoted_value(*value));
         }
     }
-    // sbatch's forms: M, M:S, H:M:S, D-H, D-H:M, D-H:M:S, or no limit.
-    static const std::regex kSlurmTime(
-        "[0-9]+(:[0-9]+){0,2}|[0-9]+-[0-9]+(:[0-9]+){0,2}|UNLIMITED|unlimited|INFINITE|infinite");
-    if (!request.time.empty() && !std::regex_match(request.time, kSlurmTime)) {
+    if (!request.time.empty() && !is_slurm_time(request.time)) {
         throw UsageError("--time expects a time limit such as 30, 2:00:00 or 1-12, got " +
                          quoted_value(request.time));
     }

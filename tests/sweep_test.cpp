@@ -174,6 +174,8 @@ TEST(SlurmSubmission, SettingsGivenTwiceAreRefused) {
         {"time", "banana", "", "--time expects a time limit such as 30, 2:00:00 or 1-12"},
         {"time", "1:2:3:4", "", "--time expects a time limit"},
         {"time", "2-12:30", "", nullptr},
+        {"time", "-5", "", "--time expects a time limit"},
+        {"time", "1:", "", "--time expects a time limit"},
         {"time", "UNLIMITED", "", nullptr},
     };
     for (const auto& c : cases) {
