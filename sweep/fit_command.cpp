@@ -27,6 +27,7 @@
 #include "document/printable_text.h"
 #include "document/project.h"
 #include "document/project_reader.h"
+#include "sweep/command_line.h"
 #include "sweep/fit_plots.h"
 #include "sweep/fit_report.h"
 #include "sweep/fit_run.h"

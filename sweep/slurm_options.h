@@ -4,9 +4,6 @@
 //
 //   --partition P  --chunk K  --max-running N  --time T  --mem M
 //   --account A  --qos Q  --job-name NAME  --sbatch-arg ARG (repeatable)
-//
-// and the command lines themselves: arguments as bytes (raw_argument.h),
-// an unknown option or a parser error as a UsageError.
 
 #include <QCommandLineParser>
 #include <string>
@@ -43,9 +40,5 @@ SlurmOptions read_slurm_options(const QCommandLineParser& parser);
 // "--partition, --chunk, ..., --sbatch-arg" followed by `more` (each
 // "--name") and " go with --slurm", joined as a sentence.
 std::string slurm_only_message(const std::vector<std::string>& more);
-
-// Parses argv[0..argc) as bytes. Throws UsageError naming an unknown
-// option, or with the parser's own message.
-void parse_command_line(QCommandLineParser& parser, int argc, char** argv);
 
 }  // namespace vendrel

@@ -57,6 +57,39 @@ bool fits_a_directive(const std::string& value) {
     });
 }
 
+// sbatch's forms of a time limit: M, M:S, H:M:S, D-H, D-H:M, D-H:M:S, or
+// no limit.
+bool is_slurm_time(const std::string& text) {
+    for (const char* endless : {"UNLIMITED", "unlimited", "INFINITE", "infinite"}) {
+        if (text == endless) {
+            return true;
+        }
+    }
+    const auto digits = [](std::string_view part) {
+        return !part.empty() &&
+               std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    std::string_view rest = text;
+    const std::size_t dash = rest.find('-');
+    if (dash != std::string_view::npos) {
+        if (!digits(rest.substr(0, dash))) {
+            return false;
+        }
+        rest.remove_prefix(dash + 1);
+    }
+    int parts = 0;
+    for (;;) {
+        const std::size_t colon = rest.find(':');
+        if (!digits(rest.substr(0, colon)) || ++parts > 3) {
+            return false;
+        }
+        if (colon == std::string_view::npos) {
+            return true;
+        }
+        rest.remove_prefix(colon + 1);
+    }
+}
+
 }  // namespace
 
 std::string find_on_path(const std::string& program) {
@@ -139,43 +172,6 @@ std::string array_ranges(const std::vector<int>& tasks) {
     }
     return text;
 }
-
-namespace {
-
-// sbatch's forms of a time limit: M, M:S, H:M:S, D-H, D-H:M, D-H:M:S, or
-// no limit.
-bool is_slurm_time(const std::string& text) {
-    for (const char* endless : {"UNLIMITED", "unlimited", "INFINITE", "infinite"}) {
-        if (text == endless) {
-            return true;
-        }
-    }
-    const auto digits = [](std::string_view part) {
-        return !part.empty() &&
-               std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
-    };
-    std::string_view rest = text;
-    const std::size_t dash = rest.find('-');
-    if (dash != std::string_view::npos) {
-        if (!digits(rest.substr(0, dash))) {
-            return false;
-        }
-        rest.remove_prefix(dash + 1);
-    }
-    int parts = 0;
-    for (;;) {
-        const std::size_t colon = rest.find(':');
-        if (!digits(rest.substr(0, colon)) || ++parts > 3) {
-            return false;
-        }
-        if (colon == std::string_view::npos) {
-            return true;
-        }
-        rest.remove_prefix(colon + 1);
-    }
-}
-
-}  // namespace
 
 void check_slurm_settings(const SlurmRequest& request) {
     const std::pair<const char*, const std::string*> given[] = {

@@ -37,6 +37,7 @@
 #include "cli/toolkit_messages.h"
 #include "document/atomic_file.h"
 #include "document/printable_text.h"
+#include "sweep/command_line.h"
 #include "sweep/fit_command.h"
 #include "sweep/process_error.h"
 #include "sweep/slurm_job.h"
@@ -405,7 +406,7 @@ int main(int argc, char** argv) {
     } catch (const UsageError& e) {
         // A subcommand's own help is the one to read.
         const std::string_view first = argc > 1 ? argv[1] : "";
-        const std::string help = first == "design" || first == "sensitivity" || first == "fit"
+        const std::string help = is_sweep_subcommand(first)
                                      ? "vendrel-sweep " + std::string(first) + " --help"
                                      : "vendrel-sweep --help";
         std::fprintf(stderr, "vendrel-sweep: %s (see %s)\n", printable_text(e.what()).c_str(),

@@ -25,4 +25,8 @@ std::optional<int> run_sweep_subcommand(int argc, char** argv) {
     return std::nullopt;
 }
 
+bool is_sweep_subcommand(std::string_view name) {
+    return name == "design" || name == "sensitivity" || name == "fit";
+}
+
 }  // namespace vendrel
